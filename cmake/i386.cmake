@@ -1,0 +1,10 @@
+# The i386 reference build: 32-bit words, SSE2 arithmetic so that doubles stay true doubles.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_FLAGS_INIT "-m32 -msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-m32 -msse2 -mfpmath=sse")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
+set(CMAKE_FIND_ROOT_PATH /usr/lib/i386-linux-gnu)

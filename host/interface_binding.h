@@ -1,0 +1,28 @@
+/* The record a host hands to the activation of a displacement's interface. */
+#ifndef VISTREL_HOST_INTERFACE_BINDING_H
+#define VISTREL_HOST_INTERFACE_BINDING_H
+
+#include "host/abi_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct InterfaceBinding {
+    void *instance;       /* slot 1: given: the instance whose options are shown */
+    Panel panel;          /* slot 2: written: the panel, or null when none could be built */
+    void *optionsEntry;   /* slot 3: written null: no options function */
+    void *commandEntry;   /* slot 4: written null: no command function */
+} InterfaceBinding;
+
+#ifdef __cplusplus
+}
+#endif
+
+VISTREL_SLOT(InterfaceBinding, instance, 1);
+VISTREL_SLOT(InterfaceBinding, panel, 2);
+VISTREL_SLOT(InterfaceBinding, optionsEntry, 3);
+VISTREL_SLOT(InterfaceBinding, commandEntry, 4);
+VISTREL_WORDS(InterfaceBinding, 4);
+
+#endif

@@ -1,0 +1,28 @@
+/* The host's record for reading an instance's data back from a scene. */
+#ifndef VISTREL_HOST_LOAD_RECORD_H
+#define VISTREL_HOST_LOAD_RECORD_H
+
+#include "host/abi_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct LoadRecord {
+    void *slot1;                                                       /* slot 1: host's own */
+    void *stream;                                                      /* slot 2: opaque, passed back to readInts32 */
+    void *slot3;                                                       /* slot 3: host's own */
+    void *slot4;                                                       /* slot 4: host's own */
+    void *slot5;                                                       /* slot 5: host's own */
+    int32_t (*readInts32)(void *stream, int32_t *buffer, int32_t count); /* slot 6: the next `count` integers; answers how many it delivered */
+} LoadRecord;
+
+#ifdef __cplusplus
+}
+#endif
+
+VISTREL_SLOT(LoadRecord, stream, 2);
+VISTREL_SLOT(LoadRecord, readInts32, 6);
+VISTREL_WORDS(LoadRecord, 6);
+
+#endif
