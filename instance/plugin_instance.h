@@ -1,0 +1,57 @@
+// PluginInstance: one applied displacement — its five settings, the per-leaf arrays the scan fills
+// and the evaluation reads, and the cursors that map the host's stream of point calls onto leaves.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "host/abi_types.h"
+#include "host/mesh_handle.h"
+#include "instance/text_buffer.h"
+#include "leaf/leaf_frame.h"
+#include "leaf/vector3.h"
+
+namespace vistrel {
+
+struct PluginInstance {
+    std::int32_t pivotType = 0;                // pivot rule of every leaf, 0 to 3; other values act as 0
+    std::unique_ptr<LeafFrame[]> frames;       // one frame per leaf; absent when there are no leaves
+    std::unique_ptr<Vector3[]> pivots;         // pivot of each leaf
+    std::unique_ptr<Vector3[]> centres;        // centre (running sum during the scan) of each leaf
+    std::int32_t leafPoints = 4;               // consecutive points that make one leaf
+    double leafCount = 0.0;                    // number of leaves; may hold a fraction after the panel showed it
+    std::int32_t targetIndex = 0;              // 0: no target; k: the k-th item of the host's list
+    ItemId targetItem = nullptr;               // target resolved from targetIndex; none while unresolved
+    std::int32_t pointCount = 0;               // the object's point count when the instance was made
+    TextBuffer description;                    // the line describe returns
+    double currentTime = 0.0;                  // scene time of the last newTime
+    std::int32_t currentFrame = 0;             // frame of the last newTime
+    std::int32_t headingAlign = 1;             // "H Align", on exactly when 1
+    std::int32_t pitchAlign = 0;               // "P Align", on exactly when 1
+    std::int32_t needsScan = 1;                // exactly 1: measure the leaves before turning the next point
+    std::int32_t leafCursor = 0;               // leaf of the next scanned or evaluated point
+    std::int32_t pointCursor = 0;              // position of that point in its leaf
+    MeshHandle *meshInfo = nullptr;            // the mesh that is counted and scanned; not owned
+    Vector3 leafFirstPoint;                    // scan state: the current leaf's first point
+    Vector3 leafEdge;                          // scan state: second point minus first point
+    std::int32_t leafArrayLength = 0;          // entries of frames, pivots and centres
+    bool leavesMeasured = false;               // the arrays hold a scan's results since they were last made
+};
+
+// Frees the per-leaf arrays and makes them again with the whole part of leafCount zeroed entries
+// (none when leafCount is not finite or below 1). Nothing else changes. If memory runs out, all three
+// arrays are left absent.
+void resizeLeafArrays(PluginInstance &instance) noexcept;
+
+// The instance's leaf count for its leaf size: pointCount / leafPoints in whole leaves, 0 for a leaf
+// size below 1.
+double wholeLeafCount(const PluginInstance &instance);
+
+// The real quotient pointCount / leafPoints that the panel's leaf display shows; 0 for a leaf size
+// below 1, where the quotient is not a number of leaves.
+double realLeafCount(const PluginInstance &instance);
+
+// Turning needs a leaf of at least two points: one for the pivot, one for the frame.
+constexpr std::int32_t minimumLeafPoints = 2;
+
+}  // namespace vistrel

@@ -1,0 +1,29 @@
+// LeafFrame: one leaf's axes, as the scan measured them, and the heading, pitch and bank that carry
+// object space into the leaf's own frame (X along axis0, Y toward axis1, Z their normal).
+#pragma once
+
+#include <span>
+
+#include "leaf/vector3.h"
+
+namespace vistrel {
+
+struct LeafFrame {
+    Vector3 axis0;         // first axis; becomes the frame's X axis
+    Vector3 axis1;         // second axis; the frame's XY plane holds it on the +Y side
+    Vector3 axis2;         // third axis, the leaf's normal as measured; not read here
+    double heading = 0.0;  // radians, turn about Y
+    double pitch = 0.0;    // radians, turn about Z
+    double bank = 0.0;     // radians, turn about X
+};
+
+// Sets heading, pitch and bank from axis0 and axis1. An all-zero frame gives three zero angles.
+void computeAngles(LeafFrame &f);
+
+// Replaces each point by its coordinates in the leaf frame, relative to the offset o.
+void toLeafFrame(const LeafFrame &f, std::span<Vector3> points, Vector3 o);
+
+// Undoes toLeafFrame with the same frame and offset, up to rounding.
+void fromLeafFrame(const LeafFrame &f, std::span<Vector3> points, Vector3 o);
+
+}  // namespace vistrel

@@ -1,0 +1,56 @@
+#include "leaf/scan_point.h"
+
+#include "instance/plugin_instance.h"
+
+namespace vistrel {
+
+namespace {
+
+enum PivotRule : std::int32_t { firstPoint = 0, firstTwoPoints = 1, firstAndLastPoint = 2, lastPoint = 3 };
+
+Vector3 fetchPosition(MeshHandle *mesh, PointId point) {
+    float position[3] = {0.0f, 0.0f, 0.0f};
+    if (mesh->meshPointPosition != nullptr) mesh->meshPointPosition(mesh, point, position);
+    return {static_cast<double>(position[0]), static_cast<double>(position[1]), static_cast<double>(position[2])};
+}
+
+}  // namespace
+
+extern "C" std::int32_t scanPoint(void *instance, PointId point) {
+    auto *self = static_cast<PluginInstance *>(instance);
+    if (self == nullptr || self->meshInfo == nullptr || self->leafPoints < minimumLeafPoints) return 0;
+    const std::int32_t leaf = self->leafCursor;
+    if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength) return 0;
+
+    const Vector3 p = fetchPosition(self->meshInfo, point);
+    Vector3 &pivot = self->pivots[leaf];
+    Vector3 &centre = self->centres[leaf];
+    const std::int32_t last = self->leafPoints - 1;
+
+    if (self->pointCursor == 0) {
+        pivot = p;
+        self->leafFirstPoint = p;
+        clear(self->leafEdge);
+        clear(centre);
+    } else {
+        if (self->pivotType == firstTwoPoints && self->pointCursor == 1) pivot = (pivot + p) / 2.0;
+        if (self->pivotType == firstAndLastPoint && self->pointCursor == last) pivot = (pivot + p) / 2.0;
+        if (self->pivotType == lastPoint && self->pointCursor == last) pivot = p;
+        if (self->pointCursor == 1) self->leafEdge = p - self->leafFirstPoint;
+        centre = centre + p;
+    }
+
+    self->pointCursor += 1;
+    if (!(self->pointCursor < self->leafPoints)) {
+        LeafFrame &frame = self->frames[leaf];
+        self->pointCursor = 0;
+        centre = centre / static_cast<double>(last);
+        frame.axis1 = centre - pivot;
+        frame.axis2 = cross(frame.axis1, self->leafEdge);
+        frame.axis0 = cross(frame.axis2, frame.axis1);
+        self->leafCursor += 1;
+    }
+    return 0;
+}
+
+}  // namespace vistrel

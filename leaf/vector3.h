@@ -1,0 +1,57 @@
+// Vector3: three double coordinates, the value type of all leaf geometry.
+//
+// Every axis rotation turns by the negated angle in the right-handed sense. rotateX and rotateZ
+// return the input untouched for an angle that compares equal to zero (so also for -0 and NaN);
+// rotateY is always computed. Sines and cosines are evaluated afresh on every call.
+#pragma once
+
+#include <cmath>
+
+namespace vistrel {
+
+struct Vector3 {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+
+    friend constexpr bool operator==(const Vector3 &, const Vector3 &) = default;
+};
+
+constexpr void clear(Vector3 &v) { v = Vector3{}; }
+
+constexpr Vector3 negate(const Vector3 &v) { return {-v.x, -v.y, -v.z}; }
+
+constexpr Vector3 operator+(const Vector3 &a, const Vector3 &b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+constexpr Vector3 operator-(const Vector3 &a, const Vector3 &b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+constexpr Vector3 operator/(const Vector3 &v, double d) { return {v.x / d, v.y / d, v.z / d}; }
+
+constexpr Vector3 cross(const Vector3 &a, const Vector3 &b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+inline bool isFinite(const Vector3 &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+inline Vector3 rotateX(const Vector3 &v, double a) {
+    if (a == 0.0) return v;
+    const double t = -a;
+    const double s = std::sin(t);
+    const double c = std::cos(t);
+    return {v.x, c * v.y - s * v.z, s * v.y + c * v.z};
+}
+
+inline Vector3 rotateY(const Vector3 &v, double a) {
+    const double t = -a;
+    const double s = std::sin(t);
+    const double c = std::cos(t);
+    return {s * v.z + c * v.x, v.y, c * v.z - s * v.x};
+}
+
+inline Vector3 rotateZ(const Vector3 &v, double a) {
+    if (a == 0.0) return v;
+    const double t = -a;
+    const double s = std::sin(t);
+    const double c = std::cos(t);
+    return {c * v.x - s * v.y, s * v.x + c * v.y, v.z};
+}
+
+}  // namespace vistrel

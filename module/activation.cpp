@@ -1,0 +1,69 @@
+#include "module/activation.h"
+
+#include "host/handler_binding.h"
+#include "host/interface_binding.h"
+#include "host/service_names.h"
+#include "instance/lifecycle.h"
+#include "instance/persistence.h"
+#include "leaf/evaluate.h"
+#include "module/module_state.h"
+#include "panel/options_panel.h"
+
+namespace vistrel {
+
+namespace {
+
+enum ActivationResult : std::int32_t { activated = 0, badVersion = 1, serviceMissing = 2 };
+
+void *fetch(ServiceLookup lookup, const char *name) { return lookup != nullptr ? lookup(name, 0) : nullptr; }
+
+void fillHandlerTables(HandlerBinding &binding) {
+    if (InstanceOps *ops = binding.instanceOps) {
+        ops->create = create;
+        ops->destroy = destroy;
+        ops->copy = copy;
+        ops->load = load;
+        ops->save = save;
+        ops->describe = describe;
+    }
+    if (ItemOps *ops = binding.itemOps) ops->useItems = useItems;
+    if (RenderOps *ops = binding.renderOps) ops->newTime = newTime;
+    binding.evaluate = evaluate;
+    binding.flags = flags;
+}
+
+}  // namespace
+
+extern "C" std::uintptr_t moduleStartup(void) { return 4; }
+
+extern "C" void moduleShutdown(void) {}
+
+extern "C" std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *binding) {
+    if (version != HOST_INTERFACE_VERSION) return badVersion;
+    objectInfoService = static_cast<const ObjectInfo *>(fetch(lookup, SERVICE_OBJECT_INFO));
+    itemInfoService = static_cast<const ItemInfo *>(fetch(lookup, SERVICE_ITEM_INFO));
+    instanceUpdateService = reinterpret_cast<InstanceUpdateFn>(fetch(lookup, SERVICE_INSTANCE_UPDATE));
+    if (objectInfoService == nullptr || itemInfoService == nullptr || instanceUpdateService == nullptr) {
+        return serviceMissing;
+    }
+    if (binding == nullptr) return serviceMissing;
+    fillHandlerTables(*static_cast<HandlerBinding *>(binding));
+    return activated;
+}
+
+extern "C" std::int32_t activateInterface(std::int32_t version, ServiceLookup lookup, void *binding) {
+    if (version != HOST_INTERFACE_VERSION) return badVersion;
+    if (binding == nullptr) return serviceMissing;
+    auto &interface = *static_cast<InterfaceBinding *>(binding);
+    try {
+        interface.panel = buildOptionsPanel(lookup, interface.instance);
+    } catch (...) {
+        interface.panel = nullptr;
+    }
+    if (interface.panel == nullptr) return serviceMissing;
+    interface.optionsEntry = nullptr;
+    interface.commandEntry = nullptr;
+    return activated;
+}
+
+}  // namespace vistrel
