@@ -1,0 +1,191 @@
+// Item info, object info and mesh handles over the owned scene.
+#include "hostsim/scene_services.h"
+
+#include "hostsim/active_host.h"
+#include "hostsim/host_error.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace hostsim {
+namespace {
+
+// The C entries. Item and object info carry no context, so they reach the active host's scene;
+// mesh entries are checked against that scene too, so a foreign handle is refused, not followed.
+extern "C" {
+static ItemId hostFirstItem(std::int32_t type, ItemId parent) {
+    SceneServices *s = activeHost().scene;
+    return s ? s->firstItem(type, parent) : nullptr;
+}
+static ItemId hostNextItem(ItemId item) {
+    SceneServices *s = activeHost().scene;
+    return s ? s->nextItem(item) : nullptr;
+}
+static const char *hostItemName(ItemId item) {
+    SceneServices *s = activeHost().scene;
+    return s ? s->itemName(item) : nullptr;
+}
+static void hostItemParam(ItemId item, std::int32_t code, double time, double out[3]) {
+    if (SceneServices *s = activeHost().scene) s->itemParam(item, code, time, out);
+}
+static MeshHandle *hostObjectMesh(ItemId object, std::int32_t mode) {
+    SceneServices *s = activeHost().scene;
+    try {
+        return s ? s->objectMesh(object, mode) : nullptr;
+    } catch (...) {
+        return nullptr;
+    }
+}
+static std::int32_t hostMeshPointCount(MeshHandle *mesh) {
+    SceneServices *s = activeHost().scene;
+    return s ? s->meshPointCount(mesh) : 0;
+}
+static std::int32_t hostMeshScanPoints(MeshHandle *mesh, ScanFn fn, void *data) {
+    SceneServices *s = activeHost().scene;
+    return s ? s->meshScanPoints(mesh, fn, data) : 0;
+}
+static std::int32_t hostMeshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
+    SceneServices *s = activeHost().scene;
+    return s ? s->meshPointPosition(mesh, point, position) : 0;
+}
+}
+
+ItemId idFromSerial(std::uintptr_t serial) { return reinterpret_cast<ItemId>(serial); }
+
+}  // namespace
+
+SceneServices::SceneServices(Scene scene) : scene_(std::move(scene)) {
+    for (std::size_t i = 0; i < scene_.items.size(); ++i) ids_.push_back(idFromSerial(nextId_++));
+    itemInfo_.firstItem = &hostFirstItem;
+    itemInfo_.nextItem = &hostNextItem;
+    itemInfo_.itemName = &hostItemName;
+    itemInfo_.itemParam = &hostItemParam;
+    objectInfo_.objectMesh = &hostObjectMesh;
+}
+
+Item &SceneServices::item(std::size_t index) {
+    if (index >= scene_.items.size())
+        throw HostError("stand-in host: no item " + std::to_string(index) + ", the scene has " + std::to_string(scene_.items.size()));
+    return scene_.items[index];
+}
+
+ItemId SceneServices::itemId(std::size_t index) const {
+    if (index >= ids_.size())
+        throw HostError("stand-in host: no item " + std::to_string(index) + ", the scene has " + std::to_string(ids_.size()));
+    return ids_[index];
+}
+
+std::optional<std::size_t> SceneServices::indexOf(ItemId item) const {
+    if (item == nullptr) return std::nullopt;
+    const auto found = std::find(ids_.begin(), ids_.end(), item);
+    if (found == ids_.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - ids_.begin());
+}
+
+ItemId SceneServices::insertItem(std::size_t position, Item item) {
+    if (position > scene_.items.size())
+        throw HostError("stand-in host: cannot insert at " + std::to_string(position) + ", the scene has " + std::to_string(scene_.items.size()) + " items");
+    const ItemId id = idFromSerial(nextId_++);
+    const auto at = static_cast<std::ptrdiff_t>(position);
+    scene_.items.insert(scene_.items.begin() + at, std::move(item));
+    ids_.insert(ids_.begin() + at, id);
+    return id;
+}
+
+void SceneServices::removeItem(std::size_t position) {
+    if (position >= scene_.items.size())
+        throw HostError("stand-in host: cannot remove item " + std::to_string(position) + ", the scene has " + std::to_string(scene_.items.size()));
+    const auto at = static_cast<std::ptrdiff_t>(position);
+    scene_.items.erase(scene_.items.begin() + at);
+    ids_.erase(ids_.begin() + at);
+}
+
+MeshHandle *SceneServices::meshOf(ItemId object) {
+    const auto index = indexOf(object);
+    if (!index || !scene_.items[*index].mesh) return nullptr;
+    auto &record = meshes_[object];
+    if (!record) {
+        record = std::make_unique<MeshRecord>();
+        record->item = object;
+        record->table.meshPointCount = &hostMeshPointCount;
+        record->table.meshScanPoints = &hostMeshScanPoints;
+        record->table.meshPointPosition = &hostMeshPointPosition;
+    }
+    return &record->table;
+}
+
+ItemId SceneServices::itemOfMesh(const MeshHandle *mesh) const {
+    for (const auto &[item, record] : meshes_)
+        if (&record->table == mesh) return item;
+    return nullptr;
+}
+
+PointId SceneServices::pointId(std::size_t index) { return reinterpret_cast<PointId>(index + 1); }
+
+const Mesh *SceneServices::meshBehind(const MeshHandle *mesh) const {
+    const auto index = indexOf(itemOfMesh(mesh));
+    if (!index || !scene_.items[*index].mesh) return nullptr;
+    return &*scene_.items[*index].mesh;
+}
+
+ItemId SceneServices::firstItem(std::int32_t type, ItemId parent) {
+    ++counters_.firstItem;
+    if (type != 0 || parent != nullptr || ids_.empty()) return nullptr;
+    return ids_.front();
+}
+
+ItemId SceneServices::nextItem(ItemId item) {
+    ++counters_.nextItem;
+    const auto index = indexOf(item);
+    if (!index || *index + 1 >= ids_.size()) return nullptr;
+    return ids_[*index + 1];
+}
+
+const char *SceneServices::itemName(ItemId item) {
+    ++counters_.itemName;
+    const auto index = indexOf(item);
+    return index ? scene_.items[*index].name.c_str() : nullptr;
+}
+
+void SceneServices::itemParam(ItemId item, std::int32_t code, double time, double out[3]) {
+    ++counters_.itemParam;
+    if (out == nullptr) return;
+    out[0] = out[1] = out[2] = 0.0;
+    const auto index = indexOf(item);
+    if (!index || code != ITEM_PARAM_POSITION) return;
+    const Point3 p = scene_.items[*index].motion.at(time);
+    out[0] = p.x, out[1] = p.y, out[2] = p.z;
+}
+
+MeshHandle *SceneServices::objectMesh(ItemId object, std::int32_t) {
+    ++counters_.objectMesh;
+    return meshOf(object);
+}
+
+std::int32_t SceneServices::meshPointCount(MeshHandle *mesh) {
+    ++counters_.meshPointCount;
+    const Mesh *points = meshBehind(mesh);
+    if (points == nullptr) return 0;
+    return static_cast<std::int32_t>(std::min<std::size_t>(points->points.size(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t SceneServices::meshScanPoints(MeshHandle *mesh, ScanFn fn, void *data) {
+    ++counters_.meshScanPoints;
+    const Mesh *points = meshBehind(mesh);
+    if (points == nullptr || fn == nullptr) return 0;
+    const std::size_t count = points->points.size();
+    for (std::size_t i = 0; i < count; ++i) fn(data, pointId(i));
+    return 0;
+}
+
+std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
+    ++counters_.meshPointPosition;
+    const Mesh *points = meshBehind(mesh);
+    const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
+    if (points == nullptr || position == nullptr || point == nullptr || index >= points->points.size()) return 0;
+    const auto &p = points->points[index];
+    position[0] = p[0], position[1] = p[1], position[2] = p[2];
+    return 1;
+}
+
+}  // namespace hostsim

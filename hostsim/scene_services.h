@@ -1,0 +1,90 @@
+// The scene services the module asks for: "LW Item Info 3", "LW Object Info 3" and the mesh
+// handles, answered from a hostsim::Scene that this object owns. Every item gets an ID that is
+// never 0 and that it keeps while items are inserted or removed ahead of it. Counters record
+// how often the module called each entry.
+#pragma once
+
+#include "host/item_info.h"
+#include "host/mesh_handle.h"
+#include "host/object_info.h"
+#include "hostsim/scene.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace hostsim {
+
+struct SceneCounters {
+    std::size_t firstItem = 0;
+    std::size_t nextItem = 0;
+    std::size_t itemName = 0;
+    std::size_t itemParam = 0;
+    std::size_t objectMesh = 0;
+    std::size_t meshPointCount = 0;
+    std::size_t meshScanPoints = 0;
+    std::size_t meshPointPosition = 0;
+};
+
+class SceneServices {
+public:
+    explicit SceneServices(Scene scene);
+    SceneServices(const SceneServices &) = delete;
+    SceneServices &operator=(const SceneServices &) = delete;
+
+    const Scene &scene() const { return scene_; }
+    // The item at `index` for editing its name, motion or mesh; HostError when out of range.
+    Item &item(std::size_t index);
+    // The ID of the item at `index`; HostError when out of range.
+    ItemId itemId(std::size_t index) const;
+    // The position of the item in the list, or nullopt for an unknown or removed item.
+    std::optional<std::size_t> indexOf(ItemId item) const;
+    // Puts `item` at `position` (0 to the item count), ahead of the item there; its new ID.
+    ItemId insertItem(std::size_t position, Item item);
+    // Takes the item at `position` out of the list; its ID is never given again.
+    void removeItem(std::size_t position);
+
+    // The mesh handle of an object, as objectMesh hands it out; null when the item has no mesh.
+    MeshHandle *meshOf(ItemId object);
+    // The item a handle of this host belongs to; null for a handle this host did not make.
+    ItemId itemOfMesh(const MeshHandle *mesh) const;
+    // The point of the mesh at `index`, as meshScanPoints names it.
+    static PointId pointId(std::size_t index);
+
+    ItemInfo *itemInfo() { return &itemInfo_; }
+    ObjectInfo *objectInfo() { return &objectInfo_; }
+    const SceneCounters &counters() const { return counters_; }
+    void resetCounters() { counters_ = {}; }
+
+    // The work behind each C entry; unknown items and codes give null or zeros, never a fault.
+    ItemId firstItem(std::int32_t type, ItemId parent);
+    ItemId nextItem(ItemId item);
+    const char *itemName(ItemId item);
+    void itemParam(ItemId item, std::int32_t code, double time, double out[3]);
+    MeshHandle *objectMesh(ItemId object, std::int32_t mode);
+    std::int32_t meshPointCount(MeshHandle *mesh);
+    std::int32_t meshScanPoints(MeshHandle *mesh, ScanFn fn, void *data);
+    std::int32_t meshPointPosition(MeshHandle *mesh, PointId point, float position[3]);
+
+private:
+    struct MeshRecord {
+        MeshHandle table;  // first, so that the handle the module holds is the record's address
+        ItemId item;
+    };
+
+    // The points of the object behind a handle; null when it is unknown or has no mesh now.
+    const Mesh *meshBehind(const MeshHandle *mesh) const;
+
+    Scene scene_;
+    std::vector<ItemId> ids_;  // parallel to scene_.items
+    std::uintptr_t nextId_ = 1;
+    std::map<ItemId, std::unique_ptr<MeshRecord>> meshes_;
+    ItemInfo itemInfo_{};
+    ObjectInfo objectInfo_{};
+    SceneCounters counters_;
+};
+
+}  // namespace hostsim
