@@ -1,0 +1,250 @@
+// The stand-in host's driver: activation, instance entries, the frame driver and panel edits.
+#include "hostsim/host.h"
+
+#include "host/instance_update.h"
+#include "host/service_names.h"
+#include "hostsim/host_error.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace hostsim {
+namespace {
+
+// The first argument of `create`, which the module ignores; recognisable if it ever shows up.
+void *const createContext = reinterpret_cast<void *>(static_cast<std::uintptr_t>(0x5E720001u));
+
+// Longest used-items list accepted before it counts as unclosed.
+constexpr std::size_t maxUsedItems = 64;
+
+extern "C" {
+// "Instance Update" carries no context, so it reaches the active host.
+static std::int32_t hostInstanceUpdate(const char *className, void *instance) {
+    Host *host = activeHost().host;
+    try {
+        return host ? host->instanceUpdate(className, instance) : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+}
+
+}  // namespace
+
+Host::Host(const std::filesystem::path &modulePath, Scene scene)
+    : active_({&registry_, &scene_, &panels_, this}), library_(modulePath), scene_(std::move(scene)) {
+    registry_.add(SERVICE_ITEM_INFO, scene_.itemInfo());
+    registry_.add(SERVICE_OBJECT_INFO, scene_.objectInfo());
+    registry_.add(SERVICE_INSTANCE_UPDATE, reinterpret_cast<void *>(&hostInstanceUpdate));
+    registry_.add(SERVICE_XPANEL, panels_.table());
+    try {
+        handler(defaultServer);
+        const auto &displacements = scene_.scene().displacements;
+        for (const Displacement &d : displacements) {
+            void *instance = create(d.item, d.server);
+            displacementInstances_.push_back(instance);
+            if (d.data) load(instance, *d.data);
+        }
+    } catch (...) {
+        for (const auto &[instance, rec] : instances_)
+            if (rec.tables->instanceOps.destroy) rec.tables->instanceOps.destroy(instance);
+        throw;
+    }
+}
+
+Host::~Host() {
+    for (const auto &[instance, rec] : instances_)
+        if (rec.tables->instanceOps.destroy) rec.tables->instanceOps.destroy(instance);
+}
+
+void Host::fail(const std::string &what) const { throw HostError::at(library_.path(), what); }
+
+template <typename Fn>
+Fn Host::entry(Fn fn, const char *name) const {
+    if (fn == nullptr) fail(std::string("the handler left its ") + name + " entry empty");
+    return fn;
+}
+
+Host::InstanceRecord &Host::record(void *instance) {
+    const auto found = instances_.find(instance);
+    if (found == instances_.end()) fail("no instance of this host at " + std::to_string(reinterpret_cast<std::uintptr_t>(instance)));
+    return found->second;
+}
+
+const Host::InstanceRecord &Host::record(void *instance) const { return const_cast<Host *>(this)->record(instance); }
+
+HandlerTables &Host::handler(std::string_view server) {
+    if (const auto found = handlers_.find(server); found != handlers_.end()) return *found->second;
+    auto tables = std::make_unique<HandlerTables>();
+    const std::int32_t code = activateHandler(*tables, HOST_INTERFACE_VERSION, server);
+    if (code != 0)
+        fail("activation of " CLASS_DISPLACEMENT_HANDLER " under " + std::string(server) + " answered " + std::to_string(code));
+    return *handlers_.emplace(std::string(server), std::move(tables)).first->second;
+}
+
+std::int32_t Host::activateHandler(HandlerTables &tables, std::int32_t version, std::string_view server) {
+    return activate(library_.findServer(CLASS_DISPLACEMENT_HANDLER, server), version, &tables.binding);
+}
+
+void *Host::create(std::size_t itemIndex, std::string_view server) {
+    HandlerTables &tables = handler(server);
+    const ItemId object = scene_.itemId(itemIndex);
+    void *instance = entry(tables.instanceOps.create, "create")(createContext, object);
+    if (instance == nullptr) fail("create made no instance for item " + std::to_string(itemIndex));
+    instances_[instance] = InstanceRecord{object, &tables, frames().start, {}};
+    return instance;
+}
+
+void Host::destroy(void *instance) {
+    InstanceRecord &rec = record(instance);
+    entry(rec.tables->instanceOps.destroy, "destroy")(instance);
+    instances_.erase(instance);
+    std::replace(displacementInstances_.begin(), displacementInstances_.end(), instance, static_cast<void *>(nullptr));
+}
+
+std::string Host::describe(void *instance) {
+    const char *text = entry(record(instance).tables->instanceOps.describe, "describe")(instance);
+    if (text == nullptr) fail("describe answered no text");
+    return text;
+}
+
+std::vector<ItemId> Host::useItems(void *instance) {
+    const ItemId *list = entry(record(instance).tables->itemOps.useItems, "useItems")(instance);
+    std::vector<ItemId> items;
+    if (list == nullptr) return items;
+    for (std::size_t i = 0; list[i] != nullptr; ++i) {
+        if (i == maxUsedItems) fail("useItems list not closed within " + std::to_string(maxUsedItems) + " items");
+        items.push_back(list[i]);
+    }
+    return items;
+}
+
+const char *Host::newTime(void *instance, std::int32_t frame) { return newTime(instance, frame, frames().timeOf(frame)); }
+
+const char *Host::newTime(void *instance, std::int32_t frame, double time) {
+    InstanceRecord &rec = record(instance);
+    rec.frame = frame;
+    return entry(rec.tables->renderOps.newTime, "newTime")(instance, frame, time);
+}
+
+const char *Host::load(void *instance, IntSource &source) {
+    return entry(record(instance).tables->instanceOps.load, "load")(instance, source.record());
+}
+
+void Host::load(void *instance, std::vector<std::int32_t> values) {
+    IntSource source(std::move(values));
+    if (const char *error = load(instance, source)) fail(std::string("load reported: ") + error);
+}
+
+const char *Host::save(void *instance, IntSink &sink) {
+    return entry(record(instance).tables->instanceOps.save, "save")(instance, sink.record());
+}
+
+std::vector<std::int32_t> Host::save(void *instance) {
+    IntSink sink;
+    if (const char *error = save(instance, sink)) fail(std::string("save reported: ") + error);
+    return sink.values();
+}
+
+std::uint32_t Host::flags(void *instance) { return entry(record(instance).tables->binding.flags, "flags")(instance); }
+
+ItemId Host::objectOf(void *instance) const { return record(instance).object; }
+
+void Host::evaluate(void *instance, PointAccess &access) {
+    entry(record(instance).tables->binding.evaluate, "evaluate")(instance, &access);
+}
+
+PointAccess Host::pointAccess(void *instance, std::size_t pointIndex) {
+    const ItemId object = record(instance).object;
+    const auto index = scene_.indexOf(object);
+    const Item *item = index ? &scene_.scene().items[*index] : nullptr;
+    if (item == nullptr || !item->mesh || pointIndex >= item->mesh->points.size())
+        fail("the object of this instance has no point " + std::to_string(pointIndex));
+    PointAccess access{};
+    const auto &p = item->mesh->points[pointIndex];
+    for (int axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[static_cast<std::size_t>(axis)];
+    access.pointId = static_cast<std::uint32_t>(pointIndex);
+    access.mesh = scene_.meshOf(object);
+    return access;
+}
+
+Position Host::evaluatePoint(void *instance, std::size_t pointIndex) {
+    PointAccess access = pointAccess(instance, pointIndex);
+    evaluate(instance, access);
+    return {access.position[0], access.position[1], access.position[2]};
+}
+
+std::vector<Position> Host::evaluatePass(void *instance) {
+    InstanceRecord &rec = record(instance);
+    const auto index = scene_.indexOf(rec.object);
+    const Item *item = index ? &scene_.scene().items[*index] : nullptr;
+    const std::size_t count = item && item->mesh ? item->mesh->points.size() : 0;
+    std::vector<Position> positions;
+    positions.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) positions.push_back(evaluatePoint(instance, i));
+    record(instance).last = positions;
+    return positions;
+}
+
+std::vector<Position> Host::evaluateFrame(void *instance, std::int32_t frame) {
+    newTime(instance, frame);
+    return evaluatePass(instance);
+}
+
+std::vector<DisplacedObject> Host::runFrame(std::int32_t frame) {
+    std::vector<DisplacedObject> objects;
+    for (std::size_t i = 0; i < displacementInstances_.size(); ++i) {
+        void *instance = displacementInstances_[i];
+        if (instance == nullptr) continue;
+        objects.push_back({i, objectOf(instance), instance, evaluateFrame(instance, frame)});
+    }
+    return objects;
+}
+
+const std::vector<Position> &Host::lastPositions(void *instance) const { return record(instance).last; }
+
+std::int32_t Host::currentFrame(void *instance) const { return record(instance).frame; }
+
+PanelOpening Host::openPanel(void *instance, std::int32_t version, std::string_view server) {
+    const ServerEntry &server_ = library_.findServer(CLASS_DISPLACEMENT_INTERFACE, server);
+    PanelOpening opening;
+    opening.binding = InterfaceBinding{instance, interfaceSentinel(2), interfaceSentinel(3), interfaceSentinel(4)};
+    const std::size_t errorsBefore = panels_.errors().size();
+    opening.code = activate(server_, version, &opening.binding);
+    opening.panel = panels_.find(opening.binding.panel);
+    if (panels_.errors().size() > errorsBefore) fail("panel: " + panels_.errors()[errorsBefore]);
+    if (opening.code == 0 && opening.panel == nullptr)
+        fail("activation of " CLASS_DISPLACEMENT_INTERFACE " answered 0 but named no panel this host made");
+    return opening;
+}
+
+EditOutcome Host::edit(HostPanel &panel, std::uint32_t controlId, double value) {
+    EditOutcome outcome;
+    outcome.setAnswer = panel.set(controlId, value);
+    for (const std::uint32_t derived : panel.derivedFrom(controlId)) outcome.derived.emplace_back(derived, panel.get(derived));
+    const std::size_t before = updates_.size();
+    notify(panel, controlId, PANEL_EVENT_VALUE_CHANGED);
+    outcome.updates = updates_.size() - before;
+    return outcome;
+}
+
+void Host::notify(HostPanel &panel, std::uint32_t controlId, std::int32_t event) {
+    panel.notifyRaw(controlId, event);
+    runPendingUpdates();
+}
+
+std::int32_t Host::instanceUpdate(const char *className, void *instance) {
+    updates_.push_back({className ? className : "", instance});
+    if (className == nullptr || std::string_view(className) != CLASS_DISPLACEMENT_HANDLER || !instances_.contains(instance))
+        return 0;
+    pendingUpdates_.push_back(instance);
+    return 1;
+}
+
+void Host::runPendingUpdates() {
+    const std::vector<void *> pending = std::exchange(pendingUpdates_, {});
+    for (void *instance : pending)
+        if (instances_.contains(instance)) evaluateFrame(instance, record(instance).frame);
+}
+
+}  // namespace hostsim
