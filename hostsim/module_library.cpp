@@ -45,8 +45,11 @@ ModuleLibrary::ModuleLibrary(const std::filesystem::path &path) : path_(path) {
     const std::string opened = path.has_parent_path() ? path.string() : "./" + path.string();
     handle_ = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
-        const char *why = dlerror();
-        throw HostError::at(path, std::string("cannot be loaded: ") + (why ? why : "unknown reason"));
+        const char *error = dlerror();
+        std::string why = error ? error : "unknown reason";
+        // The loader's message names the file again; the path is already at the start of ours.
+        if (why.starts_with(opened + ": ")) why.erase(0, opened.size() + 2);
+        throw HostError::at(path, "cannot be loaded: " + why);
     }
     try {
         descriptor_ = static_cast<const ModuleDescriptor *>(dlsym(handle_, "_mod_descrip"));

@@ -1,0 +1,60 @@
+// vistrelle info: what a host sees of a module: its descriptor, its servers and its version record.
+#include "cli/commands.h"
+
+#include "hostsim/host_error.h"
+#include "hostsim/module_library.h"
+#include "hostsim/version_record.h"
+
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+namespace vistrelle {
+namespace {
+
+std::string word(std::uintptr_t value) {
+    std::ostringstream out;
+    out << "0x" << std::hex << std::setw(2 * sizeof value) << std::setfill('0') << value;
+    return out.str();
+}
+
+void printInfo(const std::filesystem::path &path) {
+    // Read before loading, so that a file the loader refuses still gets its own message first.
+    std::optional<hostsim::VersionRecord> version;
+    std::string versionError;
+    try {
+        version = hostsim::readVersionRecord(path);
+    } catch (const hostsim::HostError &error) {
+        versionError = error.what();
+    }
+
+    const hostsim::ModuleLibrary module(path);
+    std::cout << "module " << path.string() << '\n';
+    static constexpr const char *fields[] = {"magic", "version", "systemWord", "startupFn", "shutdownFn", "serverList"};
+    const auto words = module.descriptorWords();
+    std::cout << "descriptor _mod_descrip\n";
+    for (std::size_t i = 0; i < words.size(); ++i)
+        std::cout << "  " << std::left << std::setw(11) << fields[i] << ' ' << word(words[i]) << '\n';
+    std::cout << "startup answered " << module.startupAnswer() << '\n';
+    std::cout << "servers " << module.servers().size() << '\n';
+    for (const ServerEntry &server : module.servers())
+        std::cout << "  " << std::left << std::setw(22) << server.pluginClass << ' ' << std::setw(12)
+                  << server.serverName << " extraInfo " << server.extraInfo << '\n';
+    if (!version) throw hostsim::HostError(versionError);
+    std::cout << "version record\n";
+    for (const auto &[key, value] : version->entries) std::cout << "  " << key << '=' << value << '\n';
+}
+
+}  // namespace
+
+void addInfoCommand(CLI::App &app, const CommandContext &context) {
+    auto *info = app.add_subcommand("info", "Load a module and print its descriptor words, servers and version record.");
+    auto path = std::make_shared<std::string>(context.defaultModule.string());
+    info->add_option("PATH", *path, "the module file")->capture_default_str();
+    info->footer("Example:\n  vistrelle info " + context.defaultModule.string());
+    info->callback([path] { printInfo(*path); });
+}
+
+}  // namespace vistrelle
