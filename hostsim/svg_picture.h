@@ -1,0 +1,35 @@
+// One frame of a displaced object as an SVG picture: the leaves before and after, side by side.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "hostsim/scene.h"
+#include "hostsim/svg_camera.h"
+
+namespace hostsim {
+
+struct SvgFrame {
+    std::span<const std::array<float, 3>> base;        // the object's points as the host holds them
+    std::span<const std::array<double, 3>> displaced;  // the same points after the displacement
+    int leafSize = 4;                                  // points per leaf
+    std::string targetName;
+    std::optional<Point3> targetPosition;              // none: no target is marked
+    std::int32_t frame = 0;
+    std::string caption;                               // the settings, one line
+    std::optional<Camera> camera;                      // none: framingCamera of all points and the target
+    double panelWidth = 640.0;                         // each of the two panels, in pixels
+    double panelHeight = 480.0;
+};
+
+// The picture as SVG text. Each run of leafSize points is one filled polygon, drawn far to near; faces
+// whose points run clockwise as seen from the camera (their front in the host's convention) are green,
+// back faces brown, both shaded by how squarely they face the camera. Points that form no whole leaf
+// are dots. The right panel is shifted by panelWidth; both use the same camera. Throws
+// std::invalid_argument when base and displaced differ in size.
+std::string renderSvg(const SvgFrame &frame);
+
+}  // namespace hostsim
