@@ -28,6 +28,21 @@ std::string parseErrorReason(const std::string &what) {
     return colon == std::string::npos ? what : what.substr(colon + 2);
 }
 
+// "<line>:<column>" of the character at `offset`, both counted from 1.
+std::string lineAndColumn(std::string_view text, std::size_t offset) {
+    std::size_t line = 1;
+    std::size_t column = 1;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    return std::to_string(line) + ":" + std::to_string(column);
+}
+
 }  // namespace
 
 nlohmann::json parseJson(std::string_view text, const std::string &file) {
@@ -35,22 +50,16 @@ nlohmann::json parseJson(std::string_view text, const std::string &file) {
         return nlohmann::json::parse(text.begin(), text.end(), nullptr, true, true);
     } catch (const nlohmann::json::parse_error &error) {
         // error.byte counts from 1 and points at the character that could not be read.
-        const std::size_t end = std::min<std::size_t>(error.byte == 0 ? 0 : error.byte - 1, text.size());
-        std::size_t line = 1;
-        std::size_t column = 1;
-        for (std::size_t i = 0; i < end; ++i) {
-            if (text[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-        throw HostError(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " +
-                        parseErrorReason(error.what()));
+        const std::size_t offset = error.byte == 0 ? 0 : error.byte - 1;
+        throw HostError(file + ":" + lineAndColumn(text, offset) + ": " + parseErrorReason(error.what()));
     } catch (const nlohmann::json::exception &error) {
-        // Numbers too large for a double end here, without a position.
-        throw HostError(file + ": " + parseErrorReason(error.what()));
+        // A number too large for a double: "... number overflow parsing '1e999'", without a position.
+        const std::string what = error.what();
+        const std::string reason = what.substr(what.find("] ") == std::string::npos ? 0 : what.find("] ") + 2);
+        const auto open = what.find('\'');
+        const auto close = what.rfind('\'');
+        const auto at = open < close ? text.find(what.substr(open + 1, close - open - 1)) : std::string_view::npos;
+        throw HostError(file + (at == std::string_view::npos ? "" : ":" + lineAndColumn(text, at)) + ": " + reason);
     }
 }
 

@@ -41,17 +41,34 @@ ScreenPoint Projection::project(const Point3 &point) const {
     return {centreX_ + focal_ * dot(offset, right_) / depth, centreY_ - focal_ * dot(offset, up_) / depth, depth};
 }
 
-Camera framingCamera(const Point3 &low, const Point3 &high, double aspect) {
-    const Point3 centre{(low.x + high.x) / 2.0, (low.y + high.y) / 2.0, (low.z + high.z) / 2.0};
-    double radius = length(minus(high, low)) / 2.0;
-    if (!(radius > 0.0) || !std::isfinite(radius)) radius = 1.0;
+Camera framingCamera(std::span<const Point3> points, double aspect) {
+    Point3 low{points.empty() ? Point3{} : points.front()};
+    Point3 high = low;
+    for (const Point3 &p : points) {
+        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+    }
+    const Point3 centre = scaled({low.x + high.x, low.y + high.y, low.z + high.z}, 0.5);
+    const Point3 direction = normalised({1.0, 0.75, -1.0});
     Camera camera;
     camera.lookAt = centre;
-    const double halfHeight = camera.fieldOfView / 2.0;
-    const double halfWidth = std::atan(std::tan(halfHeight) * aspect);
-    // The bounding sphere fits the narrower half-angle, with a little margin.
-    const double distance = 1.1 * radius / std::sin(std::min(halfHeight, halfWidth));
-    const Point3 direction = normalised({1.0, 0.75, -1.0});
+    camera.position = {centre.x + direction.x, centre.y + direction.y, centre.z + direction.z};
+
+    // The nearest distance at which every point lies within the field of view: a point at sideways
+    // offset s and depth offset d from the centre needs a distance of at least s / tan(half angle) - d.
+    const Projection axes(camera, 1.0, 1.0);
+    const double tanHalfHeight = std::tan(camera.fieldOfView / 2.0);
+    const double tanHalfWidth = tanHalfHeight * (aspect > 0.0 ? aspect : 1.0);
+    // Every point also stays in front of the camera by a tenth of the box's size.
+    const double nearest = 0.1 * length(minus(high, low));
+    double distance = 0.0;
+    for (const Point3 &p : points) {
+        const Point3 offset = minus(p, centre);
+        const double depth = dot(offset, axes.forward());
+        distance = std::max({distance, std::abs(dot(offset, axes.right())) / tanHalfWidth - depth,
+                             std::abs(dot(offset, axes.up())) / tanHalfHeight - depth, nearest - depth});
+    }
+    distance = distance > 0.0 ? 1.1 * distance : 3.0;  // a margin; a single point is seen from 3 units
     camera.position = {centre.x + direction.x * distance, centre.y + direction.y * distance, centre.z + direction.z * distance};
     return camera;
 }

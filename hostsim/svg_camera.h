@@ -2,6 +2,8 @@
 // X to the right, Y up, Z away from the viewer (left-handed); a camera at -Z looking at +Z sees +X on the right.
 #pragma once
 
+#include <span>
+
 #include "hostsim/scene.h"
 
 namespace hostsim {
@@ -28,6 +30,10 @@ public:
 
     ScreenPoint project(const Point3 &point) const;
     const Point3 &eye() const { return eye_; }
+    // The camera's unit axes in the scene: to the right of the picture, up in it, and into it.
+    const Point3 &right() const { return right_; }
+    const Point3 &up() const { return up_; }
+    const Point3 &forward() const { return forward_; }
 
 private:
     Point3 eye_;
@@ -39,8 +45,9 @@ private:
     double centreY_;
 };
 
-// A three-quarter view from the front, right and above that frames the box from `low` to `high` in a
-// picture of the given width/height ratio. An empty or one-point box is framed as a box of size 2.
-Camera framingCamera(const Point3 &low, const Point3 &high, double aspect);
+// A three-quarter view from the front, right and above, looking at the middle of the points' bounding
+// box from the nearest distance at which all of them fit, with a small margin, into a picture of the
+// given width/height ratio. The points must be finite; none or one is seen from 3 units away.
+Camera framingCamera(std::span<const Point3> points, double aspect);
 
 }  // namespace hostsim

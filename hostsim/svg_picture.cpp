@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -174,23 +175,11 @@ void paintPanel(std::string &out, const Projection &projection, std::span<const 
 }
 
 Camera defaultCamera(std::span<const Point3> base, std::span<const Point3> displaced, const SvgFrame &frame) {
-    Point3 low;
-    Point3 high;
-    bool any = false;
-    const auto include = [&](const Point3 &p) {
-        if (!isFinite(p)) return;
-        if (!any) {
-            low = high = p;
-            any = true;
-            return;
-        }
-        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
-        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
-    };
-    for (const Point3 &p : base) include(p);
-    for (const Point3 &p : displaced) include(p);
-    if (frame.targetPosition) include(*frame.targetPosition);
-    return framingCamera(low, high, frame.panelWidth / frame.panelHeight);
+    std::vector<Point3> shown;
+    shown.reserve(base.size() + displaced.size() + 1);
+    for (auto set : {base, displaced}) std::copy_if(set.begin(), set.end(), std::back_inserter(shown), isFinite);
+    if (frame.targetPosition && isFinite(*frame.targetPosition)) shown.push_back(*frame.targetPosition);
+    return framingCamera(shown, frame.panelWidth / frame.panelHeight);
 }
 
 }  // namespace
