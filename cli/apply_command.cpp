@@ -1,0 +1,176 @@
+// vistrelle apply: turns the leaves of one OBJ mesh toward a point, the way a user would in a host:
+// the object and a "Target" item in a scene, the displacement created, every option set through
+// the module's own options panel, then one frame evaluated.
+#include "cli/commands.h"
+
+#include "cli/option_controls.h"
+#include "cli/resolved_target.h"
+#include "cli/shown_settings.h"
+#include "hostsim/host.h"
+#include "hostsim/host_error.h"
+#include "hostsim/obj_mesh.h"
+#include "hostsim/svg_picture.h"
+#include "hostsim/text_file.h"
+
+#include <charconv>
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+namespace vistrelle {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char *kTargetName = "Target";
+
+struct ApplyOptions {
+    std::string mesh;
+    std::string target;
+    std::string out;
+    int leafPoints = 4;
+    std::string pivot = "first point";
+    std::string hAlign = "on";
+    std::string pAlign = "off";
+    std::string svg;
+    std::string module;
+};
+
+hostsim::HostError badOption(std::string_view option, std::string_view value, std::string_view expected) {
+    return hostsim::HostError(std::string(option) + " \"" + std::string(value) + "\": expected " + std::string(expected));
+}
+
+// "X,Y,Z": three finite numbers.
+hostsim::Point3 parsePoint(const std::string &text) {
+    double xyz[3] = {};
+    std::string_view rest = text;
+    for (int axis = 0; axis < 3; ++axis) {
+        const std::size_t comma = axis < 2 ? rest.find(',') : rest.size();
+        const std::string_view number = rest.substr(0, comma);
+        const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), xyz[axis]);
+        if (comma == std::string_view::npos || number.empty() || error != std::errc{} ||
+            end != number.data() + number.size() || !std::isfinite(xyz[axis]))
+            throw badOption("--target", text, "three numbers X,Y,Z, e.g. 10,0,0");
+        rest = rest.substr(std::min(rest.size(), comma + 1));
+    }
+    return {xyz[0], xyz[1], xyz[2]};
+}
+
+int parseSwitch(std::string_view option, const std::string &text) {
+    if (text == "on") return 1;
+    if (text == "off") return 0;
+    throw badOption(option, text, "on or off");
+}
+
+// The pivot rule as the panel's popup lists it, or its number.
+int pivotIndex(const std::string &text, const std::vector<std::string> &choices) {
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        if (text == choices[i] || text == std::to_string(i)) return static_cast<int>(i);
+    std::string expected = "one of";
+    for (const std::string &choice : choices) expected += " \"" + choice + "\",";
+    expected += " or 0-" + std::to_string(choices.size() - 1);
+    throw badOption("--pivot", text, expected);
+}
+
+// The object and a "Target" item at `target`, with a displacement created on the object but not loaded.
+hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &target) {
+    hostsim::Scene scene;
+    std::string name = meshPath.stem().string();
+    if (name.empty() || name == kTargetName) name += " object";
+    scene.items.push_back({name, hostsim::Motion::fixed({}), hostsim::readObjMesh(meshPath)});
+    scene.items.push_back({kTargetName, hostsim::Motion::fixed(target), std::nullopt});
+    scene.displacements.push_back({0, "Vistrelle", std::nullopt});
+    return scene;
+}
+
+std::string pointText(const hostsim::Point3 &p) {
+    std::ostringstream text;
+    text << '(' << p.x << ", " << p.y << ", " << p.z << ')';
+    return text.str();
+}
+
+void applyToMesh(const ApplyOptions &options) {
+    const hostsim::Point3 target = parsePoint(options.target);
+    const int hAlign = parseSwitch("--h-align", options.hAlign);
+    const int pAlign = parseSwitch("--p-align", options.pAlign);
+    if (options.leafPoints < 2) throw badOption("--leaf-points", std::to_string(options.leafPoints), "a whole number of at least 2");
+
+    hostsim::Host host(options.module, applyScene(options.mesh, target));
+    void *instance = host.displacementInstances().front();
+    const hostsim::PanelOpening opening = host.openPanel(instance);
+    if (opening.panel == nullptr)
+        throw hostsim::HostError::at(options.module, "the options panel did not open (activation answered " +
+                                                         std::to_string(opening.code) + ")");
+    hostsim::HostPanel &panel = *opening.panel;
+
+    // The target item is the second of the scene, so the popup lists it second after "(none)".
+    constexpr int targetEntry = 2;
+    const std::vector<std::string> targets = panel.popupEntries(kTargetControl);
+    if (targets.size() <= targetEntry || targets[targetEntry] != kTargetName)
+        throw hostsim::HostError::at(options.module, "the \"Target object\" popup does not list \"Target\" as entry 2");
+    const int pivot = pivotIndex(options.pivot, panel.stringList(kPivotControl));
+
+    host.edit(panel, kLeafPointsControl, options.leafPoints);
+    host.edit(panel, kTargetControl, targetEntry);
+    host.edit(panel, kPivotControl, pivot);
+    host.edit(panel, kHAlignControl, hAlign);
+    host.edit(panel, kPAlignControl, pAlign);
+
+    const std::vector<hostsim::Position> positions = host.evaluateFrame(instance, 0);
+    const hostsim::Item &object = host.scene().scene().items.front();
+    hostsim::writeObjMesh(options.out, *object.mesh, positions);
+
+    const ShownSettings settings = showSettings(host, instance);
+    const std::optional<ResolvedTarget> resolved = resolvedTarget(host, instance);
+    if (!options.svg.empty()) {
+        hostsim::SvgFrame picture;
+        picture.base = object.mesh->points;
+        picture.displaced = positions;
+        picture.leafSize = settings.leafPoints;
+        if (resolved) {
+            picture.targetName = resolved->name;
+            picture.targetPosition = resolved->at(0.0);
+        }
+        picture.caption = object.name + ": " + settings.caption;
+        hostsim::replaceFile(options.svg, hostsim::renderSvg(picture));
+    }
+
+    const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
+    std::cout << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size() << " points) toward "
+              << (resolved ? resolved->name : std::string("no target")) << " at " << pointText(target) << " ("
+              << settings.caption << "); wrote " << options.out << (options.svg.empty() ? "" : " and " + options.svg)
+              << ".\n";
+}
+
+}  // namespace
+
+void addApplyCommand(CLI::App &app, const CommandContext &context) {
+    auto options = std::make_shared<ApplyOptions>();
+    options->module = context.defaultModule.string();
+    auto *apply = app.add_subcommand("apply", "Turn the leaves of one OBJ mesh toward a target point and write the result.");
+    apply->add_option("MESH", options->mesh, "the OBJ file whose points form the leaves")->required();
+    apply->add_option("--target", options->target, "the target's position X,Y,Z")->required();
+    apply->add_option("-o,--out", options->out, "the OBJ file to write")->required();
+    apply->add_option("--leaf-points", options->leafPoints, "points per leaf")->capture_default_str();
+    apply->add_option("--pivot", options->pivot,
+                      "pivot rule: \"first point\", \"average of first two points\", \"average of first and last point\", "
+                      "\"last point\", or 0-3")
+        ->capture_default_str();
+    apply->add_option("--h-align", options->hAlign, "heading alignment, on or off")->capture_default_str();
+    apply->add_option("--p-align", options->pAlign, "pitch alignment, on or off")->capture_default_str();
+    apply->add_option("--svg", options->svg, "also write a before/after picture to this SVG file");
+    apply->add_option("--module", options->module, "the module to load")->capture_default_str();
+    apply->footer(
+        "The mesh and an item \"Target\" at X,Y,Z form a scene; the displacement is created on the mesh, every\n"
+        "option is set through the module's options panel (the target as the \"Target object\" popup entry),\n"
+        "then one frame is evaluated. The output keeps every face, group and texture coordinate and the point\n"
+        "order of the input; vertex normals are recomputed for the turned mesh.\n"
+        "Example:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o out/bush-turned.obj --p-align on --svg out/bush-turned.svg");
+    apply->callback([options] { applyToMesh(*options); });
+}
+
+}  // namespace vistrelle

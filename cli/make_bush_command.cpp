@@ -1,0 +1,53 @@
+// vistrelle make-bush: the demo bush as an OBJ file and the scene that circles it with a target.
+#include "cli/make_bush_command.h"
+
+#include "cli/bush_maker.h"
+#include "hostsim/host_error.h"
+#include "hostsim/scene_file.h"
+#include "hostsim/text_file.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+namespace vistrelle {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct MakeBushOptions {
+    BushRecipe recipe;
+    std::string obj;
+    std::string scene;  // empty: beside the OBJ file, with the extension .json
+};
+
+void makeBush(const MakeBushOptions &options) {
+    const fs::path obj = options.obj;
+    const fs::path scene = options.scene.empty() ? fs::path(obj).replace_extension(".json") : fs::path(options.scene);
+    if (scene == obj) throw hostsim::HostError::at(obj, "the scene would overwrite the mesh; name it with --scene");
+    hostsim::replaceFile(obj, bushObjText(options.recipe));
+    hostsim::writeSceneFile(scene, bushScene(obj));
+    std::cout << "Wrote " << obj.string() << " (" << options.recipe.cards << " cards, " << 4 * options.recipe.cards
+              << " points, seed " << options.recipe.seed << ") and " << scene.string() << ".\n";
+}
+
+}  // namespace
+
+void addMakeBushCommand(CLI::App &app) {
+    auto options = std::make_shared<MakeBushOptions>();
+    auto *make = app.add_subcommand("make-bush", "Write the demo bush (four-point leaf cards) as OBJ, and a scene in which "
+                                                 "a \"Camera\" item circles it over 48 frames.");
+    make->add_option("--seed", options->recipe.seed, "the seed; the same seed gives the same files")->capture_default_str();
+    make->add_option("--cards", options->recipe.cards, "the number of leaf cards")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 1000000));
+    make->add_option("-o,--out", options->obj, "the OBJ file to write")->required();
+    make->add_option("--scene", options->scene, "the scene file to write (default: the OBJ file's name with .json)");
+    make->footer("The scene displaces the bush with 4 points per leaf, \"Camera\" as target, pivot \"first point\" and\n"
+                 "both alignments on.\n"
+                 "Example:\n  vistrelle make-bush --seed 7 --cards 3000 -o examples/bush.obj");
+    make->callback([options] { makeBush(*options); });
+}
+
+}  // namespace vistrelle

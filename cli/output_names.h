@@ -1,0 +1,21 @@
+// Names of the files a run writes: <object>.<frame>.obj and .svg, so that they sort by frame.
+#pragma once
+
+#include "cli/frame_span.h"
+
+#include <string>
+#include <string_view>
+
+namespace vistrelle {
+
+// The object's name made safe as a file name: every byte other than letters, digits, '-', '_' and
+// '.' becomes '_'; a name with nothing left ("", ".", "..") becomes "object".
+std::string fileStem(std::string_view objectName);
+
+// Digits needed to write every frame of `span` at one width (at least 4), so that names sort.
+int frameDigits(const FrameSpan &span);
+
+// The frame zero-padded to `digits` digits, a '-' ahead of negative ones: "0007", "-0003".
+std::string frameLabel(std::int32_t frame, int digits);
+
+}  // namespace vistrelle

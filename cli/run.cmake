@@ -1,0 +1,12 @@
+# The helpers of run, apply and make-bush, which read and write scene, OBJ, SVG and HTML files.
+target_sources(vistrelle PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/bush_maker.h ${CMAKE_CURRENT_LIST_DIR}/bush_maker.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_span.h ${CMAKE_CURRENT_LIST_DIR}/frame_span.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/make_bush_command.h
+  ${CMAKE_CURRENT_LIST_DIR}/option_controls.h
+  ${CMAKE_CURRENT_LIST_DIR}/output_names.h ${CMAKE_CURRENT_LIST_DIR}/output_names.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/progress_line.h ${CMAKE_CURRENT_LIST_DIR}/progress_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/resolved_target.h ${CMAKE_CURRENT_LIST_DIR}/resolved_target.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shown_settings.h ${CMAKE_CURRENT_LIST_DIR}/shown_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/steady_camera.h ${CMAKE_CURRENT_LIST_DIR}/steady_camera.cpp)
+target_link_libraries(vistrelle PRIVATE vistrel_hostsim_files)

@@ -1,0 +1,19 @@
+// Every point the run shows, framed once.
+#include "cli/steady_camera.h"
+
+#include <cmath>
+#include <vector>
+
+namespace vistrelle {
+
+hostsim::Camera steadyCamera(const hostsim::Mesh &mesh, std::span<const hostsim::Point3> alsoShown, double aspect) {
+    std::vector<hostsim::Point3> shown;
+    shown.reserve(mesh.points.size() + alsoShown.size());
+    for (const auto &p : mesh.points) shown.push_back({p[0], p[1], p[2]});
+    shown.insert(shown.end(), alsoShown.begin(), alsoShown.end());
+    // The framing needs finite points; a point that is not is left out of the picture anyway.
+    std::erase_if(shown, [](const hostsim::Point3 &p) { return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z); });
+    return hostsim::framingCamera(shown, aspect);
+}
+
+}  // namespace vistrelle
