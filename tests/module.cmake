@@ -1,0 +1,8 @@
+# The module driven through the stand-in host, loaded by path as a host loads it.
+foreach(concern activation displacement panel persistence)
+  add_executable(module_${concern}_tests module_${concern}_tests.cpp module_scenes.h)
+  target_link_libraries(module_${concern}_tests PRIVATE vistrel_hostsim gtest_main)
+  target_compile_definitions(module_${concern}_tests PRIVATE VISTREL_MODULE_FILE="${VISTREL_MODULE_FILE}")
+  add_dependencies(module_${concern}_tests vistrel)
+  gtest_discover_tests(module_${concern}_tests)
+endforeach()
