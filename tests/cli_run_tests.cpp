@@ -1,0 +1,252 @@
+// vistrelle run and make-bush, run as processes, and the help of every subcommand. What run writes
+// is checked against the stand-in host driving the same module over the same scene.
+#include "tests/cli_run_process.h"
+
+#include "hostsim/host.h"
+#include "hostsim/obj_mesh.h"
+#include "hostsim/scene_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <regex>
+
+namespace {
+
+namespace fs = std::filesystem;
+using clitest::fileText;
+using clitest::linesOf;
+using clitest::runVistrelle;
+using clitest::ScratchFolder;
+
+const fs::path runData = VISTREL_RUN_DATA;
+const fs::path garden = runData / "garden.json";
+
+std::vector<std::string> fileNames(const fs::path &folder) {
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Every line of an OBJ file other than its point and normal records.
+std::vector<std::string> keptLines(const fs::path &obj) {
+    std::vector<std::string> kept;
+    for (const std::string &line : linesOf(fileText(obj)))
+        if (!line.starts_with("v ") && !line.starts_with("vn ")) kept.push_back(line);
+    return kept;
+}
+
+// One run of the garden scene (two objects, frames 0 to 2) shared by the tests that read its files.
+class RunOfGarden : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = std::make_unique<ScratchFolder>();
+        outcome_ = runVistrelle({"run", garden.string(), "--out", (*folder_ / "out").string()});
+    }
+    static void TearDownTestSuite() { folder_.reset(); }
+
+    static fs::path out(const std::string &name) { return *folder_ / "out" / name; }
+
+    static std::unique_ptr<ScratchFolder> folder_;
+    static clitest::CommandOutcome outcome_;
+};
+
+std::unique_ptr<ScratchFolder> RunOfGarden::folder_;
+clitest::CommandOutcome RunOfGarden::outcome_;
+
+TEST_F(RunOfGarden, WritesAnObjAndASvgPerFrameAndObjectAndTheIndex) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    const std::vector<std::string> expected{"Cards.0000.obj",      "Cards.0000.svg",      "Cards.0001.obj",
+                                            "Cards.0001.svg",      "Cards.0002.obj",      "Cards.0002.svg",
+                                            "Ten_points.0000.obj", "Ten_points.0000.svg", "Ten_points.0001.obj",
+                                            "Ten_points.0001.svg", "Ten_points.0002.obj", "Ten_points.0002.svg",
+                                            "index.html"};
+    EXPECT_EQ(fileNames(*folder_ / "out"), expected);
+}
+
+TEST_F(RunOfGarden, WrittenPointsAreWhatTheHostEvaluatesForEachFrame) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    hostsim::Host host(VISTREL_MODULE_FILE, hostsim::readSceneFile(garden));
+    for (std::int32_t frame = 0; frame <= 2; ++frame) {
+        const auto displaced = host.runFrame(frame);
+        ASSERT_EQ(displaced.size(), 2u);
+        const std::string label = "000" + std::to_string(frame);
+        for (const auto &[object, name] : {std::pair{0, "Cards."}, std::pair{1, "Ten_points."}}) {
+            const hostsim::Mesh written = hostsim::readObjMesh(out(name + label + ".obj"));
+            const auto &expected = displaced[static_cast<std::size_t>(object)].positions;
+            ASSERT_EQ(written.points.size(), expected.size());
+            for (std::size_t i = 0; i < expected.size(); ++i)
+                for (std::size_t axis = 0; axis < 3; ++axis)
+                    EXPECT_EQ(written.points[i][axis], static_cast<float>(expected[i][axis]))
+                        << name << label << " point " << i << " axis " << axis;
+        }
+    }
+}
+
+TEST_F(RunOfGarden, TenPointObjectKeepsItsLastTwoPointsUnchanged) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    const hostsim::Scene scene = hostsim::readSceneFile(garden);
+    const auto &base = scene.items[2].mesh->points;
+    for (const char *file : {"Ten_points.0000.obj", "Ten_points.0002.obj"}) {
+        const auto written = hostsim::readObjMesh(out(file)).points;
+        ASSERT_EQ(written.size(), 10u);
+        EXPECT_EQ(written[8], base[8]) << file;
+        EXPECT_EQ(written[9], base[9]) << file;
+        // The two whole leaves are turned toward the target.
+        EXPECT_NE(written[1], base[1]) << file;
+        EXPECT_NE(written[5], base[5]) << file;
+    }
+}
+
+TEST_F(RunOfGarden, ObjKeepsEveryFaceGroupAndTextureCoordinateAndRecomputesNormals) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    const fs::path input = runData / "cards.obj";
+    EXPECT_EQ(keptLines(out("Cards.0001.obj")), keptLines(input));
+    const auto normals = [](const fs::path &obj) {
+        std::vector<std::string> found;
+        for (const std::string &line : linesOf(fileText(obj)))
+            if (line.starts_with("vn ")) found.push_back(line);
+        return found;
+    };
+    EXPECT_EQ(normals(out("Cards.0001.obj")).size(), normals(input).size());
+    EXPECT_NE(normals(out("Cards.0001.obj")), normals(input));
+}
+
+TEST_F(RunOfGarden, PictureCaptionShowsFrameTargetAndSettingsByTheirPanelLabels) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    const std::string svg = fileText(out("Ten_points.0001.svg"));
+    EXPECT_NE(svg.find("frame 1"), std::string::npos);
+    EXPECT_NE(svg.find(">Bee<"), std::string::npos) << "the target is marked and named";
+    EXPECT_NE(svg.find("Object points 4, Target object Bee, Pivot Type average of first and last point, H Align on, P Align on"),
+              std::string::npos);
+}
+
+TEST_F(RunOfGarden, IndexPlaysTheFirstObjectsPictures) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    const std::string html = fileText(out("index.html"));
+    for (const char *picture : {"Cards.0000.svg", "Cards.0001.svg", "Cards.0002.svg"})
+        EXPECT_NE(html.find(picture), std::string::npos) << picture;
+    EXPECT_NE(html.find("type=\"range\""), std::string::npos) << "a slider";
+}
+
+TEST_F(RunOfGarden, EndsWithAOneParagraphSummaryAndNoProgressWhenNotATerminal) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    EXPECT_EQ(outcome_.err, "");
+    ASSERT_EQ(linesOf(outcome_.out).size(), 1u) << outcome_.out;
+    for (const char *part : {"3 frames", "2 objects", "5 leaves", "66 points", "index.html"})
+        EXPECT_NE(outcome_.out.find(part), std::string::npos) << part;
+}
+
+TEST(RunFrames, FramesOptionRunsOnlyThoseFrames) {
+    const ScratchFolder folder;
+    const auto outcome = runVistrelle({"run", garden.string(), "--out", folder.path().string(), "--frames", "2-2", "--quiet"});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    const std::vector<std::string> expected{"Cards.0002.obj", "Cards.0002.svg", "Ten_points.0002.obj",
+                                            "Ten_points.0002.svg", "index.html"};
+    EXPECT_EQ(fileNames(folder.path()), expected);
+    EXPECT_NE(outcome.out.find("1 frame "), std::string::npos) << outcome.out;
+}
+
+// A bad argument gives one line on stderr naming what was wrong, exit code 1 and no output.
+void expectOneLineError(const std::vector<std::string> &arguments, const std::string &mentioned) {
+    const auto outcome = runVistrelle(arguments);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.out, "");
+    ASSERT_EQ(linesOf(outcome.err).size(), 1u) << outcome.err;
+    EXPECT_NE(outcome.err.find(mentioned), std::string::npos) << outcome.err;
+}
+
+TEST(RunRefuses, BadFrameRanges) {
+    const ScratchFolder folder;
+    for (const char *frames : {"5-2", "a-b", "3-", "1-2-3", "1.5-3"}) {
+        SCOPED_TRACE(frames);
+        expectOneLineError({"run", garden.string(), "--out", folder.path().string(), "--frames", frames}, "--frames");
+    }
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(RunRefuses, MissingSceneAndSceneWithoutDisplacements) {
+    const ScratchFolder folder;
+    expectOneLineError({"run", (runData / "no-such-scene.json").string(), "--out", folder.path().string()}, "no-such-scene.json");
+    expectOneLineError({"run", (runData / "empty.json").string(), "--out", folder.path().string()}, "empty.json");
+}
+
+TEST(RunRefuses, ModuleThatIsNotOne) {
+    const ScratchFolder folder;
+    expectOneLineError({"run", garden.string(), "--out", folder.path().string(), "--module", garden.string()}, "garden.json");
+}
+
+TEST(MakeBush, SeedSevenGivesTheCommittedDemoFilesByteForByte) {
+    const ScratchFolder folder;
+    const auto outcome = runVistrelle({"make-bush", "--seed", "7", "--cards", "3000", "-o", (folder / "bush.obj").string()});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    const fs::path examples = VISTREL_EXAMPLES;
+    EXPECT_TRUE(fileText(folder / "bush.obj") == fileText(examples / "bush.obj"));
+    EXPECT_EQ(fileText(folder / "bush.json"), fileText(examples / "bush.json"));
+}
+
+TEST(MakeBush, DemoSceneHasCardsAndACameraCirclingOverFortyEightFrames) {
+    const hostsim::Scene scene = hostsim::readSceneFile(fs::path(VISTREL_EXAMPLES) / "bush.json");
+    EXPECT_EQ(scene.frames.start, 0);
+    EXPECT_EQ(scene.frames.end, 47);
+    ASSERT_EQ(scene.items.size(), 2u);
+    EXPECT_EQ(scene.items[0].name, "Camera");
+    ASSERT_TRUE(scene.items[1].mesh);
+    EXPECT_EQ(scene.items[1].mesh->points.size(), 12000u);
+    ASSERT_EQ(scene.displacements.size(), 1u);
+    const std::vector<std::int32_t> bothAlignmentsOnCameraTarget{4, 1, 0, 1, 1};
+    EXPECT_EQ(scene.displacements[0].data, bothAlignmentsOnCameraTarget);
+    // The camera keeps its distance from the bush's axis all the way round and comes back to its start.
+    const hostsim::Motion &camera = scene.items[0].motion;
+    for (std::int32_t frame = 0; frame <= 48; ++frame) {
+        const hostsim::Point3 p = camera.at(scene.frames.timeOf(frame));
+        EXPECT_NEAR(std::hypot(p.x, p.z), 2.5, 1e-3) << "frame " << frame;
+    }
+    EXPECT_EQ(camera.at(scene.frames.timeOf(0)), camera.at(scene.frames.timeOf(48)));
+}
+
+TEST(MakeBush, AnotherSeedGivesAnotherBush) {
+    const ScratchFolder folder;
+    ASSERT_EQ(runVistrelle({"make-bush", "--seed", "8", "--cards", "20", "-o", (folder / "a.obj").string()}).exitCode, 0);
+    ASSERT_EQ(runVistrelle({"make-bush", "--seed", "9", "--cards", "20", "-o", (folder / "b.obj").string()}).exitCode, 0);
+    const hostsim::Mesh a = hostsim::readObjMesh(folder / "a.obj");
+    EXPECT_EQ(a.points.size(), 80u);
+    EXPECT_NE(a.points, hostsim::readObjMesh(folder / "b.obj").points);
+}
+
+// The subcommands that `vistrelle --help` lists.
+std::vector<std::string> subcommands() {
+    const auto help = runVistrelle({"--help"});
+    std::vector<std::string> names;
+    bool listing = false;
+    const std::regex entry(R"(^  ([a-z][a-z-]*)\s)");
+    for (const std::string &line : linesOf(help.out)) {
+        if (line.starts_with("Subcommands:")) listing = true;
+        else if (listing && line.empty()) break;
+        else if (std::smatch m; listing && std::regex_search(line, m, entry)) names.push_back(m[1]);
+    }
+    return names;
+}
+
+TEST(Help, TopLevelAndEverySubcommandShowAnExample) {
+    const auto top = runVistrelle({"--help"});
+    EXPECT_EQ(top.exitCode, 0);
+    EXPECT_NE(top.out.find("Example"), std::string::npos);
+    const std::vector<std::string> names = subcommands();
+    for (const char *ours : {"run", "apply", "make-bush"})
+        EXPECT_NE(std::find(names.begin(), names.end(), ours), names.end()) << ours << " is listed";
+    for (const std::string &name : names) {
+        const auto help = runVistrelle({name, "--help"});
+        EXPECT_EQ(help.exitCode, 0) << name;
+        EXPECT_NE(help.out.find("Example"), std::string::npos) << name << " --help shows no example";
+    }
+}
+
+TEST(Help, RunAndApplySayThatNormalsAreRecomputed) {
+    for (const char *name : {"run", "apply"})
+        EXPECT_NE(runVistrelle({name, "--help"}).out.find("normals recomputed"), std::string::npos) << name;
+}
+
+}  // namespace
