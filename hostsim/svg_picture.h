@@ -12,6 +12,7 @@
 
 namespace hostsim {
 
+// What one picture shows. The frame borrows the points; they must outlive it.
 struct SvgFrame {
     std::span<const std::array<float, 3>> base;        // the object's points as the host holds them
     std::span<const std::array<double, 3>> displaced;  // the same points after the displacement

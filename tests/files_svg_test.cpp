@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
+#include <sstream>
 
 #include "hostsim/html_index.h"
 #include "hostsim/svg_camera.h"
@@ -37,13 +37,16 @@ struct Polygon {
     std::vector<std::pair<double, double>> points;
 };
 
-// The polygons of the picture in drawing order.
+// The polygons of the picture in drawing order, from <polygon class="..." fill="..." points="..."/>.
 std::vector<Polygon> polygons(const std::string &svg) {
     std::vector<Polygon> out;
-    const std::regex element(R"re(<polygon class="(\w+)" fill="#[0-9a-f]{6}" points="([^"]*)"/>)re");
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), element); it != std::sregex_iterator(); ++it) {
-        Polygon polygon{(*it)[1], {}};
-        std::istringstream in((*it)[2].str());
+    const auto attribute = [&](std::size_t from, const std::string &name) {
+        const std::size_t begin = svg.find(name + "=\"", from) + name.size() + 2;
+        return svg.substr(begin, svg.find('"', begin) - begin);
+    };
+    for (auto at = svg.find("<polygon "); at != std::string::npos; at = svg.find("<polygon ", at + 1)) {
+        Polygon polygon{attribute(at, "class"), {}};
+        std::istringstream in(attribute(at, "points"));
         double x = 0, y = 0;
         char comma = 0;
         while (in >> x >> comma >> y) polygon.points.emplace_back(x, y);
@@ -162,7 +165,8 @@ TEST(SvgPicture, PointsBehindTheCameraAreLeftOut) {
 
 TEST(SvgPicture, TargetAndCaptionAreShownWithNamesEscaped) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    SvgFrame frame = frameOf(base, widened(base));
+    const std::vector<Position> displaced = widened(base);
+    SvgFrame frame = frameOf(base, displaced);
     frame.targetName = "<Bee & \"Co\">\x01";
     frame.targetPosition = Point3{0, 0, 0};
     frame.frame = 12;
@@ -177,7 +181,8 @@ TEST(SvgPicture, TargetAndCaptionAreShownWithNamesEscaped) {
 
 TEST(SvgPicture, DefaultCameraFramesLeavesAndTarget) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    SvgFrame frame = frameOf(base, widened(base));
+    const std::vector<Position> displaced = widened(base);
+    SvgFrame frame = frameOf(base, displaced);
     frame.camera.reset();
     frame.targetName = "Far";
     frame.targetPosition = Point3{30, 5, 20};
