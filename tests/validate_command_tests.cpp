@@ -1,0 +1,110 @@
+// vistrelle validate run as a process: it passes the module and the tiny sound module, and fails each
+// broken copy with a line that says what went wrong, going on past crashes and hangs.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct CommandRun {
+    int code = -1;
+    std::string output;
+};
+
+CommandRun validate(const std::string &module, const std::string &options = "--quick --seed 5") {
+    const std::string command = std::string(VISTRELLE_COMMAND_FILE) + " validate " + module + " " + options + " 2>/dev/null";
+    CommandRun run;
+    FILE *pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    std::array<char, 4096> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) run.output += buffer.data();
+    const int status = ::pclose(pipe);
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string broken(const char *kind) { return std::string(VISTREL_BROKEN_DIR) + "/validate_broken_" + kind + ".p"; }
+
+bool endsWith(const std::string &text, const std::string &tail) { return text.size() >= tail.size() && text.ends_with(tail); }
+
+TEST(ValidateCommandOnSoundModules, PassesTheModuleWithQuickCounts) {
+    const CommandRun run = validate(VISTREL_MODULE_FILE);
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(endsWith(run.output, "6 passed, 0 failed\n")) << run.output;
+}
+
+TEST(ValidateCommandOnSoundModules, PassesAModuleThatKeepsEveryPointInPlace) {
+    const CommandRun run = validate(broken("none"));
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(endsWith(run.output, "6 passed, 0 failed\n")) << run.output;
+}
+
+TEST(ValidateCommandOnSoundModules, RunsTheGroupsInProcessWithNoFork) {
+    const CommandRun run = validate(VISTREL_MODULE_FILE, "--quick --seed 6 --no-fork");
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(endsWith(run.output, "6 passed, 0 failed\n")) << run.output;
+}
+
+TEST(ValidateCommandOnSoundModules, ReplaysARandomGroupFromItsSeed) {
+    const CommandRun first = validate(VISTREL_MODULE_FILE, "--quick --seed 77 --only call-order");
+    const CommandRun second = validate(VISTREL_MODULE_FILE, "--quick --seed 77 --only call-order");
+    const auto summary = [](const std::string &out) { return out.substr(out.find("passed:"), out.find(" (") - out.find("passed:")); };
+    ASSERT_EQ(first.code, 0) << first.output;
+    EXPECT_EQ(summary(first.output), summary(second.output));
+}
+
+TEST(ValidateCommandOnBrokenModules, CatchesAnEvaluateThatWritesNaN) {
+    const CommandRun run = validate(broken("nan"));
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.output.find("FAILED: lifecycle"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("evaluate wrote the non-finite position"), std::string::npos) << run.output;
+}
+
+TEST(ValidateCommandOnBrokenModules, CatchesPointsMovedApartFromTheirLeaf) {
+    const CommandRun run = validate(broken("stretch"));
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.output.find("expected a turn about the pivot"), std::string::npos) << run.output;
+}
+
+TEST(ValidateCommandOnBrokenModules, CatchesASaveThatDoesNotGiveTheSettingsBack) {
+    const CommandRun run = validate(broken("save"));
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.output.find("save wrote 5 1 1 2 1; expected 4 0 0 1 0"), std::string::npos) << run.output;
+}
+
+TEST(ValidateCommandOnBrokenModules, RefusesABadMagicNumberInEveryGroup) {
+    const CommandRun run = validate(broken("magic"));
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.output.find("_mod_descrip magic is 0x12345678, expected 0x04121994"), std::string::npos) << run.output;
+    EXPECT_TRUE(endsWith(run.output, "0 passed, 6 failed\n")) << run.output;
+}
+
+TEST(ValidateCommandOnBrokenModules, ReportsACrashAsAFailureAndGoesOn) {
+    const CommandRun run = validate(broken("crash"));
+    EXPECT_EQ(run.code, 1);
+    // A plain build sees the signal; a sanitizer build sees the sanitizer's exit.
+    const bool told = run.output.find("crashed with SIGSEGV") != std::string::npos || run.output.find("exited with code") != std::string::npos;
+    EXPECT_TRUE(told) << run.output;
+    EXPECT_NE(run.output.find("descriptor"), std::string::npos);
+    EXPECT_NE(run.output.find("state"), std::string::npos);
+    EXPECT_NE(run.output.find(" failed\n"), std::string::npos);
+    EXPECT_EQ(run.output.find("0 failed"), std::string::npos);
+}
+
+TEST(ValidateCommandOnBrokenModules, EndsAGroupThatOverrunsItsTimeLimit) {
+    const CommandRun run = validate(broken("hang"), "--quick --seed 5 --only lifecycle --time-limit 1");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.output.find("took longer than its limit of 1 s"), std::string::npos) << run.output;
+    EXPECT_TRUE(endsWith(run.output, "0 passed, 1 failed\n")) << run.output;
+}
+
+TEST(ValidateCommandOnBrokenModules, PrintsHowToReplayAFailedRandomGroup) {
+    const CommandRun run = validate(broken("nan"), "--quick --seed 31 --only lifecycle");
+    EXPECT_NE(run.output.find("replay: vistrelle validate " + broken("nan") + " --seed 31 --only lifecycle --quick"), std::string::npos) << run.output;
+}
+
+}  // namespace
