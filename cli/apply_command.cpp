@@ -169,7 +169,7 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
         "option is set through the module's options panel (the target as the \"Target object\" popup entry),\n"
         "then one frame is evaluated. The output keeps every face, group and texture coordinate and the point\n"
         "order of the input, with vertex normals recomputed for the turned mesh.\n"
-        "Example:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o out/bush-turned.obj --p-align on --svg out/bush-turned.svg");
+        "Example:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o bush-turned.obj --p-align on --svg bush-turned.svg");
     apply->callback([options] { applyToMesh(*options); });
 }
 

@@ -244,9 +244,4 @@ TEST(Help, TopLevelAndEverySubcommandShowAnExample) {
     }
 }
 
-TEST(Help, RunAndApplySayThatNormalsAreRecomputed) {
-    for (const char *name : {"run", "apply"})
-        EXPECT_NE(runVistrelle({name, "--help"}).out.find("normals recomputed"), std::string::npos) << name;
-}
-
 }  // namespace
