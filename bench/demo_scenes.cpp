@@ -1,0 +1,34 @@
+#include "bench/demo_scenes.h"
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <utility>
+
+#include "cli/bush_maker.h"
+#include "hostsim/host_error.h"
+#include "hostsim/obj_mesh.h"
+
+namespace bench {
+
+DemoScenes::DemoScenes(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+const hostsim::Scene &DemoScenes::withPoints(std::size_t points) {
+    if (const auto found = scenes_.find(points); found != scenes_.end()) return found->second;
+    const std::filesystem::path file = folder_ / ("bush-" + std::to_string(points) + ".obj");
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << vistrelle::bushObjText({7, static_cast<int>(points / 4)});
+        if (!out.flush()) throw hostsim::HostError(file.string() + ": cannot write the bush");
+    }
+    hostsim::Scene scene = vistrelle::bushScene(file);
+    scene.items.at(bushItem).mesh = hostsim::readObjMesh(file);
+    return scenes_.emplace(points, std::move(scene)).first->second;
+}
+
+std::int32_t DemoScenes::frameOf(const hostsim::FrameRange &frames, std::int64_t iteration) {
+    const std::int64_t count = std::max<std::int64_t>(1, std::int64_t{frames.end} - frames.start + 1);
+    return frames.start + static_cast<std::int32_t>(iteration % count);
+}
+
+}  // namespace bench

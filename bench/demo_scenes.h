@@ -1,0 +1,37 @@
+// The demo scene scaled: the demo's "Camera" circling the bush over 48 frames and its settings (4
+// points per leaf, "Camera" as target, pivot "first point", both alignments on), around a bush made
+// by the demo's own generator with as many cards as a figure needs. Bushes are made once and kept.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+
+#include "hostsim/scene.h"
+
+namespace bench {
+
+// Where the demo scene keeps its two items.
+inline constexpr std::size_t cameraItem = 0;
+inline constexpr std::size_t bushItem = 1;
+
+class DemoScenes {
+public:
+    // OBJ files of the bushes are written into `folder`, which must exist.
+    explicit DemoScenes(std::filesystem::path folder);
+
+    // The demo scene with a bush of `points` points (a multiple of 4), read back from its OBJ file.
+    const hostsim::Scene &withPoints(std::size_t points);
+
+    // The frame a benchmark plays at its `iteration`-th pass: round and round the scene's frames.
+    static std::int32_t frameOf(const hostsim::FrameRange &frames, std::int64_t iteration);
+
+    const std::filesystem::path &folder() const { return folder_; }
+
+private:
+    std::filesystem::path folder_;
+    std::map<std::size_t, hostsim::Scene> scenes_;
+};
+
+}  // namespace bench

@@ -1,0 +1,35 @@
+#include "bench/driven_instance.h"
+
+#include "bench/demo_scenes.h"
+
+namespace bench {
+
+DrivenInstance::DrivenInstance(const hostsim::Scene &scene)
+    : host_(VISTREL_MODULE_FILE, scene),
+      instance_(host_.displacementInstances().at(0)),
+      mesh_(host_.scene().meshOf(host_.objectOf(instance_))),
+      points_(host_.scene().scene().items.at(bushItem).mesh->points),
+      newTime_(host_.handler().renderOps.newTime),
+      evaluate_(host_.handler().binding.evaluate) {}
+
+std::array<double, 3> DrivenInstance::evaluatePoint(std::size_t index) {
+    PointAccess access;
+    const auto &p = points_[index];
+    for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[axis];
+    access.pointId = static_cast<std::uint32_t>(index);
+    access.mesh = mesh_;
+    evaluate_(instance_, &access);
+    return {access.position[0], access.position[1], access.position[2]};
+}
+
+void DrivenInstance::playFrame(std::int32_t frame, std::span<std::array<double, 3>> out) {
+    newTime_(instance_, frame, host_.frames().timeOf(frame));
+    for (std::size_t i = 0; i < points_.size(); ++i) out[i] = evaluatePoint(i);
+}
+
+std::array<double, 3> DrivenInstance::scanFrame(std::int32_t frame) {
+    newTime_(instance_, frame, host_.frames().timeOf(frame));
+    return evaluatePoint(0);
+}
+
+}  // namespace bench

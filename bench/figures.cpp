@@ -1,0 +1,137 @@
+// The benchmark loops: one frame per iteration, the camera moving on from frame to frame.
+#include "bench/figures.h"
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <vector>
+
+#include "bench/driven_instance.h"
+#include "bench/floor_turn.h"
+#include "bench/host_work.h"
+#include "bench/run_settings.h"
+#include "hostsim/obj_mesh.h"
+#include "tests/memory_allocation_counter.h"
+
+namespace bench {
+
+namespace {
+
+using Positions = std::vector<std::array<double, 3>>;
+
+void floorBenchmark(benchmark::State &state, DemoScenes &scenes, bool withLeafAngles) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    const FloorTurn floor(scene);
+    Positions out(floor.turnedPoints());
+    std::int64_t played = 0;
+    for (auto _ : state) {
+        const std::int32_t frame = DemoScenes::frameOf(scene.frames, played++);
+        if (withLeafAngles) floor.playFrameWithLeafAngles(frame, out);
+        else floor.playFrame(frame, out);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    countPoints(state, floor.turnedPoints());
+}
+
+void evaluateBenchmark(benchmark::State &state, DemoScenes &scenes, Findings &findings) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    DrivenInstance driven(scene);
+    Positions out(driven.points());
+    std::size_t mostAllocations = 0;
+    std::int64_t played = 0;
+    for (auto _ : state) {
+        const memory::CountingScope counting;  // nothing but the module and its services runs in here
+        driven.playFrame(DemoScenes::frameOf(scene.frames, played++), out);
+        mostAllocations = std::max(mostAllocations, counting.counted().allocations());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    std::size_t &seen = findings.moduleAllocationsPerFrame[state.range(0)];
+    seen = std::max(seen, mostAllocations);
+    countPoints(state, driven.points());
+}
+
+// The first evaluate's own point is timed too: about a thousandth of a point per point at 4096.
+void scanBenchmark(benchmark::State &state, DemoScenes &scenes) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    DrivenInstance driven(scene);
+    std::int64_t played = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(driven.scanFrame(DemoScenes::frameOf(scene.frames, played++)));
+    countPoints(state, driven.points());
+}
+
+// A frame of `vistrelle run`: the host's runFrame and, when asked, the OBJ file of the turned bush
+// (every face and texture coordinate kept, normals recomputed). The command's SVG picture is left out.
+void frameBenchmark(benchmark::State &state, DemoScenes &scenes, bool writeObj) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    hostsim::Host host(VISTREL_MODULE_FILE, scene);
+    const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
+    const std::filesystem::path objFile = scenes.folder() / "Bush.frame.obj";
+    std::int64_t played = 0;
+    for (auto _ : state) {
+        const std::vector<hostsim::DisplacedObject> displaced = host.runFrame(DemoScenes::frameOf(scene.frames, played++));
+        if (writeObj) hostsim::writeObjMesh(objFile, bush, displaced.at(0).positions);
+        benchmark::DoNotOptimize(displaced.data());
+    }
+    countPoints(state, bush.points.size());
+}
+
+void hostWorkBenchmark(benchmark::State &state, DemoScenes &scenes) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    HostWork work(scene);
+    std::size_t points = 0;
+    std::int64_t played = 0;
+    for (auto _ : state) points = work.playFrame(DemoScenes::frameOf(scene.frames, played++));
+    countPoints(state, points);
+}
+
+template <typename Body>
+void add(const char *name, std::span<const std::int64_t> pointCounts, Body body) {
+    auto *b = benchmark::RegisterBenchmark(name, body);
+    for (const std::int64_t n : pointCounts) b->Arg(n);
+    standardSettings(b);
+}
+
+}  // namespace
+
+void addFloorBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts) {
+    add("floor", pointCounts, [&scenes](benchmark::State &state) { floorBenchmark(state, scenes, false); });
+    add("floor+angles", pointCounts, [&scenes](benchmark::State &state) { floorBenchmark(state, scenes, true); });
+}
+
+void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts) {
+    add("evaluate", pointCounts, [&scenes, &findings](benchmark::State &state) { evaluateBenchmark(state, scenes, findings); });
+}
+
+void addScanBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts) {
+    add("scan", pointCounts, [&scenes](benchmark::State &state) { scanBenchmark(state, scenes); });
+}
+
+void addFrameBenchmarks(DemoScenes &scenes, std::int64_t pointCount) {
+    const std::array<std::int64_t, 1> only{pointCount};
+    add("frame", only, [&scenes](benchmark::State &state) { frameBenchmark(state, scenes, false); });
+    add("frame+obj", only, [&scenes](benchmark::State &state) { frameBenchmark(state, scenes, true); });
+    add("host", only, [&scenes](benchmark::State &state) { hostWorkBenchmark(state, scenes); });
+}
+
+void checkFloorAgainstModule(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts) {
+    constexpr std::int32_t frame = 7;
+    for (const std::int64_t n : pointCounts) {
+        const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(n));
+        const FloorTurn floor(scene);
+        Positions floorOut(floor.turnedPoints());
+        Positions withAnglesOut(floor.turnedPoints());
+        floor.playFrame(frame, floorOut);
+        floor.playFrameWithLeafAngles(frame, withAnglesOut);
+        DrivenInstance driven(scene);
+        Positions moduleOut(driven.points());
+        driven.playFrame(frame, moduleOut);
+        Findings::Agreement &agreement = findings.floorAgreement[n];
+        agreement = {};
+        for (std::size_t i = 0; i < floorOut.size(); ++i, ++agreement.compared)
+            if (floorOut[i] != moduleOut[i] || withAnglesOut[i] != moduleOut[i]) ++agreement.differing;
+    }
+}
+
+}  // namespace bench

@@ -1,0 +1,32 @@
+// The benchmarks behind each figure, added to Google Benchmark's list by main. Every benchmark
+// plays whole frames of the demo scene (one frame per iteration, the camera moving on) and reports
+// "points" per frame, from which the summary takes the time per point.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "bench/demo_scenes.h"
+#include "bench/findings.h"
+
+namespace bench {
+
+// floor/N: the arithmetic of turning every point, written out with nothing around it;
+// floor+angles/N: the same with each leaf's angles worked out at its first point, as required.
+void addFloorBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts);
+
+// Plays one frame of each size with both floors and with the module and counts the points where
+// either floor differs from the module in any bit.
+void checkFloorAgainstModule(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
+
+// evaluate/N: newTime and one evaluate per point through the loaded module (scan included).
+void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
+
+// scan/N: newTime and the first evaluate of a pass, which measures every leaf.
+void addScanBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts);
+
+// frame/N, frame+obj/N: a frame of `vistrelle run` without and with writing the OBJ file;
+// host/N: the stand-in host's own share of a frame.
+void addFrameBenchmarks(DemoScenes &scenes, std::int64_t pointCount);
+
+}  // namespace bench

@@ -1,0 +1,42 @@
+#include "bench/host_work.h"
+
+#include "bench/demo_scenes.h"
+
+namespace bench {
+
+namespace {
+
+// What the module's scan asks of the host for one point, and nothing else.
+struct PositionFetch {
+    MeshHandle *mesh;
+    float position[3];
+};
+
+extern "C" std::int32_t fetchPosition(void *data, PointId point) {
+    auto *fetch = static_cast<PositionFetch *>(data);
+    fetch->mesh->meshPointPosition(fetch->mesh, point, fetch->position);
+    return 0;
+}
+
+}  // namespace
+
+HostWork::HostWork(const hostsim::Scene &scene)
+    : host_(VISTREL_MODULE_FILE, scene),
+      instance_(host_.displacementInstances().at(0)),
+      mesh_(host_.scene().meshOf(host_.objectOf(instance_))),
+      camera_(host_.scene().itemId(cameraItem)) {
+    host_.runFrame(host_.frames().start);  // uses up the leaves: passes without newTime return at once
+}
+
+std::size_t HostWork::playFrame(std::int32_t frame) {
+    const double time = host_.frames().timeOf(frame);
+    PositionFetch fetch{mesh_, {}};
+    mesh_->meshScanPoints(mesh_, fetchPosition, &fetch);
+    const ItemInfo *items = host_.scene().itemInfo();
+    const std::size_t points = host_.evaluatePass(instance_).size();
+    double target[3];
+    for (std::size_t i = 0; i < points; ++i) items->itemParam(camera_, ITEM_PARAM_POSITION, time, target);
+    return points;
+}
+
+}  // namespace bench

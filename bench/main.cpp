@@ -1,0 +1,48 @@
+// vistrel_bench: the performance figures of the module on the demo scene scaled to 4k, 64k and 1M
+// points, then a summary with the ratios and every target, met or missed (exit status 1 if one is
+// missed). Google Benchmark's own options work as usual; by default every benchmark is repeated five
+// times and only the statistics are shown, of which the summary reads the fastest.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <exception>
+#include <iostream>
+#include <vector>
+
+#include "bench/demo_scenes.h"
+#include "bench/figures.h"
+#include "bench/findings.h"
+#include "bench/per_point_reporter.h"
+#include "bench/scratch_folder.h"
+#include "bench/summary.h"
+
+int main(int argc, char **argv) {
+    static constexpr std::array<std::int64_t, 3> pointCounts{4096, 65536, 1048576};
+    std::string repetitions = "--benchmark_repetitions=5";
+    std::string aggregatesOnly = "--benchmark_display_aggregates_only=true";
+    std::vector<char *> args{argv[0], repetitions.data(), aggregatesOnly.data()};
+    args.insert(args.end(), argv + 1, argv + argc);  // later options win over these defaults
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
+
+    try {
+        bench::ScratchFolder scratch;
+        bench::DemoScenes scenes(scratch.path());
+        bench::Findings findings;
+        bench::checkFloorAgainstModule(scenes, findings, pointCounts);
+        bench::addFloorBenchmarks(scenes, pointCounts);
+        bench::addEvaluateBenchmarks(scenes, findings, pointCounts);
+        bench::addScanBenchmarks(scenes, pointCounts);
+        bench::addFrameBenchmarks(scenes, pointCounts.back());
+
+        bench::PerPointReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        const bool met = bench::printSummary(std::cout, reporter, findings, pointCounts, pointCounts.back());
+        benchmark::Shutdown();
+        return met ? 0 : 1;
+    } catch (const std::exception &error) {
+        std::cerr << "vistrel_bench: " << error.what() << '\n';
+        return 2;
+    }
+}

@@ -1,0 +1,99 @@
+// vistrel_probe: plays a fixed number of frames of one figure with nothing else around it, for
+// counting instructions (valgrind --tool=callgrind) or sampling (perf record), where the timed,
+// self-adjusting runs of vistrel_bench are in the way.
+//
+//   vistrel_probe evaluate 65536 4     # 4 frames of evaluate on the demo bush of 65536 points
+//
+// Figures: floor, floor+angles, evaluate, scan, host, frame, frame+obj. The bush is made before the first frame;
+// with callgrind, --toggle-collect='bench::play*' counts the frames alone.
+#include <array>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "bench/demo_scenes.h"
+#include "bench/driven_instance.h"
+#include "bench/floor_turn.h"
+#include "bench/host_work.h"
+#include "bench/scratch_folder.h"
+#include "hostsim/host.h"
+#include "hostsim/obj_mesh.h"
+
+namespace bench {
+
+using Positions = std::vector<std::array<double, 3>>;
+
+// Each playX plays `frames` frames of one figure; their names are what --toggle-collect picks up.
+void playFloor(const hostsim::Scene &scene, int frames, bool withLeafAngles) {
+    const FloorTurn floor(scene);
+    Positions out(floor.turnedPoints());
+    for (int k = 0; k < frames; ++k) {
+        if (withLeafAngles) floor.playFrameWithLeafAngles(DemoScenes::frameOf(scene.frames, k), out);
+        else floor.playFrame(DemoScenes::frameOf(scene.frames, k), out);
+    }
+}
+
+void playEvaluate(const hostsim::Scene &scene, int frames) {
+    DrivenInstance driven(scene);
+    Positions out(driven.points());
+    for (int k = 0; k < frames; ++k) driven.playFrame(DemoScenes::frameOf(scene.frames, k), out);
+}
+
+void playScan(const hostsim::Scene &scene, int frames) {
+    DrivenInstance driven(scene);
+    for (int k = 0; k < frames; ++k) driven.scanFrame(DemoScenes::frameOf(scene.frames, k));
+}
+
+void playHostWork(const hostsim::Scene &scene, int frames) {
+    HostWork work(scene);
+    for (int k = 0; k < frames; ++k) work.playFrame(DemoScenes::frameOf(scene.frames, k));
+}
+
+void playRunFrames(const hostsim::Scene &scene, int frames, const std::filesystem::path *objFile) {
+    hostsim::Host host(VISTREL_MODULE_FILE, scene);
+    const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
+    for (int k = 0; k < frames; ++k) {
+        const auto displaced = host.runFrame(DemoScenes::frameOf(scene.frames, k));
+        if (objFile) hostsim::writeObjMesh(*objFile, bush, displaced.at(0).positions);
+    }
+}
+
+}  // namespace bench
+
+int main(int argc, char **argv) {
+    if (argc != 4) {
+        std::cerr << "usage: vistrel_probe floor|floor+angles|evaluate|scan|host|frame|frame+obj POINTS FRAMES\n"
+                     "example: vistrel_probe evaluate 65536 4\n";
+        return 2;
+    }
+    const std::string figure = argv[1];
+    const auto points = std::strtoull(argv[2], nullptr, 10);
+    const int frames = std::atoi(argv[3]);
+    if (points == 0 || points % 4 != 0 || frames <= 0) {
+        std::cerr << "vistrel_probe: POINTS must be a positive multiple of 4 and FRAMES positive\n";
+        return 2;
+    }
+    try {
+        const bench::ScratchFolder scratch;
+        bench::DemoScenes scenes(scratch.path());
+        const hostsim::Scene &scene = scenes.withPoints(points);
+        const std::filesystem::path objFile = scratch.path() / "Bush.frame.obj";
+        if (figure == "floor") bench::playFloor(scene, frames, false);
+        else if (figure == "floor+angles") bench::playFloor(scene, frames, true);
+        else if (figure == "evaluate") bench::playEvaluate(scene, frames);
+        else if (figure == "scan") bench::playScan(scene, frames);
+        else if (figure == "host") bench::playHostWork(scene, frames);
+        else if (figure == "frame") bench::playRunFrames(scene, frames, nullptr);
+        else if (figure == "frame+obj") bench::playRunFrames(scene, frames, &objFile);
+        else {
+            std::cerr << "vistrel_probe: unknown figure \"" << figure << "\", expected floor, floor+angles, evaluate, scan, host, frame or frame+obj\n";
+            return 2;
+        }
+    } catch (const std::exception &error) {
+        std::cerr << "vistrel_probe: " << error.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
