@@ -11,7 +11,8 @@
 
 namespace bench {
 
-DemoScenes::DemoScenes(std::filesystem::path folder) : folder_(std::move(folder)) {}
+DemoScenes::DemoScenes(std::filesystem::path folder, std::filesystem::path module)
+    : folder_(std::move(folder)), module_(std::move(module)) {}
 
 const hostsim::Scene &DemoScenes::withPoints(std::size_t points) {
     if (const auto found = scenes_.find(points); found != scenes_.end()) return found->second;

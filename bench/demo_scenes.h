@@ -18,8 +18,9 @@ inline constexpr std::size_t bushItem = 1;
 
 class DemoScenes {
 public:
-    // OBJ files of the bushes are written into `folder`, which must exist.
-    explicit DemoScenes(std::filesystem::path folder);
+    // OBJ files of the bushes are written into `folder`, which must exist; `module` is the vistrel.p
+    // that every figure loads.
+    DemoScenes(std::filesystem::path folder, std::filesystem::path module);
 
     // The demo scene with a bush of `points` points (a multiple of 4), read back from its OBJ file.
     const hostsim::Scene &withPoints(std::size_t points);
@@ -28,9 +29,11 @@ public:
     static std::int32_t frameOf(const hostsim::FrameRange &frames, std::int64_t iteration);
 
     const std::filesystem::path &folder() const { return folder_; }
+    const std::filesystem::path &module() const { return module_; }
 
 private:
     std::filesystem::path folder_;
+    std::filesystem::path module_;
     std::map<std::size_t, hostsim::Scene> scenes_;
 };
 

@@ -4,8 +4,8 @@
 
 namespace bench {
 
-DrivenInstance::DrivenInstance(const hostsim::Scene &scene)
-    : host_(VISTREL_MODULE_FILE, scene),
+DrivenInstance::DrivenInstance(const std::filesystem::path &module, const hostsim::Scene &scene)
+    : host_(module, scene),
       instance_(host_.displacementInstances().at(0)),
       mesh_(host_.scene().meshOf(host_.objectOf(instance_))),
       points_(host_.scene().scene().items.at(bushItem).mesh->points),

@@ -16,7 +16,7 @@ namespace bench {
 
 class DrivenInstance {
 public:
-    explicit DrivenInstance(const hostsim::Scene &scene);
+    DrivenInstance(const std::filesystem::path &module, const hostsim::Scene &scene);
 
     // newTime at `frame`, then every point evaluated in order; the positions handed back go to `out`.
     void playFrame(std::int32_t frame, std::span<std::array<double, 3>> out);

@@ -36,7 +36,7 @@ void floorBenchmark(benchmark::State &state, DemoScenes &scenes, bool withLeafAn
 
 void evaluateBenchmark(benchmark::State &state, DemoScenes &scenes, Findings &findings) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
-    DrivenInstance driven(scene);
+    DrivenInstance driven(scenes.module(), scene);
     Positions out(driven.points());
     std::size_t mostAllocations = 0;
     std::int64_t played = 0;
@@ -55,7 +55,7 @@ void evaluateBenchmark(benchmark::State &state, DemoScenes &scenes, Findings &fi
 // The first evaluate's own point is timed too: about a thousandth of a point per point at 4096.
 void scanBenchmark(benchmark::State &state, DemoScenes &scenes) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
-    DrivenInstance driven(scene);
+    DrivenInstance driven(scenes.module(), scene);
     std::int64_t played = 0;
     for (auto _ : state) benchmark::DoNotOptimize(driven.scanFrame(DemoScenes::frameOf(scene.frames, played++)));
     countPoints(state, driven.points());
@@ -65,7 +65,7 @@ void scanBenchmark(benchmark::State &state, DemoScenes &scenes) {
 // (every face and texture coordinate kept, normals recomputed). The command's SVG picture is left out.
 void frameBenchmark(benchmark::State &state, DemoScenes &scenes, bool writeObj) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
-    hostsim::Host host(VISTREL_MODULE_FILE, scene);
+    hostsim::Host host(scenes.module(), scene);
     const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
     const std::filesystem::path objFile = scenes.folder() / "Bush.frame.obj";
     std::int64_t played = 0;
@@ -79,7 +79,7 @@ void frameBenchmark(benchmark::State &state, DemoScenes &scenes, bool writeObj) 
 
 void hostWorkBenchmark(benchmark::State &state, DemoScenes &scenes) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
-    HostWork work(scene);
+    HostWork work(scenes.module(), scene);
     std::size_t points = 0;
     std::int64_t played = 0;
     for (auto _ : state) points = work.playFrame(DemoScenes::frameOf(scene.frames, played++));
@@ -124,7 +124,7 @@ void checkFloorAgainstModule(DemoScenes &scenes, Findings &findings, std::span<c
         Positions withAnglesOut(floor.turnedPoints());
         floor.playFrame(frame, floorOut);
         floor.playFrameWithLeafAngles(frame, withAnglesOut);
-        DrivenInstance driven(scene);
+        DrivenInstance driven(scenes.module(), scene);
         Positions moduleOut(driven.points());
         driven.playFrame(frame, moduleOut);
         Findings::Agreement &agreement = findings.floorAgreement[n];

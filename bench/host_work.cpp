@@ -20,8 +20,8 @@ extern "C" std::int32_t fetchPosition(void *data, PointId point) {
 
 }  // namespace
 
-HostWork::HostWork(const hostsim::Scene &scene)
-    : host_(VISTREL_MODULE_FILE, scene),
+HostWork::HostWork(const std::filesystem::path &module, const hostsim::Scene &scene)
+    : host_(module, scene),
       instance_(host_.displacementInstances().at(0)),
       mesh_(host_.scene().meshOf(host_.objectOf(instance_))),
       camera_(host_.scene().itemId(cameraItem)) {

@@ -13,7 +13,7 @@ namespace bench {
 
 class HostWork {
 public:
-    explicit HostWork(const hostsim::Scene &scene);
+    HostWork(const std::filesystem::path &module, const hostsim::Scene &scene);
 
     // The host's work of one frame at `frame`; the number of positions it kept.
     std::size_t playFrame(std::int32_t frame);

@@ -2,10 +2,16 @@
 // points, then a summary with the ratios and every target, met or missed (exit status 1 if one is
 // missed). Google Benchmark's own options work as usual; by default every benchmark is repeated five
 // times and only the statistics are shown, of which the summary reads the fastest.
+//
+//   vistrel_bench                                   # every figure with the vistrel.p built beside it
+//   vistrel_bench --module=other/vistrel.p          # another build of the module, e.g. a proposed change
+//   vistrel_bench --benchmark_filter='/65536$'      # one size only
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <exception>
+#include <filesystem>
+#include <string_view>
 #include <iostream>
 #include <vector>
 
@@ -21,14 +27,19 @@ int main(int argc, char **argv) {
     std::string repetitions = "--benchmark_repetitions=5";
     std::string aggregatesOnly = "--benchmark_display_aggregates_only=true";
     std::vector<char *> args{argv[0], repetitions.data(), aggregatesOnly.data()};
-    args.insert(args.end(), argv + 1, argv + argc);  // later options win over these defaults
+    std::filesystem::path module = VISTREL_MODULE_FILE;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.starts_with("--module=")) module = arg.substr(9);
+        else args.push_back(argv[i]);  // later options win over the defaults above
+    }
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
 
     try {
         bench::ScratchFolder scratch;
-        bench::DemoScenes scenes(scratch.path());
+        bench::DemoScenes scenes(scratch.path(), module);
         bench::Findings findings;
         bench::checkFloorAgainstModule(scenes, findings, pointCounts);
         bench::addFloorBenchmarks(scenes, pointCounts);
@@ -36,6 +47,7 @@ int main(int argc, char **argv) {
         bench::addScanBenchmarks(scenes, pointCounts);
         bench::addFrameBenchmarks(scenes, pointCounts.back());
 
+        std::cout << "vistrel_bench: module " << module.string() << '\n';
         bench::PerPointReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         const bool met = bench::printSummary(std::cout, reporter, findings, pointCounts, pointCounts.back());

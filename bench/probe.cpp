@@ -3,6 +3,7 @@
 // self-adjusting runs of vistrel_bench are in the way.
 //
 //   vistrel_probe evaluate 65536 4     # 4 frames of evaluate on the demo bush of 65536 points
+//   vistrel_probe evaluate 65536 4 other/vistrel.p    # the same with another build of the module
 //
 // Figures: floor, floor+angles, evaluate, scan, host, frame, frame+obj. The bush is made before the first frame;
 // with callgrind, --toggle-collect='bench::play*' counts the frames alone.
@@ -35,24 +36,25 @@ void playFloor(const hostsim::Scene &scene, int frames, bool withLeafAngles) {
     }
 }
 
-void playEvaluate(const hostsim::Scene &scene, int frames) {
-    DrivenInstance driven(scene);
+void playEvaluate(const std::filesystem::path &module, const hostsim::Scene &scene, int frames) {
+    DrivenInstance driven(module, scene);
     Positions out(driven.points());
     for (int k = 0; k < frames; ++k) driven.playFrame(DemoScenes::frameOf(scene.frames, k), out);
 }
 
-void playScan(const hostsim::Scene &scene, int frames) {
-    DrivenInstance driven(scene);
+void playScan(const std::filesystem::path &module, const hostsim::Scene &scene, int frames) {
+    DrivenInstance driven(module, scene);
     for (int k = 0; k < frames; ++k) driven.scanFrame(DemoScenes::frameOf(scene.frames, k));
 }
 
-void playHostWork(const hostsim::Scene &scene, int frames) {
-    HostWork work(scene);
+void playHostWork(const std::filesystem::path &module, const hostsim::Scene &scene, int frames) {
+    HostWork work(module, scene);
     for (int k = 0; k < frames; ++k) work.playFrame(DemoScenes::frameOf(scene.frames, k));
 }
 
-void playRunFrames(const hostsim::Scene &scene, int frames, const std::filesystem::path *objFile) {
-    hostsim::Host host(VISTREL_MODULE_FILE, scene);
+void playRunFrames(const std::filesystem::path &module, const hostsim::Scene &scene, int frames,
+                   const std::filesystem::path *objFile) {
+    hostsim::Host host(module, scene);
     const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
     for (int k = 0; k < frames; ++k) {
         const auto displaced = host.runFrame(DemoScenes::frameOf(scene.frames, k));
@@ -63,8 +65,8 @@ void playRunFrames(const hostsim::Scene &scene, int frames, const std::filesyste
 }  // namespace bench
 
 int main(int argc, char **argv) {
-    if (argc != 4) {
-        std::cerr << "usage: vistrel_probe floor|floor+angles|evaluate|scan|host|frame|frame+obj POINTS FRAMES\n"
+    if (argc != 4 && argc != 5) {
+        std::cerr << "usage: vistrel_probe floor|floor+angles|evaluate|scan|host|frame|frame+obj POINTS FRAMES [MODULE]\n"
                      "example: vistrel_probe evaluate 65536 4\n";
         return 2;
     }
@@ -77,16 +79,17 @@ int main(int argc, char **argv) {
     }
     try {
         const bench::ScratchFolder scratch;
-        bench::DemoScenes scenes(scratch.path());
+        bench::DemoScenes scenes(scratch.path(), argc == 5 ? argv[4] : VISTREL_MODULE_FILE);
+        const std::filesystem::path &module = scenes.module();
         const hostsim::Scene &scene = scenes.withPoints(points);
         const std::filesystem::path objFile = scratch.path() / "Bush.frame.obj";
         if (figure == "floor") bench::playFloor(scene, frames, false);
         else if (figure == "floor+angles") bench::playFloor(scene, frames, true);
-        else if (figure == "evaluate") bench::playEvaluate(scene, frames);
-        else if (figure == "scan") bench::playScan(scene, frames);
-        else if (figure == "host") bench::playHostWork(scene, frames);
-        else if (figure == "frame") bench::playRunFrames(scene, frames, nullptr);
-        else if (figure == "frame+obj") bench::playRunFrames(scene, frames, &objFile);
+        else if (figure == "evaluate") bench::playEvaluate(module, scene, frames);
+        else if (figure == "scan") bench::playScan(module, scene, frames);
+        else if (figure == "host") bench::playHostWork(module, scene, frames);
+        else if (figure == "frame") bench::playRunFrames(module, scene, frames, nullptr);
+        else if (figure == "frame+obj") bench::playRunFrames(module, scene, frames, &objFile);
         else {
             std::cerr << "vistrel_probe: unknown figure \"" << figure << "\", expected floor, floor+angles, evaluate, scan, host, frame or frame+obj\n";
             return 2;
