@@ -30,4 +30,4 @@ target_compile_definitions(hostsim_tests PRIVATE
   FIXTURE_UNCLOSED_SERVERS_FILE="$<TARGET_FILE:hostsim_fixture_unclosed_servers>")
 add_dependencies(hostsim_tests vistrel vistrelle
   hostsim_fixture_no_descriptor hostsim_fixture_bad_magic hostsim_fixture_unclosed_servers)
-gtest_discover_tests(hostsim_tests)
+gtest_discover_tests(hostsim_tests TEST_PREFIX "hostsim.")
