@@ -280,7 +280,8 @@ void writeSceneFile(const fs::path &path, const Scene &scene) {
     } catch (const nlohmann::json::exception &) {  // the only text the writer quotes is names
         throw HostError::at(path, "cannot save: a name or server is not valid UTF-8 text");
     }
-    replaceFile(path, text);
+    // A scene may be the only copy of a person's work: it survives a system crash too.
+    replaceFile(path, text, Durability::System);
 }
 
 }  // namespace hostsim

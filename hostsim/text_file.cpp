@@ -41,8 +41,8 @@ public:
         if (!name_.empty()) ::unlink(name_.c_str());
     }
 
-    // Writes everything, flushes it to the disk and closes the file; answers 0 or the errno.
-    int writeAll(std::string_view contents) {
+    // Writes everything, flushes it to the disk when asked and closes the file; answers 0 or the errno.
+    int writeAll(std::string_view contents, Durability durability) {
         while (!contents.empty()) {
             const ssize_t written = ::write(descriptor_, contents.data(), contents.size());
             if (written < 0) {
@@ -51,7 +51,7 @@ public:
             }
             contents.remove_prefix(static_cast<std::size_t>(written));
         }
-        if (::fsync(descriptor_) != 0) return errno;
+        if (durability == Durability::System && ::fsync(descriptor_) != 0) return errno;
         const int closed = ::close(descriptor_);
         descriptor_ = -1;
         return closed == 0 ? 0 : errno;
@@ -80,9 +80,9 @@ std::string readTextFile(const std::filesystem::path &path) {
     return std::move(text).str();
 }
 
-void replaceFile(const std::filesystem::path &path, std::string_view contents) {
+void replaceFile(const std::filesystem::path &path, std::string_view contents, Durability durability) {
     TemporaryFile temporary(path);
-    if (int error = temporary.writeAll(contents); error != 0) throw HostError::at(path, "cannot write: " + reason(error));
+    if (int error = temporary.writeAll(contents, durability); error != 0) throw HostError::at(path, "cannot write: " + reason(error));
     if (int error = temporary.renameTo(path); error != 0) throw HostError::at(path, "cannot write: " + reason(error));
 }
 
