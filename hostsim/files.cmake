@@ -1,5 +1,6 @@
 # The stand-in host's files: JSON scene files, OBJ meshes, SVG pictures and their HTML index.
-# Needs only the scene types of scene.h and header-only libraries (nlohmann-json), so it builds for i386 too.
+# Needs only the types of scene.h and host_error.h (no code of the host core) and header-only
+# nlohmann-json, so it builds for i386 too.
 add_library(vistrel_hostsim_files STATIC
   ${CMAKE_CURRENT_LIST_DIR}/html_index.cpp
   ${CMAKE_CURRENT_LIST_DIR}/json_node.cpp
