@@ -32,7 +32,7 @@ struct PanelOptions {
 
 // One --set resolved against the panel: the control and the value to hand the host.
 struct Edit {
-    std::string given;  // the argument as written
+    std::string valueGiven;  // the value as written
     std::uint32_t id = 0;
     double value = 0.0;
 };
@@ -85,7 +85,7 @@ Edit resolveEdit(const std::string &given, const PanelView &view) {
     const ControlView *control = view.find(label);
     if (control == nullptr) badEdit(given, "unknown control \"" + label + "\"; controls: " + view.labelList());
 
-    Edit edit{given, control->id, 0.0};
+    Edit edit{text, control->id, 0.0};
     if (control->controlClass == popupClass) {
         edit.value = popupValue(given, *control, text);
     } else if (control->controlClass == switchClass) {
@@ -108,7 +108,7 @@ Edit resolveEdit(const std::string &given, const PanelView &view) {
 const ControlView &controlOf(const PanelView &view, std::uint32_t id) {
     for (const ControlView &control : view.controls)
         if (control.id == id) return control;
-    throw hostsim::HostError("panel: no control " + std::to_string(id));
+    throw hostsim::HostError("panel: the module described no control " + std::to_string(id));
 }
 
 // "1-3, 5" for the 0-based indices {0, 1, 2, 4}, numbered from 1.
@@ -130,7 +130,9 @@ std::string ranges(const std::vector<std::size_t> &indices) {
 std::string frameSummary(hostsim::Host &host, void *instance, double leafPoints) {
     const auto index = host.scene().indexOf(host.objectOf(instance));
     const hostsim::Item &item = host.scene().scene().items.at(index.value());
-    const auto &base = item.mesh ? item.mesh->points : std::vector<std::array<float, 3>>{};
+    const std::string frame = "frame " + std::to_string(host.currentFrame(instance)) + ": ";
+    if (!item.mesh) return frame + "the object has no mesh";
+    const auto &base = item.mesh->points;
     const auto &moved = host.lastPositions(instance);
 
     const std::size_t points = std::min(base.size(), moved.size());
@@ -153,8 +155,7 @@ std::string frameSummary(hostsim::Host &host, void *instance, double leafPoints)
             turned.push_back(p / size);
         }
     }
-    std::string text = "frame " + std::to_string(host.currentFrame(instance)) + ": " + std::to_string(turned.size()) +
-                       " of " + std::to_string(leaves) + " whole leaves turn";
+    std::string text = frame + std::to_string(turned.size()) + " of " + std::to_string(leaves) + " whole leaves turn";
     if (!turned.empty()) text += " (" + ranges(turned) + ")";
     text += ", " + std::to_string(movedPoints) + " of " + std::to_string(base.size()) + " points move";
     if (movedBeyond) text += "; " + std::to_string(movedBeyond) + " of them outside the whole leaves";
@@ -188,8 +189,7 @@ void applyEdit(hostsim::Host &host, hostsim::HostPanel &panel, const Edit &edit)
     const hostsim::EditOutcome outcome = host.edit(panel, edit.id, edit.value);
     const PanelView after = readPanel(panel);
     const ControlView &now = controlOf(after, edit.id);
-    std::cout << "  " << now.label << " = " << trimmed(std::string_view(edit.given).substr(edit.given.find('=') + 1))
-              << ": " << before.valueText() << " -> " << now.valueText();
+    std::cout << "  " << now.label << " = " << edit.valueGiven << ": " << before.valueText() << " -> " << now.valueText();
     if (before.value == now.value) std::cout << " (unchanged)";
     for (const auto &[id, value] : outcome.derived) std::cout << "; " << controlOf(after, id).label << ' ' << controlOf(after, id).valueText();
     if (outcome.updates) std::cout << "; " << outcome.updates << (outcome.updates == 1 ? " instance update" : " instance updates");
