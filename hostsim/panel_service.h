@@ -45,7 +45,7 @@ public:
     std::vector<std::string> calls;             // the service operations made on it, in order
     std::optional<std::string> error;           // the first thing found wrong with it
 
-    Panel handle() { return this; }
+    Panel handle() const { return const_cast<HostPanel *>(this); }
     // The data description of `id`, or null when the module described none.
     const PanelDataEntry *dataEntry(std::uint32_t id) const;
     const PanelControl *control(std::uint32_t id) const;

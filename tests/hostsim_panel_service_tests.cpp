@@ -83,8 +83,8 @@ TEST_F(PanelServiceTest, TablesAreCopiedAndCallsRecordedInOrder) {
 
 TEST_F(PanelServiceTest, UserDataComesBackById) {
     const auto &panel = build();
-    EXPECT_EQ(xpanel->panelGetData(const_cast<hostsim::HostPanel &>(panel).handle(), 0), &values);
-    EXPECT_EQ(xpanel->panelGetData(const_cast<hostsim::HostPanel &>(panel).handle(), 9), nullptr);
+    EXPECT_EQ(xpanel->panelGetData(panel.handle(), 0), &values);
+    EXPECT_EQ(xpanel->panelGetData(panel.handle(), 9), nullptr);
     EXPECT_EQ(xpanel->panelGetData(&values, 0), nullptr);  // not a panel of this service
 }
 

@@ -195,11 +195,4 @@ TEST(SaveRecord, CollectsEveryWrite) {
     EXPECT_EQ(sink.requests(), (std::vector<std::int32_t>{1, 3}));
 }
 
-TEST(LoadSaveRecords, HostSlotsHoldTheirSentinels) {
-    hostsim::IntSource source({});
-    hostsim::IntSink sink;
-    EXPECT_EQ(source.record()->slot1, hostsim::loadSaveSentinel(1));
-    EXPECT_EQ(sink.record()->slot5, hostsim::loadSaveSentinel(5));
-}
-
 }  // namespace
