@@ -77,6 +77,9 @@ private:
 
     // The points of the object behind a handle; null when it is unknown or has no mesh now.
     const Mesh *meshBehind(const MeshHandle *mesh) const;
+    // What indexOf answers, as a plain number: the item count for an unknown item. The services the
+    // module calls per point use it; a returned std::optional costs them a stalled load every call.
+    std::size_t slotOf(ItemId item) const;
 
     Scene scene_;
     std::vector<ItemId> ids_;  // parallel to scene_.items
