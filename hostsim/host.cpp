@@ -6,6 +6,7 @@
 #include "hostsim/host_error.h"
 
 #include <algorithm>
+#include <sstream>
 #include <utility>
 
 namespace hostsim {
@@ -67,7 +68,11 @@ Fn Host::entry(Fn fn, const char *name) const {
 
 Host::InstanceRecord &Host::record(void *instance) {
     const auto found = instances_.find(instance);
-    if (found == instances_.end()) fail("no instance of this host at " + std::to_string(reinterpret_cast<std::uintptr_t>(instance)));
+    if (found == instances_.end()) {
+        std::ostringstream address;
+        address << instance;
+        fail("no instance of this host at " + address.str());
+    }
     return found->second;
 }
 
