@@ -464,10 +464,4 @@ LeafRule CheckedHost::layoutOf(TrackedInstance &instance) {
     return {reported.leafPoints, reported.pivotType};
 }
 
-TrackedInstance &CheckedHost::tracked(void *handle) {
-    for (auto &t : instances_)
-        if (t->handle == handle) return *t;
-    fail("no tracked instance at this address");
-}
-
 }  // namespace validate

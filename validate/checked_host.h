@@ -116,7 +116,6 @@ public:
     LeafRule layoutOf(TrackedInstance &instance);
 
 private:
-    TrackedInstance &tracked(void *handle);
     // What the module does ahead of every evaluate: resolve the target, measure the leaves if due.
     void beforeEvaluate(TrackedInstance &instance);
     void noteScan(TrackedInstance &instance);
