@@ -15,7 +15,8 @@ target_compile_definitions(validate_broken_hang PRIVATE BROKEN_HANG)
 target_compile_definitions(validate_broken_save PRIVATE BROKEN_SAVE)
 target_compile_definitions(validate_broken_magic PRIVATE BROKEN_MAGIC=0x12345678u)
 
-add_executable(validate_tests validate_check_tests.cpp validate_command_tests.cpp validate_findings_tests.cpp validate_replay_tests.cpp)
+add_executable(validate_tests validate_check_tests.cpp validate_command_tests.cpp validate_findings_tests.cpp validate_replay_tests.cpp
+  validate_runner_tests.cpp)
 target_link_libraries(validate_tests PRIVATE vistrel_validate gtest_main)
 target_compile_definitions(validate_tests PRIVATE
   VISTREL_MODULE_FILE="${VISTREL_MODULE_FILE}"
