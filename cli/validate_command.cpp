@@ -70,8 +70,9 @@ void addValidateCommand(CLI::App &app, const CommandContext &context) {
     command->add_flag("--quick", args->quick, "shorter counts, for valgrind and sanitizer runs");
     command->add_flag("--no-fork", args->noFork, "run the groups in this process (for valgrind or a debugger)");
     command->add_option("--time-limit", args->timeLimit, "seconds each group may take")->capture_default_str()->check(CLI::PositiveNumber);
-    command->add_option("--only", args->only, "run only the named groups")
-        ->check(CLI::IsMember({"descriptor", "lifecycle", "settings", "geometry", "call-order", "state"}));
+    std::vector<std::string> names;
+    for (const validate::Group &group : validate::validationGroups()) names.emplace_back(group.name);
+    command->add_option("--only", args->only, "run only the named groups")->check(CLI::IsMember(names));
     command->footer("Example:\n  vistrelle validate " + context.defaultModule.string() + " --seed 42\n" +
                     "  vistrelle validate " + context.defaultModule.string() + " --quick --only call-order --seed 42");
     command->callback([args] { runValidate(*args); });
