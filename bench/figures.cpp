@@ -86,6 +86,14 @@ void hostWorkBenchmark(benchmark::State &state, DemoScenes &scenes) {
     countPoints(state, points);
 }
 
+// The host's part of the scan: scan minus walk is the module's part.
+void walkBenchmark(benchmark::State &state, DemoScenes &scenes) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    HostWork work(scenes.module(), scene);
+    for (auto _ : state) work.walkMesh();
+    countPoints(state, scene.items[bushItem].mesh->points.size());
+}
+
 template <typename Body>
 void add(const char *name, std::span<const std::int64_t> pointCounts, Body body) {
     auto *b = benchmark::RegisterBenchmark(name, body);
@@ -106,6 +114,7 @@ void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<con
 
 void addScanBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts) {
     add("scan", pointCounts, [&scenes](benchmark::State &state) { scanBenchmark(state, scenes); });
+    add("walk", pointCounts, [&scenes](benchmark::State &state) { walkBenchmark(state, scenes); });
 }
 
 void addFrameBenchmarks(DemoScenes &scenes, std::int64_t pointCount) {

@@ -22,7 +22,8 @@ void checkFloorAgainstModule(DemoScenes &scenes, Findings &findings, std::span<c
 // evaluate/N: newTime and one evaluate per point through the loaded module (scan included).
 void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
 
-// scan/N: newTime and the first evaluate of a pass, which measures every leaf.
+// scan/N: newTime and the first evaluate of a pass, which measures every leaf;
+// walk/N: the host's part of that, the mesh walk with every point's position and no module.
 void addScanBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts);
 
 // frame/N, frame+obj/N: a frame of `vistrelle run` without and with writing the OBJ file;

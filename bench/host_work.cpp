@@ -28,10 +28,14 @@ HostWork::HostWork(const std::filesystem::path &module, const hostsim::Scene &sc
     host_.runFrame(host_.frames().start);  // uses up the leaves: passes without newTime return at once
 }
 
-std::size_t HostWork::playFrame(std::int32_t frame) {
-    const double time = host_.frames().timeOf(frame);
+void HostWork::walkMesh() {
     PositionFetch fetch{mesh_, {}};
     mesh_->meshScanPoints(mesh_, fetchPosition, &fetch);
+}
+
+std::size_t HostWork::playFrame(std::int32_t frame) {
+    const double time = host_.frames().timeOf(frame);
+    walkMesh();
     const ItemInfo *items = host_.scene().itemInfo();
     const std::size_t points = host_.evaluatePass(instance_).size();
     double target[3];

@@ -18,6 +18,9 @@ public:
     // The host's work of one frame at `frame`; the number of positions it kept.
     std::size_t playFrame(std::int32_t frame);
 
+    // The host's part of the module's scan alone: the mesh walk with every point's position fetched.
+    void walkMesh();
+
 private:
     hostsim::Host host_;
     void *instance_;

@@ -46,18 +46,38 @@ bool printSummary(std::ostream &out, const PerPointReporter &times, const Findin
                   std::span<const std::int64_t> pointCounts, std::int64_t framePoints, const Targets &targets) {
     out << "\nPer point: CPU time of a frame divided by its points, fastest repetition\n"
         << padded("points", 9) << padded("floor", 12) << padded("+angles", 12) << padded("evaluate", 12)
-        << padded("eval/floor", 12) << padded("eval/+angles", 14) << padded("scan", 11) << padded("scan share", 12) << '\n';
+        << padded("eval/floor", 12) << padded("eval/+angles", 14) << padded("scan", 11) << padded("host walk", 11)
+        << padded("scan share", 12) << '\n';
     for (const std::int64_t n : pointCounts) {
         const auto floor = times.nanosecondsPerPoint("floor", n);
         const auto withAngles = times.nanosecondsPerPoint("floor+angles", n);
         const auto evaluate = times.nanosecondsPerPoint("evaluate", n);
         const auto scan = times.nanosecondsPerPoint("scan", n);
+        const auto walk = times.nanosecondsPerPoint("walk", n);
         out << padded(std::to_string(n), 9) << padded(nanoseconds(floor), 12) << padded(nanoseconds(withAngles), 12)
             << padded(nanoseconds(evaluate), 12) << padded(floor && evaluate ? fixed(*evaluate / *floor, 3) : "-", 12)
             << padded(withAngles && evaluate ? fixed(*evaluate / *withAngles, 3) : "-", 14) << padded(nanoseconds(scan), 11)
-            << padded(scan && evaluate ? fixed(100.0 * *scan / *evaluate, 1) + " %" : "-", 12) << '\n';
+            << padded(nanoseconds(walk), 11) << padded(scan && evaluate ? fixed(100.0 * *scan / *evaluate, 1) + " %" : "-", 12) << '\n';
     }
-    out << "(+angles: the floor with each leaf's angles worked out at its first point, as every frame must.)\n";
+    out << "(+angles: the floor with each leaf's angles worked out at its first point, as every frame must;\n"
+           " host walk: the stand-in host's part of the scan, its mesh walk fetching every point's position.)\n";
+
+    out << "\nWhat evaluate adds to the floor, per point\n"
+        << padded("points", 9) << padded("angles", 12) << padded("scan", 11) << padded("the rest", 12)
+        << padded("required/floor", 16) << '\n';
+    for (const std::int64_t n : pointCounts) {
+        const auto floor = times.nanosecondsPerPoint("floor", n);
+        const auto withAngles = times.nanosecondsPerPoint("floor+angles", n);
+        const auto evaluate = times.nanosecondsPerPoint("evaluate", n);
+        const auto scan = times.nanosecondsPerPoint("scan", n);
+        if (!floor || !withAngles || !evaluate || !scan) continue;
+        out << padded(std::to_string(n), 9) << padded(nanoseconds(*withAngles - *floor), 12) << padded(nanoseconds(scan), 11)
+            << padded(nanoseconds(*evaluate - *withAngles - *scan), 12)
+            << padded(fixed((*withAngles + *scan) / *floor, 3), 16) << '\n';
+    }
+    out << "(angles: each leaf's angles at its first point; the rest: the target query, the calls and the\n"
+           " module's bookkeeping; required/floor: floor, angles and scan over the floor, the least that\n"
+           " evaluate/floor can be while every frame measures its leaves and works out their angles.)\n";
 
     const auto frame = times.nanosecondsPerPoint("frame", framePoints);
     const auto frameObj = times.nanosecondsPerPoint("frame+obj", framePoints);
