@@ -24,7 +24,7 @@ void resizeLeafArrays(PluginInstance &instance) noexcept {
     instance.pivots.reset();
     instance.centres.reset();
     instance.leafArrayLength = 0;
-    instance.leavesMeasured = false;
+    instance.measuredLeaves = 0;
     if (n == 0) return;
     try {
         auto frames = std::make_unique<LeafFrame[]>(static_cast<std::size_t>(n));

@@ -35,7 +35,7 @@ struct PluginInstance {
     Vector3 leafFirstPoint;                    // scan state: the current leaf's first point
     Vector3 leafEdge;                          // scan state: second point minus first point
     std::int32_t leafArrayLength = 0;          // entries of frames, pivots and centres
-    bool leavesMeasured = false;               // the arrays hold a scan's results since they were last made
+    std::int32_t measuredLeaves = 0;           // leaves the latest scan completed since the arrays were made
 };
 
 // Frees the per-leaf arrays and makes them again with the whole part of leafCount zeroed entries

@@ -20,10 +20,11 @@ void rescan(PluginInstance &self, MeshHandle *mesh) {
     self.pointCursor = 0;
     if (mesh == nullptr) return;
     if (mesh->meshScanPoints != nullptr) mesh->meshScanPoints(mesh, scanPoint, &self);
+    // The scan's leaf cursor ends at the number of leaves it completed.
+    self.measuredLeaves = self.leafCursor;
     self.leafCursor = 0;
     self.pointCursor = 0;
     self.needsScan = 0;
-    self.leavesMeasured = true;
 }
 
 // The target's position at the instance's time, or false when there is no item to ask about.
@@ -69,8 +70,10 @@ extern "C" void evaluate(void *instance, PointAccess *access) {
         if (self->needsScan == 1) return;
     }
 
+    // Only whole leaves that the latest scan measured are turned: a leaf whose arrays were made anew
+    // since, or that the scan never reached, holds no frame to turn about.
     const std::int32_t leaf = self->leafCursor;
-    if (self->leafPoints < minimumLeafPoints || !self->leavesMeasured) return;
+    if (self->leafPoints < minimumLeafPoints || leaf >= self->measuredLeaves) return;
     if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength) return;
 
     LeafFrame &f = self->frames[leaf];

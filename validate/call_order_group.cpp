@@ -29,8 +29,7 @@ std::string runCallOrderGroup(const GroupOptions &options) {
         }
     }
     return std::to_string(programs) + " programs, " + std::to_string(calls) + " host calls, " + std::to_string(tally.evaluated) +
-           " points evaluated, " + std::to_string(tally.turned) + " turned" +
-           (tally.aboutOrigin ? " (" + std::to_string(tally.aboutOrigin) + " about the zeroed pivot of a leaf no scan reached)" : "");
+           " points evaluated, " + std::to_string(tally.turned) + " turned";
 }
 
 }  // namespace validate

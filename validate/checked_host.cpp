@@ -355,7 +355,6 @@ namespace {
 
 void countVerdict(PassTally &tally, PointVerdict verdict) {
     if (verdict != PointVerdict::unchanged) ++tally.turned;
-    if (verdict == PointVerdict::turnedAboutOrigin) ++tally.aboutOrigin;
 }
 
 const Position *likelyPivot(const TrackedInstance &instance, std::size_t point) {

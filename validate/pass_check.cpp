@@ -111,7 +111,6 @@ PointVerdict checkTurnedPoint(const Position &before, const Position &after, std
     };
     if (likely != nullptr && turnsAbout(*likely)) return PointVerdict::turned;
     if (std::any_of(pivots.begin(), pivots.end(), turnsAbout)) return PointVerdict::turned;
-    if (turnsAbout(Position{})) return PointVerdict::turnedAboutOrigin;
     fail("the point moved from " + formatPosition(before) + " to " + formatPosition(after) +
          ", which is no turn about any leaf pivot of the latest scans" + (likely ? "; its own leaf's pivot is " + formatPosition(*likely) : std::string()));
 }

@@ -19,12 +19,10 @@ inline constexpr double distanceTolerance = 1e-9;
 struct PassTally {
     std::size_t evaluated = 0;
     std::size_t turned = 0;  // handed back changed
-    std::size_t aboutOrigin = 0;  // of them, turned about the zeroed pivot of a leaf no scan reached
 
     PassTally &operator+=(const PassTally &other) {
         evaluated += other.evaluated;
         turned += other.turned;
-        aboutOrigin += other.aboutOrigin;
         return *this;
     }
 };
@@ -40,14 +38,10 @@ PassTally checkLeaf(std::span<const Position> before, std::span<const Position> 
 // be out of step with the leaf size): then they may turn about the pivot their partial leaf reached.
 PassTally checkFramePass(std::span<const Position> before, std::span<const Position> after, LeafRule rule, bool tailMayTurn);
 
-enum class PointVerdict { unchanged, turned, turnedAboutOrigin };
+enum class PointVerdict { unchanged, turned };
 
 // Checks one point evaluated outside such a pass, where its leaf is not known for sure: unchanged,
 // or finite and as far from one of `pivots` as before. `likely` is tried first (may be null).
-// Outside a pass that followed newTime the cursors may reach a leaf that the latest scan did not
-// measure (the leaf size was raised without the arrays being made anew); its entries still hold the
-// zero they were made with, and turning about that origin is what the cursors prescribe, so it is
-// accepted and told apart.
 PointVerdict checkTurnedPoint(const Position &before, const Position &after, std::span<const Position> pivots, const Position *likely);
 
 }  // namespace validate
