@@ -18,12 +18,11 @@ struct CommandContext {
 // main() prints its message as one line on stderr and exits with 1.
 void addInfoCommand(CLI::App &app, const CommandContext &context);
 
-// Added by their own files; weak until every file is part of the build, so that a missing one
-// leaves its subcommand out instead of breaking the link.
-[[gnu::weak]] void addPanelCommand(CLI::App &app, const CommandContext &context);
-[[gnu::weak]] void addSceneCommand(CLI::App &app, const CommandContext &context);
-[[gnu::weak]] void addRunCommand(CLI::App &app, const CommandContext &context);
-[[gnu::weak]] void addApplyCommand(CLI::App &app, const CommandContext &context);
-[[gnu::weak]] void addValidateCommand(CLI::App &app, const CommandContext &context);
+void addPanelCommand(CLI::App &app, const CommandContext &context);
+void addSceneCommand(CLI::App &app, const CommandContext &context);
+void addRunCommand(CLI::App &app, const CommandContext &context);
+void addApplyCommand(CLI::App &app, const CommandContext &context);
+void addMakeBushCommand(CLI::App &app, const CommandContext &context);
+void addValidateCommand(CLI::App &app, const CommandContext &context);
 
 }  // namespace vistrelle

@@ -53,7 +53,7 @@ void addInfoCommand(CLI::App &app, const CommandContext &context) {
     auto *info = app.add_subcommand("info", "Load a module and print its descriptor words, servers and version record.");
     auto path = std::make_shared<std::string>(context.defaultModule.string());
     info->add_option("PATH", *path, "the module file")->capture_default_str();
-    info->footer("Example:\n  vistrelle info " + context.defaultModule.string());
+    info->footer("Example:\n  vistrelle info " + context.defaultModule.string() + "\n");
     info->callback([path] { printInfo(*path); });
 }
 

@@ -23,18 +23,30 @@ std::filesystem::path findDefaultModule() {
 int main(int argc, char **argv) {
     CLI::App app{"vistrelle: loads the Vistrelle plug-in module (vistrel.p) through a stand-in host and drives it."};
     app.require_subcommand(1);
-    app.footer("Example:\n  vistrelle info " + std::string(VISTREL_BUILT_MODULE));
+    app.footer("Examples (from the source folder):\n"
+               "  vistrelle run examples/bush.json --out out/demo\n"
+               "  vistrelle apply examples/bush.obj --target 10,0,0 -o turned.obj --p-align on\n"
+               "  vistrelle panel examples/bush.json --set \"Object points=3\"\n"
+               "  vistrelle info " + std::string(VISTREL_BUILT_MODULE) + "\n"
+               "Each subcommand's --help shows more.\n");
 
     const vistrelle::CommandContext context{findDefaultModule()};
     using AddCommand = void (*)(CLI::App &, const vistrelle::CommandContext &);
-    for (const AddCommand add : {&vistrelle::addInfoCommand, &vistrelle::addPanelCommand, &vistrelle::addSceneCommand,
-                                 &vistrelle::addRunCommand, &vistrelle::addApplyCommand, &vistrelle::addValidateCommand})
-        if (add != nullptr) add(app, context);
+    for (const AddCommand add : {&vistrelle::addRunCommand, &vistrelle::addApplyCommand, &vistrelle::addPanelCommand,
+                                 &vistrelle::addSceneCommand, &vistrelle::addInfoCommand, &vistrelle::addValidateCommand,
+                                 &vistrelle::addMakeBushCommand})
+        add(app, context);
 
     try {
         app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp &help) {
+        return app.exit(help);
     } catch (const CLI::ParseError &error) {
-        return app.exit(error);
+        // Bad arguments: one line that says what is wrong and where to look.
+        std::cerr << "vistrelle: " << error.what() << " (see vistrelle --help)\n";
+        return EXIT_FAILURE;
     } catch (const std::exception &error) {
         std::cout.flush();
         std::cerr << error.what() << '\n';

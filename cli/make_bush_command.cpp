@@ -1,5 +1,5 @@
 // vistrelle make-bush: the demo bush as an OBJ file and the scene that circles it with a target.
-#include "cli/make_bush_command.h"
+#include "cli/commands.h"
 
 #include "cli/bush_maker.h"
 #include "hostsim/host_error.h"
@@ -34,7 +34,7 @@ void makeBush(const MakeBushOptions &options) {
 
 }  // namespace
 
-void addMakeBushCommand(CLI::App &app) {
+void addMakeBushCommand(CLI::App &app, const CommandContext & /*context*/) {
     auto options = std::make_shared<MakeBushOptions>();
     auto *make = app.add_subcommand("make-bush", "Write the demo bush (four-point leaf cards) as OBJ, and a scene in which "
                                                  "a \"Camera\" item circles it over 48 frames.");

@@ -3,7 +3,6 @@
 #include "cli/commands.h"
 
 #include "cli/frame_span.h"
-#include "cli/make_bush_command.h"
 #include "cli/output_names.h"
 #include "cli/progress_line.h"
 #include "cli/resolved_target.h"
@@ -182,7 +181,6 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
         "of the first displaced object. Frame numbers are zero-padded so that the files sort.\n"
         "Example:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11");
     run->callback([options] { runScene(*options); });
-    addMakeBushCommand(app);
 }
 
 }  // namespace vistrelle
