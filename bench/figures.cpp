@@ -94,6 +94,15 @@ void walkBenchmark(benchmark::State &state, DemoScenes &scenes) {
     countPoints(state, scene.items[bushItem].mesh->points.size());
 }
 
+// The target queries alone: one camera position per point, as evaluate asks for them.
+void queryBenchmark(benchmark::State &state, DemoScenes &scenes) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    HostWork work(scenes.module(), scene);
+    std::int64_t played = 0;
+    for (auto _ : state) work.askTarget(DemoScenes::frameOf(scene.frames, played++));
+    countPoints(state, scene.items[bushItem].mesh->points.size());
+}
+
 template <typename Body>
 void add(const char *name, std::span<const std::int64_t> pointCounts, Body body) {
     auto *b = benchmark::RegisterBenchmark(name, body);
@@ -115,6 +124,7 @@ void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<con
 void addScanBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts) {
     add("scan", pointCounts, [&scenes](benchmark::State &state) { scanBenchmark(state, scenes); });
     add("walk", pointCounts, [&scenes](benchmark::State &state) { walkBenchmark(state, scenes); });
+    add("query", pointCounts, [&scenes](benchmark::State &state) { queryBenchmark(state, scenes); });
 }
 
 void addFrameBenchmarks(DemoScenes &scenes, std::int64_t pointCount) {

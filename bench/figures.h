@@ -23,7 +23,8 @@ void checkFloorAgainstModule(DemoScenes &scenes, Findings &findings, std::span<c
 void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
 
 // scan/N: newTime and the first evaluate of a pass, which measures every leaf;
-// walk/N: the host's part of that, the mesh walk with every point's position and no module.
+// walk/N: the host's part of that, the mesh walk with every point's position and no module;
+// query/N: the target queries of a frame alone, one camera position per point.
 void addScanBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts);
 
 // frame/N, frame+obj/N: a frame of `vistrelle run` without and with writing the OBJ file;

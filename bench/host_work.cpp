@@ -24,7 +24,8 @@ HostWork::HostWork(const std::filesystem::path &module, const hostsim::Scene &sc
     : host_(module, scene),
       instance_(host_.displacementInstances().at(0)),
       mesh_(host_.scene().meshOf(host_.objectOf(instance_))),
-      camera_(host_.scene().itemId(cameraItem)) {
+      camera_(host_.scene().itemId(cameraItem)),
+      points_(host_.scene().scene().items.at(bushItem).mesh->points.size()) {
     host_.runFrame(host_.frames().start);  // uses up the leaves: passes without newTime return at once
 }
 
@@ -33,14 +34,17 @@ void HostWork::walkMesh() {
     mesh_->meshScanPoints(mesh_, fetchPosition, &fetch);
 }
 
-std::size_t HostWork::playFrame(std::int32_t frame) {
+void HostWork::askTarget(std::int32_t frame) {
     const double time = host_.frames().timeOf(frame);
-    walkMesh();
     const ItemInfo *items = host_.scene().itemInfo();
-    const std::size_t points = host_.evaluatePass(instance_).size();
     double target[3];
-    for (std::size_t i = 0; i < points; ++i) items->itemParam(camera_, ITEM_PARAM_POSITION, time, target);
-    return points;
+    for (std::size_t i = 0; i < points_; ++i) items->itemParam(camera_, ITEM_PARAM_POSITION, time, target);
+}
+
+std::size_t HostWork::playFrame(std::int32_t frame) {
+    walkMesh();
+    askTarget(frame);
+    return host_.evaluatePass(instance_).size();
 }
 
 }  // namespace bench

@@ -21,11 +21,15 @@ public:
     // The host's part of the module's scan alone: the mesh walk with every point's position fetched.
     void walkMesh();
 
+    // The target queries of a frame alone: the camera's position at `frame`, asked once per point.
+    void askTarget(std::int32_t frame);
+
 private:
     hostsim::Host host_;
     void *instance_;
     MeshHandle *mesh_;
     ItemId camera_;
+    std::size_t points_;
 };
 
 }  // namespace bench

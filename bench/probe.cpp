@@ -5,7 +5,7 @@
 //   vistrel_probe evaluate 65536 4     # 4 frames of evaluate on the demo bush of 65536 points
 //   vistrel_probe evaluate 65536 4 other/vistrel.p    # the same with another build of the module
 //
-// Figures: floor, floor+angles, evaluate, scan, walk, host, frame, frame+obj. The bush is made before the first frame;
+// Figures: floor, floor+angles, evaluate, scan, walk, query, host, frame, frame+obj. The bush is made before the first frame;
 // with callgrind, --toggle-collect='bench::play*' counts the frames alone.
 #include <array>
 #include <cstdlib>
@@ -57,6 +57,11 @@ void playWalk(const std::filesystem::path &module, const hostsim::Scene &scene, 
     for (int k = 0; k < frames; ++k) work.walkMesh();
 }
 
+void playQuery(const std::filesystem::path &module, const hostsim::Scene &scene, int frames) {
+    HostWork work(module, scene);
+    for (int k = 0; k < frames; ++k) work.askTarget(DemoScenes::frameOf(scene.frames, k));
+}
+
 void playRunFrames(const std::filesystem::path &module, const hostsim::Scene &scene, int frames,
                    const std::filesystem::path *objFile) {
     hostsim::Host host(module, scene);
@@ -71,7 +76,7 @@ void playRunFrames(const std::filesystem::path &module, const hostsim::Scene &sc
 
 int main(int argc, char **argv) {
     if (argc != 4 && argc != 5) {
-        std::cerr << "usage: vistrel_probe floor|floor+angles|evaluate|scan|walk|host|frame|frame+obj POINTS FRAMES [MODULE]\n"
+        std::cerr << "usage: vistrel_probe floor|floor+angles|evaluate|scan|walk|query|host|frame|frame+obj POINTS FRAMES [MODULE]\n"
                      "example: vistrel_probe evaluate 65536 4\n";
         return 2;
     }
@@ -94,10 +99,11 @@ int main(int argc, char **argv) {
         else if (figure == "scan") bench::playScan(module, scene, frames);
         else if (figure == "host") bench::playHostWork(module, scene, frames);
         else if (figure == "walk") bench::playWalk(module, scene, frames);
+        else if (figure == "query") bench::playQuery(module, scene, frames);
         else if (figure == "frame") bench::playRunFrames(module, scene, frames, nullptr);
         else if (figure == "frame+obj") bench::playRunFrames(module, scene, frames, &objFile);
         else {
-            std::cerr << "vistrel_probe: unknown figure \"" << figure << "\", expected floor, floor+angles, evaluate, scan, walk, host, frame or frame+obj\n";
+            std::cerr << "vistrel_probe: unknown figure \"" << figure << "\", expected floor, floor+angles, evaluate, scan, walk, query, host, frame or frame+obj\n";
             return 2;
         }
     } catch (const std::exception &error) {

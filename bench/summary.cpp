@@ -63,21 +63,23 @@ bool printSummary(std::ostream &out, const PerPointReporter &times, const Findin
            " host walk: the stand-in host's part of the scan, its mesh walk fetching every point's position.)\n";
 
     out << "\nWhat evaluate adds to the floor, per point\n"
-        << padded("points", 9) << padded("angles", 12) << padded("scan", 11) << padded("the rest", 12)
-        << padded("required/floor", 16) << '\n';
+        << padded("points", 9) << padded("angles", 12) << padded("scan", 11) << padded("query", 11)
+        << padded("the rest", 12) << padded("required/floor", 16) << '\n';
     for (const std::int64_t n : pointCounts) {
         const auto floor = times.nanosecondsPerPoint("floor", n);
         const auto withAngles = times.nanosecondsPerPoint("floor+angles", n);
         const auto evaluate = times.nanosecondsPerPoint("evaluate", n);
         const auto scan = times.nanosecondsPerPoint("scan", n);
-        if (!floor || !withAngles || !evaluate || !scan) continue;
+        const auto query = times.nanosecondsPerPoint("query", n);
+        if (!floor || !withAngles || !evaluate || !scan || !query) continue;
         out << padded(std::to_string(n), 9) << padded(nanoseconds(*withAngles - *floor), 12) << padded(nanoseconds(scan), 11)
-            << padded(nanoseconds(*evaluate - *withAngles - *scan), 12)
-            << padded(fixed((*withAngles + *scan) / *floor, 3), 16) << '\n';
+            << padded(nanoseconds(query), 11) << padded(nanoseconds(*evaluate - *withAngles - *scan - *query), 12)
+            << padded(fixed((*withAngles + *scan + *query) / *floor, 3), 16) << '\n';
     }
-    out << "(angles: each leaf's angles at its first point; the rest: the target query, the calls and the\n"
-           " module's bookkeeping; required/floor: floor, angles and scan over the floor, the least that\n"
-           " evaluate/floor can be while every frame measures its leaves and works out their angles.)\n";
+    out << "(angles: each leaf's angles at its first point; query: the stand-in host answering one target\n"
+           " position per point; the rest: the module's own calls and bookkeeping; required/floor: floor,\n"
+           " angles, scan and query over the floor, the least evaluate/floor can be while every frame\n"
+           " measures its leaves, works out their angles and asks for the target at every point.)\n";
 
     const auto frame = times.nanosecondsPerPoint("frame", framePoints);
     const auto frameObj = times.nanosecondsPerPoint("frame+obj", framePoints);
