@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -58,6 +59,34 @@ hostsim::Scene bushScene(std::size_t points, std::optional<std::vector<std::int3
 std::string describeCount(const memory::AllocationCount &c) {
     return std::to_string(c.newCalls) + " operator new (" + std::to_string(c.newBytes) + " bytes), " +
            std::to_string(c.mallocCalls) + " malloc (" + std::to_string(c.mallocBytes) + " bytes)";
+}
+
+// --- The counter itself: it counts while a scope is open, and nothing else.
+
+TEST(AllocationCounter, CountsOperatorNewOnlyWhileAScopeIsOpen) {
+    void *before = ::operator new(40);
+    memory::AllocationCount inside;
+    {
+        memory::CountingScope counting;
+        void *during = ::operator new(24);
+        ::operator delete(during);
+        inside = counting.counted();
+    }
+    void *after = ::operator new(8);
+    ::operator delete(after);
+    ::operator delete(before);
+    EXPECT_EQ(inside.newCalls, 1u);
+    EXPECT_EQ(inside.newBytes, 24u);
+    EXPECT_EQ(inside.deleteCalls, 1u);
+}
+
+TEST(AllocationCounter, CountsMallocWhereTheBuildAllowsIt) {
+    if (!memory::countsMalloc()) GTEST_SKIP() << "AddressSanitizer owns malloc in this build; operator new is still counted";
+    memory::CountingScope counting;
+    void *volatile block = std::malloc(100);
+    std::free(block);
+    EXPECT_EQ(counting.counted().mallocCalls, 1u);
+    EXPECT_EQ(counting.counted().mallocBytes, 100u);
 }
 
 // --- A frame: newTime and one evaluate per point, counted around the module's entries only.
