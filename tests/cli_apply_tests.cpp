@@ -1,6 +1,6 @@
 // vistrelle apply, run as a process: its output must be what the stand-in host gives when it loads
 // the same settings into a scene of the mesh and a "Target" item and evaluates one frame.
-#include "tests/cli_run_process.h"
+#include "tests/command_process.h"
 
 #include "hostsim/host.h"
 #include "hostsim/obj_mesh.h"

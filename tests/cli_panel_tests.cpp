@@ -1,5 +1,5 @@
 // vistrelle panel, run as a process: the panel as drawn, edits by label, refused edits and saving.
-#include "tests/cli_panel_process.h"
+#include "tests/command_process.h"
 
 #include "hostsim/host.h"
 #include "hostsim/scene_file.h"
@@ -12,9 +12,13 @@
 
 namespace {
 
-using cli_test::fixture;
-using cli_test::linesOf;
-using cli_test::runVistrelle;
+using clitest::linesOf;
+using clitest::fixture;
+
+// The command run on the module under test.
+clitest::CommandOutcome runVistrelle(const std::vector<std::string> &arguments, bool withModule = true) {
+    return clitest::runVistrelle(arguments, withModule ? clitest::ModuleChoice::underTest : clitest::ModuleChoice::commandsOwn);
+}
 
 constexpr std::uint32_t objectPointsControl = 0x8002;
 
@@ -194,14 +198,14 @@ struct RefusedEdit {
 class PanelRefuses : public testing::TestWithParam<RefusedEdit> {};
 
 TEST_P(PanelRefuses, WithOneLineListingTheValidChoices) {
-    cli_test::ScratchFolder folder;
-    const auto scene = folder.copyOf("cards.json");
-    const std::string before = cli_test::readText(scene);
+    clitest::ScratchFolder folder;
+    const auto scene = folder.copyOf(fixture("cards.json"));
+    const std::string before = clitest::fileText(scene);
     const auto result = runVistrelle({"panel", scene.string(), "--set", "Object points=3", "--set", GetParam().edit, "--save"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, GetParam().message + "\n");
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(cli_test::readText(scene), before);
+    EXPECT_EQ(clitest::fileText(scene), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -228,8 +232,8 @@ TEST(PanelRefusesObject, UnknownObjectListsTheDisplacedOnes) {
 // ---- Saving
 
 TEST(PanelSave, WritesTheNewDataBlockThatTheNextRunShows) {
-    cli_test::ScratchFolder folder;
-    const auto scene = folder.copyOf("cards.json");
+    clitest::ScratchFolder folder;
+    const auto scene = folder.copyOf(fixture("cards.json"));
     const auto saved = runVistrelle({"panel", scene.string(), "--set", "Object points=3", "--set", "Target object=Tree", "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     EXPECT_NE(saved.out.find("saved displacement 1 (data 3, 2, 0, 1, 1) into " + scene.string() + "\n"), std::string::npos)
@@ -249,8 +253,8 @@ TEST(PanelSave, WritesTheNewDataBlockThatTheNextRunShows) {
 }
 
 TEST(PanelSave, SavesADisplacementThatHadNoDataBlock) {
-    cli_test::ScratchFolder folder;
-    const auto scene = folder.copyOf("mixed.json");
+    clitest::ScratchFolder folder;
+    const auto scene = folder.copyOf(fixture("mixed.json"));
     const auto saved = runVistrelle({"panel", scene.string(), "--object", "Pair", "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     const hostsim::Scene reread = hostsim::readSceneFile(scene);

@@ -1,6 +1,6 @@
 // vistrelle run and make-bush, run as processes, and the help of every subcommand. What run writes
 // is checked against the stand-in host driving the same module over the same scene.
-#include "tests/cli_run_process.h"
+#include "tests/command_process.h"
 
 #include "hostsim/host.h"
 #include "hostsim/obj_mesh.h"

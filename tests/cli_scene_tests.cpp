@@ -1,5 +1,5 @@
 // vistrelle scene, run as a process: the summary of frames, items and displacements, and its errors.
-#include "tests/cli_panel_process.h"
+#include "tests/command_process.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,13 @@
 
 namespace {
 
-using cli_test::fixture;
-using cli_test::linesOf;
-using cli_test::runVistrelle;
+using clitest::linesOf;
+using clitest::fixture;
+
+// The command run on the module under test.
+clitest::CommandOutcome runVistrelle(const std::vector<std::string> &arguments, bool withModule = true) {
+    return clitest::runVistrelle(arguments, withModule ? clitest::ModuleChoice::underTest : clitest::ModuleChoice::commandsOwn);
+}
 
 // ---- The summary
 
@@ -55,7 +59,7 @@ TEST(SceneSummary, WholeLeavesFollowTheStoredLeafSize) {
 }
 
 TEST(SceneSummary, SceneWithoutDisplacements) {
-    cli_test::ScratchFolder folder;
+    clitest::ScratchFolder folder;
     const auto scene = folder.path() / "empty.json";
     std::ofstream(scene) << R"({"format": 1, "frames": {"start": 1, "end": 2, "fps": 30}, "items": []})";
     const auto result = runVistrelle({"scene", scene.string()});
@@ -66,7 +70,7 @@ TEST(SceneSummary, SceneWithoutDisplacements) {
 // ---- Errors: one line, exit code 1
 
 TEST(SceneErrors, MissingFileMalformedSceneAndWrongModuleEachGiveOneLine) {
-    cli_test::ScratchFolder folder;
+    clitest::ScratchFolder folder;
     const auto broken = folder.path() / "broken.json";
     std::ofstream(broken) << R"({"format": 1, "frames": {"start": 0, "end": 1}, "items": [{"name": "A", "position": [0, 0]}]})";
 

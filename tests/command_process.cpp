@@ -1,5 +1,5 @@
 // Spawning vistrelle with its output redirected into files of a scratch folder.
-#include "tests/cli_run_process.h"
+#include "tests/command_process.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -15,13 +15,14 @@ extern char **environ;
 
 namespace clitest {
 
-CommandOutcome runVistrelle(const std::vector<std::string> &arguments) {
+CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleChoice module) {
     const ScratchFolder capture;
     const std::string outFile = (capture / "stdout").string();
     const std::string errFile = (capture / "stderr").string();
 
     std::vector<std::string> words{VISTRELLE_COMMAND_FILE};
     words.insert(words.end(), arguments.begin(), arguments.end());
+    if (module == ModuleChoice::underTest) words.insert(words.end(), {"--module", VISTREL_MODULE_FILE});
     std::vector<char *> argv;
     for (std::string &word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -41,6 +42,8 @@ CommandOutcome runVistrelle(const std::vector<std::string> &arguments) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileText(outFile), fileText(errFile)};
 }
 
+std::filesystem::path fixture(const std::string &name) { return std::filesystem::path(CLI_TEST_DATA) / name; }
+
 std::vector<std::string> linesOf(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -59,6 +62,12 @@ ScratchFolder::ScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vistrelle-cli-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder");
     path_ = pattern;
+}
+
+std::filesystem::path ScratchFolder::copyOf(const std::filesystem::path &source) const {
+    const auto copy = path_ / source.filename();
+    std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
+    return copy;
 }
 
 ScratchFolder::~ScratchFolder() {

@@ -13,8 +13,14 @@ struct CommandOutcome {
     std::string err;
 };
 
+// Whether a run names the module under test with --module or lets the command find its own.
+enum class ModuleChoice { commandsOwn, underTest };
+
 // Runs the built vistrelle with `arguments`; stdout and stderr are files, so not a terminal.
-CommandOutcome runVistrelle(const std::vector<std::string> &arguments);
+CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleChoice module = ModuleChoice::commandsOwn);
+
+// The fixture file `name` of tests/data/cli.
+std::filesystem::path fixture(const std::string &name);
 
 // The lines of `text`, without their line ends.
 std::vector<std::string> linesOf(const std::string &text);
@@ -32,6 +38,8 @@ public:
 
     const std::filesystem::path &path() const { return path_; }
     std::filesystem::path operator/(const std::string &name) const { return path_ / name; }
+    // A copy of the file `source` in this folder, under its own name.
+    std::filesystem::path copyOf(const std::filesystem::path &source) const;
 
 private:
     std::filesystem::path path_;

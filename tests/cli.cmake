@@ -1,0 +1,17 @@
+# The vistrelle command run as a process, as a person runs it, one executable per subcommand family:
+#   apply  compared with the stand-in host's own evaluation of the same mesh and settings;
+#   panel  on small scene files, a frame checked through the stand-in host too;
+#   run    run and make-bush and every subcommand's help, what run writes compared with the host;
+#   scene  the summary of small scene files.
+foreach(family apply panel run scene)
+  add_executable(cli_${family}_tests cli_${family}_tests.cpp command_process.h command_process.cpp)
+  target_link_libraries(cli_${family}_tests PRIVATE vistrel_hostsim vistrel_hostsim_files gtest_main)
+  target_compile_definitions(cli_${family}_tests PRIVATE
+    VISTREL_MODULE_FILE="${VISTREL_MODULE_FILE}"
+    VISTRELLE_COMMAND_FILE="$<TARGET_FILE:vistrelle>"
+    CLI_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data/cli"
+    VISTREL_RUN_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data/run"
+    VISTREL_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
+  add_dependencies(cli_${family}_tests vistrel vistrelle)
+  gtest_discover_tests(cli_${family}_tests)
+endforeach()
