@@ -23,7 +23,9 @@ const hostsim::Scene &DemoScenes::withPoints(std::size_t points) {
         if (!out.flush()) throw hostsim::HostError(file.string() + ": cannot write the bush");
     }
     hostsim::Scene scene = vistrelle::bushScene(file);
-    scene.items.at(bushItem).mesh = hostsim::readObjMesh(file);
+    if (scene.items.size() != 2 || scene.items[cameraItem].name != "Camera" || scene.items[bushItem].name != "Bush")
+        throw hostsim::HostError("cli/bush_maker.cpp: expected the demo scene's items \"Camera\" then \"Bush\"");
+    scene.items[bushItem].mesh = hostsim::readObjMesh(file);
     return scenes_.emplace(points, std::move(scene)).first->second;
 }
 
