@@ -8,8 +8,6 @@ namespace bench {
 
 namespace {
 
-constexpr double pi = 3.1415926535;  // pi as the module takes it
-constexpr double halfPi = pi / 2;
 constexpr std::size_t leafPoints = 4;
 
 struct Vec {
@@ -48,8 +46,7 @@ inline Vec outOfLeaf(const Leaf &f, Vec v) { return turnY(turnZ(turnX(v, f.bank)
 inline Vec turnPoint(const Leaf &f, Vec p, Vec t) {
     p = intoLeaf(f, p);
     t = intoLeaf(f, t);
-    double a = std::atan2(-t.y, std::sqrt(t.x * t.x + t.z * t.z));
-    if (a > halfPi) a -= pi;
+    const double a = std::atan2(-t.y, std::sqrt(t.x * t.x + t.z * t.z));
     p = turnX(p, a);
     const double h = std::atan2(-t.x, -t.z);
     p = turnY(p, -h);
