@@ -227,6 +227,13 @@ void CheckedHost::set(TrackedInstance &instance, std::uint32_t controlId, std::i
     const std::vector<std::int32_t> before = moduleControl ? std::vector<std::int32_t>{} : save(instance);
     if (const std::int32_t answer = p.set(controlId, value); answer != 3)
         fail("the panel's set of control " + hex(controlId) + " answered " + std::to_string(answer) + "; expected 3");
+    if (!noteSetting(instance, p, controlId, value) && !moduleControl && save(instance) != before)
+        fail("the panel's set of control " + hex(controlId) + " changed the settings; expected nothing changed");
+    // A leaf size set alone leaves the leaf count out of step until the host reads or notifies.
+    if (controlId == controlLeafPoints) instance.tailSettled = false;
+}
+
+bool CheckedHost::noteSetting(TrackedInstance &instance, const hostsim::HostPanel &p, std::uint32_t controlId, std::int32_t value) {
     Settings *s = instance.settings ? &*instance.settings : nullptr;
     switch (controlId) {
         case controlLeafPoints: {
@@ -234,19 +241,16 @@ void CheckedHost::set(TrackedInstance &instance, std::uint32_t controlId, std::i
             const auto kept = p.get(controlLeafPoints);
             if (!kept) fail("the panel's get of control 0x8002 answered none after a set; expected the leaf size");
             if (s) s->leafPoints = static_cast<std::int32_t>(*kept);
-            instance.tailSettled = false;
-            break;
+            return true;
         }
         case controlTarget:
             if (s) s->targetIndex = value;
             instance.target = value != 0 ? itemIdAt(value) : nullptr;
-            break;
-        case controlPivotType: if (s) s->pivotType = value; break;
-        case controlHeadingAlign: if (s) s->headingAlign = value; break;
-        case controlPitchAlign: if (s) s->pitchAlign = value; break;
-        default:
-            if (!moduleControl && save(instance) != before) fail("the panel's set of control " + hex(controlId) + " changed the settings; expected nothing changed");
-            break;
+            return true;
+        case controlPivotType: if (s) s->pivotType = value; return true;
+        case controlHeadingAlign: if (s) s->headingAlign = value; return true;
+        case controlPitchAlign: if (s) s->pitchAlign = value; return true;
+        default: return false;
     }
 }
 
@@ -274,25 +278,9 @@ void CheckedHost::edit(TrackedInstance &instance, std::uint32_t controlId, std::
     const std::size_t updatesBefore = host_.updates().size();
     const hostsim::EditOutcome outcome = host_.edit(p, controlId, value);
     if (outcome.setAnswer != 3) fail("the panel's set of control " + hex(controlId) + " answered " + std::to_string(outcome.setAnswer) + "; expected 3");
-    Settings *s = instance.settings ? &*instance.settings : nullptr;
-    switch (controlId) {
-        case controlLeafPoints:
-            if (s) {
-                const auto kept = p.get(controlLeafPoints);
-                if (!kept) fail("the panel's get of control 0x8002 answered none after a set; expected the leaf size");
-                s->leafPoints = static_cast<std::int32_t>(*kept);
-            }
-            instance.tailSettled = true;
-            break;
-        case controlTarget:
-            if (s) s->targetIndex = value;
-            instance.target = value != 0 ? itemIdAt(value) : nullptr;
-            break;
-        case controlPivotType: if (s) s->pivotType = value; break;
-        case controlHeadingAlign: if (s) s->headingAlign = value; break;
-        case controlPitchAlign: if (s) s->pitchAlign = value; break;
-        default: break;
-    }
+    noteSetting(instance, p, controlId, value);
+    // The host's edit reads the leaf count and notifies, so the arrays match the new size.
+    if (controlId == controlLeafPoints) instance.tailSettled = true;
     checkUpdates(updatesBefore, instance, controlId == controlLeafPoints);
 }
 

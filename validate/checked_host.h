@@ -119,6 +119,9 @@ private:
     // What the module does ahead of every evaluate: resolve the target, measure the leaves if due.
     void beforeEvaluate(TrackedInstance &instance);
     void noteScan(TrackedInstance &instance);
+    // Notes in the instance's expected settings what a set of `controlId` to `value` stored; false
+    // for a control that holds no setting.
+    bool noteSetting(TrackedInstance &instance, const hostsim::HostPanel &p, std::uint32_t controlId, std::int32_t value);
     // Checks the passes the host made for "Instance Update" calls since `updatesBefore`.
     void checkUpdates(std::size_t updatesBefore, TrackedInstance &changed, bool expectUpdate);
     PassTally checkFrame(TrackedInstance &instance, const std::vector<Position> &after);
