@@ -109,16 +109,16 @@ void applyToMesh(const ApplyOptions &options) {
 
     // The target item is the second of the scene, so the popup lists it second after "(none)".
     constexpr int targetEntry = 2;
-    const std::vector<std::string> targets = panel.popupEntries(kTargetControl);
+    const std::vector<std::string> targets = panel.popupEntries(CTL_TARGET);
     if (targets.size() <= targetEntry || targets[targetEntry] != kTargetName)
         throw hostsim::HostError::at(options.module, "the \"Target object\" popup does not list \"Target\" as entry 2");
-    const int pivot = pivotIndex(options.pivot, panel.stringList(kPivotControl));
+    const int pivot = pivotIndex(options.pivot, panel.stringList(CTL_PIVOT_TYPE));
 
-    host.edit(panel, kLeafPointsControl, options.leafPoints);
-    host.edit(panel, kTargetControl, targetEntry);
-    host.edit(panel, kPivotControl, pivot);
-    host.edit(panel, kHAlignControl, hAlign);
-    host.edit(panel, kPAlignControl, pAlign);
+    host.edit(panel, CTL_LEAF_POINTS, options.leafPoints);
+    host.edit(panel, CTL_TARGET, targetEntry);
+    host.edit(panel, CTL_PIVOT_TYPE, pivot);
+    host.edit(panel, CTL_H_ALIGN, hAlign);
+    host.edit(panel, CTL_P_ALIGN, pAlign);
 
     const std::vector<hostsim::Position> positions = host.evaluateFrame(instance, 0);
     const hostsim::Item &object = host.scene().scene().items.front();

@@ -165,7 +165,7 @@ std::string frameSummary(hostsim::Host &host, void *instance, double leafPoints)
 // The panel, then what the latest pass did to the object.
 void showPanel(hostsim::Host &host, void *instance, const PanelView &view) {
     printPanel(std::cout, view);
-    const ControlView &leafPoints = controlOf(view, leafPointsControl);
+    const ControlView &leafPoints = controlOf(view, CTL_LEAF_POINTS);
     std::cout << frameSummary(host, instance, leafPoints.value.value_or(0.0)) << '\n';
 }
 

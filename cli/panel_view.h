@@ -3,6 +3,7 @@
 // entries with the chosen one marked; switches read on or off.
 #pragma once
 
+#include "host/vistrelle_contract.h"
 #include "hostsim/panel_service.h"
 
 #include <cstdint>
@@ -18,9 +19,6 @@ inline constexpr const char *integerClass = "integer";
 inline constexpr const char *floatClass = "float";
 inline constexpr const char *popupClass = "iPopChoice";
 inline constexpr const char *switchClass = "iBoolean";
-
-// The Vistrelle panel's "Object points" control: the number of points per leaf.
-inline constexpr std::uint32_t leafPointsControl = 0x8002;
 
 // One control as read from the panel at one moment.
 struct ControlView {

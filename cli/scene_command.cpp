@@ -72,7 +72,7 @@ void printDisplacement(hostsim::Host &host, std::size_t index) {
     std::string settings;
     std::optional<double> leafPoints;
     for (const ControlView &control : view.controls) {
-        if (control.id == leafPointsControl) leafPoints = control.value;
+        if (control.id == CTL_LEAF_POINTS) leafPoints = control.value;
         if (!control.derivedFrom.empty()) continue;  // shown by the panel, not a setting of its own
         settings += (settings.empty() ? "" : "; ") + control.label + " " + settingText(control);
     }

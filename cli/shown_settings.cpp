@@ -17,10 +17,10 @@ std::string entryText(const std::vector<std::string> &entries, std::int32_t inde
 
 std::string valueText(hostsim::HostPanel &panel, std::uint32_t control, std::int32_t value) {
     switch (control) {
-    case kTargetControl: return entryText(panel.popupEntries(control), value);
-    case kPivotControl: return entryText(panel.stringList(control), value);
-    case kHAlignControl:
-    case kPAlignControl: return value == 1 ? "on" : "off";  // the module turns exactly when 1
+    case CTL_TARGET: return entryText(panel.popupEntries(control), value);
+    case CTL_PIVOT_TYPE: return entryText(panel.stringList(control), value);
+    case CTL_H_ALIGN:
+    case CTL_P_ALIGN: return value == 1 ? "on" : "off";  // the module turns exactly when 1
     default: return std::to_string(value);
     }
 }

@@ -5,6 +5,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#ifndef __cplusplus
+#include <assert.h> /* static_assert in C11 */
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif

@@ -9,12 +9,15 @@ extern "C" {
 #endif
 
 #define MODULE_MAGIC 0x04121994u
+#define MODULE_DESCRIPTOR_VERSION 3u /* the descriptor layout below */
+#define MODULE_SYSTEM_WORD 0x300u    /* the host system the module is built for */
+#define MODULE_STARTUP_ANSWER 4u     /* what the start-up function answers */
 
 typedef struct ModuleDescriptor {
     uintptr_t magic;                  /* slot 1: MODULE_MAGIC */
-    uintptr_t version;                /* slot 2: descriptor version, 3 */
-    uintptr_t systemWord;             /* slot 3: 0x300 */
-    uintptr_t (*startupFn)(void);     /* slot 4: called after loading; answers 4 */
+    uintptr_t version;                /* slot 2: MODULE_DESCRIPTOR_VERSION */
+    uintptr_t systemWord;             /* slot 3: MODULE_SYSTEM_WORD */
+    uintptr_t (*startupFn)(void);     /* slot 4: called after loading; answers MODULE_STARTUP_ANSWER */
     void (*shutdownFn)(void);         /* slot 5: called before unloading */
     const ServerEntry *serverList;    /* slot 6: servers, closed by an all-zero entry */
 } ModuleDescriptor;

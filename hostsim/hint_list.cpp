@@ -1,19 +1,13 @@
 // Walks a hint list word by word, never past its bound.
 #include "hostsim/hint_list.h"
+#include "hostsim/hex_text.h"
 
 #include "hostsim/host_error.h"
 
 #include <iomanip>
-#include <sstream>
 
 namespace hostsim {
 namespace {
-
-std::string hex(std::uintptr_t value) {
-    std::ostringstream out;
-    out << "0x" << std::hex << value;
-    return out.str();
-}
 
 [[noreturn]] void fail(const std::string &what) { throw HostError("hint list: " + what); }
 
@@ -32,7 +26,7 @@ public:
     std::vector<std::uintptr_t> closedList(std::uintptr_t tag) {
         std::vector<std::uintptr_t> list;
         while (true) {
-            if (reading_.words.size() >= maxWords_) fail("the list of tag " + hex(tag) + " has no closing 0 within " + std::to_string(maxWords_) + " words");
+            if (reading_.words.size() >= maxWords_) fail("the list of tag " + hexText(tag) + " has no closing 0 within " + std::to_string(maxWords_) + " words");
             const std::uintptr_t word = next();
             if (word == 0) return list;
             list.push_back(word);
@@ -84,11 +78,11 @@ private:
         case HINT_STRING_LIST: {
             const auto control = static_cast<std::uint32_t>(args[0]);
             const auto *entries = reinterpret_cast<const char *const *>(args[1]);
-            if (entries == nullptr) fail("the string list of control " + hex(control) + " is null");
+            if (entries == nullptr) fail("the string list of control " + hexText(control) + " is null");
             std::vector<std::string> list;
             for (std::size_t i = 0; entries[i] != nullptr; ++i) {
                 if (i == maxStringListEntries)
-                    fail("the string list of control " + hex(control) + " is not closed within " + std::to_string(maxStringListEntries) + " entries");
+                    fail("the string list of control " + hexText(control) + " is not closed within " + std::to_string(maxStringListEntries) + " entries");
                 list.emplace_back(entries[i]);
             }
             reading_.stringLists[control] = std::move(list);

@@ -8,6 +8,7 @@ add_library(vistrel_hostsim STATIC
   ${CMAKE_CURRENT_LIST_DIR}/active_host.h ${CMAKE_CURRENT_LIST_DIR}/active_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_registry.h ${CMAKE_CURRENT_LIST_DIR}/service_registry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scene_services.h ${CMAKE_CURRENT_LIST_DIR}/scene_services.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hex_text.h ${CMAKE_CURRENT_LIST_DIR}/hex_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/int_streams.h ${CMAKE_CURRENT_LIST_DIR}/int_streams.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hint_list.h ${CMAKE_CURRENT_LIST_DIR}/hint_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/panel_service.h ${CMAKE_CURRENT_LIST_DIR}/panel_service.cpp

@@ -1,5 +1,6 @@
 // The panel service's entries and the host-side use of a panel's callbacks.
 #include "hostsim/panel_service.h"
+#include "hostsim/hex_text.h"
 
 #include "hostsim/active_host.h"
 #include "hostsim/host_error.h"
@@ -7,16 +8,9 @@
 #include <cmath>
 #include <iomanip>
 #include <limits>
-#include <sstream>
 
 namespace hostsim {
 namespace {
-
-std::string hex(std::uint32_t value) {
-    std::ostringstream out;
-    out << "0x" << std::hex << value;
-    return out.str();
-}
 
 extern "C" {
 // panelCreate carries no context, so it reaches the active host's service; the others find the
@@ -118,7 +112,7 @@ std::int32_t HostPanel::set(std::uint32_t id, double value) const {
     }
     if (!(value == std::trunc(value) && value >= std::numeric_limits<std::int32_t>::min() &&
           value <= std::numeric_limits<std::int32_t>::max()))
-        throw HostError("panel: control " + hex(id) + " takes a whole number, not " + std::to_string(value));
+        throw HostError("panel: control " + hexText(id) + " takes a whole number, not " + std::to_string(value));
     auto v = static_cast<std::int32_t>(value);
     return setFn(viewInstance, id, &v);
 }
@@ -126,7 +120,7 @@ std::int32_t HostPanel::set(std::uint32_t id, double value) const {
 std::vector<std::string> HostPanel::popupEntries(std::uint32_t id) const {
     const auto found = hints.popups.find(id);
     if (found == hints.popups.end() || found->second.count == nullptr || found->second.name == nullptr)
-        throw HostError("panel: control " + hex(id) + " has no popup callbacks");
+        throw HostError("panel: control " + hexText(id) + " has no popup callbacks");
     const auto context = userData.find(0);
     void *data = context == userData.end() ? nullptr : context->second;
     const std::int32_t count = found->second.count(data);
@@ -140,7 +134,7 @@ std::vector<std::string> HostPanel::popupEntries(std::uint32_t id) const {
 
 const std::vector<std::string> &HostPanel::stringList(std::uint32_t id) const {
     const auto found = hints.stringLists.find(id);
-    if (found == hints.stringLists.end()) throw HostError("panel: control " + hex(id) + " has no string list");
+    if (found == hints.stringLists.end()) throw HostError("panel: control " + hexText(id) + " has no string list");
     return found->second;
 }
 

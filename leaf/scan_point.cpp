@@ -1,12 +1,11 @@
 #include "leaf/scan_point.h"
 
+#include "host/vistrelle_contract.h"
 #include "instance/plugin_instance.h"
 
 namespace vistrel {
 
 namespace {
-
-enum PivotRule : std::int32_t { firstPoint = 0, firstTwoPoints = 1, firstAndLastPoint = 2, lastPoint = 3 };
 
 Vector3 fetchPosition(MeshHandle *mesh, PointId point) {
     float position[3] = {0.0f, 0.0f, 0.0f};
@@ -33,9 +32,9 @@ extern "C" std::int32_t scanPoint(void *instance, PointId point) {
         clear(self->leafEdge);
         clear(centre);
     } else {
-        if (self->pivotType == firstTwoPoints && self->pointCursor == 1) pivot = (pivot + p) / 2.0;
-        if (self->pivotType == firstAndLastPoint && self->pointCursor == last) pivot = (pivot + p) / 2.0;
-        if (self->pivotType == lastPoint && self->pointCursor == last) pivot = p;
+        if (self->pivotType == PIVOT_FIRST_TWO_POINTS && self->pointCursor == 1) pivot = (pivot + p) / 2.0;
+        if (self->pivotType == PIVOT_FIRST_AND_LAST_POINT && self->pointCursor == last) pivot = (pivot + p) / 2.0;
+        if (self->pivotType == PIVOT_LAST_POINT && self->pointCursor == last) pivot = p;
         if (self->pointCursor == 1) self->leafEdge = p - self->leafFirstPoint;
         centre = centre + p;
     }

@@ -2,6 +2,7 @@
 
 #include "host/handler_binding.h"
 #include "host/interface_binding.h"
+#include "host/module_descriptor.h"
 #include "host/service_names.h"
 #include "instance/lifecycle.h"
 #include "instance/persistence.h"
@@ -34,7 +35,7 @@ void fillHandlerTables(HandlerBinding &binding) {
 
 }  // namespace
 
-extern "C" std::uintptr_t moduleStartup(void) { return 4; }
+extern "C" std::uintptr_t moduleStartup(void) { return MODULE_STARTUP_ANSWER; }
 
 extern "C" void moduleShutdown(void) {}
 

@@ -1,15 +1,17 @@
 // _mod_descrip and the server list: the one symbol the library exports.
 #include "host/module_descriptor.h"
+#include "host/service_names.h"
+#include "host/vistrelle_contract.h"
 #include "module/activation.h"
 
 namespace {
 
 // Both servers share this one name text; the host tells them apart by class.
-constexpr const char *serverName = "Vistrelle";
+constexpr const char *serverName = VISTRELLE_SERVER_NAME;
 
 const ServerEntry serverList[] = {
-    {"DisplacementHandler", serverName, vistrel::activateHandler, 0},
-    {"DisplacementInterface", serverName, vistrel::activateInterface, 0},
+    {CLASS_DISPLACEMENT_HANDLER, serverName, vistrel::activateHandler, 0},
+    {CLASS_DISPLACEMENT_INTERFACE, serverName, vistrel::activateInterface, 0},
     {nullptr, nullptr, nullptr, 0},
 };
 
@@ -18,6 +20,6 @@ const ServerEntry serverList[] = {
 extern "C" {
 __attribute__((visibility("default"))) extern const ModuleDescriptor _mod_descrip;
 const ModuleDescriptor _mod_descrip = {
-    MODULE_MAGIC, 3, 0x300, vistrel::moduleStartup, vistrel::moduleShutdown, serverList,
+    MODULE_MAGIC, MODULE_DESCRIPTOR_VERSION, MODULE_SYSTEM_WORD, vistrel::moduleStartup, vistrel::moduleShutdown, serverList,
 };
 }

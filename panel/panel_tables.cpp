@@ -23,10 +23,10 @@ const DataRecord panelDataDescription[7] = {
 };
 
 const char *const pivotChoices[5] = {
-    "first point",
-    "average of first two points",
-    "average of first and last point",
-    "last point",
+    PIVOT_NAME_FIRST_POINT,
+    PIVOT_NAME_FIRST_TWO_POINTS,
+    PIVOT_NAME_FIRST_AND_LAST_POINT,
+    PIVOT_NAME_LAST_POINT,
     nullptr,
 };
 

@@ -2,6 +2,7 @@
 // the same settings into a scene of the mesh and a "Target" item and evaluates one frame.
 #include "tests/command_process.h"
 
+#include "host/vistrelle_contract.h"
 #include "hostsim/host.h"
 #include "hostsim/obj_mesh.h"
 
@@ -21,20 +22,14 @@ using clitest::ScratchFolder;
 const fs::path demoMesh = fs::path(VISTREL_EXAMPLES) / "bush.obj";
 const fs::path cardsMesh = fs::path(VISTREL_RUN_DATA) / "cards.obj";
 
-struct Settings {
-    std::int32_t leafPoints = 4;
-    std::int32_t pivot = 0;
-    std::int32_t hAlign = 1;
-    std::int32_t pAlign = 0;
-};
-
 // The positions the stand-in host evaluates at frame 0 for the mesh with a "Target" at `target`,
 // the settings loaded as a scene holds them (the target is the list's second item).
-std::vector<hostsim::Position> directEvaluation(const fs::path &mesh, hostsim::Point3 target, const Settings &s) {
+std::vector<hostsim::Position> directEvaluation(const fs::path &mesh, hostsim::Point3 target, VistrelleSettings s) {
+    s.targetIndex = 2;
     hostsim::Scene scene;
     scene.items.push_back({"mesh", hostsim::Motion::fixed({}), hostsim::readObjMesh(mesh)});
     scene.items.push_back({"Target", hostsim::Motion::fixed(target), std::nullopt});
-    scene.displacements.push_back({0, "Vistrelle", std::vector<std::int32_t>{s.leafPoints, 2, s.pivot, s.hAlign, s.pAlign}});
+    scene.displacements.push_back({0, "Vistrelle", s.stored()});
     hostsim::Host host(VISTREL_MODULE_FILE, std::move(scene));
     return host.evaluateFrame(host.displacementInstances().front(), 0);
 }
@@ -79,7 +74,7 @@ TEST(ApplyMatchesTheHost, EveryPivotRuleAndSwitchCombination) {
                                                    "--pivot", pivots[pivot], "--h-align", h ? "on" : "off", "--p-align",
                                                    p ? "on" : "off"});
                 ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-                expectSamePoints(out, directEvaluation(cardsMesh, {-3, 2.5, 4}, {4, pivot, h, p}));
+                expectSamePoints(out, directEvaluation(cardsMesh, {-3, 2.5, 4}, {.leafPoints = 4, .pivotType = pivot, .headingAlign = h, .pitchAlign = p}));
             }
 }
 
@@ -88,7 +83,7 @@ TEST(ApplyMatchesTheHost, PivotByNumberAndOtherLeafSize) {
     const auto outcome = runVistrelle({"apply", cardsMesh.string(), "--target", "1,5,-2", "-o", (folder / "out.obj").string(),
                                        "--pivot", "3", "--leaf-points", "3", "--p-align", "on"});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    expectSamePoints(folder / "out.obj", directEvaluation(cardsMesh, {1, 5, -2}, {3, 3, 1, 1}));
+    expectSamePoints(folder / "out.obj", directEvaluation(cardsMesh, {1, 5, -2}, {.leafPoints = 3, .pivotType = 3, .headingAlign = 1, .pitchAlign = 1}));
 }
 
 TEST(ApplyOutput, KeepsFacesGroupsAndTextureCoordinates) {

@@ -8,3 +8,6 @@ endif()
 add_test(NAME LibraryExportsOnlyTheModuleDescriptor
   COMMAND ${CMAKE_COMMAND} -DMODULE=$<TARGET_FILE:vistrel> "-DEXPECTED_ELF=${VISTREL_EXPECTED_ELF}"
           -P ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check_exports.cmake)
+
+# Layers only look down: no folder includes a header from a folder above it.
+add_test(NAME IncludesFollowTheLayers COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-includes)

@@ -109,7 +109,7 @@ TEST(MissingService, WithoutInstanceUpdateTheOtherTwoServicesAreStoredAllTheSame
     scene.items.push_back(moduletest::marker("Target", {0, 0, -10}));
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
     void *instance = host.create(0);
-    host.load(instance, Settings{.targetIndex = 2}.block());
+    host.load(instance, Settings{.targetIndex = 2}.stored());
     ASSERT_EQ(host.describe(instance), "Vistrelobject: Target");
 
     ItemInfo items{};

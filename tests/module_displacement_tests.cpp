@@ -25,7 +25,7 @@ const double inf = std::numeric_limits<double>::infinity();
 std::vector<Position> squareFrame(hostsim::Point3 target, bool heading, bool pitch, std::int32_t pivot = 0) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), target));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, pivot, heading ? 1 : 0, pitch ? 1 : 0}.block());
+    host.load(instance, Settings{4, 2, pivot, heading ? 1 : 0, pitch ? 1 : 0}.stored());
     auto moved = host.evaluateFrame(instance, 0);
     host.destroy(instance);
     return moved;
@@ -137,7 +137,7 @@ TEST(LeafBounds, TenPointsLeaveTheLastTwoUnchanged) {
     const Points points = squareRow(10);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, -4, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 1}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     // The first point of each leaf is its pivot and stays; the others turn.
     for (std::size_t i = 0; i < 8; ++i) {
@@ -152,7 +152,7 @@ TEST(LeafBounds, ASecondPassWithoutNewTimeHandsEveryPointBack) {
     const Points points = squareRow(8);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 1}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     host.evaluateFrame(instance, 0);
     EXPECT_EQ(host.evaluatePass(instance), bases(points));
     host.destroy(instance);
@@ -162,7 +162,7 @@ TEST(LeafBounds, BothSwitchesOffCarryEachPointIntoItsFrameAndBack) {
     const Points points = squareRow(12);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, -4, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 2, 0, 0}.block());
+    host.load(instance, Settings{4, 2, 2, 0, 0}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     for (std::size_t i = 0; i < points.size(); ++i) EXPECT_TRUE(near(moved[i], base(points, i), tolerance)) << i;
     host.destroy(instance);
@@ -173,7 +173,7 @@ TEST(LeafBounds, ObjectWithoutMeshNeverMoves) {
     scene.items.push_back(marker("Empty", {}));
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
     void *meshless = host.create(2);
-    host.load(meshless, Settings{4, 2, 0, 1, 1}.block());
+    host.load(meshless, Settings{4, 2, 0, 1, 1}.stored());
     void *other = host.create(0);
     for (int frame = 0; frame < 2; ++frame) {
         host.newTime(meshless, frame);
@@ -201,7 +201,7 @@ TEST(Target, NoTargetAsksNothingAndMovesNothing) {
 TEST(Target, IsResolvedByTheFirstEvaluationAfterALoad) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {0, 0, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     EXPECT_TRUE(host.useItems(instance).empty());
     host.newTime(instance, 0);
     host.evaluatePoint(instance, 0);
@@ -212,7 +212,7 @@ TEST(Target, IsResolvedByTheFirstEvaluationAfterALoad) {
 TEST(Target, InsertingAnItemAheadRenamesTheDescriptionButNotTheFollowedTarget) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {0, 0, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     const auto before = host.evaluateFrame(instance, 0);
     ASSERT_EQ(host.describe(instance), "Vistrelobject: Target");
 
@@ -228,7 +228,7 @@ TEST(Target, NewTimeTwiceKeepsTheLaterTimeAndScansOnce) {
     scene.items[1].motion.keys = {{0.0, {0, 0, 10}}, {1.0, {0, 0, -10}}};
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     host.newTime(instance, 0, 0.0);
     host.newTime(instance, 24, 1.0);
     host.scene().resetCounters();
@@ -243,12 +243,12 @@ TEST(Lifecycle, DescribeNamesTheTargetPositionOrNone) {
     void *instance = host.create(0);
     EXPECT_EQ(host.describe(instance), "Vistrelobject: (none)");
     EXPECT_EQ(host.describe(instance), "Vistrelobject: (none)");
-    host.load(instance, Settings{4, 1, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 1, 0, 1, 0}.stored());
     EXPECT_EQ(host.describe(instance), "Vistrelobject: Leaf");
     // Past the end names the last item; below zero the first.
-    host.load(instance, Settings{4, 9, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 9, 0, 1, 0}.stored());
     EXPECT_EQ(host.describe(instance), "Vistrelobject: Target");
-    host.load(instance, Settings{4, -1, 0, 1, 0}.block());
+    host.load(instance, Settings{4, -1, 0, 1, 0}.stored());
     EXPECT_EQ(host.describe(instance), "Vistrelobject: Leaf");
     host.destroy(instance);
 }
@@ -259,7 +259,7 @@ TEST(Lifecycle, UseItemsListsTheResolvedTargetThenNone) {
     const ItemId *list = host.handler().itemOps.useItems(instance);
     EXPECT_EQ(list[0], nullptr);
     EXPECT_EQ(list[1], nullptr);
-    host.load(instance, Settings{4, 2, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     host.evaluateFrame(instance, 0);
     list = host.handler().itemOps.useItems(instance);
     EXPECT_EQ(list[0], host.scene().itemId(1));
@@ -271,10 +271,10 @@ TEST(Lifecycle, CopyChangesNoInstanceAndDestroyOfNoneDoesNothing) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {0, 0, 10}));
     void *a = host.create(0);
     void *b = host.create(0);
-    host.load(a, Settings{3, 2, 1, 0, 1}.block());
+    host.load(a, Settings{3, 2, 1, 0, 1}.stored());
     EXPECT_EQ(host.handler().instanceOps.copy(b, a), nullptr);
-    EXPECT_EQ(host.save(b), Settings{}.block());
-    EXPECT_EQ(host.save(a), (Settings{3, 2, 1, 0, 1}.block()));
+    EXPECT_EQ(host.save(b), Settings{}.stored());
+    EXPECT_EQ(host.save(a), (Settings{3, 2, 1, 0, 1}.stored()));
     host.handler().instanceOps.destroy(nullptr);
     host.destroy(b);
     host.destroy(a);
@@ -283,8 +283,8 @@ TEST(Lifecycle, CopyChangesNoInstanceAndDestroyOfNoneDoesNothing) {
 TEST(Lifecycle, SeveralObjectsEachFollowTheirOwnSettings) {
     hostsim::Scene scene = leafAndTarget(squareLeaf(), {10, 0, 0});
     scene.items.push_back(object("Second", squareLeaf()));
-    scene.displacements = {{0, "Vistrelle", Settings{4, 2, 0, 1, 1}.block()},
-                           {2, "Vistrelle", Settings{4, 2, 0, 1, 0}.block()}};
+    scene.displacements = {{0, "Vistrelle", Settings{4, 2, 0, 1, 1}.stored()},
+                           {2, "Vistrelle", Settings{4, 2, 0, 1, 0}.stored()}};
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
     const auto objects = host.runFrame(0);
     ASSERT_EQ(objects.size(), 2u);
@@ -307,7 +307,7 @@ TEST(LeafSizeBelowTwo, NothingIsMeasuredAndNoPointMoves) {
     for (const std::int32_t size : {1, 0, -1, std::numeric_limits<std::int32_t>::min()}) {
         hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, 2, 10}));
         void *instance = host.create(0);
-        host.load(instance, Settings{size, 2, 0, 1, 1}.block());
+        host.load(instance, Settings{size, 2, 0, 1, 1}.stored());
         host.scene().resetCounters();
         EXPECT_EQ(host.evaluateFrame(instance, 0), bases(points)) << size;
         EXPECT_EQ(host.scene().counters().meshPointPosition, 0u) << size;
@@ -320,7 +320,7 @@ TEST(NonFiniteInput, APointOfNaNLeavesItsWholeLeafUnchangedAndOtherLeavesTurn) {
     points[2][1] = std::numeric_limits<float>::quiet_NaN();
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 1}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     for (std::size_t i = 0; i < 4; ++i) {
         if (i == 2) continue;
@@ -347,7 +347,7 @@ TEST(NonFiniteInput, CollinearLeafKeepsItsDegenerateButFiniteTurn) {
     const Points line = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}};
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(line, {0, 0, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 1}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     for (std::size_t i = 0; i < 4; ++i) {
         for (const double c : moved[i]) EXPECT_TRUE(std::isfinite(c));
@@ -361,7 +361,7 @@ TEST(TargetNamingNoItem, PointsComeBackUnchangedWithoutAskingAndTheCursorsStillA
     for (const std::int32_t index : {5, -3}) {
         hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
         void *instance = host.create(0);
-        host.load(instance, Settings{4, index, 0, 1, 1}.block());
+        host.load(instance, Settings{4, index, 0, 1, 1}.stored());
         host.scene().resetCounters();
         EXPECT_EQ(host.evaluateFrame(instance, 0), bases(points));
         EXPECT_EQ(host.scene().counters().itemParam, 0u);
@@ -378,7 +378,7 @@ TEST(MissingMeshHandle, APassWithoutAMeshIsHandedBackAndTheNextPassScans) {
     const Points points = squareRow(4);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     host.newTime(instance, 0);
     for (std::size_t i = 0; i < points.size(); ++i) {
         PointAccess access = host.pointAccess(instance, i);
@@ -394,7 +394,7 @@ TEST(MissingMeshHandle, APassWithoutAMeshIsHandedBackAndTheNextPassScans) {
 TEST(ItemNames, AnEmptyListNamesNoneAndANullNameReadsEmpty) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 3, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 3, 0, 1, 0}.stored());
     host.scene().removeItem(1);
     host.scene().removeItem(0);
     EXPECT_EQ(host.describe(instance), "Vistrelobject: (none)");
@@ -432,7 +432,7 @@ TEST(RandomizedLeaves, EveryTurnedLeafKeepsItsShapeAndPivotAndFacesTheTarget) {
             scene.frames.framesPerSecond = 1.0;
             hostsim::Host host(VISTREL_MODULE_FILE, scene);
             void *instance = host.create(0);
-            host.load(instance, Settings{size, 2, rule, 1, 1}.block());
+            host.load(instance, Settings{size, 2, rule, 1, 1}.stored());
 
             for (int f = 0; f < frames; ++f) {
                 const auto moved = host.evaluateFrame(instance, f);

@@ -135,7 +135,7 @@ TEST(GetAndSet, LeavesReadShowsTheRealQuotientAndItsSetChangesNothing) {
     EXPECT_EQ(p.panel.get(leavesId), 2.5);
     EXPECT_EQ(p.panel.set(leavesId, 7.0), 3);
     EXPECT_EQ(p.panel.get(leavesId), 2.5);
-    EXPECT_EQ(p.host.save(p.instance), Settings{}.block());
+    EXPECT_EQ(p.host.save(p.instance), Settings{}.stored());
 }
 
 TEST(GetAndSet, UnknownIdsAndNoInstanceAnswerNoneAndThree) {
@@ -149,7 +149,7 @@ TEST(GetAndSet, UnknownIdsAndNoInstanceAnswerNoneAndThree) {
         EXPECT_EQ(p.panel.getFn(nullptr, id), nullptr) << id;
         EXPECT_EQ(p.panel.setFn(nullptr, id, &value), 3) << id;
     }
-    EXPECT_EQ(p.host.save(p.instance), Settings{}.block());
+    EXPECT_EQ(p.host.save(p.instance), Settings{}.stored());
 }
 
 TEST(GetAndSet, NullValueAddressStoresNothingAndStillAnswersThree) {
@@ -157,7 +157,7 @@ TEST(GetAndSet, NullValueAddressStoresNothingAndStillAnswersThree) {
     for (const std::uint32_t id : {leafPointsId, targetId, pivotId, headingId, pitchId}) {
         EXPECT_EQ(p.panel.setFn(p.instance, id, nullptr), 3) << id;
     }
-    EXPECT_EQ(p.host.save(p.instance), Settings{}.block());
+    EXPECT_EQ(p.host.save(p.instance), Settings{}.stored());
 }
 
 TEST(LeafSizeChange, TheHostsEditRemakesTheArraysAndAsksForOneUpdate) {

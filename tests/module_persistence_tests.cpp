@@ -40,7 +40,7 @@ TEST(Load, ReadsFiveValuesOneACallInStoredOrder) {
 TEST(Load, ASavedInstanceLoadsIntoAFreshOneThatBehavesTheSame) {
     hostsim::Host host(VISTREL_MODULE_FILE, twelvePoints());
     void *original = host.create(0);
-    host.load(original, Settings{4, 2, 3, 1, 1}.block());
+    host.load(original, Settings{4, 2, 3, 1, 1}.stored());
     const auto stored = host.save(original);
     void *copy = host.create(0);
     host.load(copy, stored);
@@ -64,8 +64,8 @@ TEST(Load, APivotTypeOfSevenPivotsOnTheFirstPoint) {
     hostsim::Host host(VISTREL_MODULE_FILE, twelvePoints());
     void *seven = host.create(0);
     void *zero = host.create(0);
-    host.load(seven, Settings{4, 2, 7, 1, 1}.block());
-    host.load(zero, Settings{4, 2, 0, 1, 1}.block());
+    host.load(seven, Settings{4, 2, 7, 1, 1}.stored());
+    host.load(zero, Settings{4, 2, 0, 1, 1}.stored());
     EXPECT_EQ(host.save(seven)[2], 7);
     EXPECT_EQ(host.evaluateFrame(seven, 0), host.evaluateFrame(zero, 0));
     host.destroy(zero);
@@ -76,7 +76,7 @@ TEST(Load, AHeadingSwitchOfTwoIsKeptAndDoesNotTurn) {
     const Points points = squareRow(12);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, -4, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 2, 0}.block());
+    host.load(instance, Settings{4, 2, 0, 2, 0}.stored());
     EXPECT_EQ(host.save(instance)[3], 2);
     const auto moved = host.evaluateFrame(instance, 0);
     for (std::size_t i = 0; i < points.size(); ++i) EXPECT_TRUE(near(moved[i], base(points, i), tolerance)) << i;
@@ -86,7 +86,7 @@ TEST(Load, AHeadingSwitchOfTwoIsKeptAndDoesNotTurn) {
 TEST(Load, TheTargetIsResolvedByTheFirstEvaluationFromTheLoadedIndex) {
     hostsim::Host host(VISTREL_MODULE_FILE, twelvePoints());
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 0}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     EXPECT_TRUE(host.useItems(instance).empty());
     host.evaluateFrame(instance, 0);
     EXPECT_EQ(host.useItems(instance), std::vector<ItemId>{host.scene().itemId(1)});
@@ -97,7 +97,7 @@ TEST(Load, ALoadedLeafSizeTurnsEveryLeafOfThatSize) {
     const Points points = squareRow(12);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, -4, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{2, 2, 0, 1, 1}.block());
+    host.load(instance, Settings{2, 2, 0, 1, 1}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     // Six leaves of two points: the second point of each turns about the first.
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -121,7 +121,7 @@ TEST(Load, NoRecordReadsAndWritesNothing) {
     void *instance = host.create(0);
     EXPECT_EQ(host.handler().instanceOps.load(instance, nullptr), nullptr);
     EXPECT_EQ(host.handler().instanceOps.save(instance, nullptr), nullptr);
-    EXPECT_EQ(host.save(instance), Settings{}.block());
+    EXPECT_EQ(host.save(instance), Settings{}.stored());
     host.destroy(instance);
 }
 
@@ -129,10 +129,10 @@ TEST(Load, LoadingInTheMiddleOfAPassTurnsNothingMoreUntilTheNextFrame) {
     const Points points = squareRow(12);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, -4, 10}));
     void *instance = host.create(0);
-    host.load(instance, Settings{4, 2, 0, 1, 1}.block());
+    host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     host.newTime(instance, 0);
     for (std::size_t i = 0; i < 6; ++i) host.evaluatePoint(instance, i);
-    host.load(instance, Settings{2, 2, 0, 1, 1}.block());
+    host.load(instance, Settings{2, 2, 0, 1, 1}.stored());
     for (std::size_t i = 6; i < points.size(); ++i) EXPECT_EQ(host.evaluatePoint(instance, i), base(points, i)) << i;
     const auto moved = host.evaluateFrame(instance, 1);
     for (std::size_t i = 0; i < points.size(); ++i) EXPECT_EQ(near(moved[i], base(points, i), 1e-9), i % 2 == 0) << i;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/vistrelle_contract.h"
 #include "hostsim/host.h"
 
 namespace moduletest {
@@ -18,15 +19,7 @@ using hostsim::Position;
 using Points = std::vector<std::array<float, 3>>;
 
 // The five stored settings, in stored order.
-struct Settings {
-    std::int32_t leafPoints = 4;
-    std::int32_t targetIndex = 0;
-    std::int32_t pivotType = 0;
-    std::int32_t headingAlign = 1;
-    std::int32_t pitchAlign = 0;
-
-    std::vector<std::int32_t> block() const { return {leafPoints, targetIndex, pivotType, headingAlign, pitchAlign}; }
-};
+using Settings = VistrelleSettings;
 
 inline hostsim::Item object(std::string name, Points points) {
     hostsim::Item item{std::move(name), hostsim::Motion::fixed({}), hostsim::Mesh{}};

@@ -35,7 +35,7 @@ hostsim::Scene sceneFrom(ByteReader &reader) {
 
 std::uint32_t controlFrom(ByteReader &reader) {
     const std::uint8_t kind = reader.byte();
-    if (kind < 200) return controlLeafPoints + kind % 6;
+    if (kind < 200) return CTL_LEAF_POINTS + kind % 6;
     static constexpr std::uint32_t others[] = {0, 0x8001, 0x8008, 0xFFFFFFFFu};
     return others[kind % 4];
 }

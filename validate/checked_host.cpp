@@ -1,11 +1,11 @@
+// The validator's host, instance side: activation with services taken away, the instance entries,
+// and what the scene says the module should see.
 #include "validate/checked_host.h"
 
 #include "host/service_names.h"
 #include "validate/validation_failure.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -25,12 +25,6 @@ std::string listOf(const std::vector<std::string> &names) {
     std::string out;
     for (const auto &name : names) out += (out.empty() ? "\"" : ", \"") + name + "\"";
     return out.empty() ? "nothing" : out;
-}
-
-std::string hex(std::uint32_t value) {
-    std::ostringstream out;
-    out << "0x" << std::hex << value;
-    return out.str();
 }
 
 // Takes named services away from the host until destruction.
@@ -61,12 +55,6 @@ bool handlerFilled(const hostsim::HandlerTables &t) {
 }
 
 }  // namespace
-
-Settings Settings::fromStored(const std::vector<std::int32_t> &values) {
-    Settings s;
-    if (values.size() >= 5) s = {values[0], values[1], values[2], values[3], values[4]};
-    return s;
-}
 
 CheckedHost::CheckedHost(const std::filesystem::path &module, hostsim::Scene scene) : host_(module, std::move(scene)) {}
 
@@ -186,9 +174,19 @@ void CheckedHost::checkDescribe(TrackedInstance &instance) {
     if (first != second) fail("describe answered \"" + first + "\", then \"" + second + "\"; expected the same line twice");
     if (!first.starts_with(prefix)) fail("describe answered \"" + first + "\"; expected it to start with \"" + prefix + "\"");
     if (!instance.settings) return;
-    const auto name = itemNameAt(instance.settings->targetIndex);
-    if (name && first != prefix + *name)
-        fail("describe answered \"" + first + "\"; expected \"" + prefix + *name + "\" for target " + std::to_string(instance.settings->targetIndex));
+    const std::int32_t target = instance.settings->targetIndex;
+    if (const auto name = itemNameAt(target)) {
+        if (first != prefix + *name)
+            fail("describe answered \"" + first + "\"; expected \"" + prefix + *name + "\" for target " + std::to_string(target));
+        return;
+    }
+    // A position outside the item list names no item of its own: any item's name, or none, will do.
+    const std::string shown = first.substr(prefix.size());
+    const auto &items = host_.scene().scene().items;
+    const bool known = shown.empty() || shown == "(none)" ||
+                       std::any_of(items.begin(), items.end(), [&](const hostsim::Item &item) { return item.name == shown; });
+    if (!known)
+        fail("describe answered \"" + first + "\" for target " + std::to_string(target) + "; expected the name of an item of the scene");
 }
 
 void CheckedHost::checkUseItems(TrackedInstance &instance) {
@@ -213,209 +211,6 @@ void CheckedHost::checkCopy(TrackedInstance &to, TrackedInstance &from) {
     if (save(to) != toBefore || save(from) != fromBefore) fail("copy changed the settings of an instance; expected both unchanged");
 }
 
-// --- Panel
-
-hostsim::HostPanel &CheckedHost::panel(TrackedInstance &instance) {
-    if (instance.panel == nullptr) activateInterface(instance, interfaceVersion);
-    return *instance.panel;
-}
-
-void CheckedHost::set(TrackedInstance &instance, std::uint32_t controlId, std::int32_t value) {
-    hostsim::HostPanel &p = panel(instance);
-    // A control outside the module's ids must change no setting; the settings are kept to compare.
-    const bool moduleControl = controlId >= controlLeafPoints && controlId <= controlPitchAlign;
-    const std::vector<std::int32_t> before = moduleControl ? std::vector<std::int32_t>{} : save(instance);
-    if (const std::int32_t answer = p.set(controlId, value); answer != 3)
-        fail("the panel's set of control " + hex(controlId) + " answered " + std::to_string(answer) + "; expected 3");
-    if (!noteSetting(instance, p, controlId, value) && !moduleControl && save(instance) != before)
-        fail("the panel's set of control " + hex(controlId) + " changed the settings; expected nothing changed");
-    // A leaf size set alone leaves the leaf count out of step until the host reads or notifies.
-    if (controlId == controlLeafPoints) instance.tailSettled = false;
-}
-
-bool CheckedHost::noteSetting(TrackedInstance &instance, const hostsim::HostPanel &p, std::uint32_t controlId, std::int32_t value) {
-    Settings *s = instance.settings ? &*instance.settings : nullptr;
-    switch (controlId) {
-        case controlLeafPoints: {
-            // Whether the panel clamps a leaf size is the module's choice; the layout follows what it kept.
-            const auto kept = p.get(controlLeafPoints);
-            if (!kept) fail("the panel's get of control 0x8002 answered none after a set; expected the leaf size");
-            if (s) s->leafPoints = static_cast<std::int32_t>(*kept);
-            return true;
-        }
-        case controlTarget:
-            if (s) s->targetIndex = value;
-            instance.target = value != 0 ? itemIdAt(value) : nullptr;
-            return true;
-        case controlPivotType: if (s) s->pivotType = value; return true;
-        case controlHeadingAlign: if (s) s->headingAlign = value; return true;
-        case controlPitchAlign: if (s) s->pitchAlign = value; return true;
-        default: return false;
-    }
-}
-
-void CheckedHost::get(TrackedInstance &instance, std::uint32_t controlId) {
-    hostsim::HostPanel &p = panel(instance);
-    const bool known = controlId >= controlLeafPoints && controlId <= controlPitchAlign;
-    void *raw = p.getRaw(controlId);
-    if (known != (raw != nullptr))
-        fail("the panel's get of control " + hex(controlId) + (known ? " answered none; expected the value's address" : " answered an address; expected none"));
-    if (!known || controlId == controlLeaves || !instance.settings) return;
-    std::int32_t value = 0;
-    std::memcpy(&value, raw, sizeof value);
-    const Settings &s = *instance.settings;
-    const std::int32_t expected = controlId == controlLeafPoints ? s.leafPoints
-                                  : controlId == controlTarget   ? s.targetIndex
-                                  : controlId == controlPivotType ? s.pivotType
-                                  : controlId == controlHeadingAlign ? s.headingAlign
-                                                                     : s.pitchAlign;
-    if (value != expected)
-        fail("the panel's get of control " + hex(controlId) + " shows " + std::to_string(value) + "; expected " + std::to_string(expected));
-}
-
-void CheckedHost::edit(TrackedInstance &instance, std::uint32_t controlId, std::int32_t value) {
-    hostsim::HostPanel &p = panel(instance);
-    const std::size_t updatesBefore = host_.updates().size();
-    const hostsim::EditOutcome outcome = host_.edit(p, controlId, value);
-    if (outcome.setAnswer != 3) fail("the panel's set of control " + hex(controlId) + " answered " + std::to_string(outcome.setAnswer) + "; expected 3");
-    noteSetting(instance, p, controlId, value);
-    // The host's edit reads the leaf count and notifies, so the arrays match the new size.
-    if (controlId == controlLeafPoints) instance.tailSettled = true;
-    checkUpdates(updatesBefore, instance, controlId == controlLeafPoints);
-}
-
-void CheckedHost::notify(TrackedInstance &instance, std::uint32_t controlId, std::int32_t event) {
-    hostsim::HostPanel &p = panel(instance);
-    const std::size_t updatesBefore = host_.updates().size();
-    host_.notify(p, controlId, event);
-    const bool resized = controlId == controlLeafPoints && event == PANEL_EVENT_VALUE_CHANGED;
-    if (resized) instance.tailSettled = false;
-    checkUpdates(updatesBefore, instance, resized);
-}
-
-void CheckedHost::checkUpdates(std::size_t updatesBefore, TrackedInstance &changed, bool expectUpdate) {
-    const auto &updates = host_.updates();
-    const std::size_t count = updates.size() - updatesBefore;
-    if (!expectUpdate) {
-        if (count != 0) fail("a panel change other than Leaf points asked \"Instance Update\" " + std::to_string(count) + " times; expected never");
-        return;
-    }
-    if (count != 1 || updates[updatesBefore].className != CLASS_DISPLACEMENT_HANDLER || updates[updatesBefore].instance != changed.handle)
-        fail("the change of Leaf points asked \"Instance Update\" " + std::to_string(count) +
-             " times; expected once, with \"" CLASS_DISPLACEMENT_HANDLER "\" and the instance");
-    // The host has evaluated the instance anew: newTime, then a whole pass.
-    changed.scanDue = true;
-    if (basePositions(changed.object).empty()) return;
-    beforeEvaluate(changed);
-    try {
-        checkFrame(changed, host_.lastPositions(changed.handle));
-    } catch (const ValidationFailure &error) {
-        fail(std::string("the pass after the change of Leaf points: ") + error.what());
-    }
-}
-
-// --- Evaluation
-
-void CheckedHost::newTime(TrackedInstance &instance, std::int32_t frame, double time) {
-    if (const char *error = host_.newTime(instance.handle, frame, time)) fail(std::string("newTime answered the error \"") + error + "\"; expected none");
-    instance.scanDue = true;
-}
-
-PassTally CheckedHost::frame(TrackedInstance &instance, std::int32_t frame) {
-    newTime(instance, frame, host_.frames().timeOf(frame));
-    if (!basePositions(instance.object).empty()) beforeEvaluate(instance);
-    const std::vector<hostsim::Position> after = host_.evaluatePass(instance.handle);
-    try {
-        return checkFrame(instance, after);
-    } catch (const ValidationFailure &error) {
-        fail("frame " + std::to_string(frame) + ", " + error.what());
-    }
-}
-
-PassTally CheckedHost::checkFrame(TrackedInstance &instance, const std::vector<Position> &after) {
-    const std::vector<Position> before = basePositions(instance.object);
-    const PassTally tally = checkFramePass(before, after, layoutOf(instance), !instance.tailSettled);
-    tally_ += tally;
-    instance.nextPoint = 0;
-    return tally;
-}
-
-namespace {
-
-void countVerdict(PassTally &tally, PointVerdict verdict) {
-    if (verdict != PointVerdict::unchanged) ++tally.turned;
-}
-
-const Position *likelyPivot(const TrackedInstance &instance, std::size_t point) {
-    const auto lp = instance.latestRule.leafPoints;
-    const std::size_t leaf = lp < 2 ? point : point / static_cast<std::size_t>(lp);
-    return leaf < instance.latestPivots.size() ? &instance.latestPivots[leaf] : nullptr;
-}
-
-}  // namespace
-
-PassTally CheckedHost::pass(TrackedInstance &instance) {
-    const std::vector<Position> before = basePositions(instance.object);
-    if (!before.empty()) beforeEvaluate(instance);
-    const std::vector<hostsim::Position> after = host_.evaluatePass(instance.handle);
-    PassTally tally{before.size(), 0};
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        try {
-            countVerdict(tally, checkTurnedPoint(before[i], after[i], instance.pivots, likelyPivot(instance, i)));
-        } catch (const ValidationFailure &error) {
-            fail("a pass without newTime, point " + std::to_string(i) + ": " + error.what());
-        }
-    }
-    instance.nextPoint = 0;
-    tally_ += tally;
-    return tally;
-}
-
-PassTally CheckedHost::evaluatePoints(TrackedInstance &instance, std::size_t count, const std::optional<Position> &offset) {
-    const std::size_t points = basePositions(instance.object).size();
-    PassTally tally;
-    if (points == 0) return tally;
-    beforeEvaluate(instance);
-    for (std::size_t c = 0; c < count; ++c) {
-        const std::size_t i = instance.nextPoint % points;
-        PointAccess access = host_.pointAccess(instance.handle, i);
-        if (offset)
-            for (std::size_t axis = 0; axis < 3; ++axis) access.position[axis] += (*offset)[axis];
-        const Position before{access.position[0], access.position[1], access.position[2]};
-        host_.evaluate(instance.handle, access);
-        const Position after{access.position[0], access.position[1], access.position[2]};
-        try {
-            countVerdict(tally, checkTurnedPoint(before, after, instance.pivots, likelyPivot(instance, i)));
-        } catch (const ValidationFailure &error) {
-            fail("point " + std::to_string(i) + " evaluated on its own: " + error.what());
-        }
-        ++tally.evaluated;
-        instance.nextPoint = (i + 1) % points;
-    }
-    tally_ += tally;
-    return tally;
-}
-
-void CheckedHost::beforeEvaluate(TrackedInstance &instance) {
-    if (instance.target && *instance.target == nullptr)
-        instance.target = instance.settings ? std::optional(itemIdAt(instance.settings->targetIndex)) : std::nullopt;
-    if (instance.scanDue && host_.scene().meshOf(instance.object) != nullptr) {
-        noteScan(instance);
-        instance.scanDue = false;
-    }
-}
-
-void CheckedHost::noteScan(TrackedInstance &instance) {
-    const LeafRule rule = layoutOf(instance);
-    instance.latestRule = rule;
-    instance.latestPivots = scanPivots(basePositions(instance.object), rule);
-    for (const Position &pivot : instance.latestPivots) {
-        std::array<std::uint64_t, 3> bits{};
-        std::memcpy(bits.data(), pivot.data(), sizeof bits);
-        if (instance.pivotBits.insert(bits).second) instance.pivots.push_back(pivot);
-    }
-}
-
 // --- The scene
 
 std::vector<Position> CheckedHost::basePositions(ItemId object) {
@@ -438,9 +233,7 @@ ItemId CheckedHost::itemIdAt(std::int32_t position) {
 std::optional<std::string> CheckedHost::itemNameAt(std::int32_t position) {
     if (position == 0) return "(none)";
     const auto &items = host_.scene().scene().items;
-    if (items.empty()) return std::nullopt;
-    if (position < 0) return items.front().name;
-    if (static_cast<std::size_t>(position) > items.size()) return items.back().name;
+    if (position < 0 || static_cast<std::size_t>(position) > items.size()) return std::nullopt;
     return items[static_cast<std::size_t>(position) - 1].name;
 }
 

@@ -3,6 +3,7 @@
 // call made through it is checked against that knowledge; a violation throws ValidationFailure.
 #pragma once
 
+#include "host/vistrelle_contract.h"
 #include "hostsim/host.h"
 #include "validate/leaf_layout.h"
 #include "validate/pass_check.h"
@@ -21,25 +22,7 @@
 namespace validate {
 
 // The five stored settings, in stored order.
-struct Settings {
-    std::int32_t leafPoints = 4;
-    std::int32_t targetIndex = 0;
-    std::int32_t pivotType = 0;
-    std::int32_t headingAlign = 1;
-    std::int32_t pitchAlign = 0;
-
-    std::vector<std::int32_t> stored() const { return {leafPoints, targetIndex, pivotType, headingAlign, pitchAlign}; }
-    static Settings fromStored(const std::vector<std::int32_t> &values);
-    friend bool operator==(const Settings &, const Settings &) = default;
-};
-
-// Panel control ids.
-inline constexpr std::uint32_t controlLeafPoints = 0x8002;
-inline constexpr std::uint32_t controlLeaves = 0x8003;
-inline constexpr std::uint32_t controlTarget = 0x8004;
-inline constexpr std::uint32_t controlPivotType = 0x8005;
-inline constexpr std::uint32_t controlHeadingAlign = 0x8006;
-inline constexpr std::uint32_t controlPitchAlign = 0x8007;
+using Settings = VistrelleSettings;
 
 // What the validator knows of one instance.
 struct TrackedInstance {
@@ -111,6 +94,7 @@ public:
     // --- The scene as the module should see it
     std::vector<Position> basePositions(ItemId object);
     ItemId itemIdAt(std::int32_t position);
+    // The name the item list shows at a 1-based position: "(none)" at 0; none outside the list.
     std::optional<std::string> itemNameAt(std::int32_t position);
     // The instance's leaf layout: from its known settings, else as save reports them.
     LeafRule layoutOf(TrackedInstance &instance);

@@ -1,6 +1,7 @@
 // The descriptor and server list as a host reads them, and the activation of both classes: many
 // times over, with wrong interface versions, and with each service the class needs taken away.
 #include "validate/groups.h"
+#include "hostsim/hex_text.h"
 
 #include "host/service_names.h"
 #include "hostsim/module_library.h"
@@ -9,23 +10,18 @@
 #include "validate/validation_failure.h"
 
 #include <climits>
-#include <sstream>
 #include <string_view>
 
 namespace validate {
 namespace {
 
-std::string hex(std::uintptr_t value) {
-    std::ostringstream out;
-    out << "0x" << std::hex << value;
-    return out.str();
-}
+using hostsim::hexText;
 
 void checkDescriptor(const std::filesystem::path &path) {
     const hostsim::ModuleLibrary library(path);  // refuses a bad magic, a missing start-up or server list
     const ModuleDescriptor &d = library.descriptor();
-    if (d.version != 3) fail("_mod_descrip version is " + hex(d.version) + "; expected 3");
-    if (d.systemWord != 0x300) fail("_mod_descrip systemWord is " + hex(d.systemWord) + "; expected 0x300");
+    if (d.version != 3) fail("_mod_descrip version is " + hexText(d.version) + "; expected 3");
+    if (d.systemWord != 0x300) fail("_mod_descrip systemWord is " + hexText(d.systemWord) + "; expected 0x300");
     if (d.shutdownFn == nullptr) fail("_mod_descrip has no shutdown function");
     if (library.startupAnswer() != 4) fail("the start-up function answered " + std::to_string(library.startupAnswer()) + "; expected 4");
     for (int i = 0; i < 3; ++i)
@@ -38,7 +34,7 @@ void checkDescriptor(const std::filesystem::path &path) {
         const std::string place = "server entry " + std::to_string(i + 1);
         if (entry.pluginClass != classes[i]) fail(place + " serves class \"" + entry.pluginClass + "\"; expected \"" + std::string(classes[i]) + "\"");
         if (std::string_view(entry.serverName) != "Vistrelle") fail(place + " is named \"" + entry.serverName + "\"; expected \"Vistrelle\"");
-        if (entry.extraInfo != 0) fail(place + " has extraInfo " + hex(entry.extraInfo) + "; expected 0");
+        if (entry.extraInfo != 0) fail(place + " has extraInfo " + hexText(entry.extraInfo) + "; expected 0");
     }
 }
 
@@ -47,14 +43,14 @@ void checkPanelTables(const hostsim::HostPanel &panel) {
     if (panel.controls.size() != 6 || panel.data.size() != 6)
         fail("the panel describes " + std::to_string(panel.controls.size()) + " controls and " + std::to_string(panel.data.size()) +
              " data entries; expected 6 of each");
-    for (std::uint32_t id = controlLeafPoints; id <= controlPitchAlign; ++id) {
+    for (std::uint32_t id = CTL_LEAF_POINTS; id <= CTL_P_ALIGN; ++id) {
         const hostsim::PanelDataEntry *entry = panel.dataEntry(id);
-        const std::string expected = id == controlLeaves ? "float" : "integer";
-        if (panel.control(id) == nullptr || entry == nullptr) fail("the panel lacks control " + hex(id));
-        if (entry->dataType != expected) fail("the panel's control " + hex(id) + " has data type \"" + entry->dataType + "\"; expected \"" + expected + "\"");
+        const std::string expected = id == CTL_LEAVES ? "float" : "integer";
+        if (panel.control(id) == nullptr || entry == nullptr) fail("the panel lacks control " + hexText(id));
+        if (entry->dataType != expected) fail("the panel's control " + hexText(id) + " has data type \"" + entry->dataType + "\"; expected \"" + expected + "\"");
     }
     if (panel.hints.changeNotify == nullptr) fail("the panel's hints name no change notification");
-    if (panel.derivedFrom(controlLeafPoints) != std::vector<std::uint32_t>{controlLeaves})
+    if (panel.derivedFrom(CTL_LEAF_POINTS) != std::vector<std::uint32_t>{CTL_LEAVES})
         fail("the panel's hints do not tie Leaves (0x8003) to Leaf points (0x8002)");
 }
 
@@ -70,7 +66,7 @@ std::string runDescriptorGroup(const GroupOptions &options) {
     CheckedHost host(options.module, std::move(scene));
     TrackedInstance &instance = host.create(1);
     checkPanelTables(host.panel(instance));
-    const std::vector<std::string> names = host.host().panels().panels().back()->popupEntries(controlTarget);
+    const std::vector<std::string> names = host.host().panels().panels().back()->popupEntries(CTL_TARGET);
     if (names != std::vector<std::string>{"(none)", "Sun", "Leaves"}) fail("the Target object popup does not list \"(none)\" and the scene's items in order");
 
     const int activations = options.quick ? 100 : 1000;

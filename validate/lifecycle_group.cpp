@@ -75,11 +75,11 @@ std::string runLifecycleGroup(const GroupOptions &options) {
             TrackedInstance &instance = host.create(object);
             host.checkUseItems(instance);
             if (throughPanel) {
-                host.edit(instance, controlLeafPoints, settings.leafPoints);
-                host.edit(instance, controlTarget, settings.targetIndex);
-                host.edit(instance, controlPivotType, settings.pivotType);
-                host.edit(instance, controlHeadingAlign, settings.headingAlign);
-                host.edit(instance, controlPitchAlign, settings.pitchAlign);
+                host.edit(instance, CTL_LEAF_POINTS, settings.leafPoints);
+                host.edit(instance, CTL_TARGET, settings.targetIndex);
+                host.edit(instance, CTL_PIVOT_TYPE, settings.pivotType);
+                host.edit(instance, CTL_H_ALIGN, settings.headingAlign);
+                host.edit(instance, CTL_P_ALIGN, settings.pitchAlign);
             } else {
                 host.load(instance, settings.stored());
             }

@@ -38,7 +38,7 @@ std::vector<std::int32_t> targetIndexes(std::size_t items) {
 // Leaves shows the exact quotient of the point count by the leaf size. Below 1 point per leaf the
 // quotient means nothing, and what the panel shows for it is left to the module.
 void checkLeaves(CheckedHost &host, TrackedInstance &instance, std::int32_t leafPoints, std::size_t points) {
-    const auto shown = host.panel(instance).get(controlLeaves);
+    const auto shown = host.panel(instance).get(CTL_LEAVES);
     const double expected = static_cast<double>(points) / static_cast<double>(leafPoints);
     if (!shown || !(*shown == expected || (std::isnan(*shown) && std::isnan(expected))))
         fail("Leaves shows " + (shown ? std::to_string(*shown) : std::string("none")) + " for " + std::to_string(points) + " points of " +
@@ -72,7 +72,7 @@ std::string runSettingsGroup(const GroupOptions &options) {
         for (const std::int32_t leafPoints : leafSizes) {
             TrackedInstance &viaPanel = host.create(object);
             TrackedInstance &viaLoad = host.create(object);
-            host.edit(viaPanel, controlLeafPoints, leafPoints);
+            host.edit(viaPanel, CTL_LEAF_POINTS, leafPoints);
             if (leafPoints >= 1 && host.save(viaPanel)[0] == leafPoints) checkLeaves(host, viaPanel, leafPoints, points);
             std::int32_t frame = 0;
             for (const std::int32_t pivot : pivotRules)
@@ -84,11 +84,11 @@ std::string runSettingsGroup(const GroupOptions &options) {
                             ++combinations;
                             ++frame;
                             try {
-                                host.edit(viaPanel, controlPivotType, pivot);
-                                host.edit(viaPanel, controlTarget, target);
-                                host.edit(viaPanel, controlHeadingAlign, hv);
-                                host.edit(viaPanel, controlPitchAlign, pv);
-                                for (std::uint32_t control = controlLeafPoints; control <= controlPitchAlign; ++control) host.get(viaPanel, control);
+                                host.edit(viaPanel, CTL_PIVOT_TYPE, pivot);
+                                host.edit(viaPanel, CTL_TARGET, target);
+                                host.edit(viaPanel, CTL_H_ALIGN, hv);
+                                host.edit(viaPanel, CTL_P_ALIGN, pv);
+                                for (std::uint32_t control = CTL_LEAF_POINTS; control <= CTL_P_ALIGN; ++control) host.get(viaPanel, control);
                                 checkAll(host, viaPanel, frame % 48);
                             } catch (const std::exception &error) {
                                 fail(place("through the panel", object, leafPoints, pivot, target, hv, pv) + ": " + error.what());
@@ -106,7 +106,7 @@ std::string runSettingsGroup(const GroupOptions &options) {
                     host.get(viaPanel, control);
                     host.edit(viaPanel, control, -3);
                     host.notify(viaPanel, control, 2);
-                    host.notify(viaPanel, controlLeafPoints, static_cast<std::int32_t>(control));
+                    host.notify(viaPanel, CTL_LEAF_POINTS, static_cast<std::int32_t>(control));
                     checkAll(host, viaPanel, 3);
                 } catch (const std::exception &error) {
                     std::ostringstream where;
