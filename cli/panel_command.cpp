@@ -38,7 +38,7 @@ struct Edit {
 };
 
 [[noreturn]] void badEdit(const std::string &given, const std::string &what) {
-    throw hostsim::HostError("--set \"" + given + "\": " + what);
+    throw UsageError("--set \"" + given + "\": " + what);
 }
 
 std::string trimmed(std::string_view text) {
@@ -179,7 +179,7 @@ std::size_t chooseDisplacement(const hostsim::Scene &scene, const PanelOptions &
         if (name == options.object) return i;
         objects += (i ? ", " : "") + name;
     }
-    throw hostsim::HostError("--object \"" + options.object + "\": no displacement on an object of that name; displaced objects: " + objects);
+    throw UsageError("--object \"" + options.object + "\": no displacement on an object of that name; displaced objects: " + objects);
 }
 
 // One line per edit: what the control read before and after, what the hints derive from it and how
