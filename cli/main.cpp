@@ -95,7 +95,7 @@ int main(int argc, char **argv) {
         return vistrelle::kExitFaultsFound;  // the findings are printed already
     } catch (const vistrelle::UsageError &error) {
         std::cout.flush();
-        std::cerr << error.what() << " (see " << commandName(app) << " --help)\n";
+        std::cerr << error.what() << '\n';
         return vistrelle::kExitUsage;
     } catch (const hostsim::HostError &error) {
         // Already one line that starts with the file or option it concerns.

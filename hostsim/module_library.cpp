@@ -67,8 +67,10 @@ const ModuleDescriptor *checkedDescriptor(void *handle, const std::filesystem::p
     if (address == 0) throw HostError::at(path, "no _mod_descrip symbol");
     const LoadedSegments segments = LoadedSegments::of(handle);
     Dl_info info{};
-    const ElfW(Sym) *symbol = nullptr;
-    if (dladdr1(reinterpret_cast<void *>(address), &info, reinterpret_cast<void **>(&symbol), RTLD_DL_SYMENT) != 0 &&
+    void *entry = nullptr;
+    const bool named = dladdr1(reinterpret_cast<void *>(address), &info, &entry, RTLD_DL_SYMENT) != 0;
+    const auto *symbol = static_cast<const ElfW(Sym) *>(entry);
+    if (named &&
         symbol != nullptr && info.dli_sname != nullptr && std::strcmp(info.dli_sname, "_mod_descrip") == 0 &&
         symbol->st_size < sizeof(ModuleDescriptor))
         throw HostError::at(path, "_mod_descrip is " + std::to_string(symbol->st_size) + (symbol->st_size == 1 ? " byte" : " bytes") +

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 std::string reason(int error) { return std::strerror(error); }
 
 [[noreturn]] void failWrite(const fs::path &path, int error) {
-    if (error == ENOSPC || error == EDQUOT) throw DiskFullError::at(path, "cannot write: " + reason(error));
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG) throw DiskFullError(path.string() + ": cannot write: " + reason(error));
     throw HostError::at(path, "cannot write: " + reason(error));
 }
 
@@ -53,7 +53,7 @@ public:
             if (errno != EEXIST) break;
         }
         const int error = errno;
-        if (error == ENOSPC || error == EDQUOT) failWrite(target, error);
+        if (error == ENOSPC || error == EDQUOT || error == EFBIG) failWrite(target, error);
         throw HostError::at(target, "cannot write: cannot create a temporary file beside it: " + reason(error));
     }
     TemporaryFile(const TemporaryFile &) = delete;

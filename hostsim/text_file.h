@@ -37,8 +37,8 @@ void replaceFile(const std::filesystem::path &path, std::string_view contents, D
 // to a missing file gives that file). Throws HostError on a loop of links.
 std::filesystem::path writtenFile(const std::filesystem::path &path);
 
-// What replaceFile throws when the disk (or the user's quota) is full, so that a long job can stop
-// cleanly and say what it kept.
+// What replaceFile throws when the disk, the user's quota or the file size limit is reached, so
+// that a long job can stop cleanly and say what it kept.
 class DiskFullError : public HostError {
 public:
     using HostError::HostError;
