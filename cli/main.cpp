@@ -78,16 +78,13 @@ int main(int argc, char **argv) {
     } catch (const CLI::CallForVersion &version) {
         std::cout << version.what() << '\n';
         return vistrelle::kExitSuccess;
-    } catch (const CLI::ExtrasError &error) {
-        // A first word that is no subcommand is the likely mistake; say so rather than "not expected".
+    } catch (const CLI::ParseError &error) {
+        // A first word that is no subcommand is the likely mistake; say so rather than "subcommand required".
         if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
             std::cerr << "vistrelle: unknown subcommand '" << argv[1] << "'; the subcommands are " << subcommandList(app)
                       << " (see vistrelle --help)\n";
             return vistrelle::kExitUsage;
         }
-        std::cerr << commandName(app) << ": " << error.what() << " (see " << commandName(app) << " --help)\n";
-        return vistrelle::kExitUsage;
-    } catch (const CLI::ParseError &error) {
         // Bad arguments: one line that says what is wrong and where to look.
         std::cerr << commandName(app) << ": " << error.what() << " (see " << commandName(app) << " --help)\n";
         return vistrelle::kExitUsage;

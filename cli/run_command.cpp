@@ -17,6 +17,7 @@
 #include "hostsim/host_error.h"
 #include "hostsim/html_index.h"
 #include "hostsim/scene_file.h"
+#include "hostsim/svg_picture.h"
 #include "hostsim/text_file.h"
 
 #include <chrono>

@@ -137,7 +137,7 @@ TEST(SavingTheScenesText, PanelSaveAddsDataToADisplacementWithoutAny) {
     const ScratchFolder folder;
     const fs::path scene = folder / "bare.json";
     writeText(scene, "{\n  // no settings yet\n  \"format\": 1, \"frames\": {\"start\": 0, \"end\": 1},\n"
-                     "  \"items\": [{\"name\": \"C\", \"mesh\": {\"points\": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}}],\n"
+                     "  \"items\": [{\"name\": \"C\", \"position\": [0, 0, 0], \"mesh\": {\"points\": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}}],\n"
                      "  \"displacements\": [{\"object\": \"C\"}]\n}\n");
     const auto saved = runVistrelle({"panel", scene.string(), "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
@@ -186,11 +186,11 @@ TEST(SavingNames, ObjectNamesBecomeVisibleFileNamesInsideTheOutputFolder) {
     const ScratchFolder folder;
     const fs::path scene = folder / "evil.json";
     writeText(scene, R"({"format": 1, "frames": {"start": 0, "end": 0},
-      "items": [{"name": "../../evil/x", "mesh": {"points": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}}],
+      "items": [{"name": "../../evil/x", "position": [0, 0, 0], "mesh": {"points": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}}],
       "displacements": [{"object": "../../evil/x", "data": [4, 0, 0, 1, 0]}]})");
     const auto outcome = runVistrelle({"run", scene.string(), "--out", (folder / "deep/out").string()});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_TRUE(fs::exists(folder / "deep/out/_____evil_x.0000.obj"));
+    EXPECT_TRUE(fs::exists(folder / "deep/out/___.._evil_x.0000.obj"));
     EXPECT_FALSE(fs::exists(folder / "evil"));
     for (const auto &entry : fs::directory_iterator(folder / "deep/out"))
         EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << entry.path();

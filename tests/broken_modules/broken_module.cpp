@@ -188,8 +188,9 @@ extern "C" std::int32_t activateInterface(std::int32_t version, ServiceLookup lo
     return 0;
 }
 
-extern "C" [[maybe_unused]] std::uintptr_t startup() { return 4; }
-extern "C" [[maybe_unused]] void shutdown() {}
+// Names of their own: a C function called "shutdown" would be bound to the C library's socket call.
+extern "C" [[maybe_unused]] std::uintptr_t brokenStartup() { return 4; }
+extern "C" [[maybe_unused]] void brokenShutdown() {}
 
 #if defined(BROKEN_WILD_ACTIVATION)
 // An activation address no code lies at: calling it would crash the host.
@@ -209,8 +210,8 @@ const ServerEntry servers[] = {{CLASS_DISPLACEMENT_HANDLER, "Vistrelle", &activa
 extern "C" const unsigned char _mod_descrip = 4;
 #elif defined(BROKEN_WILD_SERVERS)
 // A server list pointer into memory the module does not own.
-extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &startup, &shutdown,
+extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &brokenStartup, &brokenShutdown,
                                                   reinterpret_cast<const ServerEntry *>(std::uintptr_t{0x2000})};
 #else
-extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &startup, &shutdown, servers};
+extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &brokenStartup, &brokenShutdown, servers};
 #endif
