@@ -96,39 +96,69 @@ long peakKilobytes(pid_t process) {
     return -1;
 }
 
-TEST(BigJobs, HugeFrameRangeShowsProgressFromTheFirstFrameAndHoldsItsMemory) {
-    const ScratchFolder folder;
+// What a run shows on a terminal until `enough` says so (or it ends), and its peak memory then.
+struct WatchedRun {
+    std::string shown;
+    long peakKilobytes = -1;
+};
+
+template <typename Enough>
+WatchedRun watchRun(std::vector<std::string> arguments, Enough enough) {
+    WatchedRun watched;
     int terminal = -1;
+    arguments.insert(arguments.begin(), VISTRELLE_COMMAND_FILE);
+    std::vector<char *> argv;
+    for (std::string &word : arguments) argv.push_back(word.data());
+    argv.push_back(nullptr);
     const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
-    ASSERT_GE(child, 0);
+    if (child < 0) return watched;
     if (child == 0) {
-        const std::string out = (folder / "out").string();
-        execl(VISTRELLE_COMMAND_FILE, VISTRELLE_COMMAND_FILE, "run", bush.c_str(), "--out", out.c_str(), "--frames", "1-999999999",
-              "--no-obj", "--no-svg", static_cast<char *>(nullptr));
+        execv(argv[0], argv.data());
         _exit(127);
     }
-    // Read what the terminal shows until the progress line has counted a few frames.
-    std::string shown;
-    const std::regex progress(R"(frame ([0-9]+) of 999999999)");
-    long framesShown = 0;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (framesShown < 5 && std::chrono::steady_clock::now() < giveUp) {
+    while (!enough(watched.shown) && std::chrono::steady_clock::now() < giveUp) {
         char buffer[512];
         const ssize_t n = ::read(terminal, buffer, sizeof buffer);
         if (n <= 0) break;
-        shown.append(buffer, static_cast<std::size_t>(n));
-        for (auto match = std::sregex_iterator(shown.begin(), shown.end(), progress); match != std::sregex_iterator(); ++match)
-            framesShown = std::max(framesShown, std::stol((*match)[1]));
+        watched.shown.append(buffer, static_cast<std::size_t>(n));
     }
-    const long peak = peakKilobytes(child);
+    watched.peakKilobytes = peakKilobytes(child);
     ::kill(child, SIGTERM);
     int status = 0;
     ::waitpid(child, &status, 0);
     ::close(terminal);
-    EXPECT_GE(framesShown, 5) << shown;
-    EXPECT_NE(shown.find("reaches beyond the scene's frames 0 to 47"), std::string::npos) << shown;
-    EXPECT_GT(peak, 0);
-    EXPECT_LT(peak, 500 * 1024) << "peak memory " << peak << " kB";
+    return watched;
+}
+
+// The highest frame count the progress line has shown.
+long framesShown(const std::string &shown) {
+    static const std::regex progress(R"(frame ([0-9]+) of [0-9]+)");
+    long most = 0;
+    for (auto match = std::sregex_iterator(shown.begin(), shown.end(), progress); match != std::sregex_iterator(); ++match)
+        most = std::max(most, std::stol((*match)[1]));
+    return most;
+}
+
+TEST(BigJobs, HugeFrameRangeShowsProgressFromTheFirstFrameAndHoldsItsMemory) {
+    const ScratchFolder folder;
+    const WatchedRun run = watchRun({"run", bush.string(), "--out", (folder / "out").string(), "--frames", "1-999999999", "--no-obj",
+                                     "--no-svg"},
+                                    [](const std::string &shown) { return framesShown(shown) >= 5; });
+    EXPECT_GE(framesShown(run.shown), 5) << run.shown;
+    EXPECT_NE(run.shown.find("frame 1 of 999999999"), std::string::npos) << run.shown;
+    EXPECT_NE(run.shown.find("reaches beyond the scene's frames 0 to 47"), std::string::npos) << run.shown;
+    EXPECT_GT(run.peakKilobytes, 0);
+    EXPECT_LT(run.peakKilobytes, 500 * 1024) << "peak memory " << run.peakKilobytes << " kB";
+}
+
+TEST(BigJobs, ARunThatWillWriteGigabytesSaysHowMuchAndWhere) {
+    const ScratchFolder folder;
+    const std::string out = (folder / "out").string();
+    const WatchedRun run = watchRun({"run", bush.string(), "--out", out, "--frames", "0-47000", "--no-svg"},
+                                    [](const std::string &shown) { return shown.find("frames)") != std::string::npos; });
+    const std::regex warning("this run will write about [0-9.]+ GB to " + out + R"( \([0-9.]+ [kM]B a frame, 47001 frames\))");
+    EXPECT_TRUE(std::regex_search(run.shown, warning)) << run.shown;
 }
 
 }  // namespace
