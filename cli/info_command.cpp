@@ -38,8 +38,11 @@ void printInfo(const std::filesystem::path &path) {
 
     // What can be read without calling into the module comes first, so a broken module still shows it.
     const hostsim::ModuleInspection seen = hostsim::ModuleLibrary::inspect(path);
-    if (!seen.descriptorWords) throw hostsim::HostError(seen.fault);
     std::cout << "module " << path.string() << '\n';
+    if (!seen.descriptorWords) {
+        printVersion(version);
+        throw hostsim::HostError(seen.fault);
+    }
     static constexpr const char *fields[] = {"magic", "version", "systemWord", "startupFn", "shutdownFn", "serverList"};
     std::cout << "descriptor _mod_descrip\n";
     for (std::size_t i = 0; i < seen.descriptorWords->size(); ++i)

@@ -69,6 +69,7 @@ TEST(HostileModules, InfoShowsTheDescriptorThenOneLineAndExitsWithOne) {
     const clitest::CommandOutcome tiny = clitest::runVistrelle({"info", tinyDescriptor});
     EXPECT_EQ(tiny.exitCode, 1);
     EXPECT_EQ(clitest::linesOf(tiny.err).size(), 1u) << tiny.err;
+    EXPECT_EQ(tiny.out, "module " + tinyDescriptor + "\n");
 }
 
 TEST(HostileModules, RunExitsWithOneInsteadOfCrashing) {
