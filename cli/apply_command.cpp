@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 
 #include "cli/option_controls.h"
+#include "cli/output_folder.h"
 #include "cli/resolved_target.h"
 #include "cli/shown_settings.h"
 #include "hostsim/host.h"
@@ -40,8 +41,8 @@ struct ApplyOptions {
     std::string module;
 };
 
-hostsim::HostError badOption(std::string_view option, std::string_view value, std::string_view expected) {
-    return hostsim::HostError(std::string(option) + " \"" + std::string(value) + "\": expected " + std::string(expected));
+UsageError badOption(std::string_view option, std::string_view value, std::string_view expected) {
+    return UsageError(std::string(option) + " \"" + std::string(value) + "\": expected " + std::string(expected));
 }
 
 // "X,Y,Z": three finite numbers.
@@ -87,6 +88,8 @@ hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &targe
     return scene;
 }
 
+std::string writtenName(const std::string &path) { return path == hostsim::kStandardOutput ? "standard output" : path; }
+
 std::string pointText(const hostsim::Point3 &p) {
     std::ostringstream text;
     text << '(' << p.x << ", " << p.y << ", " << p.z << ')';
@@ -122,10 +125,11 @@ void applyToMesh(const ApplyOptions &options) {
 
     const std::vector<hostsim::Position> positions = host.evaluateFrame(instance, 0);
     const hostsim::Item &object = host.scene().scene().items.front();
-    hostsim::writeObjMesh(options.out, *object.mesh, positions);
+    const std::string objText = hostsim::objMeshText(*object.mesh, positions);
 
     const ShownSettings settings = showSettings(host, instance);
     const std::optional<ResolvedTarget> resolved = resolvedTarget(host, instance);
+    std::string svgText;
     if (!options.svg.empty()) {
         hostsim::SvgFrame picture;
         picture.base = object.mesh->points;
@@ -136,13 +140,26 @@ void applyToMesh(const ApplyOptions &options) {
             picture.targetPosition = resolved->at(0.0);
         }
         picture.caption = object.name + ": " + settings.caption;
-        hostsim::replaceFile(options.svg, hostsim::renderSvg(picture));
+        svgText = hostsim::renderSvg(picture);
+    }
+    // Both are made before either is written; each is then written whole or not at all.
+    makeFolderOf(options.out);
+    if (!options.svg.empty()) makeFolderOf(options.svg);
+    hostsim::replaceFile(options.out, objText);
+    if (!options.svg.empty()) {
+        try {
+            hostsim::replaceFile(options.svg, svgText);
+        } catch (const hostsim::HostError &error) {
+            throw hostsim::HostError(std::string(error.what()) + "; " + writtenName(options.out) + " was written, the picture was not");
+        }
     }
 
     const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
-    std::cout << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size() << " points) toward "
+    // With the mesh on standard output, the summary goes to stderr so that the OBJ text stays clean.
+    std::ostream &report = options.out == hostsim::kStandardOutput || options.svg == hostsim::kStandardOutput ? std::cerr : std::cout;
+    report << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size() << " points) toward "
               << (resolved ? resolved->name : std::string("no target")) << " at " << pointText(target) << " ("
-              << settings.caption << "); wrote " << options.out << (options.svg.empty() ? "" : " and " + options.svg)
+              << settings.caption << "); wrote " << writtenName(options.out) << (options.svg.empty() ? "" : " and " + writtenName(options.svg))
               << ".\n";
 }
 
@@ -154,7 +171,7 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
     auto *apply = app.add_subcommand("apply", "Turn the leaves of one OBJ mesh toward a target point and write the result.");
     apply->add_option("MESH", options->mesh, "the OBJ file whose points form the leaves")->required();
     apply->add_option("--target", options->target, "the target's position X,Y,Z")->required();
-    apply->add_option("-o,--out", options->out, "the OBJ file to write")->required();
+    apply->add_option("-o,--out", options->out, "the OBJ file to write (- for standard output; missing folders are made)")->required();
     apply->add_option("--leaf-points", options->leafPoints, "points per leaf")->capture_default_str();
     apply->add_option("--pivot", options->pivot,
                       "pivot rule: \"first point\", \"average of first two points\", \"average of first and last point\", "
@@ -168,7 +185,8 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
         "The mesh and an item \"Target\" at X,Y,Z form a scene; the displacement is created on the mesh, every\n"
         "option is set through the module's options panel (the target as the \"Target object\" popup entry),\n"
         "then one frame is evaluated. The output keeps every face, group and texture coordinate and the point\n"
-        "order of the input, with vertex normals recomputed for the turned mesh.\n"
+        "order of the input, with vertex normals recomputed for the turned mesh. Each output is written whole\n"
+        "or not at all; if the picture cannot be written, the message says the OBJ file was.\n"
         "Example:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o bush-turned.obj --p-align on --svg bush-turned.svg");
     apply->callback([options] { applyToMesh(*options); });
 }

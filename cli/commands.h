@@ -2,6 +2,8 @@
 // itself to the application through one function declared here; main() calls every one.
 #pragma once
 
+#include "cli/usage_error.h"
+
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
@@ -14,8 +16,19 @@ struct CommandContext {
     std::filesystem::path defaultModule;
 };
 
+// The command's exit codes.
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitJobFailed = 1,   // the job failed: unreadable input, unwritable output, a module refused
+    kExitUsage = 2,       // the command line is wrong: unknown subcommand or option, a bad option value
+    kExitFaultsFound = 3, // validate ran and found faults in the module
+};
+
+// Thrown by validate once its findings are printed: nothing more to say, exit 3.
+struct FaultsFound {};
+
 // Subcommand callbacks report failures by throwing hostsim::HostError (or another std::exception);
-// main() prints its message as one line on stderr and exits with 1.
+// main() prints its message as one line on stderr and exits with 1 (2 for a UsageError).
 void addInfoCommand(CLI::App &app, const CommandContext &context);
 
 void addPanelCommand(CLI::App &app, const CommandContext &context);

@@ -1,7 +1,7 @@
 // Parsing "A-B" frame runs.
 #include "cli/frame_span.h"
 
-#include "hostsim/host_error.h"
+#include "cli/usage_error.h"
 
 #include <charconv>
 #include <optional>
@@ -22,7 +22,7 @@ std::optional<std::int32_t> wholeNumber(std::string_view text) {
 
 FrameSpan parseFrameSpan(std::string_view text, std::string_view option) {
     const auto fail = [&](std::string_view what) {
-        return hostsim::HostError(std::string(option) + ' ' + std::string(text) + ": " + std::string(what));
+        return UsageError(std::string(option) + ' ' + std::string(text) + ": " + std::string(what));
     };
     if (const auto single = wholeNumber(text)) return {*single, *single};
     // The separating '-' is the first one after the first character, so that "-5--1" splits as -5, -1.

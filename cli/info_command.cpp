@@ -20,6 +20,12 @@ std::string word(std::uintptr_t value) {
     return out.str();
 }
 
+void printVersion(const std::optional<hostsim::VersionRecord> &version) {
+    if (!version) return;
+    std::cout << "version record\n";
+    for (const auto &[key, value] : version->entries) std::cout << "  " << key << '=' << value << '\n';
+}
+
 void printInfo(const std::filesystem::path &path) {
     // Read before loading, so that a file the loader refuses still gets its own message first.
     std::optional<hostsim::VersionRecord> version;
@@ -30,21 +36,34 @@ void printInfo(const std::filesystem::path &path) {
         versionError = error.what();
     }
 
-    const hostsim::ModuleLibrary module(path);
+    // What can be read without calling into the module comes first, so a broken module still shows it.
+    const hostsim::ModuleInspection seen = hostsim::ModuleLibrary::inspect(path);
     std::cout << "module " << path.string() << '\n';
+    if (!seen.descriptorWords) {
+        printVersion(version);
+        throw hostsim::HostError(seen.fault);
+    }
     static constexpr const char *fields[] = {"magic", "version", "systemWord", "startupFn", "shutdownFn", "serverList"};
-    const auto words = module.descriptorWords();
     std::cout << "descriptor _mod_descrip\n";
-    for (std::size_t i = 0; i < words.size(); ++i)
-        std::cout << "  " << std::left << std::setw(11) << fields[i] << ' ' << word(words[i]) << '\n';
+    for (std::size_t i = 0; i < seen.descriptorWords->size(); ++i)
+        std::cout << "  " << std::left << std::setw(11) << fields[i] << ' ' << word((*seen.descriptorWords)[i]) << '\n';
+    const auto printServers = [](const auto &servers, const char *heading) {
+        std::cout << heading << ' ' << servers.size() << '\n';
+        for (const auto &server : servers)
+            std::cout << "  " << std::left << std::setw(22) << server.pluginClass << ' ' << std::setw(12) << server.serverName
+                      << " extraInfo " << server.extraInfo << '\n';
+    };
+    if (!seen.fault.empty()) {
+        printServers(seen.servers, "servers read before the fault");
+        printVersion(version);
+        throw hostsim::HostError(seen.fault);
+    }
+
+    const hostsim::ModuleLibrary module(path);
     std::cout << "startup answered " << module.startupAnswer() << '\n';
-    std::cout << "servers " << module.servers().size() << '\n';
-    for (const ServerEntry &server : module.servers())
-        std::cout << "  " << std::left << std::setw(22) << server.pluginClass << ' ' << std::setw(12)
-                  << server.serverName << " extraInfo " << server.extraInfo << '\n';
+    printServers(module.servers(), "servers");
     if (!version) throw hostsim::HostError(versionError);
-    std::cout << "version record\n";
-    for (const auto &[key, value] : version->entries) std::cout << "  " << key << '=' << value << '\n';
+    printVersion(version);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // vistrelle: drives the Vistrelle module through the stand-in host from the command line.
 #include "cli/commands.h"
 
-#include <cstdlib>
+#include "hostsim/version_record.h"
+
 #include <iostream>
+#include <new>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -18,19 +21,48 @@ std::filesystem::path findDefaultModule() {
     return VISTREL_BUILT_MODULE;
 }
 
+// The command's version and the default module's, read from its version record without loading it.
+std::string versionText(const std::filesystem::path &module) {
+    std::string text = "vistrelle " VISTRELLE_VERSION "\nmodule " + module.string();
+    try {
+        const hostsim::VersionRecord record = hostsim::readVersionRecord(module);
+        for (const auto &[key, value] : record.entries) text += "\n  " + key + '=' + value;
+    } catch (const hostsim::HostError &error) {
+        text += "\n  (no version record: " + std::string(error.what()) + ')';
+    }
+    return text;
+}
+
+std::string subcommandList(const CLI::App &app) {
+    std::string names;
+    for (const CLI::App *command : app.get_subcommands([](const CLI::App *) { return true; }))
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    return names;
+}
+
+// The subcommand in use, for messages: "vistrelle run".
+std::string commandName(const CLI::App &app) {
+    const auto used = app.get_subcommands();
+    return used.empty() ? "vistrelle" : "vistrelle " + used.front()->get_name();
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     CLI::App app{"vistrelle: loads the Vistrelle plug-in module (vistrel.p) through a stand-in host and drives it."};
     app.require_subcommand(1);
+    const vistrelle::CommandContext context{findDefaultModule()};
+    app.set_version_flag("--version", [&context] { return versionText(context.defaultModule); },
+                         "print the command's version and the default module's, then exit");
     app.footer("Examples (from the source folder):\n"
                "  vistrelle run examples/bush.json --out out/demo\n"
                "  vistrelle apply examples/bush.obj --target 10,0,0 -o turned.obj --p-align on\n"
                "  vistrelle panel examples/bush.json --set \"Object points=3\"\n"
                "  vistrelle info " + std::string(VISTREL_BUILT_MODULE) + "\n"
-               "Each subcommand's --help shows more.\n");
+               "Each subcommand's --help shows more.\n"
+               "Exit codes: 0 success; 1 the job failed (input, output or module); 2 usage error (unknown\n"
+               "subcommand or option, bad option value); 3 validate found faults in the module.\n");
 
-    const vistrelle::CommandContext context{findDefaultModule()};
     using AddCommand = void (*)(CLI::App &, const vistrelle::CommandContext &);
     for (const AddCommand add : {&vistrelle::addRunCommand, &vistrelle::addApplyCommand, &vistrelle::addPanelCommand,
                                  &vistrelle::addSceneCommand, &vistrelle::addInfoCommand, &vistrelle::addValidateCommand,
@@ -43,14 +75,38 @@ int main(int argc, char **argv) {
         return app.exit(help);
     } catch (const CLI::CallForAllHelp &help) {
         return app.exit(help);
+    } catch (const CLI::CallForVersion &version) {
+        std::cout << version.what() << '\n';
+        return vistrelle::kExitSuccess;
     } catch (const CLI::ParseError &error) {
+        // A first word that is no subcommand is the likely mistake; say so rather than "subcommand required".
+        if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
+            std::cerr << "vistrelle: unknown subcommand '" << argv[1] << "'; the subcommands are " << subcommandList(app)
+                      << " (see vistrelle --help)\n";
+            return vistrelle::kExitUsage;
+        }
         // Bad arguments: one line that says what is wrong and where to look.
-        std::cerr << "vistrelle: " << error.what() << " (see vistrelle --help)\n";
-        return EXIT_FAILURE;
-    } catch (const std::exception &error) {
+        std::cerr << commandName(app) << ": " << error.what() << " (see " << commandName(app) << " --help)\n";
+        return vistrelle::kExitUsage;
+    } catch (const vistrelle::FaultsFound &) {
+        return vistrelle::kExitFaultsFound;  // the findings are printed already
+    } catch (const vistrelle::UsageError &error) {
         std::cout.flush();
         std::cerr << error.what() << '\n';
-        return EXIT_FAILURE;
+        return vistrelle::kExitUsage;
+    } catch (const hostsim::HostError &error) {
+        // Already one line that starts with the file or option it concerns.
+        std::cout.flush();
+        std::cerr << error.what() << '\n';
+        return vistrelle::kExitJobFailed;
+    } catch (const std::bad_alloc &) {
+        std::cout.flush();
+        std::cerr << commandName(app) << ": out of memory\n";
+        return vistrelle::kExitJobFailed;
+    } catch (const std::exception &error) {
+        std::cout.flush();
+        std::cerr << commandName(app) << ": " << error.what() << '\n';
+        return vistrelle::kExitJobFailed;
     }
-    return EXIT_SUCCESS;
+    return vistrelle::kExitSuccess;
 }

@@ -13,7 +13,12 @@ std::string fileStem(std::string_view objectName) {
                            c == '-' || c == '_' || c == '.';
         stem += plain ? c : '_';
     }
-    if (stem.empty() || stem == "." || stem == "..") return "object";
+    // A leading '.' would hide the files ("../x" gives "_._x", not ".._x").
+    for (char &c : stem) {
+        if (c != '.') break;
+        c = '_';
+    }
+    if (stem.find_first_not_of('_') == std::string::npos) return "object";
     return stem;
 }
 

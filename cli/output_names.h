@@ -9,7 +9,8 @@
 namespace vistrelle {
 
 // The object's name made safe as a file name: every byte other than letters, digits, '-', '_' and
-// '.' becomes '_'; a name with nothing left ("", ".", "..") becomes "object".
+// '.' becomes '_', and so does each leading '.', so that the files are visible and stay in their
+// folder ("../../evil/x" gives "___.._evil_x"); a name of nothing else ("", "..", "//") becomes "object".
 std::string fileStem(std::string_view objectName);
 
 // Digits needed to write every frame of `span` at one width (at least 4), so that names sort.

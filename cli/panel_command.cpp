@@ -5,6 +5,7 @@
 
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
+#include "hostsim/scene_data_edit.h"
 #include "hostsim/scene_file.h"
 
 #include <algorithm>
@@ -27,6 +28,7 @@ struct PanelOptions {
     std::string object;
     std::vector<std::string> edits;
     bool save = false;
+    std::string saveAs;
     std::string module;
 };
 
@@ -38,7 +40,7 @@ struct Edit {
 };
 
 [[noreturn]] void badEdit(const std::string &given, const std::string &what) {
-    throw hostsim::HostError("--set \"" + given + "\": " + what);
+    throw UsageError("--set \"" + given + "\": " + what);
 }
 
 std::string trimmed(std::string_view text) {
@@ -179,7 +181,7 @@ std::size_t chooseDisplacement(const hostsim::Scene &scene, const PanelOptions &
         if (name == options.object) return i;
         objects += (i ? ", " : "") + name;
     }
-    throw hostsim::HostError("--object \"" + options.object + "\": no displacement on an object of that name; displaced objects: " + objects);
+    throw UsageError("--object \"" + options.object + "\": no displacement on an object of that name; displaced objects: " + objects);
 }
 
 // One line per edit: what the control read before and after, what the hints derive from it and how
@@ -226,13 +228,23 @@ void runPanel(const PanelOptions &options) {
         std::cout << "after edits\n";
         showPanel(host, instance, readPanel(panel));
     }
-    if (options.save) {
+    if (options.save || !options.saveAs.empty()) {
         const std::vector<std::int32_t> data = host.save(instance);
-        scene.displacements[chosen].data = data;
-        hostsim::writeSceneFile(options.scene, scene);
         std::string values;
         for (const std::int32_t value : data) values += (values.empty() ? "" : ", ") + std::to_string(value);
-        std::cout << "saved displacement " << chosen + 1 << " (data " << values << ") into " << options.scene << '\n';
+        if (options.save) {
+            // Only the text of "data" changes, so the scene's comments and layout stay as the user wrote them.
+            try {
+                hostsim::saveDisplacementData(options.scene, chosen, data);
+            } catch (const hostsim::HostError &error) {
+                throw hostsim::HostError(std::string(error.what()) + "; the file is unchanged (--save-as NEW.json writes the whole scene anew)");
+            }
+            std::cout << "saved displacement " << chosen + 1 << " (data " << values << ") into " << options.scene << '\n';
+        } else {
+            scene.displacements[chosen].data = data;
+            hostsim::writeSceneFile(options.saveAs, scene);
+            std::cout << "saved the scene with displacement " << chosen + 1 << " (data " << values << ") as " << options.saveAs << '\n';
+        }
     }
 }
 
@@ -246,7 +258,11 @@ void addPanelCommand(CLI::App &app, const CommandContext &context) {
     panel->add_option("--object", options->object, "the object whose displacement to open (default: the first displacement)");
     panel->add_option("--set", options->edits, "an edit \"LABEL=VALUE\", applied in order; repeatable")
         ->allow_extra_args(false);
-    panel->add_flag("--save", options->save, "write the edited settings back into the scene file");
+    auto *save = panel->add_flag("--save", options->save,
+                                 "write the edited settings into the scene file: only the text of the displacement's \"data\" "
+                                 "changes, comments and layout stay");
+    panel->add_option("--save-as", options->saveAs, "write the whole scene with the edited settings to a new file (without comments)")
+        ->excludes(save);
     panel->add_option("--module", options->module, "the module file")->capture_default_str();
     panel->footer("Example (from the source folder):\n  vistrelle panel tests/data/cli/cards.json --set \"Object points=3\" "
                   "--set \"Target object=Tree\"\n");

@@ -1,17 +1,21 @@
 // vistrelle run: plays a scene through the module as a host would, frame by frame, and writes every
 // displaced object as an OBJ file and a before/after picture per frame, with an HTML page to play them.
+// Memory does not grow with the number of frames: each frame is written and let go before the next.
 #include "cli/commands.h"
 
+#include "cli/disk_budget.h"
+#include "cli/frame_outputs.h"
 #include "cli/frame_span.h"
+#include "cli/output_folder.h"
 #include "cli/output_names.h"
 #include "cli/progress_line.h"
 #include "cli/resolved_target.h"
+#include "cli/run_object.h"
 #include "cli/shown_settings.h"
 #include "cli/steady_camera.h"
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
 #include "hostsim/html_index.h"
-#include "hostsim/obj_mesh.h"
 #include "hostsim/scene_file.h"
 #include "hostsim/svg_picture.h"
 #include "hostsim/text_file.h"
@@ -31,25 +35,26 @@ namespace vistrelle {
 namespace {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 struct RunOptions {
     std::string scene;
     std::string out;
     std::string frames;  // empty: the scene's own frame range
     std::string module;
+    std::int32_t every = 1;
+    bool noObj = false;
+    bool noSvg = false;
     bool quiet = false;
 };
 
-// One displaced object of the scene and what the run keeps for it.
-struct RunObject {
-    void *instance = nullptr;
-    std::string name;
-    std::string stem;
-    const hostsim::Mesh *mesh = nullptr;
-    ShownSettings settings;
-    std::optional<ResolvedTarget> target;   // known after the first frame
-    std::optional<hostsim::Camera> camera;  // fixed at the first frame
-    std::vector<fs::path> pictures;
+// The frames a run plays: every `step`th of the span, starting at its first.
+struct PlayedFrames {
+    FrameSpan span;
+    std::int32_t step = 1;
+
+    std::int64_t count() const { return (std::int64_t{span.last} - span.first) / step + 1; }
+    std::int32_t at(std::int64_t k) const { return static_cast<std::int32_t>(span.first + k * step); }
 };
 
 // The scene's displaced objects, each with its mesh, file name and settings.
@@ -75,48 +80,84 @@ void settleView(hostsim::Host &host, RunObject &object, const FrameSpan &span, d
     object.target = resolvedTarget(host, object.instance);
     std::vector<hostsim::Point3> targetPath;
     if (object.target)
-        for (std::int64_t frame = span.first; frame <= span.last; ++frame)
-            targetPath.push_back(object.target->at(host.frames().timeOf(static_cast<std::int32_t>(frame))));
+        targetPath = pathCorners(object.target->item->motion, host.frames().timeOf(span.first), host.frames().timeOf(span.last));
     object.camera = steadyCamera(*object.mesh, targetPath, aspect);
+}
+
+// Says so on stderr when the frames asked for reach beyond the scene's own.
+void warnOutsideScene(const RunOptions &options, const FrameSpan &span, const hostsim::FrameRange &scene) {
+    if (options.frames.empty() || (span.first >= scene.start && span.last <= scene.end)) return;
+    const bool disjoint = span.last < scene.start || span.first > scene.end;
+    std::cerr << "vistrelle run: warning: --frames " << options.frames << (disjoint ? " lies outside" : " reaches beyond")
+              << " the scene's frames " << scene.start << " to " << scene.end
+              << "; items hold their first or last key there\n";
 }
 
 struct RunTotals {
     std::int64_t frames = 0;
     std::int64_t points = 0;
     std::int64_t leaves = 0;  // whole leaves of all objects, one frame
-    double seconds = 0.0;
+    double seconds = 0.0;        // the whole run: reading, the module, the pictures and the files
+    double moduleSeconds = 0.0;  // the frames evaluated through the module alone
 };
 
-std::string summary(const RunOptions &options, const FrameSpan &span, const std::vector<RunObject> &objects,
-                    const RunTotals &totals) {
+std::string rate(std::int64_t points, double seconds) {
     std::ostringstream text;
-    text.precision(3);
-    text << "Ran " << totals.frames << (totals.frames == 1 ? " frame" : " frames") << " (" << span.first << " to "
-         << span.last << ") of " << options.scene << " with " << options.module << ": " << objects.size()
-         << (objects.size() == 1 ? " object (" : " objects (");
-    for (std::size_t i = 0; i < objects.size(); ++i) text << (i ? ", " : "") << objects[i].name;
-    const double perSecond = totals.seconds > 0.0 ? static_cast<double>(totals.points) / totals.seconds : 0.0;
-    text << "), " << totals.leaves << " leaves, " << totals.points << " points evaluated in " << std::fixed
-         << totals.seconds << " s (" << std::setprecision(0) << perSecond << " points/s). Wrote an OBJ file and an SVG "
-         << "picture per frame and object to " << options.out << "; open " << (fs::path(options.out) / "index.html").string()
-         << " to play the frames of " << objects.front().name << ".\n";
+    text << std::fixed << std::setprecision(0) << (seconds > 0.0 ? static_cast<double>(points) / seconds : 0.0);
     return text.str();
 }
 
+std::string writtenText(const FrameOutputs &outputs) {
+    const OutputChoice &choice = outputs.choice();
+    if (choice.obj && choice.svg) return "an OBJ file and an SVG picture";
+    if (choice.obj) return "an OBJ file";
+    return "an SVG picture";
+}
+
+std::string summary(const RunOptions &options, const PlayedFrames &played, const std::vector<RunObject> &objects,
+                    const RunTotals &totals, const FrameOutputs &outputs) {
+    std::ostringstream text;
+    text.precision(3);
+    text << "Ran " << totals.frames << (totals.frames == 1 ? " frame" : " frames") << " (" << played.span.first << " to "
+         << played.span.last;
+    if (played.step > 1) text << ", every " << played.step << "th";
+    text << ") of " << options.scene << " with " << options.module << ": " << objects.size()
+         << (objects.size() == 1 ? " object (" : " objects (");
+    for (std::size_t i = 0; i < objects.size(); ++i) text << (i ? ", " : "") << objects[i].name;
+    text << "), " << totals.leaves << " leaves, " << totals.points << " points evaluated in " << std::fixed
+         << totals.seconds << " s: " << rate(totals.points, totals.moduleSeconds) << " points/s in the module alone, "
+         << rate(totals.points, totals.seconds) << " points/s for the whole run with its files. ";
+    if (!outputs.choice().obj && !outputs.choice().svg) {
+        text << "Wrote no files (--no-obj --no-svg).\n";
+        return text.str();
+    }
+    text << "Wrote " << writtenText(outputs) << " per frame and object (" << byteText(outputs.bytesWritten()) << ") to "
+         << options.out;
+    if (outputs.choice().svg)
+        text << "; open " << (fs::path(options.out) / "index.html").string() << " to play the frames of " << objects.front().name;
+    text << ".\n";
+    return text.str();
+}
+
+void writeIndex(const FrameOutputs &outputs, const std::vector<RunObject> &objects, double framesPerSecond) {
+    if (outputs.choice().svg) hostsim::writeHtmlIndex(outputs.folder(), objects.front().pictures, framesPerSecond);
+}
+
 void runScene(const RunOptions &options) {
-    const auto started = std::chrono::steady_clock::now();
+    const auto started = Clock::now();
     const fs::path scenePath = options.scene;
     const fs::path out = options.out;
+    if (options.every < 1) throw UsageError("--every " + std::to_string(options.every) + ": expected a whole number of at least 1");
     hostsim::Scene scene = hostsim::readSceneFile(scenePath);
-    const FrameSpan span = options.frames.empty() ? FrameSpan{scene.frames.start, scene.frames.end}
-                                                  : parseFrameSpan(options.frames);
-    std::error_code error;
-    fs::create_directories(out, error);
-    if (error) throw hostsim::HostError::at(out, "cannot make the folder: " + error.message());
+    const PlayedFrames played{options.frames.empty() ? FrameSpan{scene.frames.start, scene.frames.end} : parseFrameSpan(options.frames),
+                              options.every};
+    warnOutsideScene(options, played.span, scene.frames);
+    const OutputChoice choice{!options.noObj, !options.noSvg};
+    if (choice.obj || choice.svg) makeOutputFolder(out);
 
     hostsim::Host host(options.module, std::move(scene));
     std::vector<RunObject> objects = displacedObjects(host, scenePath);
-    const int digits = frameDigits(span);
+    FrameOutputs outputs(out, choice, frameDigits(played.span));
     const hostsim::SvgFrame layout;  // the picture size every frame uses
     RunTotals totals;
     for (const RunObject &object : objects)
@@ -124,41 +165,51 @@ void runScene(const RunOptions &options) {
             totals.leaves += static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
 
     ProgressLine progress(options.quiet);
-    for (std::int64_t frame64 = span.first; frame64 <= span.last; ++frame64) {
-        const auto frame = static_cast<std::int32_t>(frame64);
+    for (std::int64_t k = 0; k < played.count(); ++k) {
+        const std::int32_t frame = played.at(k);
+        const auto moduleStarted = Clock::now();
         const std::vector<hostsim::DisplacedObject> displaced = host.runFrame(frame);
+        totals.moduleSeconds += std::chrono::duration<double>(Clock::now() - moduleStarted).count();
         if (displaced.size() != objects.size())
             throw hostsim::HostError::at(scenePath, "frame " + std::to_string(frame) + " displaced " + std::to_string(displaced.size()) +
                                                         " objects, expected " + std::to_string(objects.size()));
-        for (std::size_t i = 0; i < objects.size(); ++i) {
-            RunObject &object = objects[i];
-            const std::vector<hostsim::Position> &positions = displaced[i].positions;
-            if (!object.camera) settleView(host, object, span, layout.panelWidth / layout.panelHeight);
-            const std::string base = object.stem + '.' + frameLabel(frame, digits);
-            hostsim::writeObjMesh(out / (base + ".obj"), *object.mesh, positions);
-
-            hostsim::SvgFrame picture;
-            picture.base = object.mesh->points;
-            picture.displaced = positions;
-            picture.leafSize = object.settings.leafPoints;
-            if (object.target) {
-                picture.targetName = object.target->name;
-                picture.targetPosition = object.target->at(host.frames().timeOf(frame));
+        std::vector<fs::path> written;  // this frame's files: all of them stay, or none
+        std::vector<std::size_t> picturesBefore;
+        for (const RunObject &object : objects) picturesBefore.push_back(object.pictures.size());
+        try {
+            for (std::size_t i = 0; i < objects.size(); ++i) {
+                RunObject &object = objects[i];
+                if (!object.camera) settleView(host, object, played.span, layout.panelWidth / layout.panelHeight);
+                std::optional<hostsim::Point3> targetPosition;
+                if (object.target) targetPosition = object.target->at(host.frames().timeOf(frame));
+                for (fs::path &file : outputs.write(object, frame, displaced[i].positions, targetPosition))
+                    written.push_back(std::move(file));
+                totals.points += static_cast<std::int64_t>(displaced[i].positions.size());
             }
-            picture.frame = frame;
-            picture.caption = object.name + ": " + object.settings.caption;
-            picture.camera = object.camera;
-            object.pictures.push_back(out / (base + ".svg"));
-            hostsim::replaceFile(object.pictures.back(), hostsim::renderSvg(picture));
-            totals.points += static_cast<std::int64_t>(positions.size());
+        } catch (const hostsim::DiskFullError &error) {
+            progress.finish();
+            removeFiles(written);
+            for (std::size_t i = 0; i < objects.size(); ++i) objects[i].pictures.resize(picturesBefore[i]);
+            std::string kept = totals.frames == 0 ? "no frame was written"
+                                                  : "frames " + std::to_string(played.span.first) + " to " +
+                                                        std::to_string(played.at(totals.frames - 1)) + " are written whole";
+            try {
+                writeIndex(outputs, objects, host.frames().framesPerSecond);
+            } catch (const hostsim::HostError &) {
+                kept += " (index.html could not be written)";
+            }
+            throw hostsim::HostError(std::string(error.what()) + "; the run stopped at frame " + std::to_string(frame) + ": " + kept);
         }
+        if (totals.frames == 0 && played.count() > 1)
+            if (const auto warning = largeRunWarning(out, outputs.bytesWritten(), played.count()))
+                std::cerr << "vistrelle run: " << *warning << '\n';
         ++totals.frames;
-        progress.update(totals.frames, span.count(), totals.points);
+        progress.update(totals.frames, played.count(), totals.points);
     }
     progress.finish();
-    hostsim::writeHtmlIndex(out, objects.front().pictures, host.frames().framesPerSecond);
-    totals.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::cout << summary(options, span, objects, totals);
+    writeIndex(outputs, objects, host.frames().framesPerSecond);
+    totals.seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    std::cout << summary(options, played, objects, totals, outputs);
 }
 
 }  // namespace
@@ -169,8 +220,11 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
     auto *run = app.add_subcommand("run", "Play a scene through the module frame by frame and write every displaced "
                                           "object as OBJ files and before/after SVG pictures.");
     run->add_option("SCENE", options->scene, "the scene file (JSON)")->required();
-    run->add_option("--out", options->out, "the folder to write into (made when missing)")->required();
+    run->add_option("--out", options->out, "the folder to write into (made when missing, with its parents)")->required();
     run->add_option("--frames", options->frames, "the frames to run, A-B (default: the scene's frame range)");
+    run->add_option("--every", options->every, "play every Nth frame of the range only, starting at its first")->capture_default_str();
+    run->add_flag("--no-obj", options->noObj, "write no OBJ files");
+    run->add_flag("--no-svg", options->noSvg, "write no pictures and no index.html");
     run->add_option("--module", options->module, "the module to load")->capture_default_str();
     run->add_flag("--quiet", options->quiet, "no progress line on stderr (it only shows on a terminal anyway)");
     run->footer(
@@ -178,8 +232,13 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
         "OUT/<object>.<frame>.obj (the object's OBJ file with the turned points: every face, group and texture\n"
         "coordinate and the point order kept; vertex normals recomputed for the turned mesh), OUT/<object>.<frame>.svg\n"
         "(before and after, target marked, settings in the caption) and OUT/index.html, which plays the pictures\n"
-        "of the first displaced object. Frame numbers are zero-padded so that the files sort.\n"
-        "Example:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11");
+        "of the first displaced object. Frame numbers are zero-padded so that the files sort. <object> is the\n"
+        "object's name with every character other than letters, digits, '-', '_' and '.' made '_' (and no leading\n"
+        "'.'), so files stay visible and inside OUT. Each file is written whole or not at all; when the disk fills,\n"
+        "the run stops and keeps the frames written so far whole. A run that will write more than 2 GB, or more\n"
+        "than the disk has free, says so after its first frame.\n"
+        "Examples:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11\n"
+        "  vistrelle run examples/bush.json --out out/fast --frames 0-9999 --every 10 --no-obj");
     run->callback([options] { runScene(*options); });
 }
 

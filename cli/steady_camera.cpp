@@ -16,4 +16,11 @@ hostsim::Camera steadyCamera(const hostsim::Mesh &mesh, std::span<const hostsim:
     return hostsim::framingCamera(shown, aspect);
 }
 
+std::vector<hostsim::Point3> pathCorners(const hostsim::Motion &motion, double firstTime, double lastTime) {
+    std::vector<hostsim::Point3> corners{motion.at(firstTime), motion.at(lastTime)};
+    for (const hostsim::PositionKey &key : motion.keys)
+        if (key.time > firstTime && key.time < lastTime) corners.push_back(key.position);
+    return corners;
+}
+
 }  // namespace vistrelle

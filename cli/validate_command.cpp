@@ -54,7 +54,7 @@ void runValidate(const ValidateArguments &args) {
         }
     }
     std::cout << passed << " passed, " << failed << " failed" << std::endl;
-    if (failed > 0) throw CLI::RuntimeError(1);
+    if (failed > 0) throw FaultsFound{};
 }
 
 }  // namespace

@@ -8,6 +8,7 @@ add_library(vistrel_hostsim_files STATIC
   ${CMAKE_CURRENT_LIST_DIR}/obj_document.cpp
   ${CMAKE_CURRENT_LIST_DIR}/obj_mesh.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scene_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scene_data_edit.h ${CMAKE_CURRENT_LIST_DIR}/scene_data_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/svg_camera.cpp
   ${CMAKE_CURRENT_LIST_DIR}/svg_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_file.cpp

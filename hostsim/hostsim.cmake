@@ -4,6 +4,7 @@ add_library(vistrel_hostsim STATIC
   ${CMAKE_CURRENT_LIST_DIR}/host_error.h
   ${CMAKE_CURRENT_LIST_DIR}/elf_image.h ${CMAKE_CURRENT_LIST_DIR}/elf_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/version_record.h ${CMAKE_CURRENT_LIST_DIR}/version_record.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/loaded_segments.h ${CMAKE_CURRENT_LIST_DIR}/loaded_segments.cpp
   ${CMAKE_CURRENT_LIST_DIR}/module_library.h ${CMAKE_CURRENT_LIST_DIR}/module_library.cpp
   ${CMAKE_CURRENT_LIST_DIR}/active_host.h ${CMAKE_CURRENT_LIST_DIR}/active_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_registry.h ${CMAKE_CURRENT_LIST_DIR}/service_registry.cpp

@@ -3,9 +3,11 @@
 
 #include "hostsim/elf_image.h"
 #include "hostsim/host_error.h"
+#include "hostsim/loaded_segments.h"
 
 #include <dlfcn.h>
 #include <elf.h>
+#include <link.h>
 
 #include <cstring>
 #include <iomanip>
@@ -37,41 +39,115 @@ void checkLoadable(const std::filesystem::path &path) {
         throw HostError::at(path, found.describe() + ", this host is " + machineName(host.machine));
 }
 
-}  // namespace
-
-ModuleLibrary::ModuleLibrary(const std::filesystem::path &path) : path_(path) {
+// Opens the checked file with the dynamic loader.
+void *openModule(const std::filesystem::path &path) {
     checkLoadable(path);
     // A path without a slash would make the loader search its library path instead of this file.
     const std::string opened = path.has_parent_path() ? path.string() : "./" + path.string();
-    handle_ = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
+    void *handle = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
         const char *error = dlerror();
         std::string why = error ? error : "unknown reason";
         // The loader's message names the file again; the path is already at the start of ours.
         if (why.starts_with(opened + ": ")) why.erase(0, opened.size() + 2);
         throw HostError::at(path, "cannot be loaded: " + why);
     }
+    return handle;
+}
+
+// Longest class or server name read from a module.
+constexpr std::size_t maxNameLength = 4096;
+
+// The module's descriptor after every check, with the number of server entries; throws HostError
+// naming the first bad field. Nothing of the module is called. `report`, when given, collects what
+// was read as the checks pass.
+const ModuleDescriptor *checkedDescriptor(void *handle, const std::filesystem::path &path, std::size_t &serverCount,
+                                          ModuleInspection *report) {
+    const auto address = reinterpret_cast<std::uintptr_t>(dlsym(handle, "_mod_descrip"));
+    if (address == 0) throw HostError::at(path, "no _mod_descrip symbol");
+    const LoadedSegments segments = LoadedSegments::of(handle);
+    Dl_info info{};
+    void *entry = nullptr;
+    const bool named = dladdr1(reinterpret_cast<void *>(address), &info, &entry, RTLD_DL_SYMENT) != 0;
+    const auto *symbol = static_cast<const ElfW(Sym) *>(entry);
+    if (named &&
+        symbol != nullptr && info.dli_sname != nullptr && std::strcmp(info.dli_sname, "_mod_descrip") == 0 &&
+        symbol->st_size < sizeof(ModuleDescriptor))
+        throw HostError::at(path, "_mod_descrip is " + std::to_string(symbol->st_size) + (symbol->st_size == 1 ? " byte" : " bytes") +
+                                      ", a module descriptor takes " + std::to_string(sizeof(ModuleDescriptor)));
+    if (!segments.readable(address, sizeof(ModuleDescriptor)))
+        throw HostError::at(path, "_mod_descrip at " + hex(address) + " does not lie whole in the module's data");
+    if (address % alignof(ModuleDescriptor) != 0)
+        throw HostError::at(path, "_mod_descrip at " + hex(address) + " is not aligned to " + std::to_string(alignof(ModuleDescriptor)) + " bytes");
+    const auto *descriptor = reinterpret_cast<const ModuleDescriptor *>(address);
+    if (report) {
+        std::array<std::uintptr_t, 6> words{};
+        std::memcpy(words.data(), descriptor, sizeof words);
+        report->descriptorWords = words;
+    }
+
+    if (descriptor->magic != MODULE_MAGIC)
+        throw HostError::at(path, "_mod_descrip magic is " + hex(descriptor->magic) + ", expected " + hex(MODULE_MAGIC));
+    const auto code = [&](const char *field, auto function, bool optional) {
+        const auto at = reinterpret_cast<std::uintptr_t>(function);
+        if (at == 0 && optional) return;
+        if (at == 0) throw HostError::at(path, std::string(field) + " is null");
+        if (!segments.executable(at)) throw HostError::at(path, std::string(field) + " " + hex(at) + " lies outside the module's code");
+    };
+    code("_mod_descrip startupFn", descriptor->startupFn, false);
+    code("_mod_descrip shutdownFn", descriptor->shutdownFn, true);
+    const auto list = reinterpret_cast<std::uintptr_t>(descriptor->serverList);
+    if (list == 0) throw HostError::at(path, "_mod_descrip has no server list");
+    if (list % alignof(ServerEntry) != 0) throw HostError::at(path, "_mod_descrip serverList " + hex(list) + " is not aligned");
+
+    serverCount = 0;
+    while (true) {
+        const std::string entryName = "server entry " + std::to_string(serverCount + 1);
+        const std::uintptr_t entryAt = list + serverCount * sizeof(ServerEntry);
+        if (!segments.readable(entryAt, sizeof(ServerEntry)))
+            throw HostError::at(path, serverCount == 0 ? "_mod_descrip serverList " + hex(list) + " lies outside the module's data"
+                                                       : entryName + " at " + hex(entryAt) + " lies outside the module's data (list not closed)");
+        const ServerEntry &entry = descriptor->serverList[serverCount];
+        if (isClosingEntry(entry)) break;
+        if (serverCount == ModuleLibrary::maxServers)
+            throw HostError::at(path, "server list not closed after " + std::to_string(ModuleLibrary::maxServers) + " entries");
+        if (entry.pluginClass == nullptr || entry.serverName == nullptr || entry.activateFn == nullptr)
+            throw HostError::at(path, entryName + " lacks its class, name or activation");
+        for (const auto &[field, text] : {std::pair{"pluginClass", entry.pluginClass}, std::pair{"serverName", entry.serverName}})
+            if (!segments.textLength(reinterpret_cast<std::uintptr_t>(text), maxNameLength))
+                throw HostError::at(path, entryName + " " + field + " " + hex(reinterpret_cast<std::uintptr_t>(text)) +
+                                              " is not a text in the module's data");
+        code((entryName + " activateFn").c_str(), entry.activateFn, false);
+        if (report) report->servers.push_back({entry.pluginClass, entry.serverName, entry.extraInfo});
+        ++serverCount;
+    }
+    return descriptor;
+}
+
+}  // namespace
+
+ModuleLibrary::ModuleLibrary(const std::filesystem::path &path) : path_(path) {
+    handle_ = openModule(path);
     try {
-        descriptor_ = static_cast<const ModuleDescriptor *>(dlsym(handle_, "_mod_descrip"));
-        if (descriptor_ == nullptr) throw HostError::at(path, "no _mod_descrip symbol");
-        if (descriptor_->magic != MODULE_MAGIC)
-            throw HostError::at(path, "_mod_descrip magic is " + hex(descriptor_->magic) + ", expected " + hex(MODULE_MAGIC));
-        if (descriptor_->startupFn == nullptr) throw HostError::at(path, "_mod_descrip has no start-up function");
-        if (descriptor_->serverList == nullptr) throw HostError::at(path, "_mod_descrip has no server list");
-        while (true) {
-            const ServerEntry &entry = descriptor_->serverList[serverCount_];
-            if (isClosingEntry(entry)) break;
-            if (serverCount_ == maxServers)
-                throw HostError::at(path, "server list not closed after " + std::to_string(maxServers) + " entries");
-            if (entry.pluginClass == nullptr || entry.serverName == nullptr || entry.activateFn == nullptr)
-                throw HostError::at(path, "server entry " + std::to_string(serverCount_ + 1) + " lacks its class, name or activation");
-            ++serverCount_;
-        }
+        descriptor_ = checkedDescriptor(handle_, path, serverCount_, nullptr);
         startupAnswer_ = descriptor_->startupFn();
     } catch (...) {
         dlclose(handle_);
         throw;
     }
+}
+
+ModuleInspection ModuleLibrary::inspect(const std::filesystem::path &path) {
+    ModuleInspection report;
+    void *handle = openModule(path);
+    try {
+        std::size_t count = 0;
+        checkedDescriptor(handle, path, count, &report);
+    } catch (const HostError &error) {
+        report.fault = error.what();
+    }
+    dlclose(handle);
+    return report;
 }
 
 ModuleLibrary::~ModuleLibrary() { release(); }

@@ -9,10 +9,25 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace hostsim {
+
+// What a host can read of a module's descriptor and server list without calling into the module.
+struct ModuleInspection {
+    struct Server {
+        std::string pluginClass;
+        std::string serverName;
+        std::uintptr_t extraInfo = 0;
+    };
+    std::optional<std::array<std::uintptr_t, 6>> descriptorWords;  // when _mod_descrip could be read whole
+    std::vector<Server> servers;                                    // the entries read before any fault
+    std::string fault;                                              // the one-line refusal; empty when none
+};
 
 class ModuleLibrary {
 public:
@@ -20,8 +35,16 @@ public:
     static constexpr std::size_t maxServers = 64;
 
     // Throws HostError: missing file, not an ELF shared object, another class or machine than this
-    // build, not loadable, no `_mod_descrip`, bad magic, malformed server list.
+    // build, not loadable, no `_mod_descrip`, bad magic, malformed server list. Every address the
+    // descriptor and the server list hold is checked to lie in the module's own loaded segments
+    // (readable for data, executable for code) before it is read or called; `_mod_descrip` must be
+    // a whole, aligned descriptor. A fault names the field: "server entry 2 activateFn 0x... lies
+    // outside the module's code".
     explicit ModuleLibrary(const std::filesystem::path &path);
+
+    // Loads the module and reads what the constructor checks, without calling its start-up function
+    // or anything else of it. Throws HostError only when the file cannot be loaded at all.
+    static ModuleInspection inspect(const std::filesystem::path &path);
     ~ModuleLibrary();
     ModuleLibrary(ModuleLibrary &&other) noexcept;
     ModuleLibrary &operator=(ModuleLibrary &&other) noexcept;

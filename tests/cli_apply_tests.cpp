@@ -112,13 +112,13 @@ TEST(ApplyOutput, PictureWhenAskedAndAOneLineSummary) {
     EXPECT_EQ(outcome.err, "");
 }
 
-// One line on stderr naming the option, exit code 1, nothing written.
+// One line on stderr naming the option, exit code 2 (a usage error), nothing written.
 void expectRefused(std::vector<std::string> options, const std::string &mentioned) {
     const ScratchFolder folder;
     std::vector<std::string> arguments{"apply", cardsMesh.string(), "-o", (folder / "out.obj").string()};
     arguments.insert(arguments.end(), options.begin(), options.end());
     const auto outcome = runVistrelle(arguments);
-    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.out, "");
     ASSERT_EQ(linesOf(outcome.err).size(), 1u) << outcome.err;
     EXPECT_NE(outcome.err.find(mentioned), std::string::npos) << outcome.err;

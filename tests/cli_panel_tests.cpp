@@ -202,7 +202,7 @@ TEST_P(PanelRefuses, WithOneLineListingTheValidChoices) {
     const auto scene = folder.copyOf(fixture("cards.json"));
     const std::string before = clitest::fileText(scene);
     const auto result = runVistrelle({"panel", scene.string(), "--set", "Object points=3", "--set", GetParam().edit, "--save"});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, GetParam().message + "\n");
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(clitest::fileText(scene), before);
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PanelRefusesObject, UnknownObjectListsTheDisplacedOnes) {
     const auto result = runVistrelle({"panel", fixture("mixed.json").string(), "--object", "Lamp"});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, R"(--object "Lamp": no displacement on an object of that name; displaced objects: Strip, Pair)" "\n");
 }
 

@@ -15,8 +15,10 @@ struct CommandRun {
     std::string output;
 };
 
-CommandRun validate(const std::string &module, const std::string &options = "--quick --seed 5") {
-    const std::string command = std::string(VISTRELLE_COMMAND_FILE) + " validate " + module + " " + options + " 2>/dev/null";
+// Runs validate; stderr is dropped unless `withErrors`, which mixes it into the output.
+CommandRun validate(const std::string &module, const std::string &options = "--quick --seed 5", bool withErrors = false) {
+    const std::string command =
+        std::string(VISTRELLE_COMMAND_FILE) + " validate " + module + " " + options + (withErrors ? " 2>&1" : " 2>/dev/null");
     CommandRun run;
     FILE *pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
@@ -59,33 +61,33 @@ TEST(ValidateCommandOnSoundModules, ReplaysARandomGroupFromItsSeed) {
 
 TEST(ValidateCommandOnBrokenModules, CatchesAnEvaluateThatWritesNaN) {
     const CommandRun run = validate(broken("nan"));
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 3);
     EXPECT_NE(run.output.find("FAILED: lifecycle"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("evaluate wrote the non-finite position"), std::string::npos) << run.output;
 }
 
 TEST(ValidateCommandOnBrokenModules, CatchesPointsMovedApartFromTheirLeaf) {
     const CommandRun run = validate(broken("stretch"));
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 3);
     EXPECT_NE(run.output.find("expected a turn about the pivot"), std::string::npos) << run.output;
 }
 
 TEST(ValidateCommandOnBrokenModules, CatchesASaveThatDoesNotGiveTheSettingsBack) {
     const CommandRun run = validate(broken("save"));
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 3);
     EXPECT_NE(run.output.find("save wrote 5 1 1 2 1; expected 4 0 0 1 0"), std::string::npos) << run.output;
 }
 
 TEST(ValidateCommandOnBrokenModules, RefusesABadMagicNumberInEveryGroup) {
     const CommandRun run = validate(broken("magic"));
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 3);
     EXPECT_NE(run.output.find("_mod_descrip magic is 0x12345678, expected 0x04121994"), std::string::npos) << run.output;
     EXPECT_TRUE(endsWith(run.output, "0 passed, 6 failed\n")) << run.output;
 }
 
 TEST(ValidateCommandOnBrokenModules, ReportsACrashAsAFailureAndGoesOn) {
     const CommandRun run = validate(broken("crash"));
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 3);
     // A plain build sees the signal; a sanitizer build sees the sanitizer's exit.
     const bool told = run.output.find("crashed with SIGSEGV") != std::string::npos || run.output.find("exited with code") != std::string::npos;
     EXPECT_TRUE(told) << run.output;
@@ -97,7 +99,7 @@ TEST(ValidateCommandOnBrokenModules, ReportsACrashAsAFailureAndGoesOn) {
 
 TEST(ValidateCommandOnBrokenModules, EndsAGroupThatOverrunsItsTimeLimit) {
     const CommandRun run = validate(broken("hang"), "--quick --seed 5 --only lifecycle --time-limit 1");
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 3);
     EXPECT_NE(run.output.find("took longer than its limit of 1 s"), std::string::npos) << run.output;
     EXPECT_TRUE(endsWith(run.output, "0 passed, 1 failed\n")) << run.output;
 }
@@ -105,6 +107,13 @@ TEST(ValidateCommandOnBrokenModules, EndsAGroupThatOverrunsItsTimeLimit) {
 TEST(ValidateCommandOnBrokenModules, PrintsHowToReplayAFailedRandomGroup) {
     const CommandRun run = validate(broken("nan"), "--quick --seed 31 --only lifecycle");
     EXPECT_NE(run.output.find("replay: vistrelle validate " + broken("nan") + " --seed 31 --only lifecycle --quick"), std::string::npos) << run.output;
+}
+
+TEST(ValidateCommandOnBrokenModules, EndsWithItsFindingsAndExitCodeThreeNotAnErrorLine) {
+    const CommandRun run = validate(broken("nan"), "--quick --seed 5 --only lifecycle", true);
+    EXPECT_EQ(run.code, 3);
+    EXPECT_TRUE(endsWith(run.output, "0 passed, 1 failed\n")) << run.output;
+    EXPECT_EQ(run.output.find("Runtime error"), std::string::npos) << run.output;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // A tiny displacement module that the validator must pass, and, built with one BROKEN_* definition,
 // a copy of it with one deliberate fault that the validator must catch. It never turns a point: it
 // keeps the settings, describes the target and answers the panel, which is all the validator needs.
+// The kinds with a wild pointer or a one-byte descriptor are for the host's loader, which must refuse
+// them before following any of their pointers.
 #include "host/handler_binding.h"
 #include "host/instance_update.h"
 #include "host/interface_binding.h"
@@ -186,13 +188,30 @@ extern "C" std::int32_t activateInterface(std::int32_t version, ServiceLookup lo
     return 0;
 }
 
-extern "C" std::uintptr_t startup() { return 4; }
-extern "C" void shutdown() {}
+// Names of their own: a C function called "shutdown" would be bound to the C library's socket call.
+extern "C" [[maybe_unused]] std::uintptr_t brokenStartup() { return 4; }
+extern "C" [[maybe_unused]] void brokenShutdown() {}
+
+#if defined(BROKEN_WILD_ACTIVATION)
+// An activation address no code lies at: calling it would crash the host.
+const auto wildActivation = reinterpret_cast<ActivateFn>(std::uintptr_t{0x1000});
+#else
+constexpr ActivateFn wildActivation = &activateInterface;
+#endif
 
 const ServerEntry servers[] = {{CLASS_DISPLACEMENT_HANDLER, "Vistrelle", &activateHandler, 0},
-                               {CLASS_DISPLACEMENT_INTERFACE, "Vistrelle", &activateInterface, 0},
+                               {CLASS_DISPLACEMENT_INTERFACE, "Vistrelle", wildActivation, 0},
                                {nullptr, nullptr, nullptr, 0}};
 
 }  // namespace
 
-extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &startup, &shutdown, servers};
+#if defined(BROKEN_TINY_DESCRIPTOR)
+// One byte where the host reads a whole descriptor.
+extern "C" const unsigned char _mod_descrip = 4;
+#elif defined(BROKEN_WILD_SERVERS)
+// A server list pointer into memory the module does not own.
+extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &brokenStartup, &brokenShutdown,
+                                                  reinterpret_cast<const ServerEntry *>(std::uintptr_t{0x2000})};
+#else
+extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &brokenStartup, &brokenShutdown, servers};
+#endif

@@ -1,0 +1,27 @@
+// One displaced object of a scene that vistrelle run plays, and what the run keeps for it.
+#pragma once
+
+#include "cli/resolved_target.h"
+#include "cli/shown_settings.h"
+#include "hostsim/scene.h"
+#include "hostsim/svg_camera.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vistrelle {
+
+struct RunObject {
+    void *instance = nullptr;
+    std::string name;
+    std::string stem;  // the start of its file names, made from the name (see fileStem)
+    const hostsim::Mesh *mesh = nullptr;
+    ShownSettings settings;
+    std::optional<ResolvedTarget> target;   // known after the first frame
+    std::optional<hostsim::Camera> camera;  // fixed at the first frame
+    std::vector<std::filesystem::path> pictures;
+};
+
+}  // namespace vistrelle
