@@ -1,5 +1,6 @@
 // vistrelle info: what a host sees of a module: its descriptor, its servers and its version record.
 #include "cli/commands.h"
+#include "hostsim/hex_text.h"
 
 #include "hostsim/host_error.h"
 #include "hostsim/module_library.h"
@@ -9,16 +10,11 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <sstream>
 
 namespace vistrelle {
 namespace {
 
-std::string word(std::uintptr_t value) {
-    std::ostringstream out;
-    out << "0x" << std::hex << std::setw(2 * sizeof value) << std::setfill('0') << value;
-    return out.str();
-}
+std::string word(std::uintptr_t value) { return hostsim::hexText(value, 2 * sizeof value); }
 
 void printVersion(const std::optional<hostsim::VersionRecord> &version) {
     if (!version) return;

@@ -1,5 +1,6 @@
 // Loading, checking and unloading a plug-in module.
 #include "hostsim/module_library.h"
+#include "hostsim/hex_text.h"
 
 #include "hostsim/elf_image.h"
 #include "hostsim/host_error.h"
@@ -10,18 +11,12 @@
 #include <link.h>
 
 #include <cstring>
-#include <iomanip>
-#include <sstream>
 #include <utility>
 
 namespace hostsim {
 namespace {
 
-std::string hex(std::uintptr_t value) {
-    std::ostringstream out;
-    out << "0x" << std::hex << std::setw(8) << std::setfill('0') << value;
-    return out.str();
-}
+std::string hex(std::uintptr_t value) { return hexText(value, 8); }
 
 bool isClosingEntry(const ServerEntry &entry) {
     return entry.pluginClass == nullptr && entry.serverName == nullptr && entry.activateFn == nullptr &&
