@@ -5,6 +5,7 @@
 #include "hostsim/host_error.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -155,11 +156,17 @@ const char *SceneServices::itemName(ItemId item) {
 void SceneServices::itemParam(ItemId item, std::int32_t code, double time, double out[3]) {
     ++counters_.itemParam;
     if (out == nullptr) return;
+    const auto timeBits = std::bit_cast<std::uint64_t>(time);
+    if (passDepth_ > 0 && item != nullptr && item == kept_.item && timeBits == kept_.timeBits && code == ITEM_PARAM_POSITION) {
+        out[0] = kept_.position.x, out[1] = kept_.position.y, out[2] = kept_.position.z;
+        return;
+    }
     out[0] = out[1] = out[2] = 0.0;
     const std::size_t slot = slotOf(item);
     if (slot == ids_.size() || code != ITEM_PARAM_POSITION) return;
     const Point3 p = scene_.items[slot].motion.at(time);
     out[0] = p.x, out[1] = p.y, out[2] = p.z;
+    if (passDepth_ > 0) kept_ = {item, timeBits, p};
 }
 
 MeshHandle *SceneServices::objectMesh(ItemId object, std::int32_t) {
@@ -179,14 +186,23 @@ std::int32_t SceneServices::meshScanPoints(MeshHandle *mesh, ScanFn fn, void *da
     const Mesh *points = meshBehind(mesh);
     if (points == nullptr || fn == nullptr) return 0;
     const std::size_t count = points->points.size();
+    const ScanWindow outer = scan_;
+    scan_ = {mesh, points->points.data(), count};
     for (std::size_t i = 0; i < count; ++i) fn(data, pointId(i));
+    scan_ = outer;
     return 0;
 }
 
 std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
     ++counters_.meshPointPosition;
-    const Mesh *points = meshBehind(mesh);
     const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
+    if (mesh != nullptr && mesh == scan_.mesh) {
+        // The mesh being walked: straight to its points.
+        if (position == nullptr || point == nullptr || index >= scan_.count) return 0;
+        std::memcpy(position, scan_.points[index].data(), sizeof scan_.points[index]);
+        return 1;
+    }
+    const Mesh *points = meshBehind(mesh);
     if (points == nullptr || position == nullptr || point == nullptr || index >= points->points.size()) return 0;
     // One copy of all three floats: a module that reads them back in one wide load (vistrel.p does)
     // would otherwise stall on three separate stores, about 6 ns per point of a scan.

@@ -9,6 +9,7 @@
 #include "host/object_info.h"
 #include "hostsim/scene.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -69,6 +70,22 @@ public:
     std::int32_t meshScanPoints(MeshHandle *mesh, ScanFn fn, void *data);
     std::int32_t meshPointPosition(MeshHandle *mesh, PointId point, float position[3]);
 
+    // A displacement pass: from construction to destruction the host changes nothing in the scene,
+    // so the services may keep an answer from one call to the next (the target's position at the
+    // pass's time). Passes may nest.
+    class Pass {
+    public:
+        explicit Pass(SceneServices &services) : services_(services) { ++services_.passDepth_; }
+        ~Pass() {
+            if (--services_.passDepth_ == 0) services_.kept_ = {};
+        }
+        Pass(const Pass &) = delete;
+        Pass &operator=(const Pass &) = delete;
+
+    private:
+        SceneServices &services_;
+    };
+
 private:
     struct MeshRecord {
         MeshHandle table;  // first, so that the handle the module holds is the record's address
@@ -81,6 +98,19 @@ private:
     // module calls per point use it; a returned std::optional costs them a stalled load every call.
     std::size_t slotOf(ItemId item) const;
 
+    // The points meshScanPoints is walking, so that meshPointPosition reaches them directly.
+    struct ScanWindow {
+        const MeshHandle *mesh = nullptr;
+        const std::array<float, 3> *points = nullptr;
+        std::size_t count = 0;
+    };
+    // The latest position itemParam answered within the open pass.
+    struct KeptPosition {
+        ItemId item = nullptr;
+        std::uint64_t timeBits = 0;
+        Point3 position;
+    };
+
     Scene scene_;
     std::vector<ItemId> ids_;  // parallel to scene_.items
     std::uintptr_t nextId_ = 1;
@@ -88,6 +118,9 @@ private:
     ItemInfo itemInfo_{};
     ObjectInfo objectInfo_{};
     SceneCounters counters_;
+    ScanWindow scan_;
+    int passDepth_ = 0;
+    KeptPosition kept_;
 };
 
 }  // namespace hostsim

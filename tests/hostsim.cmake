@@ -17,6 +17,7 @@ add_executable(hostsim_tests
   hostsim_hint_tests.cpp
   hostsim_panel_service_tests.cpp
   hostsim_scene_tests.cpp
+  hostsim_pass_tests.cpp
   hostsim_driver_tests.cpp
   hostsim_info_command_tests.cpp
   hostsim_test_files.h
