@@ -2,6 +2,7 @@
 target_sources(vistrelle PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/bush_maker.h ${CMAKE_CURRENT_LIST_DIR}/bush_maker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_span.h ${CMAKE_CURRENT_LIST_DIR}/frame_span.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_workers.h ${CMAKE_CURRENT_LIST_DIR}/frame_workers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/option_controls.h
   ${CMAKE_CURRENT_LIST_DIR}/output_names.h ${CMAKE_CURRENT_LIST_DIR}/output_names.cpp
   ${CMAKE_CURRENT_LIST_DIR}/progress_line.h ${CMAKE_CURRENT_LIST_DIR}/progress_line.cpp

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 
 #include "cli/frame_span.h"
+#include "cli/frame_workers.h"
 #include "cli/output_names.h"
 #include "cli/progress_line.h"
 #include "cli/resolved_target.h"
@@ -38,6 +39,9 @@ struct RunOptions {
     std::string frames;  // empty: the scene's own frame range
     std::string module;
     bool quiet = false;
+    unsigned jobs = 0;  // 0: one per core
+    bool noObj = false;
+    bool noSvg = false;
 };
 
 // One displaced object of the scene and what the run keeps for it.
@@ -97,9 +101,13 @@ std::string summary(const RunOptions &options, const FrameSpan &span, const std:
     for (std::size_t i = 0; i < objects.size(); ++i) text << (i ? ", " : "") << objects[i].name;
     const double perSecond = totals.seconds > 0.0 ? static_cast<double>(totals.points) / totals.seconds : 0.0;
     text << "), " << totals.leaves << " leaves, " << totals.points << " points evaluated in " << std::fixed
-         << totals.seconds << " s (" << std::setprecision(0) << perSecond << " points/s). Wrote an OBJ file and an SVG "
-         << "picture per frame and object to " << options.out << "; open " << (fs::path(options.out) / "index.html").string()
-         << " to play the frames of " << objects.front().name << ".\n";
+         << totals.seconds << " s (" << std::setprecision(0) << perSecond << " points/s).";
+    if (options.noObj && options.noSvg) text << " Wrote no files.\n";
+    else if (options.noSvg) text << " Wrote an OBJ file per frame and object to " << options.out << ".\n";
+    else
+        text << " Wrote " << (options.noObj ? "an SVG" : "an OBJ file and an SVG") << " picture per frame and object to "
+             << options.out << "; open " << (fs::path(options.out) / "index.html").string() << " to play the frames of "
+             << objects.front().name << ".\n";
     return text.str();
 }
 
@@ -124,9 +132,8 @@ void runScene(const RunOptions &options) {
             totals.leaves += static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
 
     ProgressLine progress(options.quiet);
-    for (std::int64_t frame64 = span.first; frame64 <= span.last; ++frame64) {
-        const auto frame = static_cast<std::int32_t>(frame64);
-        const std::vector<hostsim::DisplacedObject> displaced = host.runFrame(frame);
+    const unsigned jobs = options.jobs > 0 ? options.jobs : defaultJobs();
+    playFrames(host, span.first, span.last, jobs, [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced) {
         if (displaced.size() != objects.size())
             throw hostsim::HostError::at(scenePath, "frame " + std::to_string(frame) + " displaced " + std::to_string(displaced.size()) +
                                                         " objects, expected " + std::to_string(objects.size()));
@@ -135,7 +142,9 @@ void runScene(const RunOptions &options) {
             const std::vector<hostsim::Position> &positions = displaced[i].positions;
             if (!object.camera) settleView(host, object, span, layout.panelWidth / layout.panelHeight);
             const std::string base = object.stem + '.' + frameLabel(frame, digits);
-            hostsim::writeObjMesh(out / (base + ".obj"), *object.mesh, positions);
+            if (!options.noObj) hostsim::writeObjMesh(out / (base + ".obj"), *object.mesh, positions);
+            totals.points += static_cast<std::int64_t>(positions.size());
+            if (options.noSvg) continue;
 
             hostsim::SvgFrame picture;
             picture.base = object.mesh->points;
@@ -150,13 +159,12 @@ void runScene(const RunOptions &options) {
             picture.camera = object.camera;
             object.pictures.push_back(out / (base + ".svg"));
             hostsim::replaceFile(object.pictures.back(), hostsim::renderSvg(picture));
-            totals.points += static_cast<std::int64_t>(positions.size());
         }
         ++totals.frames;
         progress.update(totals.frames, span.count(), totals.points);
-    }
+    });
     progress.finish();
-    hostsim::writeHtmlIndex(out, objects.front().pictures, host.frames().framesPerSecond);
+    if (!options.noSvg) hostsim::writeHtmlIndex(out, objects.front().pictures, host.frames().framesPerSecond);
     totals.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << summary(options, span, objects, totals);
 }
@@ -173,13 +181,19 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
     run->add_option("--frames", options->frames, "the frames to run, A-B (default: the scene's frame range)");
     run->add_option("--module", options->module, "the module to load")->capture_default_str();
     run->add_flag("--quiet", options->quiet, "no progress line on stderr (it only shows on a terminal anyway)");
+    run->add_option("--jobs", options->jobs, "frames played side by side by worker processes (default: one per core); "
+                                             "the files are the same for any number")
+        ->check(CLI::Range(1u, 256u));
+    run->add_flag("--no-obj", options->noObj, "write no OBJ files");
+    run->add_flag("--no-svg", options->noSvg, "write no SVG pictures and no index.html");
     run->footer(
         "For every frame: newTime, then evaluate per point in point order for every displaced object. Writes\n"
         "OUT/<object>.<frame>.obj (the object's OBJ file with the turned points: every face, group and texture\n"
         "coordinate and the point order kept; vertex normals recomputed for the turned mesh), OUT/<object>.<frame>.svg\n"
         "(before and after, target marked, settings in the caption) and OUT/index.html, which plays the pictures\n"
         "of the first displaced object. Frame numbers are zero-padded so that the files sort.\n"
-        "Example:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11");
+        "Examples:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11\n"
+        "  vistrelle run examples/bush.json --out out/timing --jobs 2 --no-obj --no-svg   # the frames alone, on two cores");
     run->callback([options] { runScene(*options); });
 }
 
