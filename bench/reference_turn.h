@@ -1,11 +1,11 @@
-// The floor: the arithmetic that turning one point must do and nothing else. Per point that is two
-// entries into the leaf frame (the point and the target), the pitch turn with its arctangent, the
-// heading turn with its arctangent, and one exit from the frame: up to eleven sine and cosine pairs,
-// two arctangents and a square root, in the order the module must keep. It is written out here with
-// no host, no instance and no call through a table, over the same points, leaf frames and camera
-// positions the module sees in the same frames. The leaf angles are worked out once, beforehand;
-// the module must work them out again at each leaf's first point in every frame, which the second
-// variant adds, so that the cost of that required step can be told apart from the module's overhead.
+// The reference: the plain arithmetic of turning every point, by the leaf operations themselves
+// (toLeafFrame, rotateX, rotateY, fromLeafFrame, computeAngles), each evaluating its own sines and
+// cosines: two entries into the leaf frame (the point and the target), the pitch turn with its
+// arctangent, the heading turn with its arctangent, and one exit from the frame, per point. This is
+// what the module computed before it kept any value from one point to the next, and what its results
+// must equal bit for bit. No host, no instance and no call through a table; the same points, leaf
+// frames and camera positions the module sees in the same frames. The leaf angles are worked out once,
+// beforehand; the second variant works them out again at each leaf's first point, as a frame must.
 #pragma once
 
 #include <array>
@@ -14,13 +14,15 @@
 #include <vector>
 
 #include "hostsim/scene.h"
+#include "leaf/leaf_frame.h"
+#include "leaf/vector3.h"
 
 namespace bench {
 
-class FloorTurn {
+class ReferenceTurn {
 public:
     // Measures every leaf of the demo scene's bush (pivot rule "first point").
-    explicit FloorTurn(const hostsim::Scene &scene);
+    explicit ReferenceTurn(const hostsim::Scene &scene);
 
     // Every point of every whole leaf turned toward the camera at `frame`, written to `out`.
     void playFrame(std::int32_t frame, std::span<std::array<double, 3>> out) const;
@@ -31,8 +33,8 @@ public:
     std::size_t turnedPoints() const { return leaves_.size() * 4; }
 
     struct Leaf {
-        std::array<double, 3> pivot, axis0, axis1;
-        double heading, pitch, bank;
+        vistrel::LeafFrame frame;
+        vistrel::Vector3 pivot;
     };
 
 private:

@@ -153,20 +153,13 @@ const char *SceneServices::itemName(ItemId item) {
     return index ? scene_.items[*index].name.c_str() : nullptr;
 }
 
-void SceneServices::itemParam(ItemId item, std::int32_t code, double time, double out[3]) {
-    ++counters_.itemParam;
-    if (out == nullptr) return;
-    const auto timeBits = std::bit_cast<std::uint64_t>(time);
-    if (passDepth_ > 0 && item != nullptr && item == kept_.item && timeBits == kept_.timeBits && code == ITEM_PARAM_POSITION) {
-        out[0] = kept_.position.x, out[1] = kept_.position.y, out[2] = kept_.position.z;
-        return;
-    }
+void SceneServices::positionAnew(ItemId item, std::int32_t code, double time, double out[3]) {
     out[0] = out[1] = out[2] = 0.0;
     const std::size_t slot = slotOf(item);
     if (slot == ids_.size() || code != ITEM_PARAM_POSITION) return;
     const Point3 p = scene_.items[slot].motion.at(time);
     out[0] = p.x, out[1] = p.y, out[2] = p.z;
-    if (passDepth_ > 0) kept_ = {item, timeBits, p};
+    if (passDepth_ > 0) kept_ = {item, std::bit_cast<std::uint64_t>(time), p};
 }
 
 MeshHandle *SceneServices::objectMesh(ItemId object, std::int32_t) {
@@ -193,15 +186,8 @@ std::int32_t SceneServices::meshScanPoints(MeshHandle *mesh, ScanFn fn, void *da
     return 0;
 }
 
-std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
-    ++counters_.meshPointPosition;
+std::int32_t SceneServices::pointPositionAnew(MeshHandle *mesh, PointId point, float position[3]) {
     const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
-    if (mesh != nullptr && mesh == scan_.mesh) {
-        // The mesh being walked: straight to its points.
-        if (position == nullptr || point == nullptr || index >= scan_.count) return 0;
-        std::memcpy(position, scan_.points[index].data(), sizeof scan_.points[index]);
-        return 1;
-    }
     const Mesh *points = meshBehind(mesh);
     if (points == nullptr || position == nullptr || point == nullptr || index >= points->points.size()) return 0;
     // One copy of all three floats: a module that reads them back in one wide load (vistrel.p does)

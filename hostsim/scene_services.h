@@ -10,6 +10,8 @@
 #include "hostsim/scene.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -64,6 +66,7 @@ public:
     ItemId firstItem(std::int32_t type, ItemId parent);
     ItemId nextItem(ItemId item);
     const char *itemName(ItemId item);
+    // itemParam and meshPointPosition are defined below, inline: the module calls them per point.
     void itemParam(ItemId item, std::int32_t code, double time, double out[3]);
     MeshHandle *objectMesh(ItemId object, std::int32_t mode);
     std::int32_t meshPointCount(MeshHandle *mesh);
@@ -92,6 +95,10 @@ private:
         ItemId item;
     };
 
+    // itemParam and meshPointPosition without the pass's kept answer or the walk's direct path; kept
+    // apart so that those short paths stay short.
+    [[gnu::noinline]] void positionAnew(ItemId item, std::int32_t code, double time, double out[3]);
+    [[gnu::noinline]] std::int32_t pointPositionAnew(MeshHandle *mesh, PointId point, float position[3]);
     // The points of the object behind a handle; null when it is unknown or has no mesh now.
     const Mesh *meshBehind(const MeshHandle *mesh) const;
     // What indexOf answers, as a plain number: the item count for an unknown item. The services the
@@ -122,5 +129,26 @@ private:
     int passDepth_ = 0;
     KeptPosition kept_;
 };
+
+inline void SceneServices::itemParam(ItemId item, std::int32_t code, double time, double out[3]) {
+    ++counters_.itemParam;
+    if (out == nullptr) return;
+    if (passDepth_ > 0 && item == kept_.item && item != nullptr && code == ITEM_PARAM_POSITION &&
+        std::bit_cast<std::uint64_t>(time) == kept_.timeBits) {
+        out[0] = kept_.position.x, out[1] = kept_.position.y, out[2] = kept_.position.z;
+        return;
+    }
+    positionAnew(item, code, time, out);
+}
+
+inline std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
+    ++counters_.meshPointPosition;
+    if (mesh == nullptr || mesh != scan_.mesh) return pointPositionAnew(mesh, point, position);
+    // The mesh being walked: straight to its points.
+    const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
+    if (position == nullptr || point == nullptr || index >= scan_.count) return 0;
+    std::memcpy(position, scan_.points[index].data(), sizeof scan_.points[index]);
+    return 1;
+}
 
 }  // namespace hostsim
