@@ -4,12 +4,15 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <array>
 #include <vector>
 
 #include "bench/driven_instance.h"
-#include "bench/floor_turn.h"
+#include "bench/reference_turn.h"
 #include "bench/host_work.h"
+#include "bench/matrix_peer.h"
 #include "bench/run_settings.h"
 #include "hostsim/obj_mesh.h"
 #include "tests/memory_allocation_counter.h"
@@ -20,19 +23,32 @@ namespace {
 
 using Positions = std::vector<std::array<double, 3>>;
 
-void floorBenchmark(benchmark::State &state, DemoScenes &scenes, bool withLeafAngles) {
+void referenceBenchmark(benchmark::State &state, DemoScenes &scenes, bool withLeafAngles) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
-    const FloorTurn floor(scene);
-    Positions out(floor.turnedPoints());
+    const ReferenceTurn reference(scene);
+    Positions out(reference.turnedPoints());
     std::int64_t played = 0;
     for (auto _ : state) {
         const std::int32_t frame = DemoScenes::frameOf(scene.frames, played++);
-        if (withLeafAngles) floor.playFrameWithLeafAngles(frame, out);
-        else floor.playFrame(frame, out);
+        if (withLeafAngles) reference.playFrameWithLeafAngles(frame, out);
+        else reference.playFrame(frame, out);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
-    countPoints(state, floor.turnedPoints());
+    countPoints(state, reference.turnedPoints());
+}
+
+void peerBenchmark(benchmark::State &state, DemoScenes &scenes) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    const MatrixPeer peer(scene);
+    Positions out(peer.turnedPoints());
+    std::int64_t played = 0;
+    for (auto _ : state) {
+        peer.playFrame(DemoScenes::frameOf(scene.frames, played++), out);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    countPoints(state, peer.turnedPoints());
 }
 
 void evaluateBenchmark(benchmark::State &state, DemoScenes &scenes, Findings &findings) {
@@ -78,6 +94,17 @@ void frameBenchmark(benchmark::State &state, DemoScenes &scenes, bool writeObj) 
     countPoints(state, bush.points.size());
 }
 
+// Writing one frame's OBJ file of the turned bush alone: the text and the file.
+void objBenchmark(benchmark::State &state, DemoScenes &scenes) {
+    const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
+    hostsim::Host host(scenes.module(), scene);
+    const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
+    const std::filesystem::path objFile = scenes.folder() / "Bush.obj-only.obj";
+    const Positions positions = host.runFrame(scene.frames.start).at(0).positions;
+    for (auto _ : state) hostsim::writeObjMesh(objFile, bush, positions);
+    countPoints(state, bush.points.size());
+}
+
 void hostWorkBenchmark(benchmark::State &state, DemoScenes &scenes) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
     HostWork work(scenes.module(), scene);
@@ -113,9 +140,10 @@ void add(const char *name, std::span<const std::int64_t> pointCounts, Body body)
 
 }  // namespace
 
-void addFloorBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts) {
-    add("floor", pointCounts, [&scenes](benchmark::State &state) { floorBenchmark(state, scenes, false); });
-    add("floor+angles", pointCounts, [&scenes](benchmark::State &state) { floorBenchmark(state, scenes, true); });
+void addReferenceBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts) {
+    add("reference", pointCounts, [&scenes](benchmark::State &state) { referenceBenchmark(state, scenes, false); });
+    add("reference+angles", pointCounts, [&scenes](benchmark::State &state) { referenceBenchmark(state, scenes, true); });
+    add("peer", pointCounts, [&scenes](benchmark::State &state) { peerBenchmark(state, scenes); });
 }
 
 void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts) {
@@ -132,25 +160,37 @@ void addFrameBenchmarks(DemoScenes &scenes, std::int64_t pointCount) {
     const std::array<std::int64_t, 1> only{pointCount};
     add("frame", only, [&scenes](benchmark::State &state) { frameBenchmark(state, scenes, false); });
     add("frame+obj", only, [&scenes](benchmark::State &state) { frameBenchmark(state, scenes, true); });
+    add("obj", only, [&scenes](benchmark::State &state) { objBenchmark(state, scenes); });
     add("host", only, [&scenes](benchmark::State &state) { hostWorkBenchmark(state, scenes); });
 }
 
-void checkFloorAgainstModule(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts) {
+void checkReferenceAgainstModule(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts) {
     constexpr std::int32_t frame = 7;
     for (const std::int64_t n : pointCounts) {
         const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(n));
-        const FloorTurn floor(scene);
-        Positions floorOut(floor.turnedPoints());
-        Positions withAnglesOut(floor.turnedPoints());
-        floor.playFrame(frame, floorOut);
-        floor.playFrameWithLeafAngles(frame, withAnglesOut);
+        const ReferenceTurn reference(scene);
+        Positions referenceOut(reference.turnedPoints());
+        Positions withAnglesOut(reference.turnedPoints());
+        reference.playFrame(frame, referenceOut);
+        reference.playFrameWithLeafAngles(frame, withAnglesOut);
+        const MatrixPeer peer(scene);
+        Positions peerOut(peer.turnedPoints());
+        peer.playFrame(frame, peerOut);
         DrivenInstance driven(scenes.module(), scene);
         Positions moduleOut(driven.points());
+        // Two frames, so that the second finds every leaf as the first left it, as frames after the first do.
+        driven.playFrame(frame - 1, moduleOut);
         driven.playFrame(frame, moduleOut);
-        Findings::Agreement &agreement = findings.floorAgreement[n];
+        Findings::Agreement &agreement = findings.referenceAgreement[n];
         agreement = {};
-        for (std::size_t i = 0; i < floorOut.size(); ++i, ++agreement.compared)
-            if (floorOut[i] != moduleOut[i] || withAnglesOut[i] != moduleOut[i]) ++agreement.differing;
+        double &peerOff = findings.peerDeviation[n];
+        peerOff = 0.0;
+        for (std::size_t i = 0; i < referenceOut.size(); ++i, ++agreement.compared) {
+            if (std::memcmp(&referenceOut[i], &moduleOut[i], sizeof referenceOut[i]) != 0 ||
+                std::memcmp(&withAnglesOut[i], &moduleOut[i], sizeof moduleOut[i]) != 0)
+                ++agreement.differing;
+            for (std::size_t k = 0; k < 3; ++k) peerOff = std::max(peerOff, std::abs(peerOut[i][k] - moduleOut[i][k]));
+        }
     }
 }
 

@@ -11,13 +11,14 @@
 
 namespace bench {
 
-// floor/N: the arithmetic of turning every point, written out with nothing around it;
-// floor+angles/N: the same with each leaf's angles worked out at its first point, as required.
-void addFloorBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts);
+// reference/N: the plain arithmetic of turning every point by the leaf operations, nothing around it;
+// reference+angles/N: the same with each leaf's angles worked out at its first point, as a frame must;
+// peer/N: the same job done the simple way, one 3x3 matrix per leaf and frame (not bit for bit).
+void addReferenceBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts);
 
-// Plays one frame of each size with both floors and with the module and counts the points where
-// either floor differs from the module in any bit.
-void checkFloorAgainstModule(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
+// Plays frames of each size with both references, the peer and the module; counts the points where
+// either reference differs from the module in any bit, and the peer's largest difference.
+void checkReferenceAgainstModule(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
 
 // evaluate/N: newTime and one evaluate per point through the loaded module (scan included).
 void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
@@ -28,7 +29,7 @@ void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<con
 void addScanBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts);
 
 // frame/N, frame+obj/N: a frame of `vistrelle run` without and with writing the OBJ file;
-// host/N: the stand-in host's own share of a frame.
+// obj/N: writing the OBJ file alone; host/N: the stand-in host's own share of a frame.
 void addFrameBenchmarks(DemoScenes &scenes, std::int64_t pointCount);
 
 }  // namespace bench

@@ -38,6 +38,7 @@ void HostWork::askTarget(std::int32_t frame) {
     const double time = host_.frames().timeOf(frame);
     const ItemInfo *items = host_.scene().itemInfo();
     double target[3];
+    const hostsim::SceneServices::Pass pass(host_.scene());  // the queries of a frame come within its pass
     for (std::size_t i = 0; i < points_; ++i) items->itemParam(camera_, ITEM_PARAM_POSITION, time, target);
 }
 

@@ -41,8 +41,8 @@ int main(int argc, char **argv) {
         bench::ScratchFolder scratch;
         bench::DemoScenes scenes(scratch.path(), module);
         bench::Findings findings;
-        bench::checkFloorAgainstModule(scenes, findings, pointCounts);
-        bench::addFloorBenchmarks(scenes, pointCounts);
+        bench::checkReferenceAgainstModule(scenes, findings, pointCounts);
+        bench::addReferenceBenchmarks(scenes, pointCounts);
         bench::addEvaluateBenchmarks(scenes, findings, pointCounts);
         bench::addScanBenchmarks(scenes, pointCounts);
         bench::addFrameBenchmarks(scenes, pointCounts.back());

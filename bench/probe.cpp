@@ -5,7 +5,7 @@
 //   vistrel_probe evaluate 65536 4     # 4 frames of evaluate on the demo bush of 65536 points
 //   vistrel_probe evaluate 65536 4 other/vistrel.p    # the same with another build of the module
 //
-// Figures: floor, floor+angles, evaluate, scan, walk, query, host, frame, frame+obj. The bush is made before the first frame;
+// Figures: reference, reference+angles, peer, evaluate, scan, walk, query, host, frame, frame+obj. The bush is made before the first frame;
 // with callgrind, --toggle-collect='bench::play*' counts the frames alone.
 #include <array>
 #include <cstdlib>
@@ -16,8 +16,9 @@
 
 #include "bench/demo_scenes.h"
 #include "bench/driven_instance.h"
-#include "bench/floor_turn.h"
+#include "bench/reference_turn.h"
 #include "bench/host_work.h"
+#include "bench/matrix_peer.h"
 #include "bench/scratch_folder.h"
 #include "hostsim/host.h"
 #include "hostsim/obj_mesh.h"
@@ -27,13 +28,19 @@ namespace bench {
 using Positions = std::vector<std::array<double, 3>>;
 
 // Each playX plays `frames` frames of one figure; their names are what --toggle-collect picks up.
-void playFloor(const hostsim::Scene &scene, int frames, bool withLeafAngles) {
-    const FloorTurn floor(scene);
-    Positions out(floor.turnedPoints());
+void playReference(const hostsim::Scene &scene, int frames, bool withLeafAngles) {
+    const ReferenceTurn reference(scene);
+    Positions out(reference.turnedPoints());
     for (int k = 0; k < frames; ++k) {
-        if (withLeafAngles) floor.playFrameWithLeafAngles(DemoScenes::frameOf(scene.frames, k), out);
-        else floor.playFrame(DemoScenes::frameOf(scene.frames, k), out);
+        if (withLeafAngles) reference.playFrameWithLeafAngles(DemoScenes::frameOf(scene.frames, k), out);
+        else reference.playFrame(DemoScenes::frameOf(scene.frames, k), out);
     }
+}
+
+void playPeer(const hostsim::Scene &scene, int frames) {
+    const MatrixPeer peer(scene);
+    Positions out(peer.turnedPoints());
+    for (int k = 0; k < frames; ++k) peer.playFrame(DemoScenes::frameOf(scene.frames, k), out);
 }
 
 void playEvaluate(const std::filesystem::path &module, const hostsim::Scene &scene, int frames) {
@@ -76,7 +83,7 @@ void playRunFrames(const std::filesystem::path &module, const hostsim::Scene &sc
 
 int main(int argc, char **argv) {
     if (argc != 4 && argc != 5) {
-        std::cerr << "usage: vistrel_probe floor|floor+angles|evaluate|scan|walk|query|host|frame|frame+obj POINTS FRAMES [MODULE]\n"
+        std::cerr << "usage: vistrel_probe reference|reference+angles|peer|evaluate|scan|walk|query|host|frame|frame+obj POINTS FRAMES [MODULE]\n"
                      "example: vistrel_probe evaluate 65536 4\n";
         return 2;
     }
@@ -93,8 +100,9 @@ int main(int argc, char **argv) {
         const std::filesystem::path &module = scenes.module();
         const hostsim::Scene &scene = scenes.withPoints(points);
         const std::filesystem::path objFile = scratch.path() / "Bush.frame.obj";
-        if (figure == "floor") bench::playFloor(scene, frames, false);
-        else if (figure == "floor+angles") bench::playFloor(scene, frames, true);
+        if (figure == "reference") bench::playReference(scene, frames, false);
+        else if (figure == "reference+angles") bench::playReference(scene, frames, true);
+        else if (figure == "peer") bench::playPeer(scene, frames);
         else if (figure == "evaluate") bench::playEvaluate(module, scene, frames);
         else if (figure == "scan") bench::playScan(module, scene, frames);
         else if (figure == "host") bench::playHostWork(module, scene, frames);
@@ -103,7 +111,7 @@ int main(int argc, char **argv) {
         else if (figure == "frame") bench::playRunFrames(module, scene, frames, nullptr);
         else if (figure == "frame+obj") bench::playRunFrames(module, scene, frames, &objFile);
         else {
-            std::cerr << "vistrel_probe: unknown figure \"" << figure << "\", expected floor, floor+angles, evaluate, scan, walk, query, host, frame or frame+obj\n";
+            std::cerr << "vistrel_probe: unknown figure \"" << figure << "\", expected reference, reference+angles, peer, evaluate, scan, walk, query, host, frame or frame+obj\n";
             return 2;
         }
     } catch (const std::exception &error) {

@@ -4,6 +4,7 @@ target_sources(vistrelle PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/disk_budget.h ${CMAKE_CURRENT_LIST_DIR}/disk_budget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_outputs.h ${CMAKE_CURRENT_LIST_DIR}/frame_outputs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_span.h ${CMAKE_CURRENT_LIST_DIR}/frame_span.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_workers.h ${CMAKE_CURRENT_LIST_DIR}/frame_workers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/option_controls.h ${CMAKE_CURRENT_LIST_DIR}/usage_error.h
   ${CMAKE_CURRENT_LIST_DIR}/output_folder.h ${CMAKE_CURRENT_LIST_DIR}/output_folder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/output_names.h ${CMAKE_CURRENT_LIST_DIR}/output_names.cpp

@@ -4,21 +4,16 @@
 #include "hostsim/host_error.h"
 
 namespace hostsim {
-namespace {
-
 // The one global: see active_host.h for why it must exist.
-ActiveHost active;
-
-}  // namespace
-
-const ActiveHost &activeHost() { return active; }
+ActiveHost activeHostState;
 
 ActiveHostScope::ActiveHostScope(const ActiveHost &host) {
-    if (active.registry != nullptr || active.scene != nullptr || active.panels != nullptr || active.host != nullptr)
+    if (activeHostState.registry != nullptr || activeHostState.scene != nullptr || activeHostState.panels != nullptr ||
+        activeHostState.host != nullptr)
         throw HostError("stand-in host: another host is active; the module's services can reach only one");
-    active = host;
+    activeHostState = host;
 }
 
-ActiveHostScope::~ActiveHostScope() { active = {}; }
+ActiveHostScope::~ActiveHostScope() { activeHostState = {}; }
 
 }  // namespace hostsim

@@ -18,7 +18,9 @@ struct ActiveHost {
 };
 
 // What is active now; all null when nothing is.
-const ActiveHost &activeHost();
+// The services' C entries read this on every call, so it is inline: one load, no call.
+extern ActiveHost activeHostState;
+inline const ActiveHost &activeHost() { return activeHostState; }
 
 // Makes `active` the active host until destruction. Throws HostError when another is active.
 class ActiveHostScope {

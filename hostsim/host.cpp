@@ -184,10 +184,25 @@ std::vector<Position> Host::evaluatePass(void *instance) {
     const auto index = scene_.indexOf(rec.object);
     const Item *item = index ? &scene_.scene().items[*index] : nullptr;
     const std::size_t count = item && item->mesh ? item->mesh->points.size() : 0;
-    std::vector<Position> positions;
-    positions.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) positions.push_back(evaluatePoint(instance, i));
-    record(instance).last = positions;
+    std::vector<Position> positions(count);
+    if (count > 0) {
+        // The record, the mesh and the entry are found once; one PointAccess serves every point.
+        const auto evaluateEntry = entry(rec.tables->binding.evaluate, "evaluate");
+        const auto &points = item->mesh->points;
+        MeshHandle *const mesh = scene_.meshOf(rec.object);
+        PointAccess access{};
+        const SceneServices::Pass pass(scene_);
+        for (std::size_t i = 0; i < count; ++i) {
+            // Every field anew, as a fresh record would have it, whatever the previous call left.
+            const auto &p = points[i];
+            for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[axis];
+            access.pointId = static_cast<std::uint32_t>(i);
+            access.mesh = mesh;
+            evaluateEntry(instance, &access);
+            positions[i] = {access.position[0], access.position[1], access.position[2]};
+        }
+    }
+    rec.last = positions;
     return positions;
 }
 

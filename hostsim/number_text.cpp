@@ -19,6 +19,14 @@ void appendFloatTriple(std::string &out, const std::array<double, 3> &xyz) {
     appendShortest(out, static_cast<float>(xyz[2]));
 }
 
+char *writeFloatTriple(char *out, const std::array<double, 3> &xyz) {
+    out = std::to_chars(out, out + 16, static_cast<float>(xyz[0])).ptr;
+    *out++ = ' ';
+    out = std::to_chars(out, out + 16, static_cast<float>(xyz[1])).ptr;
+    *out++ = ' ';
+    return std::to_chars(out, out + 16, static_cast<float>(xyz[2])).ptr;
+}
+
 void appendFixed(std::string &out, double value, int decimals) {
     std::array<char, 64> buffer{};
     auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,

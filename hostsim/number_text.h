@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 namespace hostsim {
@@ -11,6 +12,13 @@ void appendShortest(std::string &out, float value);
 
 // Appends "x y z", each coordinate rounded to float and written in its shortest form.
 void appendFloatTriple(std::string &out, const std::array<double, 3> &xyz);
+
+// The longest text writeFloatTriple makes: three floats of at most 15 characters ("-1.1754944e-38")
+// and two spaces, rounded up.
+inline constexpr std::size_t floatTripleMaxChars = 3 * 16 + 2;
+
+// Writes the text of appendFloatTriple at `out`, which has room for floatTripleMaxChars; the end.
+char *writeFloatTriple(char *out, const std::array<double, 3> &xyz);
 
 // Appends `value` with exactly `decimals` digits after the point, e.g. "12.50".
 void appendFixed(std::string &out, double value, int decimals);

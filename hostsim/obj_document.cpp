@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 #include "hostsim/host_error.h"
@@ -205,36 +206,43 @@ std::string ObjDocument::text(std::span<const std::array<double, 3>> positions) 
         }
     }
 
-    std::string out;
-    out.reserve(lines_.size() * 40);
+    // Room for every line as it could come out, then each number written in place: no append checks.
+    std::size_t room = 0;
+    for (const Line &line : lines_) room += line.text.size() + 1 + (line.kind == LineKind::Kept ? 0 : 3 + floatTripleMaxChars);
+    std::string out(room, '\0');
+    char *w = out.data();
+    const auto put = [&w](std::string_view text) {
+        std::memcpy(w, text.data(), text.size());
+        w += text.size();
+    };
     std::size_t point = 0;
     std::size_t normal = 0;
     for (const Line &line : lines_) {
         switch (line.kind) {
         case LineKind::Kept:
-            out += line.text;
+            put(line.text);
             break;
         case LineKind::Point: {
-            const auto &p = positions[point++];
-            out += "v ";
-            appendFloatTriple(out, p);
-            out += line.text;
+            put("v ");
+            w = writeFloatTriple(w, positions[point++]);
+            put(line.text);
             break;
         }
         case LineKind::Normal: {
             const auto &n = sums[normal++];
             const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             if (!(length > 0.0) || !std::isfinite(length)) {
-                out += line.text;
+                put(line.text);
                 break;
             }
-            out += "vn ";
-            appendFloatTriple(out, {n[0] / length, n[1] / length, n[2] / length});
+            put("vn ");
+            w = writeFloatTriple(w, {n[0] / length, n[1] / length, n[2] / length});
             break;
         }
         }
-        out += '\n';
+        *w++ = '\n';
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
     return out;
 }
 

@@ -26,13 +26,15 @@ std::string objMeshText(const Mesh &base, std::span<const std::array<double, 3>>
         throw HostError(name + ": expected " + std::to_string(expected) + " displaced points, got " + std::to_string(displaced.size()));
     }
     if (base.obj) return base.obj->text(displaced);
-    std::string out;
-    out.reserve(displaced.size() * 32);
+    std::string out(displaced.size() * (3 + floatTripleMaxChars), '\0');
+    char *w = out.data();
     for (const auto &p : displaced) {
-        out += "v ";
-        appendFloatTriple(out, p);
-        out += '\n';
+        *w++ = 'v';
+        *w++ = ' ';
+        w = writeFloatTriple(w, p);
+        *w++ = '\n';
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include "hostsim/host_error.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -152,14 +153,13 @@ const char *SceneServices::itemName(ItemId item) {
     return index ? scene_.items[*index].name.c_str() : nullptr;
 }
 
-void SceneServices::itemParam(ItemId item, std::int32_t code, double time, double out[3]) {
-    ++counters_.itemParam;
-    if (out == nullptr) return;
+void SceneServices::positionAnew(ItemId item, std::int32_t code, double time, double out[3]) {
     out[0] = out[1] = out[2] = 0.0;
     const std::size_t slot = slotOf(item);
     if (slot == ids_.size() || code != ITEM_PARAM_POSITION) return;
     const Point3 p = scene_.items[slot].motion.at(time);
     out[0] = p.x, out[1] = p.y, out[2] = p.z;
+    if (passDepth_ > 0) kept_ = {item, std::bit_cast<std::uint64_t>(time), p};
 }
 
 MeshHandle *SceneServices::objectMesh(ItemId object, std::int32_t) {
@@ -179,14 +179,16 @@ std::int32_t SceneServices::meshScanPoints(MeshHandle *mesh, ScanFn fn, void *da
     const Mesh *points = meshBehind(mesh);
     if (points == nullptr || fn == nullptr) return 0;
     const std::size_t count = points->points.size();
+    const ScanWindow outer = scan_;
+    scan_ = {mesh, points->points.data(), count};
     for (std::size_t i = 0; i < count; ++i) fn(data, pointId(i));
+    scan_ = outer;
     return 0;
 }
 
-std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
-    ++counters_.meshPointPosition;
-    const Mesh *points = meshBehind(mesh);
+std::int32_t SceneServices::pointPositionAnew(MeshHandle *mesh, PointId point, float position[3]) {
     const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
+    const Mesh *points = meshBehind(mesh);
     if (points == nullptr || position == nullptr || point == nullptr || index >= points->points.size()) return 0;
     // One copy of all three floats: a module that reads them back in one wide load (vistrel.p does)
     // would otherwise stall on three separate stores, about 6 ns per point of a scan.

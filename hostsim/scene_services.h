@@ -9,6 +9,9 @@
 #include "host/object_info.h"
 #include "hostsim/scene.h"
 
+#include <array>
+#include <bit>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -63,11 +66,28 @@ public:
     ItemId firstItem(std::int32_t type, ItemId parent);
     ItemId nextItem(ItemId item);
     const char *itemName(ItemId item);
+    // itemParam and meshPointPosition are defined below, inline: the module calls them per point.
     void itemParam(ItemId item, std::int32_t code, double time, double out[3]);
     MeshHandle *objectMesh(ItemId object, std::int32_t mode);
     std::int32_t meshPointCount(MeshHandle *mesh);
     std::int32_t meshScanPoints(MeshHandle *mesh, ScanFn fn, void *data);
     std::int32_t meshPointPosition(MeshHandle *mesh, PointId point, float position[3]);
+
+    // A displacement pass: from construction to destruction the host changes nothing in the scene,
+    // so the services may keep an answer from one call to the next (the target's position at the
+    // pass's time). Passes may nest.
+    class Pass {
+    public:
+        explicit Pass(SceneServices &services) : services_(services) { ++services_.passDepth_; }
+        ~Pass() {
+            if (--services_.passDepth_ == 0) services_.kept_ = {};
+        }
+        Pass(const Pass &) = delete;
+        Pass &operator=(const Pass &) = delete;
+
+    private:
+        SceneServices &services_;
+    };
 
 private:
     struct MeshRecord {
@@ -75,11 +95,28 @@ private:
         ItemId item;
     };
 
+    // itemParam and meshPointPosition without the pass's kept answer or the walk's direct path; kept
+    // apart so that those short paths stay short.
+    [[gnu::noinline]] void positionAnew(ItemId item, std::int32_t code, double time, double out[3]);
+    [[gnu::noinline]] std::int32_t pointPositionAnew(MeshHandle *mesh, PointId point, float position[3]);
     // The points of the object behind a handle; null when it is unknown or has no mesh now.
     const Mesh *meshBehind(const MeshHandle *mesh) const;
     // What indexOf answers, as a plain number: the item count for an unknown item. The services the
     // module calls per point use it; a returned std::optional costs them a stalled load every call.
     std::size_t slotOf(ItemId item) const;
+
+    // The points meshScanPoints is walking, so that meshPointPosition reaches them directly.
+    struct ScanWindow {
+        const MeshHandle *mesh = nullptr;
+        const std::array<float, 3> *points = nullptr;
+        std::size_t count = 0;
+    };
+    // The latest position itemParam answered within the open pass.
+    struct KeptPosition {
+        ItemId item = nullptr;
+        std::uint64_t timeBits = 0;
+        Point3 position;
+    };
 
     Scene scene_;
     std::vector<ItemId> ids_;  // parallel to scene_.items
@@ -88,6 +125,30 @@ private:
     ItemInfo itemInfo_{};
     ObjectInfo objectInfo_{};
     SceneCounters counters_;
+    ScanWindow scan_;
+    int passDepth_ = 0;
+    KeptPosition kept_;
 };
+
+inline void SceneServices::itemParam(ItemId item, std::int32_t code, double time, double out[3]) {
+    ++counters_.itemParam;
+    if (out == nullptr) return;
+    if (passDepth_ > 0 && item == kept_.item && item != nullptr && code == ITEM_PARAM_POSITION &&
+        std::bit_cast<std::uint64_t>(time) == kept_.timeBits) {
+        out[0] = kept_.position.x, out[1] = kept_.position.y, out[2] = kept_.position.z;
+        return;
+    }
+    positionAnew(item, code, time, out);
+}
+
+inline std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
+    ++counters_.meshPointPosition;
+    if (mesh == nullptr || mesh != scan_.mesh) return pointPositionAnew(mesh, point, position);
+    // The mesh being walked: straight to its points.
+    const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
+    if (position == nullptr || point == nullptr || index >= scan_.count) return 0;
+    std::memcpy(position, scan_.points[index].data(), sizeof scan_.points[index]);
+    return 1;
+}
 
 }  // namespace hostsim

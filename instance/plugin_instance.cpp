@@ -23,6 +23,8 @@ void resizeLeafArrays(PluginInstance &instance) noexcept {
     instance.frames.reset();
     instance.pivots.reset();
     instance.centres.reset();
+    instance.turns.reset();
+    instance.target.forget();
     instance.leafArrayLength = 0;
     instance.measuredLeaves = 0;
     if (n == 0) return;
@@ -30,9 +32,11 @@ void resizeLeafArrays(PluginInstance &instance) noexcept {
         auto frames = std::make_unique<LeafFrame[]>(static_cast<std::size_t>(n));
         auto pivots = std::make_unique<Vector3[]>(static_cast<std::size_t>(n));
         auto centres = std::make_unique<Vector3[]>(static_cast<std::size_t>(n));
+        auto turns = std::make_unique<LeafTurns[]>(static_cast<std::size_t>(n));
         instance.frames = std::move(frames);
         instance.pivots = std::move(pivots);
         instance.centres = std::move(centres);
+        instance.turns = std::move(turns);
         instance.leafArrayLength = n;
     } catch (const std::bad_alloc &) {
         // Arrays stay absent: no leaf is measured or turned.

@@ -9,6 +9,8 @@
 #include "host/mesh_handle.h"
 #include "instance/text_buffer.h"
 #include "leaf/leaf_frame.h"
+#include "leaf/leaf_turns.h"
+#include "leaf/target_turns.h"
 #include "leaf/vector3.h"
 
 namespace vistrel {
@@ -36,11 +38,13 @@ struct PluginInstance {
     Vector3 leafEdge;                          // scan state: second point minus first point
     std::int32_t leafArrayLength = 0;          // entries of frames, pivots and centres
     std::int32_t measuredLeaves = 0;           // leaves the latest scan completed since the arrays were made
+    std::unique_ptr<LeafTurns[]> turns;        // sines and cosines of each leaf's frame rotations
+    TargetTurns target;                        // the target as the latest turned leaf saw it
 };
 
 // Frees the per-leaf arrays and makes them again with the whole part of leafCount zeroed entries
-// (none when leafCount is not finite or below 1). Nothing else changes. If memory runs out, all three
-// arrays are left absent.
+// (none when leafCount is not finite or below 1), and forgets the kept target. Nothing else changes.
+// If memory runs out, all four arrays are left absent.
 void resizeLeafArrays(PluginInstance &instance) noexcept;
 
 // The instance's leaf count for its leaf size: pointCount / leafPoints in whole leaves, 0 for a leaf

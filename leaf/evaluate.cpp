@@ -18,6 +18,8 @@ void rescan(PluginInstance &self, MeshHandle *mesh) {
     self.meshInfo = mesh;
     self.leafCursor = 0;
     self.pointCursor = 0;
+    // Pivots may move: a kept target is relative to one.
+    self.target.forget();
     if (mesh == nullptr) return;
     if (mesh->meshScanPoints != nullptr) mesh->meshScanPoints(mesh, scanPoint, &self);
     // The scan's leaf cursor ends at the number of leaves it completed.
@@ -37,17 +39,20 @@ bool targetPosition(const PluginInstance &self, Vector3 &t) {
     return true;
 }
 
-// Turns p, already in the leaf frame, so that the leaf faces t (also in the leaf frame).
-Vector3 alignToTarget(const PluginInstance &self, Vector3 p, const Vector3 &t) {
-    if (self.pitchAlign == 1) {
-        const double a = std::atan2(-t.y, std::sqrt(t.x * t.x + t.z * t.z));
-        p = rotateX(p, a);
+// The leaf's turns, ready for its frame's angles. At the leaf's first point the angles are worked out
+// from the axes, unless the scan found the same axes as when they last were.
+const LeafTurns &leafTurns(PluginInstance &self, std::int32_t leaf) {
+    LeafTurns &r = self.turns[leaf];
+    LeafFrame &f = self.frames[leaf];
+    if (self.pointCursor == 0 && r.state != TurnsState::current) {
+        r = computeAnglesAndTurns(f);
+        r.state = TurnsState::current;
+        if (self.target.leaf == leaf) self.target.forget();
+    } else if (r.state == TurnsState::unset) {
+        r = turnsOf(f);
+        r.state = TurnsState::stale;
     }
-    if (self.headingAlign == 1) {
-        const double h = std::atan2(-t.x, -t.z);
-        p = rotateY(p, -h);
-    }
-    return p;
+    return r;
 }
 
 void advance(PluginInstance &self) {
@@ -76,17 +81,19 @@ extern "C" void evaluate(void *instance, PointAccess *access) {
     if (self->leafPoints < minimumLeafPoints || leaf >= self->measuredLeaves) return;
     if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength) return;
 
-    LeafFrame &f = self->frames[leaf];
+    const LeafTurns &r = leafTurns(*self, leaf);
     const Vector3 o = self->pivots[leaf];
-    if (self->pointCursor == 0) computeAngles(f);
 
+    // The same arithmetic as toLeafFrame, the pitch and heading turns and fromLeafFrame, each sine
+    // and cosine evaluated once per leaf, or per leaf and target position, instead of per point.
     Vector3 t;
     if (self->targetIndex != 0 && targetPosition(*self, t)) {
-        Vector3 p{access->position[0], access->position[1], access->position[2]};
-        toLeafFrame(f, {&p, 1}, o);
-        toLeafFrame(f, {&t, 1}, o);
-        p = alignToTarget(*self, p, t);
-        fromLeafFrame(f, {&p, 1}, o);
+        TargetTurns &aim = self->target;
+        aim.aim(leaf, t, r, o);
+        Vector3 p = intoLeaf(r, {access->position[0], access->position[1], access->position[2]}, o);
+        if (self->pitchAlign == 1) p = aim.pitchTurned(p);
+        if (self->headingAlign == 1) p = aim.headingTurned(p);
+        p = outOfLeaf(r, p, o);
         if (isFinite(p)) {
             access->position[0] = p.x;
             access->position[1] = p.y;

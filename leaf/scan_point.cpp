@@ -44,9 +44,16 @@ extern "C" std::int32_t scanPoint(void *instance, PointId point) {
         LeafFrame &frame = self->frames[leaf];
         self->pointCursor = 0;
         centre = centre / static_cast<double>(last);
-        frame.axis1 = centre - pivot;
-        frame.axis2 = cross(frame.axis1, self->leafEdge);
-        frame.axis0 = cross(frame.axis2, frame.axis1);
+        const Vector3 axis1 = centre - pivot;
+        const Vector3 axis2 = cross(axis1, self->leafEdge);
+        const Vector3 axis0 = cross(axis2, axis1);
+        // Angles follow from axis0 and axis1 alone: the same bits give the same angles again.
+        LeafTurns &turns = self->turns[leaf];
+        if (turns.state == TurnsState::current && !(sameBits(axis0, frame.axis0) && sameBits(axis1, frame.axis1)))
+            turns.state = TurnsState::stale;
+        frame.axis1 = axis1;
+        frame.axis2 = axis2;
+        frame.axis0 = axis0;
         self->leafCursor += 1;
     }
     return 0;

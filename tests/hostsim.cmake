@@ -28,6 +28,7 @@ add_executable(hostsim_tests
   hostsim_hint_tests.cpp
   hostsim_panel_service_tests.cpp
   hostsim_scene_tests.cpp
+  hostsim_pass_tests.cpp
   hostsim_driver_tests.cpp
   hostsim_info_command_tests.cpp
   hostsim_hostile_module_tests.cpp
