@@ -8,6 +8,9 @@
 #include "cli/shown_settings.h"
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
+#include "hostsim/gltf_writer.h"
+#include "hostsim/mesh_file.h"
+#include "hostsim/mesh_surface.h"
 #include "hostsim/obj_mesh.h"
 #include "hostsim/svg_picture.h"
 #include "hostsim/text_file.h"
@@ -37,6 +40,7 @@ struct ApplyOptions {
     std::string hAlign = "on";
     std::string pAlign = "off";
     std::string svg;
+    std::string gltf;
     std::string module;
 };
 
@@ -81,7 +85,7 @@ hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &targe
     hostsim::Scene scene;
     std::string name = meshPath.stem().string();
     if (name.empty() || name == kTargetName) name += " object";
-    scene.items.push_back({name, hostsim::Motion::fixed({}), hostsim::readObjMesh(meshPath)});
+    scene.items.push_back({name, hostsim::Motion::fixed({}), hostsim::readMeshFile(meshPath)});
     scene.items.push_back({kTargetName, hostsim::Motion::fixed(target), std::nullopt});
     scene.displacements.push_back({0, "Vistrelle", std::nullopt});
     return scene;
@@ -93,10 +97,20 @@ std::string pointText(const hostsim::Point3 &p) {
     return text.str();
 }
 
+std::string writtenFiles(const ApplyOptions &options) {
+    std::string files;
+    for (const std::string *file : {&options.out, &options.gltf, &options.svg}) {
+        if (file->empty()) continue;
+        files += (files.empty() ? "" : " and ") + *file;
+    }
+    return files;
+}
+
 void applyToMesh(const ApplyOptions &options) {
     const hostsim::Point3 target = parsePoint(options.target);
     const int hAlign = parseSwitch("--h-align", options.hAlign);
     const int pAlign = parseSwitch("--p-align", options.pAlign);
+    if (options.out.empty() && options.gltf.empty()) throw hostsim::HostError("apply: expected -o FILE.obj or --gltf FILE.glb (or both)");
     if (options.leafPoints < 2) throw badOption("--leaf-points", std::to_string(options.leafPoints), "a whole number of at least 2");
 
     hostsim::Host host(options.module, applyScene(options.mesh, target));
@@ -122,15 +136,18 @@ void applyToMesh(const ApplyOptions &options) {
 
     const std::vector<hostsim::Position> positions = host.evaluateFrame(instance, 0);
     const hostsim::Item &object = host.scene().scene().items.front();
-    hostsim::writeObjMesh(options.out, *object.mesh, positions);
-
     const ShownSettings settings = showSettings(host, instance);
+    if (!options.out.empty()) hostsim::writeObjMesh(options.out, *object.mesh, positions);
+    if (!options.gltf.empty())
+        hostsim::writeGltfMesh(options.gltf, *object.mesh, hostsim::surfaceOf(*object.mesh, settings.leafPoints), positions, object.name);
+
     const std::optional<ResolvedTarget> resolved = resolvedTarget(host, instance);
     if (!options.svg.empty()) {
         hostsim::SvgFrame picture;
         picture.base = object.mesh->points;
         picture.displaced = positions;
         picture.leafSize = settings.leafPoints;
+        picture.pivotRule = pivot;
         if (resolved) {
             picture.targetName = resolved->name;
             picture.targetPosition = resolved->at(0.0);
@@ -142,8 +159,7 @@ void applyToMesh(const ApplyOptions &options) {
     const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
     std::cout << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size() << " points) toward "
               << (resolved ? resolved->name : std::string("no target")) << " at " << pointText(target) << " ("
-              << settings.caption << "); wrote " << options.out << (options.svg.empty() ? "" : " and " + options.svg)
-              << ".\n";
+              << settings.caption << "); wrote " << writtenFiles(options) << ".\n";
 }
 
 }  // namespace
@@ -151,10 +167,11 @@ void applyToMesh(const ApplyOptions &options) {
 void addApplyCommand(CLI::App &app, const CommandContext &context) {
     auto options = std::make_shared<ApplyOptions>();
     options->module = context.defaultModule.string();
-    auto *apply = app.add_subcommand("apply", "Turn the leaves of one OBJ mesh toward a target point and write the result.");
-    apply->add_option("MESH", options->mesh, "the OBJ file whose points form the leaves")->required();
+    auto *apply = app.add_subcommand("apply", "Turn the leaves of one OBJ or glTF mesh toward a target point and write the result.");
+    apply->add_option("MESH", options->mesh, "the OBJ, .gltf or .glb file whose points form the leaves")->required();
     apply->add_option("--target", options->target, "the target's position X,Y,Z")->required();
-    apply->add_option("-o,--out", options->out, "the OBJ file to write")->required();
+    apply->add_option("-o,--out", options->out, "the OBJ file to write");
+    apply->add_option("--gltf", options->gltf, "the turned mesh as a glTF binary file (.glb) to write");
     apply->add_option("--leaf-points", options->leafPoints, "points per leaf")->capture_default_str();
     apply->add_option("--pivot", options->pivot,
                       "pivot rule: \"first point\", \"average of first two points\", \"average of first and last point\", "
@@ -168,8 +185,12 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
         "The mesh and an item \"Target\" at X,Y,Z form a scene; the displacement is created on the mesh, every\n"
         "option is set through the module's options panel (the target as the \"Target object\" popup entry),\n"
         "then one frame is evaluated. The output keeps every face, group and texture coordinate and the point\n"
-        "order of the input, with vertex normals recomputed for the turned mesh.\n"
-        "Example:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o bush-turned.obj --p-align on --svg bush-turned.svg");
+        "order of the input, with vertex normals recomputed for the turned mesh. A .gltf/.glb input's points are the\n"
+        "POSITION values of its mesh primitives in accessor order, primitive after primitive, mesh after mesh: that\n"
+        "is the order in which leaves are counted (sparse accessors, Draco and skins are refused). --gltf writes the\n"
+        "turned mesh with the same point order, its faces and texture coordinates, and a double-sided material.\n"
+        "Examples:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o bush-turned.obj --p-align on --svg bush-turned.svg\n"
+        "  vistrelle apply bush.glb --target 10,0,0 --gltf bush-turned.glb");
     apply->callback([options] { applyToMesh(*options); });
 }
 

@@ -6,6 +6,7 @@
 #include "cli/output_names.h"
 #include "cli/progress_line.h"
 #include "cli/resolved_target.h"
+#include "cli/run_views.h"
 #include "cli/shown_settings.h"
 #include "cli/steady_camera.h"
 #include "hostsim/host.h"
@@ -38,6 +39,7 @@ struct RunOptions {
     std::string frames;  // empty: the scene's own frame range
     std::string module;
     bool quiet = false;
+    bool gltf = false;
 };
 
 // One displaced object of the scene and what the run keeps for it.
@@ -98,8 +100,9 @@ std::string summary(const RunOptions &options, const FrameSpan &span, const std:
     const double perSecond = totals.seconds > 0.0 ? static_cast<double>(totals.points) / totals.seconds : 0.0;
     text << "), " << totals.leaves << " leaves, " << totals.points << " points evaluated in " << std::fixed
          << totals.seconds << " s (" << std::setprecision(0) << perSecond << " points/s). Wrote an OBJ file and an SVG "
-         << "picture per frame and object to " << options.out << "; open " << (fs::path(options.out) / "index.html").string()
-         << " to play the frames of " << objects.front().name << ".\n";
+         << "picture per frame and object" << (options.gltf ? ", and a glTF animation (.glb) per object," : "") << " to "
+         << options.out << "; open " << (fs::path(options.out) / "index.html").string() << " in a browser to see "
+         << objects.front().name << " in 3D (pictures.html plays the SVG pictures).\n";
     return text.str();
 }
 
@@ -119,6 +122,9 @@ void runScene(const RunOptions &options) {
     const int digits = frameDigits(span);
     const hostsim::SvgFrame layout;  // the picture size every frame uses
     RunTotals totals;
+    RunViews views(out, options.gltf, host.frames().framesPerSecond);
+    for (const RunObject &object : objects) views.addObject(object.name, object.stem, *object.mesh, object.settings);
+    if (!views.warning().empty()) std::cerr << "vistrelle run: " << views.warning() << '\n';
     for (const RunObject &object : objects)
         if (object.settings.leafPoints > 0)
             totals.leaves += static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
@@ -141,6 +147,7 @@ void runScene(const RunOptions &options) {
             picture.base = object.mesh->points;
             picture.displaced = positions;
             picture.leafSize = object.settings.leafPoints;
+            picture.pivotRule = object.settings.saved.size() > 2 ? object.settings.saved[2] : 0;
             if (object.target) {
                 picture.targetName = object.target->name;
                 picture.targetPosition = object.target->at(host.frames().timeOf(frame));
@@ -150,13 +157,15 @@ void runScene(const RunOptions &options) {
             picture.camera = object.camera;
             object.pictures.push_back(out / (base + ".svg"));
             hostsim::replaceFile(object.pictures.back(), hostsim::renderSvg(picture));
+            views.addFrame(i, frame, frameLabel(frame, digits), host.frames().timeOf(frame), picture.targetPosition, positions);
             totals.points += static_cast<std::int64_t>(positions.size());
         }
+        hostsim::writeHtmlIndex(out, objects.front().pictures, host.frames().framesPerSecond, "pictures.html");
         ++totals.frames;
         progress.update(totals.frames, span.count(), totals.points);
     }
     progress.finish();
-    hostsim::writeHtmlIndex(out, objects.front().pictures, host.frames().framesPerSecond);
+    views.finish();
     totals.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << summary(options, span, objects, totals);
 }
@@ -173,13 +182,20 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
     run->add_option("--frames", options->frames, "the frames to run, A-B (default: the scene's frame range)");
     run->add_option("--module", options->module, "the module to load")->capture_default_str();
     run->add_flag("--quiet", options->quiet, "no progress line on stderr (it only shows on a terminal anyway)");
+    run->add_flag("--gltf", options->gltf, "also write OUT/<object>.glb: the base mesh and every frame's turned points as an animation");
     run->footer(
         "For every frame: newTime, then evaluate per point in point order for every displaced object. Writes\n"
         "OUT/<object>.<frame>.obj (the object's OBJ file with the turned points: every face, group and texture\n"
         "coordinate and the point order kept; vertex normals recomputed for the turned mesh), OUT/<object>.<frame>.svg\n"
-        "(before and after, target marked, settings in the caption) and OUT/index.html, which plays the pictures\n"
-        "of the first displaced object. Frame numbers are zero-padded so that the files sort.\n"
-        "Example:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11");
+        "(before and after, target marked, settings in the caption), OUT/pictures.html, which plays the pictures\n"
+        "of the first displaced object, and OUT/index.html, a 3D viewer of that object (WebGL; open it from the\n"
+        "file system, no server needed; its frames are in OUT/viewer/, three.js beside it). Both pages are\n"
+        "rewritten after every frame. With --gltf, OUT/<object>.glb holds the base mesh (faces, texture\n"
+        "coordinates, normals) and one morph target per frame, keyed by STEP. A mesh may be an OBJ or a glTF\n"
+        "file; a glTF file's points are the POSITION values of its primitives in accessor order, primitive after\n"
+        "primitive, which is the order in which leaves are counted. Frame numbers are zero-padded so that files sort.\n"
+        "Examples:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11\n"
+        "  vistrelle run examples/bush.json --out out/demo --gltf");
     run->callback([options] { runScene(*options); });
 }
 
