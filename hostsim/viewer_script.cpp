@@ -194,6 +194,12 @@ async function start() {
   let fromTarget = false;
   const orbit = { radius: size * 1.6, theta: -0.6, phi: 1.15 };
   const worldCentre = function () { return root.localToWorld(centre.clone()); };
+  // Start on the target's side, a little round from it, so that both colours show.
+  const firstTarget = frames.length ? frames[0].target : null;
+  if (firstTarget) {
+    const toTarget = root.localToWorld(new THREE.Vector3(firstTarget[0], firstTarget[1], firstTarget[2])).sub(worldCentre());
+    if (toTarget.lengthSq() > 0) orbit.theta = Math.atan2(toTarget.x, toTarget.z) + 0.9;
+  }
 
   function placeCamera() {
     const target = frames.length && frames[current].target;

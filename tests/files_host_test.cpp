@@ -60,11 +60,11 @@ TEST(SceneFileThroughHost, DisplacedMeshWrittenAsObjReadsBackAsTheModuleGaveIt) 
 }
 
 TEST(ColourRule, SingleCardTurnedTowardTheTargetShowsItsFacingColourSeenFromTheTarget) {
-    // A card in the XY plane wound counter-clockwise as seen from -Z: its local -Z points to +Z, away
+    // A card in the XY plane wound clockwise about +Z (right-handed): its local -Z points to +Z, away
     // from the target at -Z, so the module turns it right round.
     hostsim::Scene scene;
     hostsim::Mesh card;
-    card.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    card.points = {{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 0}};
     const hostsim::Point3 target{0.5, 0.5, -10};
     scene.items.push_back({"Card", hostsim::Motion::fixed({}), card});
     scene.items.push_back({"Target", hostsim::Motion::fixed(target), std::nullopt});

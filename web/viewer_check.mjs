@@ -96,7 +96,8 @@ try {
     await page.evaluate(() => window.vistrelleViewer.show(0));
     await page.screenshot({ path: join(shots, "viewer.png"), type: "png" });
   } else {
-    check("the card before the turn is drawn", before.cards > 0, `${(100 * before.facingShare).toFixed(1)}% of ${before.cards} card pixels are facing`);
+    check("before the turn the target sees the card's far side", before.cards > 0 && before.facingShare <= 0.1,
+          `${(100 * before.facingShare).toFixed(1)}% of ${before.cards} card pixels are facing`);
   }
   check("the page logs no error", errors.length === 0, errors.length ? errors.join(" | ") : "none");
 } catch (error) {
