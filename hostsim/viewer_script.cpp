@@ -112,36 +112,32 @@ if (typeof THREE === "undefined" || !THREE.WebGLRenderer) {
   window.vistrelleViewer.ready = start();
 }
 
-// The module's measure of a leaf: local -Z is (centre - pivot) x (first edge).
-function facingSide(p, first, n, pivotRule) {
-  const at = function (i, a) { return p[3 * (first + i) + a]; };
-  const pivot = [0, 1, 2].map(function (a) {
-    if (pivotRule === 1) return (at(0, a) + at(1, a)) / 2;
-    if (pivotRule === 2) return (at(0, a) + at(n - 1, a)) / 2;
-    if (pivotRule === 3) return at(n - 1, a);
-    return at(0, a);
-  });
-  const axis = [0, 1, 2].map(function (a) { let s = 0; for (let i = 1; i < n; ++i) s += at(i, a); return s / (n - 1) - pivot[a]; });
-  const edge = [0, 1, 2].map(function (a) { return at(1, a) - at(0, a); });
-  return [axis[1] * edge[2] - axis[2] * edge[1], axis[2] * edge[0] - axis[0] * edge[2], axis[0] * edge[1] - axis[1] * edge[0]];
-}
-
-// Each leaf fanned into triangles wound so that their front is the leaf's facing side: the front
-// material shows the facing colour, the back material the far colour.
+// Each leaf fanned into triangles wound so that their front is the leaf's facing side, the side the
+// module turns toward the target: its local -Z, (centre - pivot) x (first edge) as the module measures
+// it. The front shows the facing colour, the back the far colour.
 function leafTriangles(p, n, pivotRule) {
   const leaves = n >= 3 ? Math.floor(p.length / 3 / n) : 0;
   const index = new Uint32Array(leaves * (n - 2) * 3);
   let k = 0;
   for (let leaf = 0; leaf < leaves; ++leaf) {
-    const first = leaf * n;
-    const side = facingSide(p, first, n, pivotRule);
-    let normal = [0, 0, 0];
+    const f = 3 * leaf * n, l = f + 3 * (n - 1);
+    let px = p[f], py = p[f + 1], pz = p[f + 2];
+    if (pivotRule === 1) { px = (px + p[f + 3]) / 2; py = (py + p[f + 4]) / 2; pz = (pz + p[f + 5]) / 2; }
+    if (pivotRule === 2) { px = (px + p[l]) / 2; py = (py + p[l + 1]) / 2; pz = (pz + p[l + 2]) / 2; }
+    if (pivotRule === 3) { px = p[l]; py = p[l + 1]; pz = p[l + 2]; }
+    let cx = 0, cy = 0, cz = 0;
+    for (let i = 1; i < n; ++i) { cx += p[f + 3 * i]; cy += p[f + 3 * i + 1]; cz += p[f + 3 * i + 2]; }
+    const ax = cx / (n - 1) - px, ay = cy / (n - 1) - py, az = cz / (n - 1) - pz;
+    const ex = p[f + 3] - p[f], ey = p[f + 4] - p[f + 1], ez = p[f + 5] - p[f + 2];
+    const sx = ay * ez - az * ey, sy = az * ex - ax * ez, sz = ax * ey - ay * ex;
+    let nx = 0, ny = 0, nz = 0;
     for (let c = 1; c + 1 < n; ++c) {
-      const u = [0, 1, 2].map(function (a) { return p[3 * (first + c) + a] - p[3 * first + a]; });
-      const v = [0, 1, 2].map(function (a) { return p[3 * (first + c + 1) + a] - p[3 * first + a]; });
-      normal = [normal[0] + u[1] * v[2] - u[2] * v[1], normal[1] + u[2] * v[0] - u[0] * v[2], normal[2] + u[0] * v[1] - u[1] * v[0]];
+      const ux = p[f + 3 * c] - p[f], uy = p[f + 3 * c + 1] - p[f + 1], uz = p[f + 3 * c + 2] - p[f + 2];
+      const vx = p[f + 3 * c + 3] - p[f], vy = p[f + 3 * c + 4] - p[f + 1], vz = p[f + 3 * c + 5] - p[f + 2];
+      nx += uy * vz - uz * vy; ny += uz * vx - ux * vz; nz += ux * vy - uy * vx;
     }
-    const flip = side[0] * normal[0] + side[1] * normal[1] + side[2] * normal[2] < 0;
+    const flip = sx * nx + sy * ny + sz * nz < 0;
+    const first = leaf * n;
     for (let c = 1; c + 1 < n; ++c) {
       index[k++] = first;
       index[k++] = first + (flip ? c + 1 : c);
@@ -151,10 +147,25 @@ function leafTriangles(p, n, pivotRule) {
   return index;
 }
 
+// One double-sided material whose colour is the facing one on the front and the far one on the back.
+function leafMaterial() {
+  const material = new THREE.MeshLambertMaterial({ color: 0xffffff, side: THREE.DoubleSide, flatShading: true });
+  material.onBeforeCompile = function (shader) {
+    shader.fragmentShader = shader.fragmentShader.replace("vec4 diffuseColor = vec4( diffuse, opacity );",
+      "vec4 diffuseColor = vec4( gl_FrontFacing ? vec3(" + rgb(facingColour) + ") : vec3(" + rgb(farColour) + "), opacity );");
+  };
+  return material;
+}
+function rgb(hex) {
+  const c = new THREE.Color(hex);
+  return [c.r, c.g, c.b].map(function (v) { return v.toFixed(5); }).join(", ");
+}
+
 async function start() {
   const frames = viewerSetup.frames;
   const base = await loadScript(viewerSetup.base);
-  const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+  // Smoothing the edges costs a software renderer dearly on big meshes; they have no use for it.
+  const renderer = new THREE.WebGLRenderer({ antialias: viewerSetup.points < 200000, preserveDrawingBuffer: true });
   renderer.setPixelRatio(window.devicePixelRatio || 1);
   view.appendChild(renderer.domElement);
   const scene = new THREE.Scene();
@@ -168,11 +179,9 @@ async function start() {
   const positions = new Float32Array(base);
   geometry.setAttribute("position", new THREE.BufferAttribute(positions, 3));
   geometry.setIndex(new THREE.BufferAttribute(leafTriangles(base, viewerSetup.leafPoints, viewerSetup.pivotRule), 1));
-  const material = function (colour, side) { return new THREE.MeshLambertMaterial({ color: colour, side: side, flatShading: true }); };
-  const facingMesh = new THREE.Mesh(geometry, material(facingColour, THREE.FrontSide));
-  const farMesh = new THREE.Mesh(geometry, material(farColour, THREE.BackSide));
-  facingMesh.frustumCulled = farMesh.frustumCulled = false;
-  root.add(facingMesh, farMesh);
+  const leaves = new THREE.Mesh(geometry, leafMaterial());
+  leaves.frustumCulled = false;
+  root.add(leaves);
 
   const box = new THREE.Box3().setFromBufferAttribute(geometry.getAttribute("position"));
   const size = Math.max(box.getSize(new THREE.Vector3()).length(), 1e-6);
