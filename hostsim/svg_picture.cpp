@@ -201,7 +201,7 @@ std::string ordinalSuffix(std::size_t n) {
 
 // The two leaf colours and what they mean, on one line.
 void paintLegend(std::string &out, double y) {
-    constexpr double kLegendCharacter = 6.6;  // at font size 12
+    constexpr double kLegendCharacter = 6.0;  // a typical width at font size 12
     double x = 12.0;
     const auto entry = [&](std::optional<Colour> colour, std::string_view text) {
         if (colour) {
@@ -226,8 +226,8 @@ void paintLegend(std::string &out, double y) {
     out += "<g class=\"legend\" font-size=\"12\">";
     entry(kFacingColour, "facing: the side the module turns toward the target (the leaf's local \xE2\x88\x92Z)");
     entry(kFarColour, "far: the other side.");
-    entry(std::nullopt, "With the pivot on the first point, a card wound counter-clockwise from its front "
-                        "(as OBJ and glTF wind them) faces the target with its back.");
+    entry(std::nullopt, "A card wound counter-clockwise from its front (OBJ, glTF) faces the target with its back "
+                        "(pivot on the first point).");
     out += "</g>\n";
 }
 
