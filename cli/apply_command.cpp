@@ -9,12 +9,16 @@
 #include "cli/shown_settings.h"
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
+#include "hostsim/gltf_writer.h"
+#include "hostsim/mesh_file.h"
+#include "hostsim/mesh_surface.h"
 #include "hostsim/obj_mesh.h"
 #include "hostsim/svg_picture.h"
 #include "hostsim/text_file.h"
 
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -38,6 +42,7 @@ struct ApplyOptions {
     std::string hAlign = "on";
     std::string pAlign = "off";
     std::string svg;
+    std::string gltf;
     std::string module;
 };
 
@@ -82,7 +87,7 @@ hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &targe
     hostsim::Scene scene;
     std::string name = meshPath.stem().string();
     if (name.empty() || name == kTargetName) name += " object";
-    scene.items.push_back({name, hostsim::Motion::fixed({}), hostsim::readObjMesh(meshPath)});
+    scene.items.push_back({name, hostsim::Motion::fixed({}), hostsim::readMeshFile(meshPath)});
     scene.items.push_back({kTargetName, hostsim::Motion::fixed(target), std::nullopt});
     scene.displacements.push_back({0, "Vistrelle", std::nullopt});
     return scene;
@@ -96,10 +101,20 @@ std::string pointText(const hostsim::Point3 &p) {
     return text.str();
 }
 
+std::string writtenFiles(const ApplyOptions &options) {
+    std::string files;
+    for (const std::string *file : {&options.out, &options.gltf, &options.svg}) {
+        if (file->empty()) continue;
+        files += (files.empty() ? "" : " and ") + writtenName(*file);
+    }
+    return files;
+}
+
 void applyToMesh(const ApplyOptions &options) {
     const hostsim::Point3 target = parsePoint(options.target);
     const int hAlign = parseSwitch("--h-align", options.hAlign);
     const int pAlign = parseSwitch("--p-align", options.pAlign);
+    if (options.out.empty() && options.gltf.empty()) throw hostsim::HostError("apply: expected -o FILE.obj or --gltf FILE.glb (or both)");
     if (options.leafPoints < 2) throw badOption("--leaf-points", std::to_string(options.leafPoints), "a whole number of at least 2");
 
     hostsim::Host host(options.module, applyScene(options.mesh, target));
@@ -125,8 +140,6 @@ void applyToMesh(const ApplyOptions &options) {
 
     const std::vector<hostsim::Position> positions = host.evaluateFrame(instance, 0);
     const hostsim::Item &object = host.scene().scene().items.front();
-    const std::string objText = hostsim::objMeshText(*object.mesh, positions);
-
     const ShownSettings settings = showSettings(host, instance);
     const std::optional<ResolvedTarget> resolved = resolvedTarget(host, instance);
     std::string svgText;
@@ -135,6 +148,7 @@ void applyToMesh(const ApplyOptions &options) {
         picture.base = object.mesh->points;
         picture.displaced = positions;
         picture.leafSize = settings.leafPoints;
+        picture.pivotRule = pivot;
         if (resolved) {
             picture.targetName = resolved->name;
             picture.targetPosition = resolved->at(0.0);
@@ -142,25 +156,36 @@ void applyToMesh(const ApplyOptions &options) {
         picture.caption = object.name + ": " + settings.caption;
         svgText = hostsim::renderSvg(picture);
     }
-    // Both are made before either is written; each is then written whole or not at all.
-    makeFolderOf(options.out);
-    if (!options.svg.empty()) makeFolderOf(options.svg);
-    hostsim::replaceFile(options.out, objText);
-    if (!options.svg.empty()) {
+    // Every output is made in memory first where it can be; each is then written whole or not at all,
+    // and a failure says which outputs were written before it.
+    const std::string objText = options.out.empty() ? std::string() : hostsim::objMeshText(*object.mesh, positions);
+    std::vector<std::string> written;
+    const auto writeOutput = [&](const std::string &file, const std::function<void()> &write) {
+        if (file.empty()) return;
         try {
-            hostsim::replaceFile(options.svg, svgText);
+            makeFolderOf(file);
+            write();
         } catch (const hostsim::HostError &error) {
-            throw hostsim::HostError(std::string(error.what()) + "; " + writtenName(options.out) + " was written, the picture was not");
+            if (written.empty()) throw;
+            std::string done;
+            for (const std::string &name : written) done += (done.empty() ? "" : " and ") + name;
+            throw hostsim::HostError(std::string(error.what()) + "; " + done + (written.size() == 1 ? " was" : " were") +
+                                     " written, " + writtenName(file) + " was not");
         }
-    }
+        written.push_back(writtenName(file));
+    };
+    writeOutput(options.out, [&] { hostsim::replaceFile(options.out, objText); });
+    writeOutput(options.gltf, [&] {
+        hostsim::writeGltfMesh(options.gltf, *object.mesh, hostsim::surfaceOf(*object.mesh, settings.leafPoints), positions, object.name);
+    });
+    writeOutput(options.svg, [&] { hostsim::replaceFile(options.svg, svgText); });
 
     const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
     // With the mesh on standard output, the summary goes to stderr so that the OBJ text stays clean.
     std::ostream &report = options.out == hostsim::kStandardOutput || options.svg == hostsim::kStandardOutput ? std::cerr : std::cout;
     report << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size() << " points) toward "
               << (resolved ? resolved->name : std::string("no target")) << " at " << pointText(target) << " ("
-              << settings.caption << "); wrote " << writtenName(options.out) << (options.svg.empty() ? "" : " and " + writtenName(options.svg))
-              << ".\n";
+              << settings.caption << "); wrote " << writtenFiles(options) << ".\n";
 }
 
 }  // namespace
@@ -168,10 +193,11 @@ void applyToMesh(const ApplyOptions &options) {
 void addApplyCommand(CLI::App &app, const CommandContext &context) {
     auto options = std::make_shared<ApplyOptions>();
     options->module = context.defaultModule.string();
-    auto *apply = app.add_subcommand("apply", "Turn the leaves of one OBJ mesh toward a target point and write the result.");
-    apply->add_option("MESH", options->mesh, "the OBJ file whose points form the leaves")->required();
+    auto *apply = app.add_subcommand("apply", "Turn the leaves of one OBJ or glTF mesh toward a target point and write the result.");
+    apply->add_option("MESH", options->mesh, "the OBJ, .gltf or .glb file whose points form the leaves")->required();
     apply->add_option("--target", options->target, "the target's position X,Y,Z")->required();
-    apply->add_option("-o,--out", options->out, "the OBJ file to write (- for standard output; missing folders are made)")->required();
+    apply->add_option("-o,--out", options->out, "the OBJ file to write (- for standard output; missing folders are made)");
+    apply->add_option("--gltf", options->gltf, "the turned mesh as a glTF binary file (.glb) to write");
     apply->add_option("--leaf-points", options->leafPoints, "points per leaf")->capture_default_str();
     apply->add_option("--pivot", options->pivot,
                       "pivot rule: \"first point\", \"average of first two points\", \"average of first and last point\", "
@@ -185,9 +211,13 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
         "The mesh and an item \"Target\" at X,Y,Z form a scene; the displacement is created on the mesh, every\n"
         "option is set through the module's options panel (the target as the \"Target object\" popup entry),\n"
         "then one frame is evaluated. The output keeps every face, group and texture coordinate and the point\n"
-        "order of the input, with vertex normals recomputed for the turned mesh. Each output is written whole\n"
-        "or not at all; if the picture cannot be written, the message says the OBJ file was.\n"
-        "Example:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o bush-turned.obj --p-align on --svg bush-turned.svg");
+        "order of the input, with vertex normals recomputed for the turned mesh. A .gltf/.glb input's points are the\n"
+        "POSITION values of its mesh primitives in accessor order, primitive after primitive, mesh after mesh: that\n"
+        "is the order in which leaves are counted (sparse accessors, Draco and skins are refused). --gltf writes the\n"
+        "turned mesh with the same point order, its faces and texture coordinates, and a double-sided material.\n"
+        "Each output is written whole or not at all; if one cannot be written, the message says which were.\n"
+        "Examples:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o bush-turned.obj --p-align on --svg bush-turned.svg\n"
+        "  vistrelle apply bush.glb --target 10,0,0 --gltf bush-turned.glb");
     apply->callback([options] { applyToMesh(*options); });
 }
 

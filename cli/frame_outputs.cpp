@@ -33,6 +33,7 @@ std::vector<fs::path> FrameOutputs::write(RunObject &object, std::int32_t frame,
             picture.base = object.mesh->points;
             picture.displaced = positions;
             picture.leafSize = object.settings.leafPoints;
+            picture.pivotRule = object.settings.saved.size() > 2 ? object.settings.saved[2] : 0;
             if (object.target && targetPosition) {
                 picture.targetName = object.target->name;
                 picture.targetPosition = targetPosition;

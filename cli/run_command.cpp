@@ -12,6 +12,7 @@
 #include "cli/progress_line.h"
 #include "cli/resolved_target.h"
 #include "cli/run_object.h"
+#include "cli/run_views.h"
 #include "cli/shown_settings.h"
 #include "cli/steady_camera.h"
 #include "hostsim/host.h"
@@ -48,6 +49,7 @@ struct RunOptions {
     bool noSvg = false;
     bool quiet = false;
     unsigned jobs = 0;  // 0: one per core
+    bool gltf = false;
 };
 
 // The frames a run plays: every `step`th of the span, starting at its first.
@@ -129,20 +131,26 @@ std::string summary(const RunOptions &options, const PlayedFrames &played, const
     text << "), " << totals.leaves << " leaves, " << totals.points << " points evaluated in " << std::fixed
          << totals.seconds << " s: " << rate(totals.points, totals.moduleSeconds) << " points/s in the module alone, "
          << rate(totals.points, totals.seconds) << " points/s for the whole run with its files. ";
-    if (!outputs.choice().obj && !outputs.choice().svg) {
+    if (!outputs.choice().obj && !outputs.choice().svg && !options.gltf) {
         text << "Wrote no files (--no-obj --no-svg).\n";
         return text.str();
     }
-    text << "Wrote " << writtenText(outputs) << " per frame and object (" << byteText(outputs.bytesWritten()) << ") to "
-         << options.out;
+    if (outputs.choice().obj || outputs.choice().svg)
+        text << "Wrote " << writtenText(outputs) << " per frame and object (" << byteText(outputs.bytesWritten()) << ")"
+             << (options.gltf ? ", and" : "");
+    else
+        text << "Wrote";
+    if (options.gltf) text << " a glTF animation (.glb) per object";
+    text << " to " << options.out;
     if (outputs.choice().svg)
-        text << "; open " << (fs::path(options.out) / "index.html").string() << " to play the frames of " << objects.front().name;
+        text << "; open " << (fs::path(options.out) / "index.html").string() << " in a browser to see " << objects.front().name
+             << " in 3D (pictures.html plays the SVG pictures)";
     text << ".\n";
     return text.str();
 }
 
 void writeIndex(const FrameOutputs &outputs, const std::vector<RunObject> &objects, double framesPerSecond) {
-    if (outputs.choice().svg) hostsim::writeHtmlIndex(outputs.folder(), objects.front().pictures, framesPerSecond);
+    if (outputs.choice().svg) hostsim::writeHtmlIndex(outputs.folder(), objects.front().pictures, framesPerSecond, "pictures.html");
 }
 
 void runScene(const RunOptions &options) {
@@ -155,13 +163,17 @@ void runScene(const RunOptions &options) {
                               options.every};
     warnOutsideScene(options, played.span, scene.frames);
     const OutputChoice choice{!options.noObj, !options.noSvg};
-    if (choice.obj || choice.svg) makeOutputFolder(out);
+    if (choice.obj || choice.svg || options.gltf) makeOutputFolder(out);
 
     hostsim::Host host(options.module, std::move(scene));
     std::vector<RunObject> objects = displacedObjects(host, scenePath);
-    FrameOutputs outputs(out, choice, frameDigits(played.span));
+    const int digits = frameDigits(played.span);
+    FrameOutputs outputs(out, choice, digits);
     const hostsim::SvgFrame layout;  // the picture size every frame uses
     RunTotals totals;
+    RunViews views(out, choice.svg, options.gltf, host.frames().framesPerSecond);
+    for (const RunObject &object : objects) views.addObject(object.name, object.stem, *object.mesh, object.settings);
+    if (!views.warning().empty()) std::cerr << "vistrelle run: " << views.warning() << '\n';
     for (const RunObject &object : objects)
         if (object.settings.leafPoints > 0)
             totals.leaves += static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
@@ -189,6 +201,8 @@ void runScene(const RunOptions &options) {
                 if (object.target) targetPosition = object.target->at(host.frames().timeOf(frame));
                 for (fs::path &file : outputs.write(object, frame, displaced[i].positions, targetPosition))
                     written.push_back(std::move(file));
+                views.addFrame(i, frame, frameLabel(frame, digits), host.frames().timeOf(frame), targetPosition,
+                               displaced[i].positions);
                 totals.points += static_cast<std::int64_t>(displaced[i].positions.size());
             }
         } catch (const hostsim::DiskFullError &error) {
@@ -201,7 +215,7 @@ void runScene(const RunOptions &options) {
             try {
                 writeIndex(outputs, objects, host.frames().framesPerSecond);
             } catch (const hostsim::HostError &) {
-                kept += " (index.html could not be written)";
+                kept += " (pictures.html could not be written)";
             }
             throw hostsim::HostError(std::string(error.what()) + "; the run stopped at frame " + std::to_string(frame) + ": " + kept);
         }
@@ -209,12 +223,13 @@ void runScene(const RunOptions &options) {
             if (const auto warning = largeRunWarning(out, outputs.bytesWritten(), played.count()))
                 std::cerr << "vistrelle run: " << *warning << '\n';
         ++totals.frames;
+        writeIndex(outputs, objects, host.frames().framesPerSecond);  // a run stopped later still leaves a playable page
         progress.update(totals.frames, played.count(), totals.points);
         sinkSeconds += std::chrono::duration<double>(Clock::now() - sinkStarted).count();
     });
     totals.moduleSeconds = std::chrono::duration<double>(Clock::now() - playStarted).count() - sinkSeconds;
     progress.finish();
-    writeIndex(outputs, objects, host.frames().framesPerSecond);
+    views.finish();
     totals.seconds = std::chrono::duration<double>(Clock::now() - started).count();
     std::cout << summary(options, played, objects, totals, outputs);
 }
@@ -231,23 +246,30 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
     run->add_option("--frames", options->frames, "the frames to run, A-B (default: the scene's frame range)");
     run->add_option("--every", options->every, "play every Nth frame of the range only, starting at its first")->capture_default_str();
     run->add_flag("--no-obj", options->noObj, "write no OBJ files");
-    run->add_flag("--no-svg", options->noSvg, "write no pictures and no index.html");
+    run->add_flag("--no-svg", options->noSvg, "write no pictures: no SVG files, no pictures.html and no 3D viewer (index.html)");
     run->add_option("--module", options->module, "the module to load")->capture_default_str();
     run->add_flag("--quiet", options->quiet, "no progress line on stderr (it only shows on a terminal anyway)");
     run->add_option("--jobs", options->jobs, "frames played side by side by worker processes (default: one per core); "
                                              "the files are the same for any number")
         ->check(CLI::Range(1u, 256u));
+    run->add_flag("--gltf", options->gltf, "also write OUT/<object>.glb: the base mesh and every frame's turned points as an animation");
     run->footer(
         "For every frame: newTime, then evaluate per point in point order for every displaced object. Writes\n"
         "OUT/<object>.<frame>.obj (the object's OBJ file with the turned points: every face, group and texture\n"
         "coordinate and the point order kept; vertex normals recomputed for the turned mesh), OUT/<object>.<frame>.svg\n"
-        "(before and after, target marked, settings in the caption) and OUT/index.html, which plays the pictures\n"
-        "of the first displaced object. Frame numbers are zero-padded so that the files sort. <object> is the\n"
-        "object's name with every character other than letters, digits, '-', '_' and '.' made '_' (and no leading\n"
-        "'.'), so files stay visible and inside OUT. Each file is written whole or not at all; when the disk fills,\n"
-        "the run stops and keeps the frames written so far whole. A run that will write more than 2 GB, or more\n"
-        "than the disk has free, says so after its first frame.\n"
+        "(before and after, target marked, settings in the caption), OUT/pictures.html, which plays the pictures\n"
+        "of the first displaced object, and OUT/index.html, a 3D viewer of that object (WebGL; open it from the\n"
+        "file system, no server needed; its frames are in OUT/viewer/, three.js beside it). Both pages are\n"
+        "rewritten after every frame. With --gltf, OUT/<object>.glb holds the base mesh (faces, texture\n"
+        "coordinates, normals) and one morph target per frame, keyed by STEP. A mesh may be an OBJ or a glTF\n"
+        "file; a glTF file's points are the POSITION values of its primitives in accessor order, primitive after\n"
+        "primitive, which is the order in which leaves are counted. Frame numbers are zero-padded so that files\n"
+        "sort. <object> is the object's name with every character other than letters, digits, '-', '_' and '.'\n"
+        "made '_' (and no leading '.'), so files stay visible and inside OUT. Each file is written whole or not\n"
+        "at all; when the disk fills, the run stops and keeps the frames written so far whole. A run that will\n"
+        "write more than 2 GB, or more than the disk has free, says so after its first frame.\n"
         "Examples:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11\n"
+        "  vistrelle run examples/bush.json --out out/demo --gltf\n"
         "  vistrelle run examples/bush.json --out out/fast --frames 0-9999 --every 10 --no-obj\n"
         "  vistrelle run examples/bush.json --out out/timing --jobs 2 --no-obj --no-svg   # the frames alone, on two cores");
     run->callback([options] { runScene(*options); });

@@ -1,4 +1,5 @@
-// The animation page: the frame list as a script array, the frames preloaded as images.
+// The animation page: the frame list as a script array; each picture is loaded when it is shown, and
+// the next one just ahead of it.
 #include "hostsim/html_index.h"
 
 #include <cmath>
@@ -44,7 +45,7 @@ constexpr const char *kPageStart = R"(<!DOCTYPE html>
 <html lang="en">
 <head>
 <meta charset="utf-8">
-<title>Vistrelle frames</title>
+<title>Vistrelle pictures</title>
 <style>
 body { font-family: sans-serif; background: #efece4; margin: 16px; }
 #frame { max-width: 100%; border: 1px solid #c9c3b5; background: #fff; }
@@ -53,6 +54,7 @@ body { font-family: sans-serif; background: #efece4; margin: 16px; }
 </style>
 </head>
 <body>
+<p><a href="index.html">3D viewer</a></p>
 <img id="frame" alt="frame">
 <div id="controls">
 <button id="play" type="button">Pause</button>
@@ -67,14 +69,16 @@ const image = document.getElementById("frame");
 const slider = document.getElementById("slider");
 const label = document.getElementById("label");
 const play = document.getElementById("play");
-const preloaded = frames.map(function (url) { const i = new Image(); i.src = url; return i; });
+let ahead = null;
 let current = 0;
 let timer = null;
 slider.max = Math.max(frames.length - 1, 0);
 function show(index) {
   if (frames.length === 0) { label.textContent = "no frames"; return; }
   current = (index + frames.length) % frames.length;
-  image.src = preloaded[current].src;
+  image.src = frames[current];
+  ahead = new Image();
+  ahead.src = frames[(current + 1) % frames.length];
   slider.value = current;
   label.textContent = (current + 1) + " / " + frames.length + "  " + decodeURIComponent(frames[current]);
 }
@@ -91,7 +95,7 @@ if (frames.length > 1) start(); else stop();
 
 }  // namespace
 
-void writeHtmlIndex(const fs::path &dir, std::span<const fs::path> frameFiles, double framesPerSecond) {
+void writeHtmlIndex(const fs::path &dir, std::span<const fs::path> frameFiles, double framesPerSecond, const std::string &pageName) {
     nlohmann::json urls = nlohmann::json::array();
     for (const fs::path &file : frameFiles) urls.push_back(urlOf(relativeTo(file, dir)));
     // URLs hold no "<", so the script text cannot close its own element.
@@ -99,7 +103,7 @@ void writeHtmlIndex(const fs::path &dir, std::span<const fs::path> frameFiles, d
     page += "const frames = " + urls.dump() + ";\n";
     page += "const framesPerSecond = " + nlohmann::json(std::isfinite(framesPerSecond) && framesPerSecond > 0.0 ? framesPerSecond : 24.0).dump() + ";\n";
     page += kPageEnd;
-    replaceFile(dir / "index.html", page);
+    replaceFile(dir / pageName, page);
 }
 
 }  // namespace hostsim

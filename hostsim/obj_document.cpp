@@ -109,11 +109,23 @@ private:
             ++doc_.normalCount_;
             return keep(line, ObjDocument::LineKind::Normal);
         }
-        if (keyword == "vt") ++textureCount_;
+        if (keyword == "vt") readTexturePoint(rest);
         else if (keyword == "f") readElement(rest, 3, "face", true);
         else if (keyword == "l") readElement(rest, 2, "line", false);
         else if (keyword == "p") readElement(rest, 1, "point element", false);
         keep(line);
+    }
+
+    // A texture point's u and v; missing or unreadable numbers count as 0, as texture coordinates only
+    // travel along to glTF output.
+    void readTexturePoint(std::string_view rest) {
+        ++textureCount_;
+        std::array<float, 2> uv{};
+        for (float &coordinate : uv) {
+            double value = 0.0;
+            if (parseDouble(nextWord(rest), value) && std::isfinite(static_cast<float>(value))) coordinate = static_cast<float>(value);
+        }
+        doc_.texturePoints_.push_back(uv);
     }
 
     void readPoint(std::string_view rest) {
@@ -158,14 +170,15 @@ private:
             const std::size_t slash = word.find('/');
             const std::size_t point = resolve(word.substr(0, slash), Record::Point);
             std::size_t normal = ObjDocument::kNoNormal;
+            std::size_t textureIndex = ObjDocument::kNoNormal;
             if (slash != std::string_view::npos) {
                 const std::string_view after = word.substr(slash + 1);
                 const std::size_t second = after.find('/');
                 const std::string_view texture = after.substr(0, second);
-                if (!texture.empty()) resolve(texture, Record::TexturePoint);
+                if (!texture.empty()) textureIndex = resolve(texture, Record::TexturePoint);
                 if (second != std::string_view::npos) normal = resolve(after.substr(second + 1), Record::Normal);
             }
-            if (isFace) doc_.corners_.push_back({point, normal});
+            if (isFace) doc_.corners_.push_back({point, normal, textureIndex});
         }
         if (corners < least) fail(lineNumber_, "expected a " + std::string(what) + " of at least " + std::to_string(least) + " corners");
         if (isFace) doc_.faceStarts_.push_back(first);

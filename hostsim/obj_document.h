@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ public:
     const std::vector<std::array<float, 3>> &points() const { return points_; }
     std::size_t faceCount() const { return faceStarts_.size(); }
 
+    // The faces as triangles of 0-based point indices, each face fanned from its first corner.
+    std::vector<std::uint32_t> triangles() const;
+    // One texture coordinate per point: the first one a face corner gives it; empty when no corner has one.
+    std::vector<std::array<float, 2>> pointTexcoords() const;
+
     // The document with the "v" records at `positions` (one per point, in order) and every "vn" record
     // recomputed as the normalised sum of the area-weighted normals of the faces whose corners use it
     // (right-hand winding, as OBJ faces are meant). A normal that no face with area uses keeps its
@@ -39,11 +45,13 @@ private:
     struct Corner {
         std::size_t point;   // 0-based
         std::size_t normal;  // 0-based, or kNoNormal
+        std::size_t texture;  // 0-based, or kNoNormal
     };
 
     std::vector<Line> lines_;
     std::vector<std::array<float, 3>> points_;
     std::size_t normalCount_ = 0;
+    std::vector<std::array<float, 2>> texturePoints_;
     std::vector<Corner> corners_;         // the corners of every face, face after face
     std::vector<std::size_t> faceStarts_;  // the first corner of each face
 

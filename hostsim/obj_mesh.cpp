@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "hostsim/host_error.h"
+#include "hostsim/mesh_surface.h"
 #include "hostsim/number_text.h"
 #include "hostsim/obj_document.h"
 #include "hostsim/text_file.h"
@@ -18,6 +19,31 @@ Mesh readObjMesh(const std::filesystem::path &path) {
     mesh.obj = std::move(document);
     return mesh;
 }
+
+namespace {
+
+// The faces of a mesh read from a glTF file, with its texture coordinates when it has them.
+void appendSurface(std::string &out, const MeshSurface &surface) {
+    const bool textured = !surface.texcoords.empty();
+    for (const auto &uv : surface.texcoords) {
+        out += "vt ";
+        appendShortest(out, uv[0]);
+        out += ' ';
+        appendShortest(out, uv[1]);
+        out += '\n';
+    }
+    for (std::size_t t = 0; t + 2 < surface.triangles.size(); t += 3) {
+        out += 'f';
+        for (std::size_t c = t; c < t + 3; ++c) {
+            const std::string index = std::to_string(surface.triangles[c] + 1);
+            out += ' ' + index;
+            if (textured) out += '/' + index;
+        }
+        out += '\n';
+    }
+}
+
+}  // namespace
 
 std::string objMeshText(const Mesh &base, std::span<const std::array<double, 3>> displaced) {
     const std::size_t expected = base.obj ? base.obj->points().size() : base.points.size();
@@ -35,6 +61,7 @@ std::string objMeshText(const Mesh &base, std::span<const std::array<double, 3>>
         *w++ = '\n';
     }
     out.resize(static_cast<std::size_t>(w - out.data()));
+    if (base.surface) appendSurface(out, *base.surface);
     return out;
 }
 

@@ -13,6 +13,7 @@
 namespace hostsim {
 
 class ObjDocument;  // an OBJ file's faces, groups and texture coordinates, kept for writing back
+struct MeshSurface;  // a glTF file's triangles and texture coordinates
 
 struct Point3 {
     double x = 0.0;
@@ -38,8 +39,9 @@ struct Motion {
 // Points of a mesh in point order, as the host hands them out: three floats each.
 struct Mesh {
     std::vector<std::array<float, 3>> points;
-    std::string sourceFile;                   // the OBJ file it came from; empty for inline points
+    std::string sourceFile;                   // the OBJ or glTF file it came from; empty for inline points
     std::shared_ptr<const ObjDocument> obj;   // the rest of that OBJ file; null for inline points
+    std::shared_ptr<const MeshSurface> surface;  // the faces of a glTF file it came from; null otherwise
 };
 
 // An item of type 0. An item with a mesh is an object.

@@ -12,6 +12,7 @@
 #include "hostsim/host_error.h"
 #include "hostsim/json_node.h"
 #include "hostsim/number_text.h"
+#include "hostsim/mesh_file.h"
 #include "hostsim/obj_mesh.h"
 #include "hostsim/text_file.h"
 
@@ -74,10 +75,10 @@ Mesh readMesh(const JsonNode &node, const fs::path &folder) {
     if (!file) node.fail(R"(expected a member "points" or "file")");
     const JsonNode name = node.member("file");
     const std::string relative = name.text();
-    if (relative.empty()) name.fail("expected the name of an OBJ file");
+    if (relative.empty()) name.fail("expected the name of an OBJ or glTF file");
     const fs::path objPath = (folder / relative).lexically_normal();
     if (!fs::is_regular_file(objPath)) name.fail("no such file: " + objPath.string());
-    return readObjMesh(objPath);
+    return readMeshFile(objPath);
 }
 
 FrameRange readFrames(const JsonNode &node) {

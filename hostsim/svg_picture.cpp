@@ -4,23 +4,27 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
+#include <string_view>
 #include <stdexcept>
 #include <vector>
 
+#include "hostsim/leaf_side.h"
 #include "hostsim/number_text.h"
 #include "hostsim/xml_text.h"
 
 namespace hostsim {
 namespace {
 
-constexpr double kCaptionHeight = 36.0;
+constexpr double kCaptionHeight = 58.0;
+constexpr double kCharacterWidth = 8.0;  // a generous width of one character at the picture's font size
 constexpr double kDotRadius = 1.6;
 
 struct Colour {
     double r, g, b;
 };
-constexpr Colour kFrontColour{0.40, 0.68, 0.30};
-constexpr Colour kBackColour{0.63, 0.47, 0.28};
+constexpr Colour kFacingColour{0.36, 0.70, 0.26};
+constexpr Colour kFarColour{0.72, 0.44, 0.22};
 
 // A leaf polygon, or one loose point when count is 1.
 struct Shape {
@@ -76,8 +80,20 @@ double facing(std::span<const Point3> polygon, const Point3 &eye) {
     return std::min(1.0, std::abs(normal.x * view.x + normal.y * view.y + normal.z * view.z) / lengths);
 }
 
+std::size_t wholeLeaves(std::size_t points, int leafSize) {
+    return leafSize > 1 ? points / static_cast<std::size_t>(leafSize) : 0;
+}
+
+// Every how many leaves (and loose points) one is drawn: 1 up to frame.maxLeaves, then evenly spread.
+std::size_t sampleStride(std::size_t points, const SvgFrame &frame) {
+    const std::size_t shapes = std::max(wholeLeaves(points, frame.leafSize), points - wholeLeaves(points, frame.leafSize) * static_cast<std::size_t>(std::max(frame.leafSize, 1)));
+    const std::size_t most = std::max<std::size_t>(frame.maxLeaves, 1);
+    return shapes <= most ? 1 : (shapes + most - 1) / most;
+}
+
 // Writes one panel's leaves and loose points, far to near.
-void paintLeaves(std::string &out, const Projection &projection, std::span<const Point3> points, int leafSize) {
+void paintLeaves(std::string &out, const Projection &projection, std::span<const Point3> points, const SvgFrame &frame) {
+    const int leafSize = frame.leafSize;
     std::vector<ScreenPoint> screen(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) screen[i] = projection.project(points[i]);
 
@@ -95,8 +111,9 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
         }
         shapes.push_back({depth / static_cast<double>(count), first, count});
     };
-    for (std::size_t leaf = 0; leaf < leaves; ++leaf) add(leaf * perLeaf, perLeaf);
-    for (std::size_t i = leaves * perLeaf; i < points.size(); ++i) add(i, 1);
+    const std::size_t stride = sampleStride(points.size(), frame);
+    for (std::size_t leaf = 0; leaf < leaves; leaf += stride) add(leaf * perLeaf, perLeaf);
+    for (std::size_t i = leaves * perLeaf; i < points.size(); i += stride) add(i, 1);
     std::stable_sort(shapes.begin(), shapes.end(), [](const Shape &a, const Shape &b) { return a.depth > b.depth; });
 
     out += "<g stroke=\"#1f2e17\" stroke-width=\"0.35\" stroke-linejoin=\"round\">\n";
@@ -112,17 +129,15 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
             out += "\" fill=\"#555\"/>\n";
             continue;
         }
-        // Clockwise on a screen whose y runs down means a positive shoelace sum.
-        double area = 0.0;
-        for (std::size_t i = 0; i < shape.count; ++i) {
-            const ScreenPoint &a = screen[shape.first + i];
-            const ScreenPoint &b = screen[shape.first + (i + 1) % shape.count];
-            area += a.x * b.y - b.x * a.y;
-        }
-        const bool front = area >= 0.0;
-        const double light = 0.45 + 0.55 * facing(points.subspan(shape.first, shape.count), projection.eye());
-        out += front ? "<polygon class=\"front\" fill=\"" : "<polygon class=\"back\" fill=\"";
-        appendColour(out, front ? kFrontColour : kBackColour, light);
+        // The side the module turns toward the target is the one its local -Z points to.
+        const std::span<const Point3> leaf = points.subspan(shape.first, shape.count);
+        const Point3 side = facingDirection(leaf, frame.pivotRule);
+        const Point3 &eye = projection.eye();
+        const double toEye = side.x * (eye.x - leaf[0].x) + side.y * (eye.y - leaf[0].y) + side.z * (eye.z - leaf[0].z);
+        const bool seenFacing = toEye > 0.0;
+        const double light = 0.45 + 0.55 * facing(leaf, eye);
+        out += seenFacing ? "<polygon class=\"facing\" fill=\"" : "<polygon class=\"far\" fill=\"";
+        appendColour(out, seenFacing ? kFacingColour : kFarColour, light);
         out += "\" points=\"";
         for (std::size_t i = 0; i < shape.count; ++i) {
             if (i > 0) out += ' ';
@@ -150,10 +165,15 @@ void paintTarget(std::string &out, const Projection &projection, const SvgFrame 
     appendXY(out, s.x, s.y - 10.0);
     out += "V";
     appendFixed(out, s.y + 10.0, 2);
+    // The label sits above right of the mark, or wherever else keeps it inside the panel.
+    const double labelWidth = kCharacterWidth * static_cast<double>(frame.targetName.size());
+    const bool onLeft = s.x + 10.0 + labelWidth > frame.panelWidth - 4.0 && s.x - 10.0 - labelWidth >= 4.0;
+    const double labelX = onLeft ? s.x - 10.0 - labelWidth : std::clamp(s.x + 10.0, 4.0, std::max(4.0, frame.panelWidth - 4.0 - labelWidth));
+    const double labelY = std::clamp(s.y - 10.0 < 18.0 ? s.y + 22.0 : s.y - 10.0, 18.0, std::max(18.0, frame.panelHeight - 6.0));
     out += "\"/><text x=\"";
-    appendFixed(out, s.x + 10.0, 2);
+    appendFixed(out, labelX, 2);
     out += "\" y=\"";
-    appendFixed(out, s.y - 10.0, 2);
+    appendFixed(out, labelY, 2);
     out += "\" fill=\"#b03020\" stroke=\"none\">" + xmlEscaped(frame.targetName) + "</text></g>\n";
 }
 
@@ -167,11 +187,48 @@ void paintPanel(std::string &out, const Projection &projection, std::span<const 
     out += "\" height=\"";
     appendFixed(out, frame.panelHeight, 2);
     out += "\" fill=\"#fbfaf6\" stroke=\"#c9c3b5\"/>\n";
-    paintLeaves(out, projection, points, frame.leafSize);
+    paintLeaves(out, projection, points, frame);
     paintTarget(out, projection, frame);
     out += "<text x=\"12\" y=\"24\" font-weight=\"bold\">";
     out += title;
     out += "</text>\n</g>\n";
+}
+
+std::string ordinalSuffix(std::size_t n) {
+    if (n % 100 >= 11 && n % 100 <= 13) return "th";
+    return n % 10 == 1 ? "st" : n % 10 == 2 ? "nd" : n % 10 == 3 ? "rd" : "th";
+}
+
+// The two leaf colours and what they mean, on one line.
+void paintLegend(std::string &out, double y) {
+    constexpr double kLegendCharacter = 6.0;  // a typical width at font size 12
+    double x = 12.0;
+    const auto entry = [&](std::optional<Colour> colour, std::string_view text) {
+        if (colour) {
+            out += "<rect x=\"";
+            appendFixed(out, x, 2);
+            out += "\" y=\"";
+            appendFixed(out, y - 11.0, 2);
+            out += "\" width=\"14\" height=\"14\" stroke=\"#1f2e17\" stroke-width=\"0.35\" fill=\"";
+            appendColour(out, *colour, 1.0);
+            out += "\"/>";
+            x += 20.0;
+        }
+        out += "<text x=\"";
+        appendFixed(out, x, 2);
+        out += "\" y=\"";
+        appendFixed(out, y, 2);
+        out += "\">";
+        out += text;
+        out += "</text>";
+        x += kLegendCharacter * static_cast<double>(text.size()) + 14.0;
+    };
+    out += "<g class=\"legend\" font-size=\"12\">";
+    entry(kFacingColour, "facing: the side the module turns toward the target (the leaf's local \xE2\x88\x92Z)");
+    entry(kFarColour, "far: the other side.");
+    entry(std::nullopt, "A card wound counter-clockwise from its front (OBJ, glTF) faces the target with its back "
+                        "(pivot on the first point).");
+    out += "</g>\n";
 }
 
 Camera defaultCamera(std::span<const Point3> base, std::span<const Point3> displaced, const SvgFrame &frame) {
@@ -215,10 +272,17 @@ std::string renderSvg(const SvgFrame &frame) {
     paintPanel(out, projection, base, frame, 0.0, "before");
     paintPanel(out, projection, displaced, frame, frame.panelWidth, "after");
     out += "<text x=\"12\" y=\"";
-    appendFixed(out, frame.panelHeight + 24.0, 2);
+    appendFixed(out, frame.panelHeight + 22.0, 2);
     out += "\">frame " + std::to_string(frame.frame);
     if (!frame.caption.empty()) out += " \xE2\x80\x94 " + xmlEscaped(frame.caption);
-    out += "</text>\n</svg>\n";
+    const std::size_t stride = sampleStride(base.size(), frame);
+    if (stride > 1) {
+        out += " \xE2\x80\x94 sampled: every " + std::to_string(stride) + ordinalSuffix(stride) + " of " +
+               std::to_string(wholeLeaves(base.size(), frame.leafSize)) + " leaves drawn";
+    }
+    out += "</text>\n";
+    paintLegend(out, frame.panelHeight + 46.0);
+    out += "</svg>\n";
     return out;
 }
 

@@ -17,6 +17,8 @@ struct SvgFrame {
     std::span<const std::array<float, 3>> base;        // the object's points as the host holds them
     std::span<const std::array<double, 3>> displaced;  // the same points after the displacement
     int leafSize = 4;                                  // points per leaf
+    std::int32_t pivotRule = 0;                        // the instance's pivot rule, which tells the turned side
+    std::size_t maxLeaves = 20000;                     // more leaves than this are drawn as an even sample
     std::string targetName;
     std::optional<Point3> targetPosition;              // none: no target is marked
     std::int32_t frame = 0;
@@ -26,11 +28,13 @@ struct SvgFrame {
     double panelHeight = 480.0;
 };
 
-// The picture as SVG text. Each run of leafSize points is one filled polygon, drawn far to near; faces
-// whose points run clockwise as seen from the camera (their front in the host's convention) are green,
-// back faces brown, both shaded by how squarely they face the camera. Points that form no whole leaf
-// are dots. The right panel is shifted by panelWidth; both use the same camera. Throws
-// std::invalid_argument when base and displaced differ in size.
+// The picture as SVG text. Each run of leafSize points is one filled polygon, drawn far to near. A leaf
+// seen from the side the module turns toward the target (its local -Z, facingDirection) is in the
+// "facing" colour, seen from the other side in the "far" colour, both shaded by how squarely they face
+// the camera; a legend under the panels says so. Points that form no whole leaf are dots. Of more than
+// maxLeaves leaves every n-th is drawn, so that a browser shows the picture quickly, and the caption
+// says so. The right panel is shifted by panelWidth; both use the same camera. Labels stay inside
+// their panel. Throws std::invalid_argument when base and displaced differ in size.
 std::string renderSvg(const SvgFrame &frame);
 
 }  // namespace hostsim

@@ -3,13 +3,18 @@
 #include "tests/command_process.h"
 
 #include "host/vistrelle_contract.h"
+#include "hostsim/gltf_mesh.h"
+#include "hostsim/gltf_writer.h"
 #include "hostsim/host.h"
+#include "hostsim/mesh_surface.h"
 #include "hostsim/obj_mesh.h"
 
 #define TINYOBJLOADER_IMPLEMENTATION
 #include <tiny_obj_loader.h>
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace {
 
@@ -84,6 +89,39 @@ TEST(ApplyMatchesTheHost, PivotByNumberAndOtherLeafSize) {
                                        "--pivot", "3", "--leaf-points", "3", "--p-align", "on"});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     expectSamePoints(folder / "out.obj", directEvaluation(cardsMesh, {1, 5, -2}, {.leafPoints = 3, .pivotType = 3, .headingAlign = 1, .pitchAlign = 1}));
+}
+
+TEST(ApplyGltf, DemoBushAsGlbGivesTheSamePointsAsTheObjAndWritesThemAsGlb) {
+    const ScratchFolder folder;
+    const hostsim::Mesh bush = hostsim::readObjMesh(demoMesh);
+    std::vector<hostsim::Position> unmoved;
+    for (const auto &p : bush.points) unmoved.push_back({p[0], p[1], p[2]});
+    hostsim::writeGltfMesh(folder / "bush.glb", bush, hostsim::surfaceOf(bush, 4), unmoved, "bush");
+
+    const auto fromObj = runVistrelle({"apply", demoMesh.string(), "--target", "3,1,-2", "--p-align", "on", "-o", (folder / "obj.obj").string()});
+    const auto fromGlb = runVistrelle({"apply", (folder / "bush.glb").string(), "--target", "3,1,-2", "--p-align", "on", "-o",
+                                       (folder / "glb.obj").string(), "--gltf", (folder / "glb.glb").string()});
+    ASSERT_EQ(fromObj.exitCode, 0) << fromObj.err;
+    ASSERT_EQ(fromGlb.exitCode, 0) << fromGlb.err;
+    const auto expected = directEvaluation(demoMesh, {3, 1, -2}, {.leafPoints = 4, .pivotType = 0, .headingAlign = 1, .pitchAlign = 1});
+    expectSamePoints(folder / "obj.obj", expected);
+    expectSamePoints(folder / "glb.obj", expected);
+    const hostsim::Mesh written = hostsim::readGltfMesh(folder / "glb.glb");
+    ASSERT_EQ(written.points.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        for (std::size_t axis = 0; axis < 3; ++axis) ASSERT_EQ(written.points[i][axis], static_cast<float>(expected[i][axis])) << i;
+    EXPECT_EQ(written.surface->triangles, hostsim::surfaceOf(bush, 4).triangles) << "the faces travel along";
+}
+
+TEST(ApplyGltf, UnsupportedGltfFeatureIsOneLineAndExitOne) {
+    const ScratchFolder folder;
+    std::ofstream(folder / "skin.gltf") << R"({"asset":{"version":"2.0"},"nodes":[{}],"skins":[{"joints":[0]}],)"
+                                           R"("meshes":[{"primitives":[{"attributes":{}}]}]})";
+    const auto outcome = runVistrelle({"apply", (folder / "skin.gltf").string(), "--target", "1,0,0", "-o", (folder / "out.obj").string()});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(linesOf(outcome.err).size(), 1u) << outcome.err;
+    EXPECT_NE(outcome.err.find("skins are not supported"), std::string::npos) << outcome.err;
+    EXPECT_FALSE(fs::exists(folder / "out.obj"));
 }
 
 TEST(ApplyOutput, KeepsFacesGroupsAndTextureCoordinates) {

@@ -2,13 +2,16 @@
 // is checked against the stand-in host driving the same module over the same scene.
 #include "tests/command_process.h"
 
+#include "hostsim/gltf_mesh.h"
 #include "hostsim/host.h"
 #include "hostsim/obj_mesh.h"
 #include "hostsim/scene_file.h"
 
 #include <gtest/gtest.h>
+#include <tiny_gltf.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 
 namespace {
@@ -37,12 +40,12 @@ std::vector<std::string> keptLines(const fs::path &obj) {
     return kept;
 }
 
-// One run of the garden scene (two objects, frames 0 to 2) shared by the tests that read its files.
+// One run of the garden scene (two objects, frames 0 to 2, with glTF) shared by the tests that read its files.
 class RunOfGarden : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         folder_ = std::make_unique<ScratchFolder>();
-        outcome_ = runVistrelle({"run", garden.string(), "--out", (*folder_ / "out").string()});
+        outcome_ = runVistrelle({"run", garden.string(), "--out", (*folder_ / "out").string(), "--gltf"});
     }
     static void TearDownTestSuite() { folder_.reset(); }
 
@@ -55,14 +58,62 @@ protected:
 std::unique_ptr<ScratchFolder> RunOfGarden::folder_;
 clitest::CommandOutcome RunOfGarden::outcome_;
 
-TEST_F(RunOfGarden, WritesAnObjAndASvgPerFrameAndObjectAndTheIndex) {
+TEST_F(RunOfGarden, WritesAnObjAndASvgPerFrameAndObjectTheGltfFilesAndBothPages) {
     ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
     const std::vector<std::string> expected{"Cards.0000.obj",      "Cards.0000.svg",      "Cards.0001.obj",
                                             "Cards.0001.svg",      "Cards.0002.obj",      "Cards.0002.svg",
-                                            "Ten_points.0000.obj", "Ten_points.0000.svg", "Ten_points.0001.obj",
-                                            "Ten_points.0001.svg", "Ten_points.0002.obj", "Ten_points.0002.svg",
-                                            "index.html"};
+                                            "Cards.glb",           "Ten_points.0000.obj", "Ten_points.0000.svg",
+                                            "Ten_points.0001.obj", "Ten_points.0001.svg", "Ten_points.0002.obj",
+                                            "Ten_points.0002.svg", "Ten_points.glb",      "index.html",
+                                            "pictures.html",       "three.js",            "viewer"};
     EXPECT_EQ(fileNames(*folder_ / "out"), expected);
+    EXPECT_EQ(fileNames(*folder_ / "out" / "viewer"),
+              (std::vector<std::string>{"Cards.0000.js", "Cards.0001.js", "Cards.0002.js", "Cards.base.js"}));
+}
+
+// The turned points of one frame as a glTF reader sees them: base POSITION plus the frame's morph offsets.
+std::vector<std::array<float, 3>> gltfFrame(const tinygltf::Model &model, std::size_t frame) {
+    const tinygltf::Primitive &primitive = model.meshes.at(0).primitives.at(0);
+    const auto floats = [&](int index) {
+        const tinygltf::Accessor &accessor = model.accessors.at(static_cast<std::size_t>(index));
+        const tinygltf::BufferView &view = model.bufferViews.at(static_cast<std::size_t>(accessor.bufferView));
+        std::vector<std::array<float, 3>> values(accessor.count);
+        std::memcpy(values.data(), model.buffers.at(0).data.data() + view.byteOffset + accessor.byteOffset, accessor.count * 12);
+        return values;
+    };
+    std::vector<std::array<float, 3>> points = floats(primitive.attributes.at("POSITION"));
+    const auto offsets = floats(primitive.targets.at(frame).at("POSITION"));
+    for (std::size_t i = 0; i < points.size(); ++i)
+        for (std::size_t a = 0; a < 3; ++a) points[i][a] += offsets[i][a];
+    return points;
+}
+
+TEST_F(RunOfGarden, GltfAnimationHoldsEveryFrameAsTheHostEvaluatedIt) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    hostsim::Host host(VISTREL_MODULE_FILE, hostsim::readSceneFile(garden));
+    tinygltf::TinyGLTF loader;
+    tinygltf::Model models[2];
+    std::string error, warning;
+    ASSERT_TRUE(loader.LoadBinaryFromFile(&models[0], &error, &warning, out("Cards.glb").string())) << error;
+    ASSERT_TRUE(loader.LoadBinaryFromFile(&models[1], &error, &warning, out("Ten_points.glb").string())) << error;
+    for (std::int32_t frame = 0; frame <= 2; ++frame) {
+        const auto displaced = host.runFrame(frame);
+        for (std::size_t object = 0; object < 2; ++object) {
+            const auto points = gltfFrame(models[object], static_cast<std::size_t>(frame));
+            const auto &expected = displaced[object].positions;
+            ASSERT_EQ(points.size(), expected.size());
+            for (std::size_t i = 0; i < expected.size(); ++i)
+                for (std::size_t axis = 0; axis < 3; ++axis) {
+                    // base + offset in float: the turned float, or where no offset can give it the next one either side
+                    const float want = static_cast<float>(expected[i][axis]);
+                    const float step = std::nextafter(std::abs(want), 1e30f) - std::abs(want);
+                    EXPECT_LE(std::abs(points[i][axis] - want), step)
+                        << object << " frame " << frame << " point " << i;
+                }
+        }
+    }
+    EXPECT_TRUE(models[0].materials.at(0).doubleSided);
+    EXPECT_EQ(models[0].meshes[0].primitives[0].indices >= 0, true) << "the OBJ's faces travel along";
 }
 
 TEST_F(RunOfGarden, WrittenPointsAreWhatTheHostEvaluatesForEachFrame) {
@@ -122,12 +173,24 @@ TEST_F(RunOfGarden, PictureCaptionShowsFrameTargetAndSettingsByTheirPanelLabels)
               std::string::npos);
 }
 
-TEST_F(RunOfGarden, IndexPlaysTheFirstObjectsPictures) {
+TEST_F(RunOfGarden, PicturesPagePlaysTheFirstObjectsPictures) {
     ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
-    const std::string html = fileText(out("index.html"));
+    const std::string html = fileText(out("pictures.html"));
     for (const char *picture : {"Cards.0000.svg", "Cards.0001.svg", "Cards.0002.svg"})
         EXPECT_NE(html.find(picture), std::string::npos) << picture;
     EXPECT_NE(html.find("type=\"range\""), std::string::npos) << "a slider";
+}
+
+TEST_F(RunOfGarden, ViewerPageListsEveryFrameAndLoadsOnlyLocalScripts) {
+    ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
+    const std::string html = fileText(out("index.html"));
+    for (const char *frame : {"viewer/Cards.0000.js", "viewer/Cards.0001.js", "viewer/Cards.0002.js", "viewer/Cards.base.js"})
+        EXPECT_NE(html.find(frame), std::string::npos) << frame;
+    EXPECT_NE(html.find("<script src=\"three.js\"></script>"), std::string::npos);
+    EXPECT_EQ(html.find("http"), std::string::npos) << "nothing from the network";
+    EXPECT_EQ(html.find("type=\"module\""), std::string::npos) << "module scripts do not load from file://";
+    EXPECT_NE(fileText(out("three.js")).find("window.THREE"), std::string::npos);
+    EXPECT_EQ(fileText(out("viewer/Cards.0001.js")).rfind("vistrelleData({\"frame\":1,", 0), 0u);
 }
 
 TEST_F(RunOfGarden, EndsWithAOneParagraphSummaryAndNoProgressWhenNotATerminal) {
@@ -142,8 +205,8 @@ TEST(RunFrames, FramesOptionRunsOnlyThoseFrames) {
     const ScratchFolder folder;
     const auto outcome = runVistrelle({"run", garden.string(), "--out", folder.path().string(), "--frames", "2-2", "--quiet"});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    const std::vector<std::string> expected{"Cards.0002.obj", "Cards.0002.svg", "Ten_points.0002.obj",
-                                            "Ten_points.0002.svg", "index.html"};
+    const std::vector<std::string> expected{"Cards.0002.obj", "Cards.0002.svg", "Ten_points.0002.obj", "Ten_points.0002.svg",
+                                            "index.html", "pictures.html", "three.js", "viewer"};
     EXPECT_EQ(fileNames(folder.path()), expected);
     EXPECT_NE(outcome.out.find("1 frame "), std::string::npos) << outcome.out;
 }

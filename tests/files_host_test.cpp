@@ -1,12 +1,14 @@
 // A scene file driven through the stand-in host with the module loaded by path: the data block of a
 // displacement is exactly what the module's save writes and what its load reads, a displaced mesh
-// written as OBJ reads back as the positions the module gave, and a saved scene keeps the settings.
+// written as OBJ reads back as the positions the module gave, a saved scene keeps the settings, and a
+// card the module turned toward a target shows its facing colour in a picture taken from the target.
 #include <gtest/gtest.h>
 
 #include "hostsim/host.h"
 #include "hostsim/obj_document.h"
 #include "hostsim/obj_mesh.h"
 #include "hostsim/scene_file.h"
+#include "hostsim/svg_picture.h"
 #include "tests/files_temp_dir.h"
 
 namespace {
@@ -55,6 +57,31 @@ TEST(SceneFileThroughHost, DisplacedMeshWrittenAsObjReadsBackAsTheModuleGaveIt) 
         for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(written.points[i][k], static_cast<float>(moved[i][k])) << "point " << i;
     }
     EXPECT_EQ(written.obj->faceCount(), bush.obj->faceCount());
+}
+
+TEST(ColourRule, SingleCardTurnedTowardTheTargetShowsItsFacingColourSeenFromTheTarget) {
+    // A card in the XY plane wound clockwise about +Z (right-handed): its local -Z points to +Z, away
+    // from the target at -Z, so the module turns it right round.
+    hostsim::Scene scene;
+    hostsim::Mesh card;
+    card.points = {{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 0}};
+    const hostsim::Point3 target{0.5, 0.5, -10};
+    scene.items.push_back({"Card", hostsim::Motion::fixed({}), card});
+    scene.items.push_back({"Target", hostsim::Motion::fixed(target), std::nullopt});
+    scene.displacements.push_back({0, "Vistrelle", std::vector<std::int32_t>{4, 2, 0, 1, 1}});
+    hostsim::Host host(VISTREL_MODULE_FILE, scene);
+    const std::vector<hostsim::Position> moved = host.evaluateFrame(host.displacementInstances()[0], 0);
+
+    hostsim::SvgFrame picture;
+    picture.base = card.points;
+    picture.displaced = moved;
+    picture.camera = hostsim::Camera{target, {0.5, 0.5, 0}, 0.5};
+    const std::string svg = hostsim::renderSvg(picture);
+    const std::size_t before = svg.find("<polygon class=\"");
+    const std::size_t after = svg.find("<polygon class=\"", before + 1);
+    ASSERT_NE(after, std::string::npos);
+    EXPECT_EQ(svg.substr(before + 16, 4), "far\"") << "before the turn the target sees the other side";
+    EXPECT_EQ(svg.substr(after + 16, 7), "facing\"") << "after the turn it sees the facing side";
 }
 
 }  // namespace

@@ -165,14 +165,14 @@ TEST(ObjMeshWriting, NormalOfNoFaceWithAreaKeepsItsText) {
 }
 
 TEST(ObjMeshWriting, InlinePointsWriteVLinesOnly) {
-    const hostsim::Mesh mesh{{{0, 0, 0}, {1, 0.5f, -2}}, {}, {}};
+    const hostsim::Mesh mesh{{{0, 0, 0}, {1, 0.5f, -2}}, {}, {}, {}};
     EXPECT_EQ(hostsim::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}), "v 0.1 0 0\nv 1 2 3\n");
 }
 
 TEST(ObjMeshWriting, WrongNumberOfDisplacedPointsIsRefused) {
     const hostsim::Mesh mesh = hostsim::readObjMesh(kData / "leaves.obj");
     EXPECT_THROW(hostsim::objMeshText(mesh, std::vector<Position>(8)), HostError);
-    EXPECT_THROW(hostsim::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}}, std::vector<Position>{}), HostError);
+    EXPECT_THROW(hostsim::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}, {}}, std::vector<Position>{}), HostError);
 }
 
 // --- Malformed files: one line with the file and the line

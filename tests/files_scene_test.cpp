@@ -118,7 +118,7 @@ TEST(SceneFileRoundTrip, WrittenSceneReadsBackIdentical) {
     late.motion.keys = {{3.0, {1, 1, 1}}};  // one key, but not at time 0
     scene.items.push_back(late);
     hostsim::Item card = fixedItem("Card", {1, 0, 0});
-    card.mesh = hostsim::Mesh{{{0.1f, 1.0f / 3.0f, -2.5f}, {1e-30f, 3.4e38f, 1e-45f}, {16777217.0f, -0.0f, 0.7f}}, {}, {}};
+    card.mesh = hostsim::Mesh{{{0.1f, 1.0f / 3.0f, -2.5f}, {1e-30f, 3.4e38f, 1e-45f}, {16777217.0f, -0.0f, 0.7f}}, {}, {}, {}};
     scene.items.push_back(card);
     hostsim::Item bush = fixedItem("Bush", {});
     bush.mesh = hostsim::readObjMesh(kData / "leaves.obj");

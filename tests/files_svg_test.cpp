@@ -1,6 +1,7 @@
 // SVG pictures and the HTML index: the projection lands points where a pinhole camera would, a leaf's
-// polygon appears at its projected points, leaves are drawn far to near with front and back told
-// apart, loose points are dots, and names cannot break the markup.
+// polygon appears at its projected points, leaves are drawn far to near with the side the module turns
+// toward the target told apart from the other, big meshes are sampled, loose points are dots, labels
+// stay inside, and names cannot break the markup.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,7 +34,7 @@ std::vector<Position> widened(const std::vector<Base> &points) {
 }
 
 struct Polygon {
-    std::string kind;  // "front" or "back"
+    std::string kind;  // "facing" or "far"
     std::vector<std::pair<double, double>> points;
 };
 
@@ -134,11 +135,58 @@ TEST(SvgPicture, SingleLeafIsDrawnAtItsProjectedPoints) {
     EXPECT_NE(svg.find(R"x(<g transform="translate(200.00,0)")x"), std::string::npos) << "the second panel sits to the right";
 }
 
-TEST(SvgPicture, ClockwiseLeafIsAFrontFaceAndReversedIsABackFace) {
-    const std::vector<Base> clockwise{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};  // as the camera at -Z sees it
-    const std::vector<Base> reversed{{1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 0}};
-    EXPECT_EQ(polygons(hostsim::renderSvg(frameOf(clockwise, widened(clockwise))))[0].kind, "front");
-    EXPECT_EQ(polygons(hostsim::renderSvg(frameOf(reversed, widened(reversed))))[0].kind, "back");
+TEST(SvgPicture, LeafSeenFromItsTurnedSideIsFacingAndFromTheOtherSideFar) {
+    // Wound counter-clockwise about +Z (right-handed), so the module's local -Z points at the camera at -Z.
+    const std::vector<Base> toCamera{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const std::vector<Base> reversed{{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 0}};
+    EXPECT_EQ(polygons(hostsim::renderSvg(frameOf(toCamera, widened(toCamera))))[0].kind, "facing");
+    EXPECT_EQ(polygons(hostsim::renderSvg(frameOf(reversed, widened(reversed))))[0].kind, "far");
+    // The pivot on the last point measures the leaf's axis the other way, and so its turned side.
+    SvgFrame lastPivot = frameOf(toCamera, widened(toCamera));
+    lastPivot.pivotRule = 3;
+    EXPECT_EQ(polygons(hostsim::renderSvg(lastPivot))[0].kind, "far");
+}
+
+TEST(SvgPicture, LegendNamesBothColoursAndTheWinding) {
+    const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
+    const std::string svg = hostsim::renderSvg(frameOf(base, widened(base)));
+    EXPECT_NE(svg.find("facing: the side the module turns toward the target"), std::string::npos);
+    EXPECT_NE(svg.find("far: the other side"), std::string::npos);
+    EXPECT_NE(svg.find("counter-clockwise"), std::string::npos);
+}
+
+TEST(SvgPicture, BigMeshesDrawAnEvenSampleOfLeavesAndSaySo) {
+    std::vector<Base> base;
+    for (int leaf = 0; leaf < 100; ++leaf) {
+        const float x = static_cast<float>(leaf) * 0.01f;
+        for (const Base &corner : std::vector<Base>{{x, 0, 0}, {x, 1, 0}, {x + 0.005f, 1, 0}, {x + 0.005f, 0, 0}}) base.push_back(corner);
+    }
+    SvgFrame frame = frameOf(base, widened(base));
+    frame.maxLeaves = 10;
+    const std::string svg = hostsim::renderSvg(frame);
+    EXPECT_EQ(polygons(svg).size(), 20u) << "ten leaves in each panel";
+    EXPECT_NE(svg.find("sampled: every 10th of 100 leaves drawn"), std::string::npos);
+    frame.maxLeaves = 100;
+    const std::string whole = hostsim::renderSvg(frame);
+    EXPECT_EQ(polygons(whole).size(), 200u);
+    EXPECT_EQ(whole.find("sampled"), std::string::npos);
+}
+
+TEST(SvgPicture, TargetLabelNearTheEdgeStaysInsideThePanel) {
+    const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
+    const std::vector<Position> displaced = widened(base);
+    SvgFrame frame = frameOf(base, displaced);
+    frame.targetName = "Long target name";
+    frame.targetPosition = Point3{9, 4.5, 0};  // at (190, 5), near the top right corner of the 200 x 100 panel
+    const std::string svg = hostsim::renderSvg(frame);
+    const std::size_t text = svg.find("<text x=\"", svg.find("<g class=\"target\""));
+    ASSERT_NE(text, std::string::npos);
+    const double x = std::stod(svg.substr(text + 9));
+    const double y = std::stod(svg.substr(svg.find("y=\"", text) + 3));
+    EXPECT_GE(x, 0.0);
+    EXPECT_LE(x + 8.0 * static_cast<double>(frame.targetName.size()), 200.0);
+    EXPECT_GE(y, 14.0);
+    EXPECT_LE(y, 100.0);
 }
 
 TEST(SvgPicture, FarLeavesAreDrawnBeforeNearOnes) {
@@ -208,8 +256,8 @@ TEST(SvgPicture, DifferentNumbersOfBaseAndDisplacedPointsAreRefused) {
 TEST(HtmlIndex, RefersToEveryFrameByRelativeUrlWithoutNetwork) {
     files_test::TempDir dir;
     const std::vector<std::filesystem::path> frames{dir.path() / "frame_0000.svg", dir.path() / "more frames" / "#1 100%.svg"};
-    hostsim::writeHtmlIndex(dir.path(), frames, 12.0);
-    const std::string page = files_test::readFile(dir.path() / "index.html");
+    hostsim::writeHtmlIndex(dir.path(), frames, 12.0, "pictures.html");
+    const std::string page = files_test::readFile(dir.path() / "pictures.html");
     EXPECT_NE(page.find(R"(const frames = ["frame_0000.svg","more%20frames/%231%20100%25.svg"];)"), std::string::npos) << page;
     EXPECT_NE(page.find("const framesPerSecond = 12.0;"), std::string::npos);
     EXPECT_NE(page.find(R"(<input id="slider" type="range")"), std::string::npos);

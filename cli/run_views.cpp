@@ -1,0 +1,46 @@
+// The viewer and glTF outputs of a run, fed as the frames come.
+#include "cli/run_views.h"
+
+#include "hostsim/mesh_surface.h"
+
+#include <cstdlib>
+
+namespace vistrelle {
+
+namespace fs = std::filesystem;
+
+fs::path threeSource() {
+    if (const char *set = std::getenv("VISTRELLE_THREE"); set != nullptr && *set != '\0') return set;
+    return VISTREL_THREE_FILE;
+}
+
+RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)
+    : out_(std::move(out)), viewerWanted_(viewer), gltf_(gltf), framesPerSecond_(framesPerSecond) {}
+
+void RunViews::addObject(const std::string &name, const std::string &stem, const hostsim::Mesh &mesh, const ShownSettings &settings) {
+    if (viewerWanted_ && animations_.empty()) {
+        const std::int32_t pivotRule = settings.saved.size() > 2 ? settings.saved[2] : 0;
+        viewer_ = std::make_unique<hostsim::ViewerWriter>(
+            out_, mesh, hostsim::ViewerObject{name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_}, threeSource());
+    }
+    animations_.emplace_back(stem, gltf_ ? std::make_unique<hostsim::GltfAnimationWriter>(mesh, hostsim::surfaceOf(mesh, settings.leafPoints), name)
+                                         : nullptr);
+}
+
+void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
+                        std::optional<hostsim::Point3> target, std::span<const std::array<double, 3>> positions) {
+    if (object == 0 && viewer_) viewer_->addFrame(frame, label, target, positions);
+    if (object < animations_.size() && animations_[object].second) animations_[object].second->addFrame(seconds, positions);
+}
+
+std::vector<fs::path> RunViews::finish() {
+    std::vector<fs::path> written;
+    for (const auto &[stem, animation] : animations_) {
+        if (!animation) continue;
+        written.push_back(out_ / (stem + ".glb"));
+        animation->write(written.back());
+    }
+    return written;
+}
+
+}  // namespace vistrelle

@@ -1,0 +1,50 @@
+// What a run writes besides OBJ files and SVG pictures: the 3D viewer page of the first displaced
+// object, rewritten after every frame, and with --gltf one .glb animation per displaced object.
+#pragma once
+
+#include "cli/shown_settings.h"
+#include "hostsim/gltf_writer.h"
+#include "hostsim/viewer_page.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vistrelle {
+
+class RunViews {
+public:
+    // `viewer`: write the viewer page; `gltf`: write a .glb per object.
+    RunViews(std::filesystem::path out, bool viewer, bool gltf, double framesPerSecond);
+
+    // Objects in the run's order; the first one is shown by the viewer. The mesh must outlive this.
+    void addObject(const std::string &name, const std::string &stem, const hostsim::Mesh &mesh, const ShownSettings &settings);
+
+    // One object's turned points at one frame.
+    void addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
+                  std::optional<hostsim::Point3> target, std::span<const std::array<double, 3>> positions);
+
+    // Writes the .glb files; returns their paths.
+    std::vector<std::filesystem::path> finish();
+
+    // Why the viewer will not show the object, or empty.
+    std::string warning() const { return viewer_ ? viewer_->warning() : std::string(); }
+
+private:
+    std::filesystem::path out_;
+    bool viewerWanted_;
+    bool gltf_;
+    double framesPerSecond_;
+    std::unique_ptr<hostsim::ViewerWriter> viewer_;
+    std::vector<std::pair<std::string, std::unique_ptr<hostsim::GltfAnimationWriter>>> animations_;  // stem, writer
+};
+
+// three's build/three.cjs: $VISTRELLE_THREE when set, else the copy scripts/setup installs in the source tree.
+std::filesystem::path threeSource();
+
+}  // namespace vistrelle

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs scenes through the vistrelle command and checks what a browser and glTF tools get from them.
+#   browser_check.sh gltf|viewer|card VISTRELLE SOURCE_DIR WORK_DIR
+# gltf:   the demo bush and the single card with --gltf, every .glb through the Khronos validator;
+# viewer: the demo bush's index.html in headless Chromium (tests in web/viewer_check.mjs), whose
+#         screenshot of the viewer is WORK_DIR/shots/viewer.png (the one in docs/ is a copy);
+# card:   a single card's page, seen from the target, shows the card's facing colour.
+set -euo pipefail
+mode=$1 vistrelle=$2 source=$3 work=$4
+rm -rf "$work"
+mkdir -p "$work"
+case "$mode" in
+  gltf)
+    "$vistrelle" run "$source/examples/bush.json" --out "$work/bush" --frames 0-5 --gltf --quiet >/dev/null
+    "$vistrelle" run "$source/tests/data/viewer/card.json" --out "$work/card" --gltf --quiet >/dev/null
+    "$vistrelle" apply "$source/examples/bush.obj" --target 3,1,-2 --gltf "$work/turned.glb" >/dev/null
+    node "$source/web/validate_gltf.mjs" "$work/bush/Bush.glb" "$work/card/Card.glb" "$work/turned.glb" ;;
+  viewer)
+    "$vistrelle" run "$source/examples/bush.json" --out "$work/bush" --frames 0-11 --quiet >/dev/null
+    node "$source/web/viewer_check.mjs" "$work/bush/index.html" "$work/shots" ;;
+  card)
+    "$vistrelle" run "$source/tests/data/viewer/card.json" --out "$work/card" --quiet >/dev/null
+    node "$source/web/viewer_check.mjs" "$work/card/index.html" "$work/shots" --single-card ;;
+  *) echo "usage: browser_check.sh gltf|viewer|card VISTRELLE SOURCE_DIR WORK_DIR" >&2; exit 2 ;;
+esac
