@@ -160,7 +160,7 @@ void applyToMesh(const ApplyOptions &options) {
     // and a failure says which outputs were written before it.
     const std::string objText = options.out.empty() ? std::string() : hostsim::objMeshText(*object.mesh, positions);
     std::vector<std::string> written;
-    const auto writeOutput = [&](const std::string &file, const std::function<void()> &write) {
+    const auto writeOutput = [&](const std::string &file, const char *what, const std::function<void()> &write) {
         if (file.empty()) return;
         try {
             makeFolderOf(file);
@@ -170,15 +170,15 @@ void applyToMesh(const ApplyOptions &options) {
             std::string done;
             for (const std::string &name : written) done += (done.empty() ? "" : " and ") + name;
             throw hostsim::HostError(std::string(error.what()) + "; " + done + (written.size() == 1 ? " was" : " were") +
-                                     " written, " + writtenName(file) + " was not");
+                                     " written, " + what + " was not");
         }
         written.push_back(writtenName(file));
     };
-    writeOutput(options.out, [&] { hostsim::replaceFile(options.out, objText); });
-    writeOutput(options.gltf, [&] {
+    writeOutput(options.out, "the OBJ file", [&] { hostsim::replaceFile(options.out, objText); });
+    writeOutput(options.gltf, "the glTF file", [&] {
         hostsim::writeGltfMesh(options.gltf, *object.mesh, hostsim::surfaceOf(*object.mesh, settings.leafPoints), positions, object.name);
     });
-    writeOutput(options.svg, [&] { hostsim::replaceFile(options.svg, svgText); });
+    writeOutput(options.svg, "the picture", [&] { hostsim::replaceFile(options.svg, svgText); });
 
     const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
     // With the mesh on standard output, the summary goes to stderr so that the OBJ text stays clean.

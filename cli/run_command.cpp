@@ -173,7 +173,6 @@ void runScene(const RunOptions &options) {
     RunTotals totals;
     RunViews views(out, choice.svg, options.gltf, host.frames().framesPerSecond);
     for (const RunObject &object : objects) views.addObject(object.name, object.stem, *object.mesh, object.settings);
-    if (!views.warning().empty()) std::cerr << "vistrelle run: " << views.warning() << '\n';
     for (const RunObject &object : objects)
         if (object.settings.leafPoints > 0)
             totals.leaves += static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
@@ -230,6 +229,7 @@ void runScene(const RunOptions &options) {
     totals.moduleSeconds = std::chrono::duration<double>(Clock::now() - playStarted).count() - sinkSeconds;
     progress.finish();
     views.finish();
+    if (!views.warning().empty()) std::cerr << "vistrelle run: " << views.warning() << '\n';
     totals.seconds = std::chrono::duration<double>(Clock::now() - started).count();
     std::cout << summary(options, played, objects, totals, outputs);
 }

@@ -20,8 +20,8 @@ RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)
 void RunViews::addObject(const std::string &name, const std::string &stem, const hostsim::Mesh &mesh, const ShownSettings &settings) {
     if (viewerWanted_ && animations_.empty()) {
         const std::int32_t pivotRule = settings.saved.size() > 2 ? settings.saved[2] : 0;
-        viewer_ = std::make_unique<hostsim::ViewerWriter>(
-            out_, mesh, hostsim::ViewerObject{name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_}, threeSource());
+        const hostsim::ViewerObject shown{name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_};
+        makeViewer_ = [this, &mesh, shown] { return std::make_unique<hostsim::ViewerWriter>(out_, mesh, shown, threeSource()); };
     }
     animations_.emplace_back(stem, gltf_ ? std::make_unique<hostsim::GltfAnimationWriter>(mesh, hostsim::surfaceOf(mesh, settings.leafPoints), name)
                                          : nullptr);
@@ -29,7 +29,10 @@ void RunViews::addObject(const std::string &name, const std::string &stem, const
 
 void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
                         std::optional<hostsim::Point3> target, std::span<const std::array<double, 3>> positions) {
-    if (object == 0 && viewer_) viewer_->addFrame(frame, label, target, positions);
+    if (object == 0 && makeViewer_) {
+        if (!viewer_) viewer_ = makeViewer_();
+        viewer_->addFrame(frame, label, target, positions);
+    }
     if (object < animations_.size() && animations_[object].second) animations_[object].second->addFrame(seconds, positions);
 }
 

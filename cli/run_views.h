@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -32,7 +33,7 @@ public:
     // Writes the .glb files; returns their paths.
     std::vector<std::filesystem::path> finish();
 
-    // Why the viewer will not show the object, or empty.
+    // Why the viewer will not show the object, or empty; known once a frame was added.
     std::string warning() const { return viewer_ ? viewer_->warning() : std::string(); }
 
 private:
@@ -40,7 +41,10 @@ private:
     bool viewerWanted_;
     bool gltf_;
     double framesPerSecond_;
+    // The viewer's page and files are made with the first frame, so that a run that cannot write them
+    // stops at that frame like any other output.
     std::unique_ptr<hostsim::ViewerWriter> viewer_;
+    std::function<std::unique_ptr<hostsim::ViewerWriter>()> makeViewer_;
     std::vector<std::pair<std::string, std::unique_ptr<hostsim::GltfAnimationWriter>>> animations_;  // stem, writer
 };
 

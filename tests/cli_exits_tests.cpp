@@ -80,7 +80,8 @@ TEST(BigJobs, EveryNoSvgAndNoObjChooseWhatIsWritten) {
                                                                      "Ten_points.0002.obj"}));
     ASSERT_EQ(runVistrelle({"run", garden.string(), "--out", (folder / "svgs").string(), "--frames", "1-2", "--no-obj"}).exitCode, 0);
     EXPECT_EQ(fileNames(folder / "svgs"), (std::vector<std::string>{"Cards.0001.svg", "Cards.0002.svg", "Ten_points.0001.svg",
-                                                                     "Ten_points.0002.svg", "index.html"}));
+                                                                     "Ten_points.0002.svg", "index.html", "pictures.html",
+                                                                     "three.js", "viewer"}));
     const auto nothing = runVistrelle({"run", garden.string(), "--out", (folder / "none").string(), "--no-obj", "--no-svg"});
     ASSERT_EQ(nothing.exitCode, 0) << nothing.err;
     EXPECT_FALSE(fs::exists(folder / "none"));

@@ -20,8 +20,8 @@ Motion rising() { return Motion{{{1.0, {0, 0, 0}}, {3.0, {4, -2, 8}}}}; }
 
 hostsim::Scene twoObjectsAndACone() {
     hostsim::Scene scene;
-    scene.items.push_back({"Leaves", Motion::fixed({}), hostsim::Mesh{Points{{0, 0, 0}, {1, 0, 0}, {1.5f, 2, -3}}, "", nullptr}});
-    scene.items.push_back({"Stones", Motion::fixed({}), hostsim::Mesh{Points{{7, 8, 9}, {-1, -2, -3}}, "", nullptr}});
+    scene.items.push_back({"Leaves", Motion::fixed({}), hostsim::Mesh{Points{{0, 0, 0}, {1, 0, 0}, {1.5f, 2, -3}}, "", nullptr, nullptr}});
+    scene.items.push_back({"Stones", Motion::fixed({}), hostsim::Mesh{Points{{7, 8, 9}, {-1, -2, -3}}, "", nullptr, nullptr}});
     scene.items.push_back({"Cone", rising(), std::nullopt});
     return scene;
 }

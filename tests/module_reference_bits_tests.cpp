@@ -182,7 +182,7 @@ void playRandomScene(std::uint32_t seed, int passes, Mismatch &mismatch, std::si
     for (std::size_t k = hostile.pick(static_cast<std::size_t>(leafPoints)); k > 0; --k) points.push_back(hostile.point());
 
     hostsim::Scene scene;
-    scene.items.push_back({"Leaves", hostsim::Motion::fixed({}), hostsim::Mesh{points, "", nullptr}});
+    scene.items.push_back({"Leaves", hostsim::Motion::fixed({}), hostsim::Mesh{points, "", nullptr, nullptr}});
     scene.items.push_back({"Target", hostsim::Motion::fixed({}), std::nullopt});
     scene.frames = {0, passes, 24.0};
     std::int32_t pivotType = static_cast<std::int32_t>(hostile.pick(5));
@@ -231,15 +231,15 @@ void playRandomScene(std::uint32_t seed, int passes, Mismatch &mismatch, std::si
         for (std::size_t i = 0; i < now.size(); ++i) {
             if (hostile.chance(0.03)) {
                 heading = static_cast<std::int32_t>(hostile.pick(3));
-                opened.panel->set(vistrel::CTL_H_ALIGN, heading);
+                opened.panel->set(CTL_H_ALIGN, heading);
             }
             if (hostile.chance(0.03)) {
                 pitch = static_cast<std::int32_t>(hostile.pick(3));
-                opened.panel->set(vistrel::CTL_P_ALIGN, pitch);
+                opened.panel->set(CTL_P_ALIGN, pitch);
             }
             if (hostile.chance(0.02)) {
                 pivotType = static_cast<std::int32_t>(hostile.pick(5));
-                opened.panel->set(vistrel::CTL_PIVOT_TYPE, pivotType);
+                opened.panel->set(CTL_PIVOT_TYPE, pivotType);
             }
             if (i == 0) measured = measure(now, leafPoints, pivotType);
             hostsim::Position expected{now[i][0], now[i][1], now[i][2]};
@@ -284,7 +284,7 @@ TEST(ReferenceBits, UnchangedLeavesAndACirclingTargetGiveThePlainBitsPassAfterPa
     std::size_t compared = 0;
     for (const std::int32_t pivotType : {0, 1, 2, 3}) {
         hostsim::Scene scene;
-        scene.items.push_back({"Bush", hostsim::Motion::fixed({}), hostsim::Mesh{points, "", nullptr}});
+        scene.items.push_back({"Bush", hostsim::Motion::fixed({}), hostsim::Mesh{points, "", nullptr, nullptr}});
         hostsim::Motion camera;
         for (int k = 0; k <= 8; ++k) camera.keys.push_back({k * 0.25, {10 * std::cos(k * 0.785), 2, 10 * std::sin(k * 0.785)}});
         scene.items.push_back({"Camera", camera, std::nullopt});
