@@ -7,7 +7,7 @@
 
 #include "cli/bush_maker.h"
 #include "hostsim/host_error.h"
-#include "hostsim/obj_mesh.h"
+#include "formats/obj_mesh.h"
 
 namespace bench {
 
@@ -19,13 +19,13 @@ const hostsim::Scene &DemoScenes::withPoints(std::size_t points) {
     const std::filesystem::path file = folder_ / ("bush-" + std::to_string(points) + ".obj");
     {
         std::ofstream out(file, std::ios::binary);
-        out << vistrelle::bushObjText({7, static_cast<int>(points / 4)});
+        out << cli::bushObjText({7, static_cast<int>(points / 4)});
         if (!out.flush()) throw hostsim::HostError(file.string() + ": cannot write the bush");
     }
-    hostsim::Scene scene = vistrelle::bushScene(file);
+    hostsim::Scene scene = cli::bushScene(file);
     if (scene.items.size() != 2 || scene.items[cameraItem].name != "Camera" || scene.items[bushItem].name != "Bush")
         throw hostsim::HostError("cli/bush_maker.cpp: expected the demo scene's items \"Camera\" then \"Bush\"");
-    scene.items[bushItem].mesh = hostsim::readObjMesh(file);
+    scene.items[bushItem].mesh = formats::readObjMesh(file);
     return scenes_.emplace(points, std::move(scene)).first->second;
 }
 

@@ -14,7 +14,7 @@
 #include "bench/host_work.h"
 #include "bench/matrix_peer.h"
 #include "bench/run_settings.h"
-#include "hostsim/obj_mesh.h"
+#include "formats/obj_mesh.h"
 #include "tests/memory_allocation_counter.h"
 
 namespace bench {
@@ -88,7 +88,7 @@ void frameBenchmark(benchmark::State &state, DemoScenes &scenes, bool writeObj) 
     std::int64_t played = 0;
     for (auto _ : state) {
         const std::vector<hostsim::DisplacedObject> displaced = host.runFrame(DemoScenes::frameOf(scene.frames, played++));
-        if (writeObj) hostsim::writeObjMesh(objFile, bush, displaced.at(0).positions);
+        if (writeObj) formats::writeObjMesh(objFile, bush, displaced.at(0).positions);
         benchmark::DoNotOptimize(displaced.data());
     }
     countPoints(state, bush.points.size());
@@ -101,7 +101,7 @@ void objBenchmark(benchmark::State &state, DemoScenes &scenes) {
     const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
     const std::filesystem::path objFile = scenes.folder() / "Bush.obj-only.obj";
     const Positions positions = host.runFrame(scene.frames.start).at(0).positions;
-    for (auto _ : state) hostsim::writeObjMesh(objFile, bush, positions);
+    for (auto _ : state) formats::writeObjMesh(objFile, bush, positions);
     countPoints(state, bush.points.size());
 }
 

@@ -21,7 +21,7 @@
 #include "bench/matrix_peer.h"
 #include "bench/scratch_folder.h"
 #include "hostsim/host.h"
-#include "hostsim/obj_mesh.h"
+#include "formats/obj_mesh.h"
 
 namespace bench {
 
@@ -75,7 +75,7 @@ void playRunFrames(const std::filesystem::path &module, const hostsim::Scene &sc
     const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
     for (int k = 0; k < frames; ++k) {
         const auto displaced = host.runFrame(DemoScenes::frameOf(scene.frames, k));
-        if (objFile) hostsim::writeObjMesh(*objFile, bush, displaced.at(0).positions);
+        if (objFile) formats::writeObjMesh(*objFile, bush, displaced.at(0).positions);
     }
 }
 

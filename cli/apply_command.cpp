@@ -9,12 +9,12 @@
 #include "cli/shown_settings.h"
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
-#include "hostsim/gltf_writer.h"
-#include "hostsim/mesh_file.h"
-#include "hostsim/mesh_surface.h"
-#include "hostsim/obj_mesh.h"
-#include "hostsim/svg_picture.h"
-#include "hostsim/text_file.h"
+#include "formats/gltf_writer.h"
+#include "formats/mesh_file.h"
+#include "formats/mesh_surface.h"
+#include "formats/obj_mesh.h"
+#include "formats/svg_picture.h"
+#include "formats/text_file.h"
 
 #include <charconv>
 #include <cmath>
@@ -26,7 +26,7 @@
 #include <string>
 #include <string_view>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -87,13 +87,13 @@ hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &targe
     hostsim::Scene scene;
     std::string name = meshPath.stem().string();
     if (name.empty() || name == kTargetName) name += " object";
-    scene.items.push_back({name, hostsim::Motion::fixed({}), hostsim::readMeshFile(meshPath)});
+    scene.items.push_back({name, hostsim::Motion::fixed({}), formats::readMeshFile(meshPath)});
     scene.items.push_back({kTargetName, hostsim::Motion::fixed(target), std::nullopt});
     scene.displacements.push_back({0, "Vistrelle", std::nullopt});
     return scene;
 }
 
-std::string writtenName(const std::string &path) { return path == hostsim::kStandardOutput ? "standard output" : path; }
+std::string writtenName(const std::string &path) { return path == formats::kStandardOutput ? "standard output" : path; }
 
 std::string pointText(const hostsim::Point3 &p) {
     std::ostringstream text;
@@ -144,7 +144,7 @@ void applyToMesh(const ApplyOptions &options) {
     const std::optional<ResolvedTarget> resolved = resolvedTarget(host, instance);
     std::string svgText;
     if (!options.svg.empty()) {
-        hostsim::SvgFrame picture;
+        formats::SvgFrame picture;
         picture.base = object.mesh->points;
         picture.displaced = positions;
         picture.leafSize = settings.leafPoints;
@@ -154,11 +154,11 @@ void applyToMesh(const ApplyOptions &options) {
             picture.targetPosition = resolved->at(0.0);
         }
         picture.caption = object.name + ": " + settings.caption;
-        svgText = hostsim::renderSvg(picture);
+        svgText = formats::renderSvg(picture);
     }
     // Every output is made in memory first where it can be; each is then written whole or not at all,
     // and a failure says which outputs were written before it.
-    const std::string objText = options.out.empty() ? std::string() : hostsim::objMeshText(*object.mesh, positions);
+    const std::string objText = options.out.empty() ? std::string() : formats::objMeshText(*object.mesh, positions);
     std::vector<std::string> written;
     const auto writeOutput = [&](const std::string &file, const char *what, const std::function<void()> &write) {
         if (file.empty()) return;
@@ -174,15 +174,15 @@ void applyToMesh(const ApplyOptions &options) {
         }
         written.push_back(writtenName(file));
     };
-    writeOutput(options.out, "the OBJ file", [&] { hostsim::replaceFile(options.out, objText); });
+    writeOutput(options.out, "the OBJ file", [&] { formats::replaceFile(options.out, objText); });
     writeOutput(options.gltf, "the glTF file", [&] {
-        hostsim::writeGltfMesh(options.gltf, *object.mesh, hostsim::surfaceOf(*object.mesh, settings.leafPoints), positions, object.name);
+        formats::writeGltfMesh(options.gltf, *object.mesh, formats::surfaceOf(*object.mesh, settings.leafPoints), positions, object.name);
     });
-    writeOutput(options.svg, "the picture", [&] { hostsim::replaceFile(options.svg, svgText); });
+    writeOutput(options.svg, "the picture", [&] { formats::replaceFile(options.svg, svgText); });
 
     const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
     // With the mesh on standard output, the summary goes to stderr so that the OBJ text stays clean.
-    std::ostream &report = options.out == hostsim::kStandardOutput || options.svg == hostsim::kStandardOutput ? std::cerr : std::cout;
+    std::ostream &report = options.out == formats::kStandardOutput || options.svg == formats::kStandardOutput ? std::cerr : std::cout;
     report << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size() << " points) toward "
               << (resolved ? resolved->name : std::string("no target")) << " at " << pointText(target) << " ("
               << settings.caption << "); wrote " << writtenFiles(options) << ".\n";
@@ -221,4 +221,4 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
     apply->callback([options] { applyToMesh(*options); });
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -2,13 +2,13 @@
 // IEEE machine, and every coordinate is written with four decimals, so the files are reproducible.
 #include "cli/bush_maker.h"
 
-#include "hostsim/number_text.h"
+#include "formats/number_text.h"
 
 #include <cmath>
 #include <numbers>
 #include <random>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 struct Vec {
@@ -82,7 +82,7 @@ Card makeCard(Dice &dice) {
 void appendCoordinate(std::string &out, double value) {
     double rounded = std::round(value * 10000.0) / 10000.0;
     if (rounded == 0.0) rounded = 0.0;
-    hostsim::appendFixed(out, rounded, 4);
+    formats::appendFixed(out, rounded, 4);
 }
 
 void appendRecord(std::string &out, const char *tag, Vec v) {
@@ -155,4 +155,4 @@ hostsim::Scene bushScene(const std::filesystem::path &objFile) {
     return scene;
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-namespace vistrelle {
+namespace cli {
 
 struct BushRecipe {
     std::uint32_t seed = 7;
@@ -24,4 +24,4 @@ std::string bushObjText(const BushRecipe &recipe);
 // "first point" and both alignments on.
 hostsim::Scene bushScene(const std::filesystem::path &objFile);
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-namespace vistrelle {
+namespace cli {
 
 // What every subcommand may need.
 struct CommandContext {
@@ -38,4 +38,4 @@ void addApplyCommand(CLI::App &app, const CommandContext &context);
 void addMakeBushCommand(CLI::App &app, const CommandContext &context);
 void addValidateCommand(CLI::App &app, const CommandContext &context);
 
-}  // namespace vistrelle
+}  // namespace cli

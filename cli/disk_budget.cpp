@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <system_error>
 
-namespace vistrelle {
+namespace cli {
 
 std::string byteText(std::uintmax_t bytes) {
     static constexpr const char *units[] = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB"};
@@ -37,4 +37,4 @@ std::optional<std::string> largeRunWarning(const std::filesystem::path &folder, 
     return text;
 }
 
-}  // namespace vistrelle
+}  // namespace cli

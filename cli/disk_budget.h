@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace vistrelle {
+namespace cli {
 
 // Runs that will write more than this are announced.
 inline constexpr std::uintmax_t kLargeRunBytes = std::uintmax_t{2} << 30;
@@ -21,4 +21,4 @@ std::optional<std::uintmax_t> freeBytes(const std::filesystem::path &folder);
 // nothing when that stays under kLargeRunBytes and fits in the free space.
 std::optional<std::string> largeRunWarning(const std::filesystem::path &folder, std::uintmax_t perFrame, std::int64_t frames);
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -2,15 +2,15 @@
 #include "cli/frame_outputs.h"
 
 #include "cli/output_names.h"
-#include "hostsim/obj_mesh.h"
-#include "hostsim/svg_picture.h"
-#include "hostsim/text_file.h"
+#include "formats/obj_mesh.h"
+#include "formats/svg_picture.h"
+#include "formats/text_file.h"
 
 #include <string>
 #include <system_error>
 #include <utility>
 
-namespace vistrelle {
+namespace cli {
 
 namespace fs = std::filesystem;
 
@@ -23,13 +23,13 @@ std::vector<fs::path> FrameOutputs::write(RunObject &object, std::int32_t frame,
     std::vector<fs::path> written;
     try {
         if (choice_.obj) {
-            const std::string text = hostsim::objMeshText(*object.mesh, positions);
-            hostsim::replaceFile(out_ / (base + ".obj"), text);
+            const std::string text = formats::objMeshText(*object.mesh, positions);
+            formats::replaceFile(out_ / (base + ".obj"), text);
             written.push_back(out_ / (base + ".obj"));
             bytes_ += text.size();
         }
         if (choice_.svg) {
-            hostsim::SvgFrame picture;
+            formats::SvgFrame picture;
             picture.base = object.mesh->points;
             picture.displaced = positions;
             picture.leafSize = object.settings.leafPoints;
@@ -41,8 +41,8 @@ std::vector<fs::path> FrameOutputs::write(RunObject &object, std::int32_t frame,
             picture.frame = frame;
             picture.caption = object.name + ": " + object.settings.caption;
             picture.camera = object.camera;
-            const std::string text = hostsim::renderSvg(picture);
-            hostsim::replaceFile(out_ / (base + ".svg"), text);
+            const std::string text = formats::renderSvg(picture);
+            formats::replaceFile(out_ / (base + ".svg"), text);
             written.push_back(out_ / (base + ".svg"));
             object.pictures.push_back(written.back());
             bytes_ += text.size();
@@ -61,4 +61,4 @@ void removeFiles(std::span<const fs::path> files) {
     }
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 
 // Which kinds of file a run writes.
 struct OutputChoice {
@@ -46,4 +46,4 @@ private:
 // Removes the files (of a frame that could not be written whole); errors are ignored.
 void removeFiles(std::span<const std::filesystem::path> files);
 
-}  // namespace vistrelle
+}  // namespace cli

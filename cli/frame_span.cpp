@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 // A whole number taking all of `text`; nullopt otherwise.
@@ -35,4 +35,4 @@ FrameSpan parseFrameSpan(std::string_view text, std::string_view option) {
     return {*first, *last};
 }
 
-}  // namespace vistrelle
+}  // namespace cli

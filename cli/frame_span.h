@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace vistrelle {
+namespace cli {
 
 struct FrameSpan {
     std::int32_t first = 0;
@@ -17,4 +17,4 @@ struct FrameSpan {
 // Throws hostsim::HostError naming `option` and the text: "--frames 9-3: expected A-B with A not after B".
 FrameSpan parseFrameSpan(std::string_view text, std::string_view option = "--frames");
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 // What a worker sends: a frame record, or an error record and nothing after it.
@@ -226,4 +226,4 @@ void playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std:
     }
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -15,7 +15,7 @@
 
 #include "hostsim/host.h"
 
-namespace vistrelle {
+namespace cli {
 
 // Receives one played frame: what host.runFrame(frame) gave.
 using FrameSink = std::function<void(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects)>;
@@ -33,4 +33,4 @@ unsigned defaultJobs();
 void playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std::int64_t step, unsigned jobs,
                 const FrameSink &sink);
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 std::string word(std::uintptr_t value) { return hostsim::hexText(value, 2 * sizeof value); }
@@ -72,4 +72,4 @@ void addInfoCommand(CLI::App &app, const CommandContext &context) {
     info->callback([path] { printInfo(*path); });
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -51,7 +51,7 @@ std::string commandName(const CLI::App &app) {
 int main(int argc, char **argv) {
     CLI::App app{"vistrelle: loads the Vistrelle plug-in module (vistrel.p) through a stand-in host and drives it."};
     app.require_subcommand(1);
-    const vistrelle::CommandContext context{findDefaultModule()};
+    const cli::CommandContext context{findDefaultModule()};
     app.set_version_flag("--version", [&context] { return versionText(context.defaultModule); },
                          "print the command's version and the default module's, then exit");
     app.footer("Examples (from the source folder):\n"
@@ -63,10 +63,10 @@ int main(int argc, char **argv) {
                "Exit codes: 0 success; 1 the job failed (input, output or module); 2 usage error (unknown\n"
                "subcommand or option, bad option value); 3 validate found faults in the module.\n");
 
-    using AddCommand = void (*)(CLI::App &, const vistrelle::CommandContext &);
-    for (const AddCommand add : {&vistrelle::addRunCommand, &vistrelle::addApplyCommand, &vistrelle::addPanelCommand,
-                                 &vistrelle::addSceneCommand, &vistrelle::addInfoCommand, &vistrelle::addValidateCommand,
-                                 &vistrelle::addMakeBushCommand})
+    using AddCommand = void (*)(CLI::App &, const cli::CommandContext &);
+    for (const AddCommand add : {&cli::addRunCommand, &cli::addApplyCommand, &cli::addPanelCommand,
+                                 &cli::addSceneCommand, &cli::addInfoCommand, &cli::addValidateCommand,
+                                 &cli::addMakeBushCommand})
         add(app, context);
 
     try {
@@ -77,36 +77,36 @@ int main(int argc, char **argv) {
         return app.exit(help);
     } catch (const CLI::CallForVersion &version) {
         std::cout << version.what() << '\n';
-        return vistrelle::kExitSuccess;
+        return cli::kExitSuccess;
     } catch (const CLI::ParseError &error) {
         // A first word that is no subcommand is the likely mistake; say so rather than "subcommand required".
         if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
             std::cerr << "vistrelle: unknown subcommand '" << argv[1] << "'; the subcommands are " << subcommandList(app)
                       << " (see vistrelle --help)\n";
-            return vistrelle::kExitUsage;
+            return cli::kExitUsage;
         }
         // Bad arguments: one line that says what is wrong and where to look.
         std::cerr << commandName(app) << ": " << error.what() << " (see " << commandName(app) << " --help)\n";
-        return vistrelle::kExitUsage;
-    } catch (const vistrelle::FaultsFound &) {
-        return vistrelle::kExitFaultsFound;  // the findings are printed already
-    } catch (const vistrelle::UsageError &error) {
+        return cli::kExitUsage;
+    } catch (const cli::FaultsFound &) {
+        return cli::kExitFaultsFound;  // the findings are printed already
+    } catch (const cli::UsageError &error) {
         std::cout.flush();
         std::cerr << error.what() << '\n';
-        return vistrelle::kExitUsage;
+        return cli::kExitUsage;
     } catch (const hostsim::HostError &error) {
         // Already one line that starts with the file or option it concerns.
         std::cout.flush();
         std::cerr << error.what() << '\n';
-        return vistrelle::kExitJobFailed;
+        return cli::kExitJobFailed;
     } catch (const std::bad_alloc &) {
         std::cout.flush();
         std::cerr << commandName(app) << ": out of memory\n";
-        return vistrelle::kExitJobFailed;
+        return cli::kExitJobFailed;
     } catch (const std::exception &error) {
         std::cout.flush();
         std::cerr << commandName(app) << ": " << error.what() << '\n';
-        return vistrelle::kExitJobFailed;
+        return cli::kExitJobFailed;
     }
-    return vistrelle::kExitSuccess;
+    return cli::kExitSuccess;
 }

@@ -5,15 +5,15 @@
 #include "cli/output_folder.h"
 #include "cli/usage_error.h"
 #include "hostsim/host_error.h"
-#include "hostsim/scene_file.h"
-#include "hostsim/text_file.h"
+#include "formats/scene_file.h"
+#include "formats/text_file.h"
 
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,7 +28,7 @@ struct MakeBushOptions {
 void makeBush(const MakeBushOptions &options) {
     const fs::path obj = options.obj;
     const fs::path scene = options.scene.empty() ? fs::path(obj).replace_extension(".json") : fs::path(options.scene);
-    if (obj == hostsim::kStandardOutput)
+    if (obj == formats::kStandardOutput)
         throw UsageError("-o -: the scene names the OBJ file, so -o must name a file, not standard output");
     if (scene == obj) throw UsageError(obj.string() + ": the scene would overwrite the mesh; name it with --scene");
     // The scene's name follows from the OBJ file's unless given, so an existing one is not the user's to lose.
@@ -36,9 +36,9 @@ void makeBush(const MakeBushOptions &options) {
     makeFolderOf(obj);
     makeFolderOf(scene);
     const std::string objText = bushObjText(options.recipe);
-    hostsim::replaceFile(obj, objText);
+    formats::replaceFile(obj, objText);
     try {
-        hostsim::writeSceneFile(scene, bushScene(obj));
+        formats::writeSceneFile(scene, bushScene(obj));
     } catch (const hostsim::HostError &error) {
         throw hostsim::HostError(std::string(error.what()) + "; " + obj.string() + " was written, the scene was not");
     }
@@ -66,4 +66,4 @@ void addMakeBushCommand(CLI::App &app, const CommandContext & /*context*/) {
     make->callback([options] { makeBush(*options); });
 }
 
-}  // namespace vistrelle
+}  // namespace cli

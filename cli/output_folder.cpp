@@ -2,12 +2,12 @@
 #include "cli/output_folder.h"
 
 #include "hostsim/host_error.h"
-#include "hostsim/text_file.h"
+#include "formats/text_file.h"
 
 #include <string>
 #include <system_error>
 
-namespace vistrelle {
+namespace cli {
 
 namespace fs = std::filesystem;
 
@@ -19,7 +19,7 @@ void makeOutputFolder(const fs::path &folder) {
 }
 
 void makeFolderOf(const fs::path &file) {
-    if (file == hostsim::kStandardOutput || !file.has_parent_path()) return;
+    if (file == formats::kStandardOutput || !file.has_parent_path()) return;
     makeOutputFolder(file.parent_path());
 }
 
@@ -29,4 +29,4 @@ void refuseToReplace(const fs::path &file, bool force, const char *why) {
     throw hostsim::HostError::at(file, std::string("exists; ") + why + " (--force replaces it)");
 }
 
-}  // namespace vistrelle
+}  // namespace cli

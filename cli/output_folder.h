@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-namespace vistrelle {
+namespace cli {
 
 // Makes `folder` and its missing parents; HostError "<folder>: cannot make the folder: <reason>".
 void makeOutputFolder(const std::filesystem::path &folder);
@@ -15,4 +15,4 @@ void makeFolderOf(const std::filesystem::path &file);
 // HostError "<file>: exists; <why> (--force replaces it)".
 void refuseToReplace(const std::filesystem::path &file, bool force, const char *why);
 
-}  // namespace vistrelle
+}  // namespace cli

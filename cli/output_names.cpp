@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace vistrelle {
+namespace cli {
 
 std::string fileStem(std::string_view objectName) {
     std::string stem;
@@ -33,4 +33,4 @@ std::string frameLabel(std::int32_t frame, int digits) {
     return frame < 0 ? '-' + padded : padded;
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace vistrelle {
+namespace cli {
 
 // The object's name made safe as a file name: every byte other than letters, digits, '-', '_' and
 // '.' becomes '_', and so does each leading '.', so that the files are visible and stay in their
@@ -19,4 +19,4 @@ int frameDigits(const FrameSpan &span);
 // The frame zero-padded to `digits` digits, a '-' ahead of negative ones: "0007", "-0003".
 std::string frameLabel(std::int32_t frame, int digits);
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -5,8 +5,8 @@
 
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
-#include "hostsim/scene_data_edit.h"
-#include "hostsim/scene_file.h"
+#include "formats/scene_data_edit.h"
+#include "formats/scene_file.h"
 
 #include <algorithm>
 #include <array>
@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 struct PanelOptions {
@@ -199,7 +199,7 @@ void applyEdit(hostsim::Host &host, hostsim::HostPanel &panel, const Edit &edit)
 }
 
 void runPanel(const PanelOptions &options) {
-    hostsim::Scene scene = hostsim::readSceneFile(options.scene);
+    hostsim::Scene scene = formats::readSceneFile(options.scene);
     const std::size_t chosen = chooseDisplacement(scene, options);
     const hostsim::Displacement &displacement = scene.displacements[chosen];
 
@@ -235,14 +235,14 @@ void runPanel(const PanelOptions &options) {
         if (options.save) {
             // Only the text of "data" changes, so the scene's comments and layout stay as the user wrote them.
             try {
-                hostsim::saveDisplacementData(options.scene, chosen, data);
+                formats::saveDisplacementData(options.scene, chosen, data);
             } catch (const hostsim::HostError &error) {
                 throw hostsim::HostError(std::string(error.what()) + "; the file is unchanged (--save-as NEW.json writes the whole scene anew)");
             }
             std::cout << "saved displacement " << chosen + 1 << " (data " << values << ") into " << options.scene << '\n';
         } else {
             scene.displacements[chosen].data = data;
-            hostsim::writeSceneFile(options.saveAs, scene);
+            formats::writeSceneFile(options.saveAs, scene);
             std::cout << "saved the scene with displacement " << chosen + 1 << " (data " << values << ") as " << options.saveAs << '\n';
         }
     }
@@ -269,4 +269,4 @@ void addPanelCommand(CLI::App &app, const CommandContext &context) {
     panel->callback([options] { runPanel(*options); });
 }
 
-}  // namespace vistrelle
+}  // namespace cli

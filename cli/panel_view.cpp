@@ -7,7 +7,7 @@
 #include <cmath>
 #include <iomanip>
 
-namespace vistrelle {
+namespace cli {
 
 std::string numberText(double value) {
     std::array<char, 32> text{};
@@ -85,4 +85,4 @@ void printPanel(std::ostream &out, const PanelView &view) {
     }
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 
 // Control classes the host knows how to draw; any other class shows its raw value.
 inline constexpr const char *integerClass = "integer";
@@ -57,4 +57,4 @@ std::string numberText(double value);
 // Equal when both are the same but for letter case (ASCII).
 bool sameIgnoringCase(const std::string &a, const std::string &b);
 
-}  // namespace vistrelle
+}  // namespace cli

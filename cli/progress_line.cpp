@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace vistrelle {
+namespace cli {
 
 ProgressLine::ProgressLine(bool quiet) : shown_(!quiet && isatty(STDERR_FILENO) == 1) {}
 
@@ -33,4 +33,4 @@ void ProgressLine::finish() {
     dirty_ = false;
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdint>
 
-namespace vistrelle {
+namespace cli {
 
 class ProgressLine {
 public:
@@ -29,4 +29,4 @@ private:
     Clock::time_point lastDrawn_{};
 };
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -1,7 +1,7 @@
 // Naming the target from the used-items list.
 #include "cli/resolved_target.h"
 
-namespace vistrelle {
+namespace cli {
 
 std::optional<ResolvedTarget> resolvedTarget(hostsim::Host &host, void *instance) {
     for (const ItemId item : host.useItems(instance)) {
@@ -13,4 +13,4 @@ std::optional<ResolvedTarget> resolvedTarget(hostsim::Host &host, void *instance
     return std::nullopt;
 }
 
-}  // namespace vistrelle
+}  // namespace cli

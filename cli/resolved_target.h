@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace vistrelle {
+namespace cli {
 
 struct ResolvedTarget {
     std::string name;
@@ -19,4 +19,4 @@ struct ResolvedTarget {
 // list is empty or names no item of the scene (no target chosen, or not resolved yet).
 std::optional<ResolvedTarget> resolvedTarget(hostsim::Host &host, void *instance);
 
-}  // namespace vistrelle
+}  // namespace cli

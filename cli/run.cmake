@@ -14,7 +14,7 @@ target_sources(vistrelle PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/run_views.h ${CMAKE_CURRENT_LIST_DIR}/run_views.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shown_settings.h ${CMAKE_CURRENT_LIST_DIR}/shown_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/steady_camera.h ${CMAKE_CURRENT_LIST_DIR}/steady_camera.cpp)
-target_link_libraries(vistrelle PRIVATE vistrel_hostsim_files)
+target_link_libraries(vistrelle PRIVATE vistrel_formats)
 # three.js for the viewer page, as scripts/setup installs it from the npm registry.
 set_property(SOURCE ${CMAKE_CURRENT_LIST_DIR}/run_views.cpp APPEND PROPERTY COMPILE_DEFINITIONS
   VISTREL_THREE_FILE="${PROJECT_SOURCE_DIR}/web/node_modules/three/build/three.cjs")

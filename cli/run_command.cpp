@@ -17,10 +17,10 @@
 #include "cli/steady_camera.h"
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
-#include "hostsim/html_index.h"
-#include "hostsim/scene_file.h"
-#include "hostsim/svg_picture.h"
-#include "hostsim/text_file.h"
+#include "formats/html_index.h"
+#include "formats/scene_file.h"
+#include "formats/svg_picture.h"
+#include "formats/text_file.h"
 
 #include <chrono>
 #include <iomanip>
@@ -33,7 +33,7 @@
 #include <system_error>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -150,7 +150,7 @@ std::string summary(const RunOptions &options, const PlayedFrames &played, const
 }
 
 void writeIndex(const FrameOutputs &outputs, const std::vector<RunObject> &objects, double framesPerSecond) {
-    if (outputs.choice().svg) hostsim::writeHtmlIndex(outputs.folder(), objects.front().pictures, framesPerSecond, "pictures.html");
+    if (outputs.choice().svg) formats::writeHtmlIndex(outputs.folder(), objects.front().pictures, framesPerSecond, "pictures.html");
 }
 
 void runScene(const RunOptions &options) {
@@ -158,7 +158,7 @@ void runScene(const RunOptions &options) {
     const fs::path scenePath = options.scene;
     const fs::path out = options.out;
     if (options.every < 1) throw UsageError("--every " + std::to_string(options.every) + ": expected a whole number of at least 1");
-    hostsim::Scene scene = hostsim::readSceneFile(scenePath);
+    hostsim::Scene scene = formats::readSceneFile(scenePath);
     const PlayedFrames played{options.frames.empty() ? FrameSpan{scene.frames.start, scene.frames.end} : parseFrameSpan(options.frames),
                               options.every};
     warnOutsideScene(options, played.span, scene.frames);
@@ -169,7 +169,7 @@ void runScene(const RunOptions &options) {
     std::vector<RunObject> objects = displacedObjects(host, scenePath);
     const int digits = frameDigits(played.span);
     FrameOutputs outputs(out, choice, digits);
-    const hostsim::SvgFrame layout;  // the picture size every frame uses
+    const formats::SvgFrame layout;  // the picture size every frame uses
     RunTotals totals;
     RunViews views(out, choice.svg, options.gltf, host.frames().framesPerSecond);
     for (const RunObject &object : objects) views.addObject(object.name, object.stem, *object.mesh, object.settings);
@@ -204,7 +204,7 @@ void runScene(const RunOptions &options) {
                                displaced[i].positions);
                 totals.points += static_cast<std::int64_t>(displaced[i].positions.size());
             }
-        } catch (const hostsim::DiskFullError &error) {
+        } catch (const formats::DiskFullError &error) {
             progress.finish();
             removeFiles(written);
             for (std::size_t i = 0; i < objects.size(); ++i) objects[i].pictures.resize(picturesBefore[i]);
@@ -275,4 +275,4 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
     run->callback([options] { runScene(*options); });
 }
 
-}  // namespace vistrelle
+}  // namespace cli

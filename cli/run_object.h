@@ -4,14 +4,14 @@
 #include "cli/resolved_target.h"
 #include "cli/shown_settings.h"
 #include "hostsim/scene.h"
-#include "hostsim/svg_camera.h"
+#include "formats/svg_camera.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 
 struct RunObject {
     void *instance = nullptr;
@@ -20,8 +20,8 @@ struct RunObject {
     const hostsim::Mesh *mesh = nullptr;
     ShownSettings settings;
     std::optional<ResolvedTarget> target;   // known after the first frame
-    std::optional<hostsim::Camera> camera;  // fixed at the first frame
+    std::optional<formats::Camera> camera;  // fixed at the first frame
     std::vector<std::filesystem::path> pictures;
 };
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -1,11 +1,11 @@
 // The viewer and glTF outputs of a run, fed as the frames come.
 #include "cli/run_views.h"
 
-#include "hostsim/mesh_surface.h"
+#include "formats/mesh_surface.h"
 
 #include <cstdlib>
 
-namespace vistrelle {
+namespace cli {
 
 namespace fs = std::filesystem;
 
@@ -20,10 +20,10 @@ RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)
 void RunViews::addObject(const std::string &name, const std::string &stem, const hostsim::Mesh &mesh, const ShownSettings &settings) {
     if (viewerWanted_ && animations_.empty()) {
         const std::int32_t pivotRule = settings.saved.size() > 2 ? settings.saved[2] : 0;
-        const hostsim::ViewerObject shown{name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_};
-        makeViewer_ = [this, &mesh, shown] { return std::make_unique<hostsim::ViewerWriter>(out_, mesh, shown, threeSource()); };
+        const formats::ViewerObject shown{name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_};
+        makeViewer_ = [this, &mesh, shown] { return std::make_unique<formats::ViewerWriter>(out_, mesh, shown, threeSource()); };
     }
-    animations_.emplace_back(stem, gltf_ ? std::make_unique<hostsim::GltfAnimationWriter>(mesh, hostsim::surfaceOf(mesh, settings.leafPoints), name)
+    animations_.emplace_back(stem, gltf_ ? std::make_unique<formats::GltfAnimationWriter>(mesh, formats::surfaceOf(mesh, settings.leafPoints), name)
                                          : nullptr);
 }
 
@@ -46,4 +46,4 @@ std::vector<fs::path> RunViews::finish() {
     return written;
 }
 
-}  // namespace vistrelle
+}  // namespace cli

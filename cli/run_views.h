@@ -3,8 +3,8 @@
 #pragma once
 
 #include "cli/shown_settings.h"
-#include "hostsim/gltf_writer.h"
-#include "hostsim/viewer_page.h"
+#include "formats/gltf_writer.h"
+#include "formats/viewer_page.h"
 
 #include <array>
 #include <cstdint>
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 
 class RunViews {
 public:
@@ -43,12 +43,12 @@ private:
     double framesPerSecond_;
     // The viewer's page and files are made with the first frame, so that a run that cannot write them
     // stops at that frame like any other output.
-    std::unique_ptr<hostsim::ViewerWriter> viewer_;
-    std::function<std::unique_ptr<hostsim::ViewerWriter>()> makeViewer_;
-    std::vector<std::pair<std::string, std::unique_ptr<hostsim::GltfAnimationWriter>>> animations_;  // stem, writer
+    std::unique_ptr<formats::ViewerWriter> viewer_;
+    std::function<std::unique_ptr<formats::ViewerWriter>()> makeViewer_;
+    std::vector<std::pair<std::string, std::unique_ptr<formats::GltfAnimationWriter>>> animations_;  // stem, writer
 };
 
 // three's build/three.cjs: $VISTRELLE_THREE when set, else the copy scripts/setup installs in the source tree.
 std::filesystem::path threeSource();
 
-}  // namespace vistrelle
+}  // namespace cli

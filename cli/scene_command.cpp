@@ -6,7 +6,7 @@
 
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
-#include "hostsim/scene_file.h"
+#include "formats/scene_file.h"
 
 #include <algorithm>
 #include <iomanip>
@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 struct SceneOptions {
@@ -84,7 +84,7 @@ void printDisplacement(hostsim::Host &host, std::size_t index) {
 }
 
 void runScene(const SceneOptions &options) {
-    hostsim::Host host(options.module, hostsim::readSceneFile(options.scene));
+    hostsim::Host host(options.module, formats::readSceneFile(options.scene));
     const hostsim::Scene &scene = host.scene().scene();
 
     std::cout << "scene " << options.scene << '\n';
@@ -117,4 +117,4 @@ void addSceneCommand(CLI::App &app, const CommandContext &context) {
     scene->callback([options] { runScene(*options); });
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -6,7 +6,7 @@
 
 #include <iterator>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 // The entry at `index` of a popup's texts, or the number itself when it names no entry.
@@ -51,4 +51,4 @@ ShownSettings showSettings(hostsim::Host &host, void *instance) {
     return shown;
 }
 
-}  // namespace vistrelle
+}  // namespace cli

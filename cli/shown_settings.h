@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 
 struct ShownSettings {
     std::vector<std::int32_t> saved;  // the data block as save wrote it
@@ -21,4 +21,4 @@ struct ShownSettings {
 // Throws hostsim::HostError when save writes too few values or no panel can be opened.
 ShownSettings showSettings(hostsim::Host &host, void *instance);
 
-}  // namespace vistrelle
+}  // namespace cli

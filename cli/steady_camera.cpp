@@ -4,16 +4,16 @@
 #include <cmath>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 
-hostsim::Camera steadyCamera(const hostsim::Mesh &mesh, std::span<const hostsim::Point3> alsoShown, double aspect) {
+formats::Camera steadyCamera(const hostsim::Mesh &mesh, std::span<const hostsim::Point3> alsoShown, double aspect) {
     std::vector<hostsim::Point3> shown;
     shown.reserve(mesh.points.size() + alsoShown.size());
     for (const auto &p : mesh.points) shown.push_back({p[0], p[1], p[2]});
     shown.insert(shown.end(), alsoShown.begin(), alsoShown.end());
     // The framing needs finite points; a point that is not is left out of the picture anyway.
     std::erase_if(shown, [](const hostsim::Point3 &p) { return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z); });
-    return hostsim::framingCamera(shown, aspect);
+    return formats::framingCamera(shown, aspect);
 }
 
 std::vector<hostsim::Point3> pathCorners(const hostsim::Motion &motion, double firstTime, double lastTime) {
@@ -23,4 +23,4 @@ std::vector<hostsim::Point3> pathCorners(const hostsim::Motion &motion, double f
     return corners;
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -2,20 +2,20 @@
 #pragma once
 
 #include "hostsim/scene.h"
-#include "hostsim/svg_camera.h"
+#include "formats/svg_camera.h"
 
 #include <span>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 
 // The framing camera of the mesh's points and `alsoShown` (e.g. every place the
 // target takes during the run), for pictures of the given width/height ratio.
-hostsim::Camera steadyCamera(const hostsim::Mesh &mesh, std::span<const hostsim::Point3> alsoShown, double aspect);
+formats::Camera steadyCamera(const hostsim::Mesh &mesh, std::span<const hostsim::Point3> alsoShown, double aspect);
 
 // The places a motion takes from `firstTime` to `lastTime`: where it is at both ends and at each key
 // in between. The path is straight between keys, so these span every place it passes, however many
 // frames the run has (the framing needs no point per frame).
 std::vector<hostsim::Point3> pathCorners(const hostsim::Motion &motion, double firstTime, double lastTime);
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -4,7 +4,7 @@
 
 #include "hostsim/host_error.h"
 
-namespace vistrelle {
+namespace cli {
 
 // "--target \"x\": expected three numbers X,Y,Z, e.g. 10,0,0"
 class UsageError : public hostsim::HostError {
@@ -12,4 +12,4 @@ public:
     using hostsim::HostError::HostError;
 };
 
-}  // namespace vistrelle
+}  // namespace cli

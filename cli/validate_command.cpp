@@ -13,7 +13,7 @@
 #include <sstream>
 #include <vector>
 
-namespace vistrelle {
+namespace cli {
 namespace {
 
 struct ValidateArguments {
@@ -78,4 +78,4 @@ void addValidateCommand(CLI::App &app, const CommandContext &context) {
     command->callback([args] { runValidate(*args); });
 }
 
-}  // namespace vistrelle
+}  // namespace cli

@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
-namespace hostsim {
+// What a mesh file held beyond its points, kept so that its writer can write the file back.
+namespace formats {
+class ObjDocument;
+struct MeshSurface;
+}  // namespace formats
 
-class ObjDocument;  // an OBJ file's faces, groups and texture coordinates, kept for writing back
-struct MeshSurface;  // a glTF file's triangles and texture coordinates
+namespace hostsim {
 
 struct Point3 {
     double x = 0.0;
@@ -40,8 +43,8 @@ struct Motion {
 struct Mesh {
     std::vector<std::array<float, 3>> points;
     std::string sourceFile;                   // the OBJ or glTF file it came from; empty for inline points
-    std::shared_ptr<const ObjDocument> obj;   // the rest of that OBJ file; null for inline points
-    std::shared_ptr<const MeshSurface> surface;  // the faces of a glTF file it came from; null otherwise
+    std::shared_ptr<const formats::ObjDocument> obj;   // the rest of that OBJ file; null for inline points
+    std::shared_ptr<const formats::MeshSurface> surface;  // the faces of a glTF file it came from; null otherwise
 };
 
 // An item of type 0. An item with a mesh is an object.

@@ -8,7 +8,7 @@
 #   exits  exit codes, version, unknown subcommands, and runs over huge frame ranges.
 foreach(family apply jobs panel run scene saving exits)
   add_executable(cli_${family}_tests cli_${family}_tests.cpp command_process.h command_process.cpp)
-  target_link_libraries(cli_${family}_tests PRIVATE vistrel_hostsim vistrel_hostsim_files gtest_main)
+  target_link_libraries(cli_${family}_tests PRIVATE vistrel_hostsim vistrel_formats gtest_main)
   target_compile_definitions(cli_${family}_tests PRIVATE
     VISTREL_MODULE_FILE="${VISTREL_MODULE_FILE}"
     VISTRELLE_COMMAND_FILE="$<TARGET_FILE:vistrelle>"

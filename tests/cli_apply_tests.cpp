@@ -3,11 +3,11 @@
 #include "tests/command_process.h"
 
 #include "host/vistrelle_contract.h"
-#include "hostsim/gltf_mesh.h"
-#include "hostsim/gltf_writer.h"
+#include "formats/gltf_mesh.h"
+#include "formats/gltf_writer.h"
 #include "hostsim/host.h"
-#include "hostsim/mesh_surface.h"
-#include "hostsim/obj_mesh.h"
+#include "formats/mesh_surface.h"
+#include "formats/obj_mesh.h"
 
 #define TINYOBJLOADER_IMPLEMENTATION
 #include <tiny_obj_loader.h>
@@ -32,7 +32,7 @@ const fs::path cardsMesh = fs::path(VISTREL_RUN_DATA) / "cards.obj";
 std::vector<hostsim::Position> directEvaluation(const fs::path &mesh, hostsim::Point3 target, VistrelleSettings s) {
     s.targetIndex = 2;
     hostsim::Scene scene;
-    scene.items.push_back({"mesh", hostsim::Motion::fixed({}), hostsim::readObjMesh(mesh)});
+    scene.items.push_back({"mesh", hostsim::Motion::fixed({}), formats::readObjMesh(mesh)});
     scene.items.push_back({"Target", hostsim::Motion::fixed(target), std::nullopt});
     scene.displacements.push_back({0, "Vistrelle", s.stored()});
     hostsim::Host host(VISTREL_MODULE_FILE, std::move(scene));
@@ -41,7 +41,7 @@ std::vector<hostsim::Position> directEvaluation(const fs::path &mesh, hostsim::P
 
 // The written points must be the evaluated ones as the OBJ file holds them: rounded to float.
 void expectSamePoints(const fs::path &written, const std::vector<hostsim::Position> &expected) {
-    const hostsim::Mesh mesh = hostsim::readObjMesh(written);
+    const hostsim::Mesh mesh = formats::readObjMesh(written);
     ASSERT_EQ(mesh.points.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         for (std::size_t axis = 0; axis < 3; ++axis)
@@ -93,10 +93,10 @@ TEST(ApplyMatchesTheHost, PivotByNumberAndOtherLeafSize) {
 
 TEST(ApplyGltf, DemoBushAsGlbGivesTheSamePointsAsTheObjAndWritesThemAsGlb) {
     const ScratchFolder folder;
-    const hostsim::Mesh bush = hostsim::readObjMesh(demoMesh);
+    const hostsim::Mesh bush = formats::readObjMesh(demoMesh);
     std::vector<hostsim::Position> unmoved;
     for (const auto &p : bush.points) unmoved.push_back({p[0], p[1], p[2]});
-    hostsim::writeGltfMesh(folder / "bush.glb", bush, hostsim::surfaceOf(bush, 4), unmoved, "bush");
+    formats::writeGltfMesh(folder / "bush.glb", bush, formats::surfaceOf(bush, 4), unmoved, "bush");
 
     const auto fromObj = runVistrelle({"apply", demoMesh.string(), "--target", "3,1,-2", "--p-align", "on", "-o", (folder / "obj.obj").string()});
     const auto fromGlb = runVistrelle({"apply", (folder / "bush.glb").string(), "--target", "3,1,-2", "--p-align", "on", "-o",
@@ -106,11 +106,11 @@ TEST(ApplyGltf, DemoBushAsGlbGivesTheSamePointsAsTheObjAndWritesThemAsGlb) {
     const auto expected = directEvaluation(demoMesh, {3, 1, -2}, {.leafPoints = 4, .pivotType = 0, .headingAlign = 1, .pitchAlign = 1});
     expectSamePoints(folder / "obj.obj", expected);
     expectSamePoints(folder / "glb.obj", expected);
-    const hostsim::Mesh written = hostsim::readGltfMesh(folder / "glb.glb");
+    const hostsim::Mesh written = formats::readGltfMesh(folder / "glb.glb");
     ASSERT_EQ(written.points.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         for (std::size_t axis = 0; axis < 3; ++axis) ASSERT_EQ(written.points[i][axis], static_cast<float>(expected[i][axis])) << i;
-    EXPECT_EQ(written.surface->triangles, hostsim::surfaceOf(bush, 4).triangles) << "the faces travel along";
+    EXPECT_EQ(written.surface->triangles, formats::surfaceOf(bush, 4).triangles) << "the faces travel along";
 }
 
 TEST(ApplyGltf, UnsupportedGltfFeatureIsOneLineAndExitOne) {

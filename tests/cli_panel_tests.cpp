@@ -2,7 +2,7 @@
 #include "tests/command_process.h"
 
 #include "hostsim/host.h"
-#include "hostsim/scene_file.h"
+#include "formats/scene_file.h"
 
 #include <gtest/gtest.h>
 
@@ -140,7 +140,7 @@ TEST(PanelEdits, ThreeObjectPointsOnTwelvePointsMakeFourLeavesThatTurn) {
     EXPECT_EQ(shown(after, "Clones"), "4");
 
     // The same edit through the stand-in host: every one of the four leaves of three points turns.
-    hostsim::Host host(VISTREL_MODULE_FILE, hostsim::readSceneFile(fixture("cards.json")));
+    hostsim::Host host(VISTREL_MODULE_FILE, formats::readSceneFile(fixture("cards.json")));
     void *instance = host.displacementInstances().at(0);
     const auto opened = host.openPanel(instance);
     ASSERT_NE(opened.panel, nullptr);
@@ -239,7 +239,7 @@ TEST(PanelSave, WritesTheNewDataBlockThatTheNextRunShows) {
     EXPECT_NE(saved.out.find("saved displacement 1 (data 3, 2, 0, 1, 1) into " + scene.string() + "\n"), std::string::npos)
         << saved.out;
 
-    const hostsim::Scene reread = hostsim::readSceneFile(scene);
+    const hostsim::Scene reread = formats::readSceneFile(scene);
     ASSERT_EQ(reread.displacements.size(), 1u);
     EXPECT_EQ(reread.displacements[0].data, (std::vector<std::int32_t>{3, 2, 0, 1, 1}));
     EXPECT_EQ(reread.items.at(2).mesh->points.size(), 12u);
@@ -257,7 +257,7 @@ TEST(PanelSave, SavesADisplacementThatHadNoDataBlock) {
     const auto scene = folder.copyOf(fixture("mixed.json"));
     const auto saved = runVistrelle({"panel", scene.string(), "--object", "Pair", "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    const hostsim::Scene reread = hostsim::readSceneFile(scene);
+    const hostsim::Scene reread = formats::readSceneFile(scene);
     EXPECT_EQ(reread.displacements.at(0).data, (std::vector<std::int32_t>{4, 1, 7, 2, 0}));
     EXPECT_EQ(reread.displacements.at(1).data, (std::vector<std::int32_t>{4, 0, 0, 1, 0}));
 }

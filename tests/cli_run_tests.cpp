@@ -2,10 +2,10 @@
 // is checked against the stand-in host driving the same module over the same scene.
 #include "tests/command_process.h"
 
-#include "hostsim/gltf_mesh.h"
+#include "formats/gltf_mesh.h"
 #include "hostsim/host.h"
-#include "hostsim/obj_mesh.h"
-#include "hostsim/scene_file.h"
+#include "formats/obj_mesh.h"
+#include "formats/scene_file.h"
 
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
@@ -90,7 +90,7 @@ std::vector<std::array<float, 3>> gltfFrame(const tinygltf::Model &model, std::s
 
 TEST_F(RunOfGarden, GltfAnimationHoldsEveryFrameAsTheHostEvaluatedIt) {
     ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
-    hostsim::Host host(VISTREL_MODULE_FILE, hostsim::readSceneFile(garden));
+    hostsim::Host host(VISTREL_MODULE_FILE, formats::readSceneFile(garden));
     tinygltf::TinyGLTF loader;
     tinygltf::Model models[2];
     std::string error, warning;
@@ -118,13 +118,13 @@ TEST_F(RunOfGarden, GltfAnimationHoldsEveryFrameAsTheHostEvaluatedIt) {
 
 TEST_F(RunOfGarden, WrittenPointsAreWhatTheHostEvaluatesForEachFrame) {
     ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
-    hostsim::Host host(VISTREL_MODULE_FILE, hostsim::readSceneFile(garden));
+    hostsim::Host host(VISTREL_MODULE_FILE, formats::readSceneFile(garden));
     for (std::int32_t frame = 0; frame <= 2; ++frame) {
         const auto displaced = host.runFrame(frame);
         ASSERT_EQ(displaced.size(), 2u);
         const std::string label = "000" + std::to_string(frame);
         for (const auto &[object, name] : {std::pair{0, "Cards."}, std::pair{1, "Ten_points."}}) {
-            const hostsim::Mesh written = hostsim::readObjMesh(out(name + label + ".obj"));
+            const hostsim::Mesh written = formats::readObjMesh(out(name + label + ".obj"));
             const auto &expected = displaced[static_cast<std::size_t>(object)].positions;
             ASSERT_EQ(written.points.size(), expected.size());
             for (std::size_t i = 0; i < expected.size(); ++i)
@@ -137,10 +137,10 @@ TEST_F(RunOfGarden, WrittenPointsAreWhatTheHostEvaluatesForEachFrame) {
 
 TEST_F(RunOfGarden, TenPointObjectKeepsItsLastTwoPointsUnchanged) {
     ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
-    const hostsim::Scene scene = hostsim::readSceneFile(garden);
+    const hostsim::Scene scene = formats::readSceneFile(garden);
     const auto &base = scene.items[2].mesh->points;
     for (const char *file : {"Ten_points.0000.obj", "Ten_points.0002.obj"}) {
-        const auto written = hostsim::readObjMesh(out(file)).points;
+        const auto written = formats::readObjMesh(out(file)).points;
         ASSERT_EQ(written.size(), 10u);
         EXPECT_EQ(written[8], base[8]) << file;
         EXPECT_EQ(written[9], base[9]) << file;
@@ -250,7 +250,7 @@ TEST(MakeBush, SeedSevenGivesTheCommittedDemoFilesByteForByte) {
 }
 
 TEST(MakeBush, DemoSceneHasCardsAndACameraCirclingOverFortyEightFrames) {
-    const hostsim::Scene scene = hostsim::readSceneFile(fs::path(VISTREL_EXAMPLES) / "bush.json");
+    const hostsim::Scene scene = formats::readSceneFile(fs::path(VISTREL_EXAMPLES) / "bush.json");
     EXPECT_EQ(scene.frames.start, 0);
     EXPECT_EQ(scene.frames.end, 47);
     ASSERT_EQ(scene.items.size(), 2u);
@@ -273,9 +273,9 @@ TEST(MakeBush, AnotherSeedGivesAnotherBush) {
     const ScratchFolder folder;
     ASSERT_EQ(runVistrelle({"make-bush", "--seed", "8", "--cards", "20", "-o", (folder / "a.obj").string()}).exitCode, 0);
     ASSERT_EQ(runVistrelle({"make-bush", "--seed", "9", "--cards", "20", "-o", (folder / "b.obj").string()}).exitCode, 0);
-    const hostsim::Mesh a = hostsim::readObjMesh(folder / "a.obj");
+    const hostsim::Mesh a = formats::readObjMesh(folder / "a.obj");
     EXPECT_EQ(a.points.size(), 80u);
-    EXPECT_NE(a.points, hostsim::readObjMesh(folder / "b.obj").points);
+    EXPECT_NE(a.points, formats::readObjMesh(folder / "b.obj").points);
 }
 
 // The subcommands that `vistrelle --help` lists: the first word of each indented line after "Subcommands:".

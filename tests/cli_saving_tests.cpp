@@ -3,7 +3,7 @@
 // each output is whole or absent, and names made from objects stay visible and inside --out.
 #include "tests/command_process.h"
 
-#include "hostsim/scene_file.h"
+#include "formats/scene_file.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ TEST(SavingDestinations, SymlinkedSceneStaysALinkAndTheSceneItNamesGetsTheData) 
     const auto saved = runVistrelle({"panel", link.string(), "--set", "Object points=3", "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(hostsim::readSceneFile(real).displacements.at(0).data, (std::vector<std::int32_t>{3, 4, 0, 1, 1}));
+    EXPECT_EQ(formats::readSceneFile(real).displacements.at(0).data, (std::vector<std::int32_t>{3, 4, 0, 1, 1}));
 }
 
 TEST(SavingDestinations, ReplacedFilesKeepTheirMode) {
@@ -144,7 +144,7 @@ TEST(SavingTheScenesText, PanelSaveAddsDataToADisplacementWithoutAny) {
     const auto saved = runVistrelle({"panel", scene.string(), "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     EXPECT_NE(fileText(scene).find("// no settings yet"), std::string::npos);
-    EXPECT_TRUE(hostsim::readSceneFile(scene).displacements.at(0).data.has_value());
+    EXPECT_TRUE(formats::readSceneFile(scene).displacements.at(0).data.has_value());
 }
 
 TEST(SavingWholeOrNot, ApplySaysTheObjWasWrittenWhenThePictureCannotBe) {

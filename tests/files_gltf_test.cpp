@@ -8,11 +8,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "hostsim/gltf_mesh.h"
-#include "hostsim/gltf_writer.h"
+#include "formats/gltf_mesh.h"
+#include "formats/gltf_writer.h"
 #include "hostsim/host_error.h"
-#include "hostsim/mesh_surface.h"
-#include "hostsim/obj_mesh.h"
+#include "formats/mesh_surface.h"
+#include "formats/obj_mesh.h"
 #include "tests/files_temp_dir.h"
 
 namespace {
@@ -59,7 +59,7 @@ std::vector<Position> turned(const hostsim::Mesh &mesh, double by) {
 TEST(GltfAnimation, EveryFrameReadsBackAsTheTurnedFloatsWithDoubleSidedMaterial) {
     files_test::TempDir dir;
     const hostsim::Mesh mesh = twoCards();
-    hostsim::GltfAnimationWriter writer(mesh, hostsim::surfaceOf(mesh, 4), "Cards");
+    formats::GltfAnimationWriter writer(mesh, formats::surfaceOf(mesh, 4), "Cards");
     const std::vector<double> seconds{0.0, 1.0 / 24, 2.0 / 24};
     for (std::size_t f = 0; f < seconds.size(); ++f) writer.addFrame(seconds[f], turned(mesh, 0.37 * static_cast<double>(f + 1)));
     writer.write(dir.path() / "cards.glb");
@@ -87,8 +87,8 @@ TEST(GltfMesh, WrittenTurnedMeshReadsBackWithItsPointsAndFaces) {
     files_test::TempDir dir;
     const hostsim::Mesh mesh = twoCards();
     const std::vector<Position> moved = turned(mesh, 1.0);
-    hostsim::writeGltfMesh(dir.path() / "turned.glb", mesh, hostsim::surfaceOf(mesh, 4), moved, "Cards");
-    const hostsim::Mesh back = hostsim::readGltfMesh(dir.path() / "turned.glb");
+    formats::writeGltfMesh(dir.path() / "turned.glb", mesh, formats::surfaceOf(mesh, 4), moved, "Cards");
+    const hostsim::Mesh back = formats::readGltfMesh(dir.path() / "turned.glb");
     ASSERT_EQ(back.points.size(), moved.size());
     for (std::size_t i = 0; i < moved.size(); ++i)
         for (std::size_t a = 0; a < 3; ++a) EXPECT_EQ(back.points[i][a], static_cast<float>(moved[i][a]));
@@ -139,14 +139,14 @@ std::filesystem::path saveGltf(tinygltf::Model model, const std::filesystem::pat
 
 TEST(GltfMesh, PointsArePrimitiveAfterPrimitiveInAccessorOrder) {
     files_test::TempDir dir;
-    const hostsim::Mesh mesh = hostsim::readGltfMesh(saveGltf(twoPrimitives(), dir.path() / "two.gltf"));
+    const hostsim::Mesh mesh = formats::readGltfMesh(saveGltf(twoPrimitives(), dir.path() / "two.gltf"));
     EXPECT_EQ(mesh.points, (std::vector<Float3>{{5, 5, 5}, {6, 5, 5}, {6, 6, 5}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}}));
     EXPECT_EQ(mesh.surface->triangles, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
 }
 
 void expectRefused(const tinygltf::Model &model, const std::filesystem::path &path, const std::string &named) {
     try {
-        hostsim::readGltfMesh(saveGltf(model, path));
+        formats::readGltfMesh(saveGltf(model, path));
         ADD_FAILURE() << "read without error";
     } catch (const hostsim::HostError &error) {
         const std::string what = error.what();
@@ -183,7 +183,7 @@ TEST(GltfMesh, MissingOrBrokenFilesGiveOneLineNamingTheFile) {
     files_test::TempDir dir;
     for (const auto &path : {dir.path() / "none.glb", dir.write("broken.gltf", "{ not json")}) {
         try {
-            hostsim::readGltfMesh(path);
+            formats::readGltfMesh(path);
             ADD_FAILURE() << path;
         } catch (const hostsim::HostError &error) {
             EXPECT_EQ(std::string(error.what()).rfind(path.string() + ": ", 0), 0u) << error.what();
@@ -194,9 +194,9 @@ TEST(GltfMesh, MissingOrBrokenFilesGiveOneLineNamingTheFile) {
 
 TEST(MeshSurface, ObjFacesAreFannedAndTextureCoordinatesGoOnePerPoint) {
     files_test::TempDir dir;
-    const hostsim::Mesh mesh = hostsim::readObjMesh(dir.write("card.obj",
+    const hostsim::Mesh mesh = formats::readObjMesh(dir.write("card.obj",
         "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 9 9 9\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\nl 4 5\n"));
-    const hostsim::MeshSurface surface = hostsim::surfaceOf(mesh, 4);
+    const formats::MeshSurface surface = formats::surfaceOf(mesh, 4);
     EXPECT_EQ(surface.triangles, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3}));
     EXPECT_EQ(surface.texcoords, (std::vector<std::array<float, 2>>{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}})) << "a point without one gets 0,0";
 }
@@ -204,11 +204,11 @@ TEST(MeshSurface, ObjFacesAreFannedAndTextureCoordinatesGoOnePerPoint) {
 TEST(MeshSurface, GltfMeshWrittenAsObjKeepsItsFaces) {
     files_test::TempDir dir;
     const hostsim::Mesh mesh = twoCards();
-    hostsim::writeGltfMesh(dir.path() / "cards.glb", mesh, hostsim::surfaceOf(mesh, 4), turned(mesh, 0.0), "Cards");
-    const hostsim::Mesh read = hostsim::readGltfMesh(dir.path() / "cards.glb");
+    formats::writeGltfMesh(dir.path() / "cards.glb", mesh, formats::surfaceOf(mesh, 4), turned(mesh, 0.0), "Cards");
+    const hostsim::Mesh read = formats::readGltfMesh(dir.path() / "cards.glb");
     std::vector<Position> same;
     for (const Float3 &p : read.points) same.push_back({p[0], p[1], p[2]});
-    const std::string obj = hostsim::objMeshText(read, same);
+    const std::string obj = formats::objMeshText(read, same);
     EXPECT_NE(obj.find("\nf 1 2 3\nf 1 3 4\nf 5 6 7\n"), std::string::npos) << obj;
 }
 

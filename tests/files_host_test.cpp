@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "hostsim/host.h"
-#include "hostsim/obj_document.h"
-#include "hostsim/obj_mesh.h"
-#include "hostsim/scene_file.h"
-#include "hostsim/svg_picture.h"
+#include "formats/obj_document.h"
+#include "formats/obj_mesh.h"
+#include "formats/scene_file.h"
+#include "formats/svg_picture.h"
 #include "tests/files_temp_dir.h"
 
 namespace {
@@ -16,7 +16,7 @@ namespace {
 const std::filesystem::path kData = VISTREL_TEST_DATA;
 
 TEST(SceneFileThroughHost, DataBlockIsWhatTheModuleLoadsAndSaves) {
-    hostsim::Host host(VISTREL_MODULE_FILE, hostsim::readSceneFile(kData / "garden.json"));
+    hostsim::Host host(VISTREL_MODULE_FILE, formats::readSceneFile(kData / "garden.json"));
     const auto &instances = host.displacementInstances();
     ASSERT_EQ(instances.size(), 2u);
     // Bush: points 4, target 2 (the second item, "Bee"), pivot 0, H Align on, P Align off.
@@ -28,30 +28,30 @@ TEST(SceneFileThroughHost, DataBlockIsWhatTheModuleLoadsAndSaves) {
 
 TEST(SceneFileThroughHost, SavedSettingsReadBackIntoTheModule) {
     files_test::TempDir dir;
-    hostsim::Scene scene = hostsim::readSceneFile(kData / "garden.json");
+    hostsim::Scene scene = formats::readSceneFile(kData / "garden.json");
     {
         hostsim::Host host(VISTREL_MODULE_FILE, scene);
         void *card = host.displacementInstances()[1];
         host.load(card, {3, 1, 2, 0, 1});
         scene.displacements[1].data = host.save(card);
     }
-    hostsim::writeSceneFile(dir.path() / "scene.json", scene);
-    hostsim::Host host(VISTREL_MODULE_FILE, hostsim::readSceneFile(dir.path() / "scene.json"));
+    formats::writeSceneFile(dir.path() / "scene.json", scene);
+    hostsim::Host host(VISTREL_MODULE_FILE, formats::readSceneFile(dir.path() / "scene.json"));
     EXPECT_EQ(host.save(host.displacementInstances()[1]), (std::vector<std::int32_t>{3, 1, 2, 0, 1}));
     EXPECT_EQ(host.describe(host.displacementInstances()[1]), "Vistrelobject: Camera");
 }
 
 TEST(SceneFileThroughHost, DisplacedMeshWrittenAsObjReadsBackAsTheModuleGaveIt) {
     files_test::TempDir dir;
-    const hostsim::Scene scene = hostsim::readSceneFile(kData / "garden.json");
+    const hostsim::Scene scene = formats::readSceneFile(kData / "garden.json");
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
     const std::vector<hostsim::Position> moved = host.evaluateFrame(host.displacementInstances()[0], 24);
     const hostsim::Mesh &bush = *scene.items[2].mesh;
     ASSERT_EQ(moved.size(), bush.points.size());
     EXPECT_NE(moved[1], (hostsim::Position{bush.points[1][0], bush.points[1][1], bush.points[1][2]})) << "the leaf turned";
 
-    hostsim::writeObjMesh(dir.path() / "moved.obj", bush, moved);
-    const hostsim::Mesh written = hostsim::readObjMesh(dir.path() / "moved.obj");
+    formats::writeObjMesh(dir.path() / "moved.obj", bush, moved);
+    const hostsim::Mesh written = formats::readObjMesh(dir.path() / "moved.obj");
     ASSERT_EQ(written.points.size(), moved.size());
     for (std::size_t i = 0; i < moved.size(); ++i) {
         for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(written.points[i][k], static_cast<float>(moved[i][k])) << "point " << i;
@@ -72,11 +72,11 @@ TEST(ColourRule, SingleCardTurnedTowardTheTargetShowsItsFacingColourSeenFromTheT
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
     const std::vector<hostsim::Position> moved = host.evaluateFrame(host.displacementInstances()[0], 0);
 
-    hostsim::SvgFrame picture;
+    formats::SvgFrame picture;
     picture.base = card.points;
     picture.displaced = moved;
-    picture.camera = hostsim::Camera{target, {0.5, 0.5, 0}, 0.5};
-    const std::string svg = hostsim::renderSvg(picture);
+    picture.camera = formats::Camera{target, {0.5, 0.5, 0}, 0.5};
+    const std::string svg = formats::renderSvg(picture);
     const std::size_t before = svg.find("<polygon class=\"");
     const std::size_t after = svg.find("<polygon class=\"", before + 1);
     ASSERT_NE(after, std::string::npos);

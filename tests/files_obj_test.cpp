@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "hostsim/host_error.h"
-#include "hostsim/obj_document.h"
-#include "hostsim/obj_mesh.h"
+#include "formats/obj_document.h"
+#include "formats/obj_mesh.h"
 #include "tests/files_temp_dir.h"
 
 namespace {
@@ -67,7 +67,7 @@ tinyobj::ObjReader independentRead(const std::filesystem::path &path) {
 // --- Reading
 
 TEST(ObjMeshReading, PointsAreTheVRecordsInFileOrder) {
-    const hostsim::Mesh mesh = hostsim::readObjMesh(kData / "leaves.obj");
+    const hostsim::Mesh mesh = formats::readObjMesh(kData / "leaves.obj");
     EXPECT_EQ(mesh.points, (std::vector<std::array<float, 3>>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0.5f},
                                                                {3, 0, 0.5f}, {3, 1, 0.5f}, {2, 1, 0.5f}, {-0.25f, 0.125f, 7}}));
     EXPECT_EQ(mesh.sourceFile, (kData / "leaves.obj").string());
@@ -76,7 +76,7 @@ TEST(ObjMeshReading, PointsAreTheVRecordsInFileOrder) {
 }
 
 TEST(ObjMeshReading, WindowsLineEndingsAndSignsRead) {
-    const auto document = hostsim::ObjDocument::parse("v +1 -2.5e1 3\r\nv 0 0 0\r\nv 1 1 1\r\nf 1 2 3\r\n", "crlf.obj");
+    const auto document = formats::ObjDocument::parse("v +1 -2.5e1 3\r\nv 0 0 0\r\nv 1 1 1\r\nf 1 2 3\r\n", "crlf.obj");
     EXPECT_EQ(document.points(), (std::vector<std::array<float, 3>>{{1, -25, 3}, {0, 0, 0}, {1, 1, 1}}));
     EXPECT_EQ(document.text(widened(document.points())), "v 1 -25 3\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
 }
@@ -84,20 +84,20 @@ TEST(ObjMeshReading, WindowsLineEndingsAndSignsRead) {
 // --- Writing back
 
 TEST(ObjMeshWriting, UnmovedMeshWritesBackTheSameText) {
-    const hostsim::Mesh mesh = hostsim::readObjMesh(kData / "leaves.obj");
-    EXPECT_EQ(hostsim::objMeshText(mesh, widened(mesh.points)), files_test::readFile(kData / "leaves.obj"));
+    const hostsim::Mesh mesh = formats::readObjMesh(kData / "leaves.obj");
+    EXPECT_EQ(formats::objMeshText(mesh, widened(mesh.points)), files_test::readFile(kData / "leaves.obj"));
 }
 
 TEST(ObjMeshWriting, DisplacedMeshKeepsFacesGroupsMaterialsAndTextureCoordinates) {
     TempDir dir;
     std::filesystem::copy_file(kData / "leaves.mtl", dir.path() / "leaves.mtl");
-    const hostsim::Mesh mesh = hostsim::readObjMesh(kData / "leaves.obj");
+    const hostsim::Mesh mesh = formats::readObjMesh(kData / "leaves.obj");
     std::vector<Position> moved = widened(mesh.points);
     for (std::size_t i = 0; i < 4; ++i) moved[i] = {moved[i][0], -moved[i][2], moved[i][1]};  // first leaf: 90 degrees about X
     for (std::size_t i = 4; i < 8; ++i) moved[i][1] += 0.1;                                 // second leaf: up
     moved[8] = {0.3, -0.7, 1e-8};
     const auto written = dir.path() / "moved.obj";
-    hostsim::writeObjMesh(written, mesh, moved);
+    formats::writeObjMesh(written, mesh, moved);
 
     const tinyobj::ObjReader before = independentRead(kData / "leaves.obj");
     const tinyobj::ObjReader after = independentRead(written);
@@ -148,7 +148,7 @@ TEST(ObjMeshWriting, DisplacedMeshKeepsFacesGroupsMaterialsAndTextureCoordinates
 
 TEST(ObjMeshWriting, SharedNormalIsTheAreaWeightedSumOfItsFaces) {
     // One normal shared by a 2x2 face facing +Z and a 1x1 face facing +X: (1, 0, 4) normalised.
-    const auto document = hostsim::ObjDocument::parse(
+    const auto document = formats::ObjDocument::parse(
         "v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nv 0 1 0\nv 0 1 1\nv 0 0 1\nvn 9 9 9\n"
         "f 1//1 2//1 3//1 4//1\nf 1//1 5//1 6//1 7//1\n",
         "shared.obj");
@@ -158,7 +158,7 @@ TEST(ObjMeshWriting, SharedNormalIsTheAreaWeightedSumOfItsFaces) {
 }
 
 TEST(ObjMeshWriting, NormalOfNoFaceWithAreaKeepsItsText) {
-    const auto document = hostsim::ObjDocument::parse(
+    const auto document = formats::ObjDocument::parse(
         "v 0 0 0\nv 1 0 0\nv 2 0 0\nvn 0.3 0.3 0.3\nvn 1 0 0\nf 1//2 2//2 3//2\n", "flat.obj");
     const std::string text = document.text(widened(document.points()));
     EXPECT_NE(text.find("\nvn 0.3 0.3 0.3\nvn 1 0 0\n"), std::string::npos) << text;
@@ -166,13 +166,13 @@ TEST(ObjMeshWriting, NormalOfNoFaceWithAreaKeepsItsText) {
 
 TEST(ObjMeshWriting, InlinePointsWriteVLinesOnly) {
     const hostsim::Mesh mesh{{{0, 0, 0}, {1, 0.5f, -2}}, {}, {}, {}};
-    EXPECT_EQ(hostsim::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}), "v 0.1 0 0\nv 1 2 3\n");
+    EXPECT_EQ(formats::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}), "v 0.1 0 0\nv 1 2 3\n");
 }
 
 TEST(ObjMeshWriting, WrongNumberOfDisplacedPointsIsRefused) {
-    const hostsim::Mesh mesh = hostsim::readObjMesh(kData / "leaves.obj");
-    EXPECT_THROW(hostsim::objMeshText(mesh, std::vector<Position>(8)), HostError);
-    EXPECT_THROW(hostsim::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}, {}}, std::vector<Position>{}), HostError);
+    const hostsim::Mesh mesh = formats::readObjMesh(kData / "leaves.obj");
+    EXPECT_THROW(formats::objMeshText(mesh, std::vector<Position>(8)), HostError);
+    EXPECT_THROW(formats::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}, {}}, std::vector<Position>{}), HostError);
 }
 
 // --- Malformed files: one line with the file and the line
@@ -189,7 +189,7 @@ TEST_P(MalformedObjFile, GivesOneLineWithFileAndLine) {
     TempDir dir;
     const auto path = dir.write("mesh.obj", GetParam().text);
     try {
-        hostsim::readObjMesh(path);
+        formats::readObjMesh(path);
         FAIL() << "read without complaint";
     } catch (const HostError &error) {
         EXPECT_EQ(std::string(error.what()), path.string() + GetParam().message);
@@ -221,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<MalformedObj> &info) { return std::string(info.param.name); });
 
 TEST(ObjMeshErrors, ForwardReferenceToALaterPointIsAccepted) {
-    const auto document = hostsim::ObjDocument::parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "forward.obj");
+    const auto document = formats::ObjDocument::parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "forward.obj");
     EXPECT_EQ(document.faceCount(), 1u);
 }
 

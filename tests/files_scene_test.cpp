@@ -9,9 +9,9 @@
 #include <sys/resource.h>
 
 #include "hostsim/host_error.h"
-#include "hostsim/obj_mesh.h"
-#include "hostsim/scene_file.h"
-#include "hostsim/text_file.h"
+#include "formats/obj_mesh.h"
+#include "formats/scene_file.h"
+#include "formats/text_file.h"
 #include "tests/files_temp_dir.h"
 
 namespace {
@@ -57,7 +57,7 @@ hostsim::Item fixedItem(std::string name, Point3 position) { return {std::move(n
 // --- Reading what a person wrote
 
 TEST(SceneFileReading, HandWrittenSceneReadsAsMeant) {
-    const Scene scene = hostsim::readSceneFile(kData / "garden.json");
+    const Scene scene = formats::readSceneFile(kData / "garden.json");
     EXPECT_EQ(scene.frames.start, 0);
     EXPECT_EQ(scene.frames.end, 47);
     EXPECT_EQ(scene.frames.framesPerSecond, 24.0);
@@ -88,7 +88,7 @@ TEST(SceneFileReading, HandWrittenSceneReadsAsMeant) {
 
 TEST(SceneFileReading, LeftOutFramesPerSecondAndDisplacementsTakeDefaults) {
     TempDir dir;
-    const Scene scene = hostsim::readSceneFile(
+    const Scene scene = formats::readSceneFile(
         dir.write("scene.json", R"({"format": 1, "frames": {"start": 3, "end": 3}, "items": []})"));
     EXPECT_EQ(scene.frames.framesPerSecond, 24.0);
     EXPECT_TRUE(scene.items.empty());
@@ -97,7 +97,7 @@ TEST(SceneFileReading, LeftOutFramesPerSecondAndDisplacementsTakeDefaults) {
 
 TEST(SceneFileReading, ServerNameIsKeptAsWritten) {
     TempDir dir;
-    const Scene scene = hostsim::readSceneFile(dir.write("scene.json", R"({"format": 1, "frames": {"start": 0, "end": 1},
+    const Scene scene = formats::readSceneFile(dir.write("scene.json", R"({"format": 1, "frames": {"start": 0, "end": 1},
         "items": [{"name": "Bush", "position": [0, 0, 0]}],
         "displacements": [{"object": "Bush", "server": "vistrelle "}]})"));
     ASSERT_EQ(scene.displacements.size(), 1u);
@@ -121,7 +121,7 @@ TEST(SceneFileRoundTrip, WrittenSceneReadsBackIdentical) {
     card.mesh = hostsim::Mesh{{{0.1f, 1.0f / 3.0f, -2.5f}, {1e-30f, 3.4e38f, 1e-45f}, {16777217.0f, -0.0f, 0.7f}}, {}, {}, {}};
     scene.items.push_back(card);
     hostsim::Item bush = fixedItem("Bush", {});
-    bush.mesh = hostsim::readObjMesh(kData / "leaves.obj");
+    bush.mesh = formats::readObjMesh(kData / "leaves.obj");
     scene.items.push_back(bush);
     scene.displacements = {{4, "Vistrelle", std::vector<std::int32_t>{4, 2, 0, 1, 0}},
                            {3, "Other", std::vector<std::int32_t>{std::numeric_limits<std::int32_t>::min(), -1,
@@ -131,8 +131,8 @@ TEST(SceneFileRoundTrip, WrittenSceneReadsBackIdentical) {
 
     const auto path = dir.path() / "sub" / "scene.json";
     std::filesystem::create_directories(path.parent_path());
-    hostsim::writeSceneFile(path, scene);
-    expectSameScene(scene, hostsim::readSceneFile(path));
+    formats::writeSceneFile(path, scene);
+    expectSameScene(scene, formats::readSceneFile(path));
 }
 
 TEST(SceneFileRoundTrip, MeshFilesAreReferredToRelativeToTheScene) {
@@ -141,17 +141,17 @@ TEST(SceneFileRoundTrip, MeshFilesAreReferredToRelativeToTheScene) {
     std::filesystem::copy_file(kData / "leaves.obj", dir.path() / "meshes" / "leaves.obj");
     Scene scene;
     hostsim::Item bush = fixedItem("Bush", {});
-    bush.mesh = hostsim::readObjMesh(dir.path() / "meshes" / "leaves.obj");
+    bush.mesh = formats::readObjMesh(dir.path() / "meshes" / "leaves.obj");
     scene.items.push_back(bush);
 
-    hostsim::writeSceneFile(dir.path() / "scene.json", scene);
+    formats::writeSceneFile(dir.path() / "scene.json", scene);
     EXPECT_NE(files_test::readFile(dir.path() / "scene.json").find(R"("mesh": {"file": "meshes/leaves.obj"})"), std::string::npos);
 
     // The scene and its meshes moved together still belong together.
     std::filesystem::create_directories(dir.path() / "copy");
     std::filesystem::copy(dir.path() / "meshes", dir.path() / "copy" / "meshes");
     std::filesystem::copy_file(dir.path() / "scene.json", dir.path() / "copy" / "scene.json");
-    const Scene copied = hostsim::readSceneFile(dir.path() / "copy" / "scene.json");
+    const Scene copied = formats::readSceneFile(dir.path() / "copy" / "scene.json");
     EXPECT_EQ(copied.items[0].mesh->sourceFile, (dir.path() / "copy" / "meshes" / "leaves.obj").string());
     EXPECT_EQ(copied.items[0].mesh->points, bush.mesh->points);
 }
@@ -174,8 +174,8 @@ TEST(SceneFileRoundTrip, RandomPositionsComeBackExactly) {
         }
         scene.items.push_back(item);
     }
-    hostsim::writeSceneFile(dir.path() / "scene.json", scene);
-    expectSameScene(scene, hostsim::readSceneFile(dir.path() / "scene.json"));
+    formats::writeSceneFile(dir.path() / "scene.json", scene);
+    expectSameScene(scene, formats::readSceneFile(dir.path() / "scene.json"));
 }
 
 // --- Malformed files: one line, naming the file and the place
@@ -198,7 +198,7 @@ TEST_P(MalformedScene, GivesOneLineNamingFileAndPlace) {
     const std::string message = GetParam().message;
     const std::string expected = path.string() + (message.front() == ':' ? "" : ": ") + message;
     try {
-        hostsim::readSceneFile(path);
+        formats::readSceneFile(path);
         FAIL() << "read without complaint";
     } catch (const HostError &error) {
         const std::string what = error.what();
@@ -257,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SceneFileErrors, MissingFileIsNamed) {
     TempDir dir;
     try {
-        hostsim::readSceneFile(dir.path() / "absent.json");
+        formats::readSceneFile(dir.path() / "absent.json");
         FAIL() << "read without complaint";
     } catch (const HostError &error) {
         EXPECT_EQ(std::string(error.what()), (dir.path() / "absent.json").string() + ": cannot read: No such file or directory");
@@ -272,7 +272,7 @@ TEST(SceneFileErrors, FaultInAMeshFileNamesThatFileAndLine) {
     EXPECT_THROW(
         {
             try {
-                hostsim::readSceneFile(path);
+                formats::readSceneFile(path);
             } catch (const HostError &error) {
                 EXPECT_EQ(std::string(error.what()).rfind((dir.path() / "bad.obj").string() + ":2: ", 0), 0u) << error.what();
                 throw;
@@ -288,7 +288,7 @@ protected:
     void SetUp() override {
         good_.items.push_back(fixedItem("Camera", {0, 1, -4}));
         path_ = dir_.path() / "scene.json";
-        hostsim::writeSceneFile(path_, good_);
+        formats::writeSceneFile(path_, good_);
         before_ = files_test::readFile(path_);
     }
 
@@ -307,7 +307,7 @@ TEST_F(SceneFileSaving, SceneThatWouldNotReadBackIsRefusedAndOldFileKept) {
     Scene bad = good_;
     bad.items.push_back(fixedItem("Bee", {0, std::nan(""), 0}));
     try {
-        hostsim::writeSceneFile(path_, bad);
+        formats::writeSceneFile(path_, bad);
         FAIL() << "saved a position that is not a number";
     } catch (const HostError &error) {
         EXPECT_EQ(std::string(error.what()), path_.string() + ": cannot save: the position of item \"Bee\" is not a finite number");
@@ -323,7 +323,7 @@ TEST_F(SceneFileSaving, UnsavableScenesAreRefused) {
     Scene badText = good_;
     badText.items[0].name = "\xFF";
     for (const Scene *scene : {&twoNames, &noItem, &badText}) {
-        EXPECT_THROW(hostsim::writeSceneFile(path_, *scene), HostError);
+        EXPECT_THROW(formats::writeSceneFile(path_, *scene), HostError);
     }
     expectOldFileIntact();
 }
@@ -355,7 +355,7 @@ TEST_F(SceneFileSaving, DiskFillingUpMidwayKeepsOldFile) {
     for (int i = 0; i < 2000; ++i) large.items.push_back(fixedItem("item" + std::to_string(i), {i * 0.1, 1, 2}));
     try {
         const FileSizeLimit limit(4096);
-        hostsim::writeSceneFile(path_, large);
+        formats::writeSceneFile(path_, large);
         FAIL() << "wrote past the file size limit";
     } catch (const HostError &error) {
         EXPECT_EQ(std::string(error.what()), path_.string() + ": cannot write: File too large");
@@ -365,14 +365,14 @@ TEST_F(SceneFileSaving, DiskFillingUpMidwayKeepsOldFile) {
 
 TEST_F(SceneFileSaving, FailedRenameLeavesNoTemporaryFile) {
     std::filesystem::create_directories(dir_.path() / "taken" / "inside");
-    EXPECT_THROW(hostsim::replaceFile(dir_.path() / "taken", "text"), HostError);
+    EXPECT_THROW(formats::replaceFile(dir_.path() / "taken", "text"), HostError);
     EXPECT_EQ(dir_.names(), (std::vector<std::string>{"scene.json", "taken"}));
 }
 
 TEST_F(SceneFileSaving, SavingIntoAMissingFolderNamesTheFile) {
     const auto path = dir_.path() / "no" / "scene.json";
     try {
-        hostsim::writeSceneFile(path, good_);
+        formats::writeSceneFile(path, good_);
         FAIL() << "saved into a missing folder";
     } catch (const HostError &error) {
         EXPECT_EQ(std::string(error.what()).rfind(path.string() + ": cannot write: ", 0), 0u) << error.what();

@@ -7,17 +7,17 @@
 #include <cmath>
 #include <sstream>
 
-#include "hostsim/html_index.h"
-#include "hostsim/svg_camera.h"
-#include "hostsim/svg_picture.h"
+#include "formats/html_index.h"
+#include "formats/svg_camera.h"
+#include "formats/svg_picture.h"
 #include "tests/files_temp_dir.h"
 
 namespace {
 
-using hostsim::Camera;
+using formats::Camera;
 using hostsim::Point3;
-using hostsim::Projection;
-using hostsim::SvgFrame;
+using formats::Projection;
+using formats::SvgFrame;
 using Base = std::array<float, 3>;
 using Position = std::array<double, 3>;
 
@@ -100,7 +100,7 @@ TEST(SvgProjection, FramingCameraFitsEveryPointSnugly) {
     for (double aspect : {0.5, 1.0, 1.333, 3.0}) {
         SCOPED_TRACE(aspect);
         const double width = 100 * aspect;
-        const Projection projection(hostsim::framingCamera(points, aspect), width, 100);
+        const Projection projection(formats::framingCamera(points, aspect), width, 100);
         double margin = 100;  // the least distance of a point from an edge of the picture
         for (const Point3 &p : points) {
             const auto s = projection.project(p);
@@ -117,7 +117,7 @@ TEST(SvgProjection, FramingCameraFitsEveryPointSnugly) {
 TEST(SvgPicture, SingleLeafIsDrawnAtItsProjectedPoints) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
     const std::vector<Position> displaced{{0, 0, 0}, {0, 0.5, 0.8}, {1, 0.5, 0.8}, {1, 0, 0}};
-    const std::string svg = hostsim::renderSvg(frameOf(base, displaced));
+    const std::string svg = formats::renderSvg(frameOf(base, displaced));
     const auto drawn = polygons(svg);
     ASSERT_EQ(drawn.size(), 2u);
     const Projection projection(frontCamera(), 200, 100);
@@ -139,17 +139,17 @@ TEST(SvgPicture, LeafSeenFromItsTurnedSideIsFacingAndFromTheOtherSideFar) {
     // Wound counter-clockwise about +Z (right-handed), so the module's local -Z points at the camera at -Z.
     const std::vector<Base> toCamera{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     const std::vector<Base> reversed{{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 0}};
-    EXPECT_EQ(polygons(hostsim::renderSvg(frameOf(toCamera, widened(toCamera))))[0].kind, "facing");
-    EXPECT_EQ(polygons(hostsim::renderSvg(frameOf(reversed, widened(reversed))))[0].kind, "far");
+    EXPECT_EQ(polygons(formats::renderSvg(frameOf(toCamera, widened(toCamera))))[0].kind, "facing");
+    EXPECT_EQ(polygons(formats::renderSvg(frameOf(reversed, widened(reversed))))[0].kind, "far");
     // The pivot on the last point measures the leaf's axis the other way, and so its turned side.
     SvgFrame lastPivot = frameOf(toCamera, widened(toCamera));
     lastPivot.pivotRule = 3;
-    EXPECT_EQ(polygons(hostsim::renderSvg(lastPivot))[0].kind, "far");
+    EXPECT_EQ(polygons(formats::renderSvg(lastPivot))[0].kind, "far");
 }
 
 TEST(SvgPicture, LegendNamesBothColoursAndTheWinding) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    const std::string svg = hostsim::renderSvg(frameOf(base, widened(base)));
+    const std::string svg = formats::renderSvg(frameOf(base, widened(base)));
     EXPECT_NE(svg.find("facing: the side the module turns toward the target"), std::string::npos);
     EXPECT_NE(svg.find("far: the other side"), std::string::npos);
     EXPECT_NE(svg.find("counter-clockwise"), std::string::npos);
@@ -163,11 +163,11 @@ TEST(SvgPicture, BigMeshesDrawAnEvenSampleOfLeavesAndSaySo) {
     }
     SvgFrame frame = frameOf(base, widened(base));
     frame.maxLeaves = 10;
-    const std::string svg = hostsim::renderSvg(frame);
+    const std::string svg = formats::renderSvg(frame);
     EXPECT_EQ(polygons(svg).size(), 20u) << "ten leaves in each panel";
     EXPECT_NE(svg.find("sampled: every 10th of 100 leaves drawn"), std::string::npos);
     frame.maxLeaves = 100;
-    const std::string whole = hostsim::renderSvg(frame);
+    const std::string whole = formats::renderSvg(frame);
     EXPECT_EQ(polygons(whole).size(), 200u);
     EXPECT_EQ(whole.find("sampled"), std::string::npos);
 }
@@ -178,7 +178,7 @@ TEST(SvgPicture, TargetLabelNearTheEdgeStaysInsideThePanel) {
     SvgFrame frame = frameOf(base, displaced);
     frame.targetName = "Long target name";
     frame.targetPosition = Point3{9, 4.5, 0};  // at (190, 5), near the top right corner of the 200 x 100 panel
-    const std::string svg = hostsim::renderSvg(frame);
+    const std::string svg = formats::renderSvg(frame);
     const std::size_t text = svg.find("<text x=\"", svg.find("<g class=\"target\""));
     ASSERT_NE(text, std::string::npos);
     const double x = std::stod(svg.substr(text + 9));
@@ -192,7 +192,7 @@ TEST(SvgPicture, TargetLabelNearTheEdgeStaysInsideThePanel) {
 TEST(SvgPicture, FarLeavesAreDrawnBeforeNearOnes) {
     // The first leaf is near the camera, the second far behind it.
     const std::vector<Base> base{{0, 0, -5}, {0, 1, -5}, {1, 1, -5}, {1, 0, -5}, {0, 0, 5}, {0, 1, 5}, {1, 1, 5}, {1, 0, 5}};
-    const auto drawn = polygons(hostsim::renderSvg(frameOf(base, widened(base))));
+    const auto drawn = polygons(formats::renderSvg(frameOf(base, widened(base))));
     ASSERT_EQ(drawn.size(), 4u);
     const double nearWidth = drawn[1].points[2].first - drawn[1].points[0].first;
     const double farWidth = drawn[0].points[2].first - drawn[0].points[0].first;
@@ -201,14 +201,14 @@ TEST(SvgPicture, FarLeavesAreDrawnBeforeNearOnes) {
 
 TEST(SvgPicture, PointsOfNoWholeLeafAreDots) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}};
-    const std::string svg = hostsim::renderSvg(frameOf(base, widened(base)));
+    const std::string svg = formats::renderSvg(frameOf(base, widened(base)));
     EXPECT_EQ(polygons(svg).size(), 2u);
     EXPECT_EQ(count(svg, "<circle class=\"loose\""), 4u);
 }
 
 TEST(SvgPicture, PointsBehindTheCameraAreLeftOut) {
     const std::vector<Base> base{{0, 0, -20}, {0, 1, -20}, {1, 1, -20}, {1, 0, -20}, {0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    EXPECT_EQ(polygons(hostsim::renderSvg(frameOf(base, widened(base)))).size(), 2u);
+    EXPECT_EQ(polygons(formats::renderSvg(frameOf(base, widened(base)))).size(), 2u);
 }
 
 TEST(SvgPicture, TargetAndCaptionAreShownWithNamesEscaped) {
@@ -219,7 +219,7 @@ TEST(SvgPicture, TargetAndCaptionAreShownWithNamesEscaped) {
     frame.targetPosition = Point3{0, 0, 0};
     frame.frame = 12;
     frame.caption = "Object points 4 <P Align on>";
-    const std::string svg = hostsim::renderSvg(frame);
+    const std::string svg = formats::renderSvg(frame);
     EXPECT_EQ(count(svg, "&lt;Bee &amp; &quot;Co&quot;&gt;\xEF\xBF\xBD</text>"), 2u) << "named in both panels";
     EXPECT_EQ(count(svg, "<g class=\"target\""), 2u);
     EXPECT_NE(svg.find("<circle cx=\"100.00\" cy=\"50.00\" r=\"6\"/>"), std::string::npos) << "marked at its projection";
@@ -234,7 +234,7 @@ TEST(SvgPicture, DefaultCameraFramesLeavesAndTarget) {
     frame.camera.reset();
     frame.targetName = "Far";
     frame.targetPosition = Point3{30, 5, 20};
-    const std::string svg = hostsim::renderSvg(frame);
+    const std::string svg = formats::renderSvg(frame);
     for (const Polygon &polygon : polygons(svg)) {
         for (const auto &[x, y] : polygon.points) {
             EXPECT_GT(x, 0.0);
@@ -248,7 +248,7 @@ TEST(SvgPicture, DefaultCameraFramesLeavesAndTarget) {
 
 TEST(SvgPicture, DifferentNumbersOfBaseAndDisplacedPointsAreRefused) {
     const std::vector<Base> base{{0, 0, 0}};
-    EXPECT_THROW(hostsim::renderSvg(frameOf(base, {})), std::invalid_argument);
+    EXPECT_THROW(formats::renderSvg(frameOf(base, {})), std::invalid_argument);
 }
 
 // --- HTML index
@@ -256,7 +256,7 @@ TEST(SvgPicture, DifferentNumbersOfBaseAndDisplacedPointsAreRefused) {
 TEST(HtmlIndex, RefersToEveryFrameByRelativeUrlWithoutNetwork) {
     files_test::TempDir dir;
     const std::vector<std::filesystem::path> frames{dir.path() / "frame_0000.svg", dir.path() / "more frames" / "#1 100%.svg"};
-    hostsim::writeHtmlIndex(dir.path(), frames, 12.0, "pictures.html");
+    formats::writeHtmlIndex(dir.path(), frames, 12.0, "pictures.html");
     const std::string page = files_test::readFile(dir.path() / "pictures.html");
     EXPECT_NE(page.find(R"(const frames = ["frame_0000.svg","more%20frames/%231%20100%25.svg"];)"), std::string::npos) << page;
     EXPECT_NE(page.find("const framesPerSecond = 12.0;"), std::string::npos);

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "hostsim/viewer_page.h"
+#include "formats/viewer_page.h"
 #include "tests/files_temp_dir.h"
 
 namespace {
@@ -29,7 +29,7 @@ std::size_t count(const std::string &text, const std::string &part) {
 TEST(ViewerPage, IsWrittenAtOnceAndListsEachFrameAsSoonAsItIsWritten) {
     files_test::TempDir dir;
     const hostsim::Mesh mesh = card();
-    hostsim::ViewerWriter writer(dir.path() / "out", mesh, {"Card", "Card", "settings", 4, 0, 24.0}, fakeThree(dir));
+    formats::ViewerWriter writer(dir.path() / "out", mesh, {"Card", "Card", "settings", 4, 0, 24.0}, fakeThree(dir));
     EXPECT_EQ(count(files_test::readFile(dir.path() / "out" / "index.html"), "viewer/Card.0"), 0u) << "no frame yet, but a page";
     const std::vector<std::array<double, 3>> moved{{0, 0, 0}, {1, 0, 0.5}, {1, 1, 0.5}, {0, 1, 0}};
     writer.addFrame(0, "0000", hostsim::Point3{0, 0, -5}, moved);
@@ -46,7 +46,7 @@ TEST(ViewerPage, IsWrittenAtOnceAndListsEachFrameAsSoonAsItIsWritten) {
 TEST(ViewerPage, FrameScriptHoldsThePointsAsLittleEndianFloats) {
     files_test::TempDir dir;
     const hostsim::Mesh mesh = card();
-    hostsim::ViewerWriter writer(dir.path(), mesh, {"Card", "Card", "", 4, 0, 24.0}, fakeThree(dir));
+    formats::ViewerWriter writer(dir.path(), mesh, {"Card", "Card", "", 4, 0, 24.0}, fakeThree(dir));
     writer.addFrame(7, "0007", std::nullopt, std::vector<std::array<double, 3>>{{0.5, -2, 1e-3}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
     const std::string script = files_test::readFile(dir.path() / "viewer" / "Card.0007.js");
     ASSERT_EQ(script.rfind(R"(vistrelleData({"frame":7,"kind":"frame"},")", 0), 0u) << script;
@@ -57,7 +57,7 @@ TEST(ViewerPage, FrameScriptHoldsThePointsAsLittleEndianFloats) {
 TEST(ViewerPage, NamesCannotCloseTheScriptAndMissingThreeIsSaid) {
     files_test::TempDir dir;
     const hostsim::Mesh mesh = card();
-    hostsim::ViewerWriter writer(dir.path(), mesh, {"</script><b>", "x", "<!--", 4, 0, 24.0}, dir.path() / "no-three.cjs");
+    formats::ViewerWriter writer(dir.path(), mesh, {"</script><b>", "x", "<!--", 4, 0, 24.0}, dir.path() / "no-three.cjs");
     const std::string page = files_test::readFile(dir.path() / "index.html");
     EXPECT_EQ(count(page, "</script>"), 2u) << "only the page's own two script elements end";
     EXPECT_EQ(page.find("<!--"), std::string::npos);

@@ -1,0 +1,13 @@
+// Choosing the mesh reader by extension.
+#include "formats/mesh_file.h"
+
+#include "formats/gltf_mesh.h"
+#include "formats/obj_mesh.h"
+
+namespace formats {
+
+using hostsim::Mesh;
+
+Mesh readMeshFile(const std::filesystem::path &path) { return isGltfPath(path) ? readGltfMesh(path) : readObjMesh(path); }
+
+}  // namespace formats

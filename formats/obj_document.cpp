@@ -1,0 +1,264 @@
+// Parsing OBJ text line by line with checked numbers and indices, and writing it back with new points.
+#include "formats/obj_document.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+#include "hostsim/host_error.h"
+#include "formats/number_text.h"
+
+namespace formats {
+
+using hostsim::HostError;
+namespace {
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+// Splits off the next whitespace-separated word; empty at the end of the line.
+std::string_view nextWord(std::string_view &rest) {
+    std::size_t begin = 0;
+    while (begin < rest.size() && isSpace(rest[begin])) ++begin;
+    std::size_t end = begin;
+    while (end < rest.size() && !isSpace(rest[end])) ++end;
+    const std::string_view word = rest.substr(begin, end - begin);
+    rest.remove_prefix(end);
+    return word;
+}
+
+bool parseDouble(std::string_view word, double &value) {
+    if (!word.empty() && word.front() == '+') word.remove_prefix(1);
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    return error == std::errc{} && end == word.data() + word.size();
+}
+
+bool parseIndex(std::string_view word, long long &value) {
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    return !word.empty() && error == std::errc{} && end == word.data() + word.size();
+}
+
+// The three kinds of record that elements refer to by index.
+enum class Record { Point, TexturePoint, Normal };
+
+const char *recordName(Record record) {
+    switch (record) {
+    case Record::Point: return "point";
+    case Record::TexturePoint: return "texture coordinate";
+    case Record::Normal: return "normal";
+    }
+    return "";
+}
+
+}  // namespace
+
+// Reads the lines of one document into an ObjDocument; every fault names the file and line.
+class ObjParser {
+public:
+    ObjParser(std::string_view text, const std::string &file) : text_(text), file_(file) {}
+
+    ObjDocument run() {
+        while (!text_.empty()) {
+            const std::size_t newline = text_.find('\n');
+            std::string_view line = text_.substr(0, newline);
+            text_.remove_prefix(newline == std::string_view::npos ? text_.size() : newline + 1);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            ++lineNumber_;
+            readLine(line);
+        }
+        if (doc_.points_.empty()) throw HostError(file_ + ": expected points (\"v\" lines); the file has none");
+        for (const Forward &f : forward_) {
+            if (f.index > count(f.record)) outOfRange(f.line, f.record, f.index);
+        }
+        return std::move(doc_);
+    }
+
+private:
+    // A positive index beyond the records read so far: checked against the totals at the end.
+    struct Forward {
+        std::size_t line;
+        Record record;
+        long long index;
+    };
+
+    [[noreturn]] void fail(std::size_t line, const std::string &what) const {
+        throw HostError(file_ + ":" + std::to_string(line) + ": " + what);
+    }
+
+    [[noreturn]] void outOfRange(std::size_t line, Record record, long long index) const {
+        fail(line, std::string(recordName(record)) + " index " + std::to_string(index) + " is out of range; the file has " +
+                       std::to_string(count(record)) + " " + recordName(record) + "s");
+    }
+
+    long long count(Record record) const {
+        switch (record) {
+        case Record::Point: return static_cast<long long>(doc_.points_.size());
+        case Record::TexturePoint: return textureCount_;
+        case Record::Normal: return static_cast<long long>(doc_.normalCount_);
+        }
+        return 0;
+    }
+
+    void keep(std::string_view line, ObjDocument::LineKind kind = ObjDocument::LineKind::Kept) {
+        doc_.lines_.push_back({kind, std::string(line)});
+    }
+
+    void readLine(std::string_view line) {
+        std::string_view rest = line;
+        const std::string_view keyword = nextWord(rest);
+        if (keyword == "v") return readPoint(rest);
+        if (keyword == "vn") {
+            ++doc_.normalCount_;
+            return keep(line, ObjDocument::LineKind::Normal);
+        }
+        if (keyword == "vt") readTexturePoint(rest);
+        else if (keyword == "f") readElement(rest, 3, "face", true);
+        else if (keyword == "l") readElement(rest, 2, "line", false);
+        else if (keyword == "p") readElement(rest, 1, "point element", false);
+        keep(line);
+    }
+
+    // A texture point's u and v; missing or unreadable numbers count as 0, as texture coordinates only
+    // travel along to glTF output.
+    void readTexturePoint(std::string_view rest) {
+        ++textureCount_;
+        std::array<float, 2> uv{};
+        for (float &coordinate : uv) {
+            double value = 0.0;
+            if (parseDouble(nextWord(rest), value) && std::isfinite(static_cast<float>(value))) coordinate = static_cast<float>(value);
+        }
+        doc_.texturePoints_.push_back(uv);
+    }
+
+    void readPoint(std::string_view rest) {
+        std::array<float, 3> point{};
+        for (float &coordinate : point) {
+            const std::string_view word = nextWord(rest);
+            double value = 0.0;
+            if (!parseDouble(word, value)) {
+                fail(lineNumber_, word.empty() ? "expected 3 numbers after \"v\""
+                                               : "expected 3 numbers after \"v\", found \"" + std::string(word) + "\"");
+            }
+            coordinate = static_cast<float>(value);
+            if (!std::isfinite(coordinate)) fail(lineNumber_, "expected 3 numbers within the range of a float after \"v\"");
+        }
+        doc_.points_.push_back(point);
+        doc_.lines_.push_back({ObjDocument::LineKind::Point, std::string(rest)});
+    }
+
+    // A 1-based or negative (relative) index of a record, checked as far as the records so far allow.
+    std::size_t resolve(std::string_view word, Record record) {
+        long long index = 0;
+        if (!parseIndex(word, index)) fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" + std::string(word) + "\"");
+        if (index == 0) fail(lineNumber_, std::string(recordName(record)) + " index 0; indices count from 1");
+        const long long available = count(record);
+        if (index < 0) {
+            if (available + index < 0) {
+                fail(lineNumber_, "relative " + std::string(recordName(record)) + " index " + std::to_string(index) +
+                                      " reaches before the first " + recordName(record) + "; " + std::to_string(available) +
+                                      " come before this line");
+            }
+            return static_cast<std::size_t>(available + index);
+        }
+        if (index > available) forward_.push_back({lineNumber_, record, index});
+        return static_cast<std::size_t>(index - 1);
+    }
+
+    // "f", "l" and "p": corners written v, v/vt, v//vn or v/vt/vn.
+    void readElement(std::string_view rest, std::size_t least, const char *what, bool isFace) {
+        const std::size_t first = doc_.corners_.size();
+        std::size_t corners = 0;
+        for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest), ++corners) {
+            const std::size_t slash = word.find('/');
+            const std::size_t point = resolve(word.substr(0, slash), Record::Point);
+            std::size_t normal = ObjDocument::kNoNormal;
+            std::size_t textureIndex = ObjDocument::kNoNormal;
+            if (slash != std::string_view::npos) {
+                const std::string_view after = word.substr(slash + 1);
+                const std::size_t second = after.find('/');
+                const std::string_view texture = after.substr(0, second);
+                if (!texture.empty()) textureIndex = resolve(texture, Record::TexturePoint);
+                if (second != std::string_view::npos) normal = resolve(after.substr(second + 1), Record::Normal);
+            }
+            if (isFace) doc_.corners_.push_back({point, normal, textureIndex});
+        }
+        if (corners < least) fail(lineNumber_, "expected a " + std::string(what) + " of at least " + std::to_string(least) + " corners");
+        if (isFace) doc_.faceStarts_.push_back(first);
+    }
+
+    std::string_view text_;
+    const std::string &file_;
+    std::size_t lineNumber_ = 0;
+    long long textureCount_ = 0;
+    std::vector<Forward> forward_;
+    ObjDocument doc_;
+};
+
+ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) { return ObjParser(text, file).run(); }
+
+std::string ObjDocument::text(std::span<const std::array<double, 3>> positions) const {
+    if (positions.size() != points_.size()) {
+        throw std::invalid_argument("expected " + std::to_string(points_.size()) + " positions, got " + std::to_string(positions.size()));
+    }
+
+    // Newell's normal of each face: twice its area along its right-hand normal, also for non-planar faces.
+    std::vector<std::array<double, 3>> sums(normalCount_, std::array<double, 3>{0.0, 0.0, 0.0});
+    for (std::size_t f = 0; f < faceStarts_.size(); ++f) {
+        const std::size_t begin = faceStarts_[f];
+        const std::size_t end = f + 1 < faceStarts_.size() ? faceStarts_[f + 1] : corners_.size();
+        std::array<double, 3> n{0.0, 0.0, 0.0};
+        for (std::size_t c = begin; c < end; ++c) {
+            const auto &a = positions[corners_[c].point];
+            const auto &b = positions[corners_[c + 1 < end ? c + 1 : begin].point];
+            n[0] += (a[1] - b[1]) * (a[2] + b[2]);
+            n[1] += (a[2] - b[2]) * (a[0] + b[0]);
+            n[2] += (a[0] - b[0]) * (a[1] + b[1]);
+        }
+        for (std::size_t c = begin; c < end; ++c) {
+            if (corners_[c].normal == kNoNormal) continue;
+            auto &sum = sums[corners_[c].normal];
+            for (int k = 0; k < 3; ++k) sum[static_cast<std::size_t>(k)] += n[static_cast<std::size_t>(k)];
+        }
+    }
+
+    // Room for every line as it could come out, then each number written in place: no append checks.
+    std::size_t room = 0;
+    for (const Line &line : lines_) room += line.text.size() + 1 + (line.kind == LineKind::Kept ? 0 : 3 + floatTripleMaxChars);
+    std::string out(room, '\0');
+    char *w = out.data();
+    const auto put = [&w](std::string_view text) {
+        std::memcpy(w, text.data(), text.size());
+        w += text.size();
+    };
+    std::size_t point = 0;
+    std::size_t normal = 0;
+    for (const Line &line : lines_) {
+        switch (line.kind) {
+        case LineKind::Kept:
+            put(line.text);
+            break;
+        case LineKind::Point: {
+            put("v ");
+            w = writeFloatTriple(w, positions[point++]);
+            put(line.text);
+            break;
+        }
+        case LineKind::Normal: {
+            const auto &n = sums[normal++];
+            const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+            if (!(length > 0.0) || !std::isfinite(length)) {
+                put(line.text);
+                break;
+            }
+            put("vn ");
+            w = writeFloatTriple(w, {n[0] / length, n[1] / length, n[2] / length});
+            break;
+        }
+        }
+        *w++ = '\n';
+    }
+    out.resize(static_cast<std::size_t>(w - out.data()));
+    return out;
+}
+
+}  // namespace formats

@@ -1,0 +1,61 @@
+// An OBJ file held line by line, so that it can be written back with moved points: every face, group,
+// object name, material reference, texture coordinate and comment stays as it was; only the point
+// ("v") and normal ("vn") records are rewritten.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace formats {
+
+class ObjDocument {
+public:
+    // Reads OBJ text. A fault throws HostError "<file>:<line>: <what>": a "v" record without 3 numbers,
+    // a face, line or point element whose index is 0, out of range or reaches before the first record
+    // (negative indices count back from the latest record), or a file without points ("<file>: ...").
+    static ObjDocument parse(std::string_view text, const std::string &file);
+
+    // The positions of the "v" records in file order: the mesh's points in point order.
+    const std::vector<std::array<float, 3>> &points() const { return points_; }
+    std::size_t faceCount() const { return faceStarts_.size(); }
+
+    // The faces as triangles of 0-based point indices, each face fanned from its first corner.
+    std::vector<std::uint32_t> triangles() const;
+    // One texture coordinate per point: the first one a face corner gives it; empty when no corner has one.
+    std::vector<std::array<float, 2>> pointTexcoords() const;
+
+    // The document with the "v" records at `positions` (one per point, in order) and every "vn" record
+    // recomputed as the normalised sum of the area-weighted normals of the faces whose corners use it
+    // (right-hand winding, as OBJ faces are meant). A normal that no face with area uses keeps its
+    // old text. Throws std::invalid_argument when the number of positions is not the number of points.
+    std::string text(std::span<const std::array<double, 3>> positions) const;
+
+private:
+    enum class LineKind { Kept, Point, Normal };
+    struct Line {
+        LineKind kind;
+        std::string text;  // Kept, Normal: the whole line; Point: what followed x y z (w, colours)
+    };
+    static constexpr std::size_t kNoNormal = static_cast<std::size_t>(-1);
+    struct Corner {
+        std::size_t point;   // 0-based
+        std::size_t normal;  // 0-based, or kNoNormal
+        std::size_t texture;  // 0-based, or kNoNormal
+    };
+
+    std::vector<Line> lines_;
+    std::vector<std::array<float, 3>> points_;
+    std::size_t normalCount_ = 0;
+    std::vector<std::array<float, 2>> texturePoints_;
+    std::vector<Corner> corners_;         // the corners of every face, face after face
+    std::vector<std::size_t> faceStarts_;  // the first corner of each face
+
+    friend class ObjParser;
+};
+
+}  // namespace formats

@@ -1,0 +1,27 @@
+// Meshes from OBJ files, and OBJ files of displaced meshes.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "hostsim/scene.h"
+
+namespace formats {
+
+using hostsim::Mesh;
+
+// The mesh of an OBJ file: its "v" records in file order are the points in point order. The rest of
+// the file is kept in Mesh::obj for writing back. Faults throw HostError "<file>:<line>: <what>".
+Mesh readObjMesh(const std::filesystem::path &path);
+
+// The OBJ text of `base` with its points at `displaced` (one per point, in order): for a mesh from an
+// OBJ file, that file with new "v" and recomputed "vn" records; for inline points, "v" lines only.
+// Throws HostError when the number of displaced points is not the mesh's.
+std::string objMeshText(const Mesh &base, std::span<const std::array<double, 3>> displaced);
+
+// Writes objMeshText to `path`, replacing the file whole.
+void writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const std::array<double, 3>> displaced);
+
+}  // namespace formats

@@ -1,0 +1,161 @@
+// Reading whole files, and writing them: through a temporary file and a rename for regular files,
+// in place for streams, to standard output for "-".
+#include "formats/text_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace formats {
+
+using hostsim::HostError;
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string reason(int error) { return std::strerror(error); }
+
+[[noreturn]] void failWrite(const fs::path &path, int error) {
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG) throw DiskFullError(path.string() + ": cannot write: " + reason(error));
+    throw HostError::at(path, "cannot write: " + reason(error));
+}
+
+// Writes everything to the descriptor; answers 0 or the errno.
+int writeAll(int descriptor, std::string_view contents) {
+    while (!contents.empty()) {
+        const ssize_t written = ::write(descriptor, contents.data(), contents.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        contents.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+// The temporary file: closed and removed unless released after the rename.
+class TemporaryFile {
+public:
+    // A new file "<target>.tmp-<random>" with the usual permissions (0666 less the umask).
+    explicit TemporaryFile(const fs::path &target) {
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = target.string() + ".tmp-" + std::to_string(random());
+            descriptor_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (descriptor_ >= 0) {
+                name_ = std::move(name);
+                return;
+            }
+            if (errno != EEXIST) break;
+        }
+        const int error = errno;
+        if (error == ENOSPC || error == EDQUOT || error == EFBIG) failWrite(target, error);
+        throw HostError::at(target, "cannot write: cannot create a temporary file beside it: " + reason(error));
+    }
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+    ~TemporaryFile() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+        if (!name_.empty()) ::unlink(name_.c_str());
+    }
+
+    // Gives the file the permission bits of the file it replaces, and its owner where allowed (a
+    // user may not give a file away; the group is tried on its own then).
+    int takeOver(const struct stat &old) {
+        if (::fchmod(descriptor_, old.st_mode & 07777) != 0) return errno;
+        if (::fchown(descriptor_, old.st_uid, old.st_gid) != 0 && ::fchown(descriptor_, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Not this process's to give: the file stays this user's, with the old permission bits.
+        }
+        // chown may clear the set-id bits; put them back as they were.
+        if (::fchmod(descriptor_, old.st_mode & 07777) != 0) return errno;
+        return 0;
+    }
+
+    // Writes everything, flushes it to the disk when asked and closes the file; answers 0 or the errno.
+    int write(std::string_view contents, Durability durability) {
+        if (const int error = writeAll(descriptor_, contents); error != 0) return error;
+        if (durability == Durability::System && ::fsync(descriptor_) != 0) return errno;
+        const int closed = ::close(descriptor_);
+        descriptor_ = -1;
+        return closed == 0 ? 0 : errno;
+    }
+
+    // Moves the file to `target`; answers 0 or the errno. After success nothing is left to remove.
+    int renameTo(const fs::path &target) {
+        if (std::rename(name_.c_str(), target.c_str()) != 0) return errno;
+        name_.clear();
+        return 0;
+    }
+
+private:
+    int descriptor_ = -1;
+    std::string name_;
+};
+
+// Writes to an existing character device or FIFO as it is: no temporary file, no rename.
+void writeStream(const fs::path &path, std::string_view contents) {
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0) failWrite(path, errno);
+    const int error = writeAll(descriptor, contents);
+    const int closed = ::close(descriptor);
+    if (error != 0) failWrite(path, error);
+    if (closed != 0) failWrite(path, errno);
+}
+
+const char *kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISBLK(mode)) return "a block device";
+    return "not a regular file";
+}
+
+}  // namespace
+
+std::string readTextFile(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw HostError::at(path, "cannot read: " + reason(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) throw HostError::at(path, "cannot read: " + reason(errno));
+    return std::move(text).str();
+}
+
+fs::path writtenFile(const fs::path &path) {
+    fs::path file = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(file, error))) return file;
+        const fs::path link = fs::read_symlink(file, error);
+        if (error) throw HostError::at(path, "cannot write: cannot read the link " + file.string() + ": " + error.message());
+        file = link.is_absolute() ? link : file.parent_path() / link;
+    }
+    throw HostError::at(path, "cannot write: too many levels of symbolic links");
+}
+
+void replaceFile(const fs::path &path, std::string_view contents, Durability durability) {
+    if (path == kStandardOutput) {
+        std::fflush(stdout);
+        if (const int error = writeAll(STDOUT_FILENO, contents); error != 0) failWrite("standard output", error);
+        return;
+    }
+    const fs::path file = writtenFile(path);
+    struct stat old {};
+    const bool exists = ::stat(file.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        if (S_ISCHR(old.st_mode) || S_ISFIFO(old.st_mode)) return writeStream(path, contents);
+        throw HostError::at(path, std::string("cannot write: it is ") + kindOf(old.st_mode) + ", not a file; it is left as it is");
+    }
+    TemporaryFile temporary(file);
+    if (exists)
+        if (const int error = temporary.takeOver(old); error != 0) failWrite(path, error);
+    if (const int error = temporary.write(contents, durability); error != 0) failWrite(path, error);
+    if (const int error = temporary.renameTo(file); error != 0) failWrite(path, error);
+}
+
+}  // namespace formats

@@ -1,0 +1,66 @@
+// The 3D viewer of a run: OUT/index.html with three.js beside it (OUT/three.js) and the object's
+// points as script files under OUT/viewer/, one for the base mesh and one per frame. It opens from the
+// file system with no server: every file is a classic script the page adds when it needs it, so
+// browsers that refuse to fetch file:// URLs still load it. The page is rewritten after every frame,
+// so a run that stops early leaves a page that plays the frames written so far.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "hostsim/scene.h"
+
+namespace formats {
+
+using hostsim::Mesh;
+using hostsim::Point3;
+
+struct ViewerObject {
+    std::string name;
+    std::string stem;         // file name stem of the object's script files
+    std::string caption;      // the settings, one line
+    int leafPoints = 4;
+    std::int32_t pivotRule = 0;
+    double framesPerSecond = 24.0;
+};
+
+class ViewerWriter {
+public:
+    // Writes OUT/three.js from `threeSource` (three's CommonJS build, wrapped so that a classic script
+    // defines window.THREE) and the base mesh's script. When threeSource is missing the page says
+    // how to get it; warning() tells the same. Throws HostError when a file cannot be written.
+    ViewerWriter(std::filesystem::path dir, const Mesh &base, ViewerObject object, const std::filesystem::path &threeSource);
+
+    // Writes the frame's script (`label` is its zero-padded number for the file name) and rewrites
+    // index.html to list it. Throws HostError when a file cannot be written.
+    void addFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target,
+                  std::span<const std::array<double, 3>> positions);
+
+    // Empty, or one line saying why the page will not show the object.
+    const std::string &warning() const { return warning_; }
+
+private:
+    void writePage() const;
+
+    struct FrameEntry {
+        std::int32_t frame;
+        std::string file;  // relative to the page
+        std::optional<Point3> target;
+    };
+    std::filesystem::path dir_;
+    ViewerObject object_;
+    std::size_t points_;
+    std::vector<FrameEntry> frames_;
+    std::string warning_;
+};
+
+// The page's HTML and script, with `setup` (a script that defines the constant viewerSetup) placed
+// ahead of the viewer's own script.
+std::string viewerPageText(const std::string &setup);
+
+}  // namespace formats
