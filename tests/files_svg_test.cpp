@@ -142,7 +142,8 @@ TEST(SvgPicture, LeafSeenFromItsTurnedSideIsFacingAndFromTheOtherSideFar) {
     EXPECT_EQ(polygons(formats::renderSvg(frameOf(toCamera, widened(toCamera))))[0].kind, "facing");
     EXPECT_EQ(polygons(formats::renderSvg(frameOf(reversed, widened(reversed))))[0].kind, "far");
     // The pivot on the last point measures the leaf's axis the other way, and so its turned side.
-    SvgFrame lastPivot = frameOf(toCamera, widened(toCamera));
+    const std::vector<Position> unmoved = widened(toCamera);  // the frame only points at it
+    SvgFrame lastPivot = frameOf(toCamera, unmoved);
     lastPivot.pivotRule = 3;
     EXPECT_EQ(polygons(formats::renderSvg(lastPivot))[0].kind, "far");
 }
@@ -161,7 +162,8 @@ TEST(SvgPicture, BigMeshesDrawAnEvenSampleOfLeavesAndSaySo) {
         const float x = static_cast<float>(leaf) * 0.01f;
         for (const Base &corner : std::vector<Base>{{x, 0, 0}, {x, 1, 0}, {x + 0.005f, 1, 0}, {x + 0.005f, 0, 0}}) base.push_back(corner);
     }
-    SvgFrame frame = frameOf(base, widened(base));
+    const std::vector<Position> unmoved = widened(base);  // the frame only points at it
+    SvgFrame frame = frameOf(base, unmoved);
     frame.maxLeaves = 10;
     const std::string svg = formats::renderSvg(frame);
     EXPECT_EQ(polygons(svg).size(), 20u) << "ten leaves in each panel";
