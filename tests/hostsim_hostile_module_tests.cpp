@@ -4,6 +4,7 @@
 #include "hostsim/host_error.h"
 #include "hostsim/module_library.h"
 #include "tests/command_process.h"
+#include "tests/hostsim_test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -13,20 +14,11 @@ namespace {
 
 using hostsim::HostError;
 using hostsim::ModuleLibrary;
+using hostsim_test::loadError;
 
 const std::string wildServers = HOSTILE_WILD_SERVERS_FILE;
 const std::string wildActivation = HOSTILE_WILD_ACTIVATION_FILE;
 const std::string tinyDescriptor = HOSTILE_TINY_DESCRIPTOR_FILE;
-
-std::string loadError(const std::string &path) {
-    try {
-        ModuleLibrary module(path);
-    } catch (const HostError &error) {
-        return error.what();
-    }
-    ADD_FAILURE() << path << " loaded";
-    return {};
-}
 
 TEST(HostileModules, WildServerListIsRefusedBeforeItIsRead) {
     EXPECT_EQ(loadError(wildServers), wildServers + ": _mod_descrip serverList 0x00002000 lies outside the module's data");

@@ -17,17 +17,6 @@ using hostsim::HostError;
 using hostsim::ModuleLibrary;
 using namespace hostsim_test;
 
-// The message of the HostError that loading `path` throws; fails the test when it loads.
-std::string loadError(const std::filesystem::path &path) {
-    try {
-        ModuleLibrary module(path);
-    } catch (const HostError &error) {
-        return error.what();
-    }
-    ADD_FAILURE() << path << " loaded";
-    return {};
-}
-
 constexpr bool wideHost = sizeof(void *) == 8;
 
 TEST(LoaderRefusals, MissingFileIsNamed) {

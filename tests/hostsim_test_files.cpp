@@ -1,6 +1,9 @@
 // Scratch files and synthetic ELF images for the stand-in host's tests.
 #include "hostsim_test_files.h"
 
+#include "hostsim/host_error.h"
+#include "hostsim/module_library.h"
+
 #include <elf.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -96,6 +99,16 @@ std::filesystem::path scratchFile(std::string_view name, const Bytes &contents) 
 Bytes syntheticElf(int bits, std::uint16_t type, std::uint16_t machine, const std::vector<SyntheticSection> &sections) {
     if (bits == 32) return buildElf<Elf32_Ehdr, Elf32_Shdr>(ELFCLASS32, type, machine, sections);
     return buildElf<Elf64_Ehdr, Elf64_Shdr>(ELFCLASS64, type, machine, sections);
+}
+
+std::string loadError(const std::filesystem::path &path) {
+    try {
+        hostsim::ModuleLibrary module(path);
+    } catch (const hostsim::HostError &error) {
+        return error.what();
+    }
+    ADD_FAILURE() << path << " loaded";
+    return {};
 }
 
 }  // namespace hostsim_test
