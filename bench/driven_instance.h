@@ -19,7 +19,7 @@ public:
     DrivenInstance(const std::filesystem::path &module, const hostsim::Scene &scene);
 
     // newTime at `frame`, then every point evaluated in order; the positions handed back go to `out`.
-    void playFrame(std::int32_t frame, std::span<std::array<double, 3>> out);
+    void playFrame(std::int32_t frame, std::span<hostsim::Position> out);
 
     // newTime at `frame` and the first evaluate of the pass, which has the host walk the whole mesh
     // through the module's scan before it turns its own point. That point's position.

@@ -15,13 +15,13 @@
 #include "bench/matrix_peer.h"
 #include "bench/run_settings.h"
 #include "formats/obj_mesh.h"
-#include "tests/memory_allocation_counter.h"
+#include "testkit/allocation_counter.h"
 
 namespace bench {
 
 namespace {
 
-using Positions = std::vector<std::array<double, 3>>;
+using Positions = std::vector<hostsim::Position>;
 
 void referenceBenchmark(benchmark::State &state, DemoScenes &scenes, bool withLeafAngles) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
@@ -58,7 +58,7 @@ void evaluateBenchmark(benchmark::State &state, DemoScenes &scenes, Findings &fi
     std::size_t mostAllocations = 0;
     std::int64_t played = 0;
     for (auto _ : state) {
-        const memory::CountingScope counting;  // nothing but the module and its services runs in here
+        const testkit::CountingScope counting;  // nothing but the module and its services runs in here
         driven.playFrame(DemoScenes::frameOf(scene.frames, played++), out);
         mostAllocations = std::max(mostAllocations, counting.counted().allocations());
         benchmark::DoNotOptimize(out.data());

@@ -19,7 +19,7 @@
 #include "bench/figures.h"
 #include "bench/findings.h"
 #include "bench/per_point_reporter.h"
-#include "bench/scratch_folder.h"
+#include "testkit/scratch_folder.h"
 #include "bench/summary.h"
 
 int main(int argc, char **argv) {
@@ -38,7 +38,7 @@ int main(int argc, char **argv) {
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
 
     try {
-        bench::ScratchFolder scratch;
+        testkit::ScratchFolder scratch;
         bench::DemoScenes scenes(scratch.path(), module);
         bench::Findings findings;
         bench::checkReferenceAgainstModule(scenes, findings, pointCounts);

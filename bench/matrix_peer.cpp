@@ -54,7 +54,7 @@ MatrixPeer::MatrixPeer(const hostsim::Scene &scene) : scene_(scene) {
         leaves_.push_back(measureLeaf(points.subspan(first, leafPoints)));
 }
 
-void MatrixPeer::playFrame(std::int32_t frame, std::span<std::array<double, 3>> out) const {
+void MatrixPeer::playFrame(std::int32_t frame, std::span<hostsim::Position> out) const {
     const auto &points = scene_.items[bushItem].mesh->points;
     const hostsim::Point3 camera = scene_.items[cameraItem].motion.at(scene_.frames.timeOf(frame));
     const V target{camera.x, camera.y, camera.z};

@@ -20,7 +20,7 @@ public:
     explicit MatrixPeer(const hostsim::Scene &scene);
 
     // Every point of every whole leaf turned toward the camera at `frame`, written to `out`.
-    void playFrame(std::int32_t frame, std::span<std::array<double, 3>> out) const;
+    void playFrame(std::int32_t frame, std::span<hostsim::Position> out) const;
 
     std::size_t turnedPoints() const { return leaves_.size() * 4; }
 

@@ -19,13 +19,13 @@
 #include "bench/reference_turn.h"
 #include "bench/host_work.h"
 #include "bench/matrix_peer.h"
-#include "bench/scratch_folder.h"
+#include "testkit/scratch_folder.h"
 #include "hostsim/host.h"
 #include "formats/obj_mesh.h"
 
 namespace bench {
 
-using Positions = std::vector<std::array<double, 3>>;
+using Positions = std::vector<hostsim::Position>;
 
 // Each playX plays `frames` frames of one figure; their names are what --toggle-collect picks up.
 void playReference(const hostsim::Scene &scene, int frames, bool withLeafAngles) {
@@ -95,7 +95,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     try {
-        const bench::ScratchFolder scratch;
+        const testkit::ScratchFolder scratch;
         bench::DemoScenes scenes(scratch.path(), argc == 5 ? argv[4] : VISTREL_MODULE_FILE);
         const std::filesystem::path &module = scenes.module();
         const hostsim::Scene &scene = scenes.withPoints(points);

@@ -58,7 +58,7 @@ ReferenceTurn::ReferenceTurn(const hostsim::Scene &scene) : scene_(scene) {
         leaves_.push_back(measureLeaf(points.subspan(first, leafPoints)));
 }
 
-void ReferenceTurn::playFrame(std::int32_t frame, std::span<std::array<double, 3>> out) const {
+void ReferenceTurn::playFrame(std::int32_t frame, std::span<hostsim::Position> out) const {
     const auto &points = scene_.items[bushItem].mesh->points;
     const Vector3 target = cameraAt(scene_, frame);
     for (std::size_t i = 0; i < leaves_.size() * leafPoints; ++i) {
@@ -67,7 +67,7 @@ void ReferenceTurn::playFrame(std::int32_t frame, std::span<std::array<double, 3
     }
 }
 
-void ReferenceTurn::playFrameWithLeafAngles(std::int32_t frame, std::span<std::array<double, 3>> out) const {
+void ReferenceTurn::playFrameWithLeafAngles(std::int32_t frame, std::span<hostsim::Position> out) const {
     const auto &points = scene_.items[bushItem].mesh->points;
     const Vector3 target = cameraAt(scene_, frame);
     for (std::size_t k = 0; k < leaves_.size(); ++k) {

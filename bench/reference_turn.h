@@ -25,10 +25,10 @@ public:
     explicit ReferenceTurn(const hostsim::Scene &scene);
 
     // Every point of every whole leaf turned toward the camera at `frame`, written to `out`.
-    void playFrame(std::int32_t frame, std::span<std::array<double, 3>> out) const;
+    void playFrame(std::int32_t frame, std::span<hostsim::Position> out) const;
 
     // The same, working out each leaf's angles from its axes at the leaf's first point.
-    void playFrameWithLeafAngles(std::int32_t frame, std::span<std::array<double, 3>> out) const;
+    void playFrameWithLeafAngles(std::int32_t frame, std::span<hostsim::Position> out) const;
 
     std::size_t turnedPoints() const { return leaves_.size() * 4; }
 

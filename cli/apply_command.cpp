@@ -31,7 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char *kTargetName = "Target";
+constexpr const char *targetItemName = "Target";
 
 struct ApplyOptions {
     std::string mesh;
@@ -86,14 +86,14 @@ int pivotIndex(const std::string &text, const std::vector<std::string> &choices)
 hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &target) {
     hostsim::Scene scene;
     std::string name = meshPath.stem().string();
-    if (name.empty() || name == kTargetName) name += " object";
+    if (name.empty() || name == targetItemName) name += " object";
     scene.items.push_back({name, hostsim::Motion::fixed({}), formats::readMeshFile(meshPath)});
-    scene.items.push_back({kTargetName, hostsim::Motion::fixed(target), std::nullopt});
+    scene.items.push_back({targetItemName, hostsim::Motion::fixed(target), std::nullopt});
     scene.displacements.push_back({0, "Vistrelle", std::nullopt});
     return scene;
 }
 
-std::string writtenName(const std::string &path) { return path == formats::kStandardOutput ? "standard output" : path; }
+std::string writtenName(const std::string &path) { return path == formats::standardOutput ? "standard output" : path; }
 
 std::string pointText(const hostsim::Point3 &p) {
     std::ostringstream text;
@@ -128,7 +128,7 @@ void applyToMesh(const ApplyOptions &options) {
     // The target item is the second of the scene, so the popup lists it second after "(none)".
     constexpr int targetEntry = 2;
     const std::vector<std::string> targets = panel.popupEntries(CTL_TARGET);
-    if (targets.size() <= targetEntry || targets[targetEntry] != kTargetName)
+    if (targets.size() <= targetEntry || targets[targetEntry] != targetItemName)
         throw hostsim::HostError::at(options.module, "the \"Target object\" popup does not list \"Target\" as entry 2");
     const int pivot = pivotIndex(options.pivot, panel.stringList(CTL_PIVOT_TYPE));
 
@@ -182,7 +182,7 @@ void applyToMesh(const ApplyOptions &options) {
 
     const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
     // With the mesh on standard output, the summary goes to stderr so that the OBJ text stays clean.
-    std::ostream &report = options.out == formats::kStandardOutput || options.svg == formats::kStandardOutput ? std::cerr : std::cout;
+    std::ostream &report = options.out == formats::standardOutput || options.svg == formats::standardOutput ? std::cerr : std::cout;
     report << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size() << " points) toward "
               << (resolved ? resolved->name : std::string("no target")) << " at " << pointText(target) << " ("
               << settings.caption << "); wrote " << writtenFiles(options) << ".\n";

@@ -11,19 +11,10 @@
 namespace cli {
 namespace {
 
-struct Vec {
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-};
+using hostsim::Point3;
 
-Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec operator*(Vec a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 // `a` made unit length; `fallback` when it is too short to have a direction.
-Vec unit(Vec a, Vec fallback) {
+Point3 unit(Point3 a, Point3 fallback) {
     const double length = std::sqrt(dot(a, a));
     return length > 1e-6 ? a * (1.0 / length) : fallback;
 }
@@ -37,9 +28,9 @@ public:
     double unit() { return static_cast<double>(engine_() >> 8) / 16777216.0; }
     double between(double low, double high) { return low + (high - low) * unit(); }
     // A point in the unit ball at least `inner` from its centre.
-    Vec inBall(double inner) {
+    Point3 inBall(double inner) {
         for (;;) {
-            const Vec v{between(-1.0, 1.0), between(-1.0, 1.0), between(-1.0, 1.0)};
+            const Point3 v{between(-1.0, 1.0), between(-1.0, 1.0), between(-1.0, 1.0)};
             const double squared = dot(v, v);
             if (squared <= 1.0 && squared >= inner * inner) return v;
         }
@@ -50,21 +41,21 @@ private:
 };
 
 struct Card {
-    Vec corners[4];
-    Vec normal;
+    Point3 corners[4];
+    Point3 normal;
     bool outer = false;
 };
 
 Card makeCard(Dice &dice) {
     // Centres fill a dome of radius 1 and height 1.1 standing on y = 0, hollow inside like a real bush.
-    const Vec spot = dice.inBall(0.35);
-    const Vec centre{spot.x, 0.55 + 0.55 * spot.y, spot.z};
+    const Point3 spot = dice.inBall(0.35);
+    const Point3 centre{spot.x, 0.55 + 0.55 * spot.y, spot.z};
     // Cards face mostly outward, with a good deal of scatter.
-    const Vec normal = unit(spot + dice.inBall(0.0) * 0.9, {0.0, 1.0, 0.0});
-    Vec across = unit(cross({0.0, 1.0, 0.0}, normal), {1.0, 0.0, 0.0});
-    Vec along = cross(normal, across);
+    const Point3 normal = unit(spot + dice.inBall(0.0) * 0.9, {0.0, 1.0, 0.0});
+    Point3 across = unit(cross({0.0, 1.0, 0.0}, normal), {1.0, 0.0, 0.0});
+    Point3 along = cross(normal, across);
     // A random turn of the card in its own plane.
-    Vec spin;
+    Point3 spin;
     do spin = {dice.between(-1.0, 1.0), dice.between(-1.0, 1.0), 0.0};
     while (dot(spin, spin) > 1.0 || dot(spin, spin) < 0.01);
     spin = unit(spin, {1.0, 0.0, 0.0});
@@ -73,8 +64,8 @@ Card makeCard(Dice &dice) {
 
     const double halfWidth = dice.between(0.035, 0.06);
     const double halfLength = halfWidth * dice.between(1.3, 1.8);
-    const Vec a = across * halfWidth;
-    const Vec b = along * halfLength;
+    const Point3 a = across * halfWidth;
+    const Point3 b = along * halfLength;
     return {{centre - a - b, centre + a - b, centre + a + b, centre - a + b}, normal, dot(spot, spot) > 0.49};
 }
 
@@ -85,7 +76,7 @@ void appendCoordinate(std::string &out, double value) {
     formats::appendFixed(out, rounded, 4);
 }
 
-void appendRecord(std::string &out, const char *tag, Vec v) {
+void appendRecord(std::string &out, const char *tag, Point3 v) {
     out += tag;
     for (const double c : {v.x, v.y, v.z}) {
         out += ' ';
@@ -116,7 +107,7 @@ std::string bushObjText(const BushRecipe &recipe) {
                       std::to_string(recipe.seed) + ").\no Bush\n";
     out.reserve(out.size() + cards.size() * 200);
     for (const Card &card : cards)
-        for (const Vec &corner : card.corners) appendRecord(out, "v", corner);
+        for (const Point3 &corner : card.corners) appendRecord(out, "v", corner);
     out += "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
     for (const Card &card : cards) appendRecord(out, "vn", card.normal);
     out += "s off\n";

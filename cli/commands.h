@@ -18,10 +18,10 @@ struct CommandContext {
 
 // The command's exit codes.
 enum ExitCode : int {
-    kExitSuccess = 0,
-    kExitJobFailed = 1,   // the job failed: unreadable input, unwritable output, a module refused
-    kExitUsage = 2,       // the command line is wrong: unknown subcommand or option, a bad option value
-    kExitFaultsFound = 3, // validate ran and found faults in the module
+    exitSuccess = 0,
+    exitJobFailed = 1,   // the job failed: unreadable input, unwritable output, a module refused
+    exitUsage = 2,       // the command line is wrong: unknown subcommand or option, a bad option value
+    exitFaultsFound = 3, // validate ran and found faults in the module
 };
 
 // Thrown by validate once its findings are printed: nothing more to say, exit 3.

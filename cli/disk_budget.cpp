@@ -28,7 +28,7 @@ std::optional<std::string> largeRunWarning(const std::filesystem::path &folder, 
     const std::uintmax_t bytes = total >= 1.8e19L ? static_cast<std::uintmax_t>(-1) : static_cast<std::uintmax_t>(total);
     const auto available = freeBytes(folder);
     const bool fits = !available || bytes <= *available;
-    if (bytes <= kLargeRunBytes && fits) return std::nullopt;
+    if (bytes <= largeRunBytes && fits) return std::nullopt;
     std::string text = "this run will write about " + byteText(bytes) + " to " + folder.string() + " (" + byteText(perFrame) +
                        " a frame, " + std::to_string(frames) + " frames)";
     if (available) text += "; " + byteText(*available) + " are free there";

@@ -9,7 +9,7 @@
 namespace cli {
 
 // Runs that will write more than this are announced.
-inline constexpr std::uintmax_t kLargeRunBytes = std::uintmax_t{2} << 30;
+inline constexpr std::uintmax_t largeRunBytes = std::uintmax_t{2} << 30;
 
 // "1.5 GB", "812 MB", "4 kB", "17 bytes"
 std::string byteText(std::uintmax_t bytes);
@@ -18,7 +18,7 @@ std::string byteText(std::uintmax_t bytes);
 std::optional<std::uintmax_t> freeBytes(const std::filesystem::path &folder);
 
 // The warning for a run that writes `perFrame` bytes for each of `frames` frames into `folder`, or
-// nothing when that stays under kLargeRunBytes and fits in the free space.
+// nothing when that stays under largeRunBytes and fits in the free space.
 std::optional<std::string> largeRunWarning(const std::filesystem::path &folder, std::uintmax_t perFrame, std::int64_t frames);
 
 }  // namespace cli

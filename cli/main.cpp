@@ -77,36 +77,36 @@ int main(int argc, char **argv) {
         return app.exit(help);
     } catch (const CLI::CallForVersion &version) {
         std::cout << version.what() << '\n';
-        return cli::kExitSuccess;
+        return cli::exitSuccess;
     } catch (const CLI::ParseError &error) {
         // A first word that is no subcommand is the likely mistake; say so rather than "subcommand required".
         if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
             std::cerr << "vistrelle: unknown subcommand '" << argv[1] << "'; the subcommands are " << subcommandList(app)
                       << " (see vistrelle --help)\n";
-            return cli::kExitUsage;
+            return cli::exitUsage;
         }
         // Bad arguments: one line that says what is wrong and where to look.
         std::cerr << commandName(app) << ": " << error.what() << " (see " << commandName(app) << " --help)\n";
-        return cli::kExitUsage;
+        return cli::exitUsage;
     } catch (const cli::FaultsFound &) {
-        return cli::kExitFaultsFound;  // the findings are printed already
+        return cli::exitFaultsFound;  // the findings are printed already
     } catch (const cli::UsageError &error) {
         std::cout.flush();
         std::cerr << error.what() << '\n';
-        return cli::kExitUsage;
+        return cli::exitUsage;
     } catch (const hostsim::HostError &error) {
         // Already one line that starts with the file or option it concerns.
         std::cout.flush();
         std::cerr << error.what() << '\n';
-        return cli::kExitJobFailed;
+        return cli::exitJobFailed;
     } catch (const std::bad_alloc &) {
         std::cout.flush();
         std::cerr << commandName(app) << ": out of memory\n";
-        return cli::kExitJobFailed;
+        return cli::exitJobFailed;
     } catch (const std::exception &error) {
         std::cout.flush();
         std::cerr << commandName(app) << ": " << error.what() << '\n';
-        return cli::kExitJobFailed;
+        return cli::exitJobFailed;
     }
-    return cli::kExitSuccess;
+    return cli::exitSuccess;
 }

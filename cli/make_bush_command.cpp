@@ -28,7 +28,7 @@ struct MakeBushOptions {
 void makeBush(const MakeBushOptions &options) {
     const fs::path obj = options.obj;
     const fs::path scene = options.scene.empty() ? fs::path(obj).replace_extension(".json") : fs::path(options.scene);
-    if (obj == formats::kStandardOutput)
+    if (obj == formats::standardOutput)
         throw UsageError("-o -: the scene names the OBJ file, so -o must name a file, not standard output");
     if (scene == obj) throw UsageError(obj.string() + ": the scene would overwrite the mesh; name it with --scene");
     // The scene's name follows from the OBJ file's unless given, so an existing one is not the user's to lose.

@@ -19,7 +19,7 @@ void makeOutputFolder(const fs::path &folder) {
 }
 
 void makeFolderOf(const fs::path &file) {
-    if (file == formats::kStandardOutput || !file.has_parent_path()) return;
+    if (file == formats::standardOutput || !file.has_parent_path()) return;
     makeOutputFolder(file.parent_path());
 }
 

@@ -28,7 +28,7 @@ void RunViews::addObject(const std::string &name, const std::string &stem, const
 }
 
 void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
-                        std::optional<hostsim::Point3> target, std::span<const std::array<double, 3>> positions) {
+                        std::optional<hostsim::Point3> target, std::span<const hostsim::Position> positions) {
     if (object == 0 && makeViewer_) {
         if (!viewer_) viewer_ = makeViewer_();
         viewer_->addFrame(frame, label, target, positions);

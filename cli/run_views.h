@@ -28,7 +28,7 @@ public:
 
     // One object's turned points at one frame.
     void addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
-                  std::optional<hostsim::Point3> target, std::span<const std::array<double, 3>> positions);
+                  std::optional<hostsim::Point3> target, std::span<const hostsim::Position> positions);
 
     // Writes the .glb files; returns their paths.
     std::vector<std::filesystem::path> finish();

@@ -30,7 +30,7 @@ std::string valueText(hostsim::HostPanel &panel, std::uint32_t control, std::int
 ShownSettings showSettings(hostsim::Host &host, void *instance) {
     ShownSettings shown;
     shown.saved = host.save(instance);
-    constexpr std::size_t expected = std::size(kSavedSettingControls);
+    constexpr std::size_t expected = std::size(savedSettingControls);
     if (shown.saved.size() < expected)
         throw hostsim::HostError::at(host.library().path(), "save wrote " + std::to_string(shown.saved.size()) +
                                                                 " values, expected " + std::to_string(expected));
@@ -42,7 +42,7 @@ ShownSettings showSettings(hostsim::Host &host, void *instance) {
                                      "the options panel did not open (activation answered " + std::to_string(opening.code) + ")");
     hostsim::HostPanel &panel = *opening.panel;
     for (std::size_t i = 0; i < expected; ++i) {
-        const std::uint32_t control = kSavedSettingControls[i];
+        const std::uint32_t control = savedSettingControls[i];
         const hostsim::PanelControl *described = panel.control(control);
         if (!shown.caption.empty()) shown.caption += ", ";
         shown.caption += described != nullptr ? described->label : "control " + std::to_string(control);

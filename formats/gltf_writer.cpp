@@ -179,7 +179,7 @@ float exactOffset(float base, float turned) {
 GltfAnimationWriter::GltfAnimationWriter(const Mesh &base, MeshSurface surface, std::string name)
     : base_(base), surface_(std::move(surface)), name_(std::move(name)) {}
 
-void GltfAnimationWriter::addFrame(double seconds, std::span<const std::array<double, 3>> displaced) {
+void GltfAnimationWriter::addFrame(double seconds, std::span<const hostsim::Position> displaced) {
     checkCount(base_.points.size(), displaced.size());
     std::vector<Float3> offsets(displaced.size());
     for (std::size_t i = 0; i < displaced.size(); ++i) {
@@ -230,7 +230,7 @@ void GltfAnimationWriter::write(const std::filesystem::path &path) const {
 }
 
 void writeGltfMesh(const std::filesystem::path &path, const Mesh &base, const MeshSurface &surface,
-                   std::span<const std::array<double, 3>> displaced, const std::string &name) {
+                   std::span<const hostsim::Position> displaced, const std::string &name) {
     checkCount(base.points.size(), displaced.size());
     std::vector<Float3> turned(displaced.size());
     for (std::size_t i = 0; i < displaced.size(); ++i) turned[i] = narrowed(displaced[i]);

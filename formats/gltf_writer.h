@@ -27,7 +27,7 @@ public:
 
     // The turned points of one frame (one per point) and the frame's time in seconds.
     // Throws HostError when the number of points is not the mesh's.
-    void addFrame(double seconds, std::span<const std::array<double, 3>> displaced);
+    void addFrame(double seconds, std::span<const hostsim::Position> displaced);
     std::size_t frames() const { return times_.size(); }
 
     // Writes the .glb. Throws HostError when it cannot.
@@ -44,6 +44,6 @@ private:
 // Writes one turned mesh as a .glb: POSITION holds the turned points, normals are those of the turned
 // shape. Throws HostError when the number of points is not the mesh's or the file cannot be written.
 void writeGltfMesh(const std::filesystem::path &path, const Mesh &base, const MeshSurface &surface,
-                   std::span<const std::array<double, 3>> displaced, const std::string &name);
+                   std::span<const hostsim::Position> displaced, const std::string &name);
 
 }  // namespace formats

@@ -16,7 +16,7 @@ namespace {
 // A relative URL for the path: forward slashes, and every byte other than letters, digits, "-._~/"
 // percent-encoded, so names with spaces, "#" or "%" still load.
 std::string urlOf(const fs::path &path) {
-    constexpr char kHex[] = "0123456789ABCDEF";
+    constexpr char hexDigits[] = "0123456789ABCDEF";
     std::string url;
     for (char c : path.generic_string()) {
         const auto u = static_cast<unsigned char>(c);
@@ -26,8 +26,8 @@ std::string urlOf(const fs::path &path) {
             url += c;
         } else {
             url += '%';
-            url += kHex[u / 16];
-            url += kHex[u % 16];
+            url += hexDigits[u / 16];
+            url += hexDigits[u % 16];
         }
     }
     return url;
@@ -41,7 +41,7 @@ fs::path relativeTo(const fs::path &file, const fs::path &dir) {
     return relative.empty() ? absoluteFile : relative;
 }
 
-constexpr const char *kPageStart = R"(<!DOCTYPE html>
+constexpr const char *pageStart = R"(<!DOCTYPE html>
 <html lang="en">
 <head>
 <meta charset="utf-8">
@@ -64,7 +64,7 @@ body { font-family: sans-serif; background: #efece4; margin: 16px; }
 <script>
 )";
 
-constexpr const char *kPageEnd = R"(
+constexpr const char *pageEnd = R"(
 const image = document.getElementById("frame");
 const slider = document.getElementById("slider");
 const label = document.getElementById("label");
@@ -99,10 +99,10 @@ void writeHtmlIndex(const fs::path &dir, std::span<const fs::path> frameFiles, d
     nlohmann::json urls = nlohmann::json::array();
     for (const fs::path &file : frameFiles) urls.push_back(urlOf(relativeTo(file, dir)));
     // URLs hold no "<", so the script text cannot close its own element.
-    std::string page = kPageStart;
+    std::string page = pageStart;
     page += "const frames = " + urls.dump() + ";\n";
     page += "const framesPerSecond = " + nlohmann::json(std::isfinite(framesPerSecond) && framesPerSecond > 0.0 ? framesPerSecond : 24.0).dump() + ";\n";
-    page += kPageEnd;
+    page += pageEnd;
     replaceFile(dir / pageName, page);
 }
 

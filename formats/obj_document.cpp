@@ -171,8 +171,8 @@ private:
         for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest), ++corners) {
             const std::size_t slash = word.find('/');
             const std::size_t point = resolve(word.substr(0, slash), Record::Point);
-            std::size_t normal = ObjDocument::kNoNormal;
-            std::size_t textureIndex = ObjDocument::kNoNormal;
+            std::size_t normal = ObjDocument::noNormal;
+            std::size_t textureIndex = ObjDocument::noNormal;
             if (slash != std::string_view::npos) {
                 const std::string_view after = word.substr(slash + 1);
                 const std::size_t second = after.find('/');
@@ -196,7 +196,7 @@ private:
 
 ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) { return ObjParser(text, file).run(); }
 
-std::string ObjDocument::text(std::span<const std::array<double, 3>> positions) const {
+std::string ObjDocument::text(std::span<const hostsim::Position> positions) const {
     if (positions.size() != points_.size()) {
         throw std::invalid_argument("expected " + std::to_string(points_.size()) + " positions, got " + std::to_string(positions.size()));
     }
@@ -215,7 +215,7 @@ std::string ObjDocument::text(std::span<const std::array<double, 3>> positions) 
             n[2] += (a[0] - b[0]) * (a[1] + b[1]);
         }
         for (std::size_t c = begin; c < end; ++c) {
-            if (corners_[c].normal == kNoNormal) continue;
+            if (corners_[c].normal == noNormal) continue;
             auto &sum = sums[corners_[c].normal];
             for (int k = 0; k < 3; ++k) sum[static_cast<std::size_t>(k)] += n[static_cast<std::size_t>(k)];
         }

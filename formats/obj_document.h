@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "hostsim/point3.h"
+
 namespace formats {
 
 class ObjDocument {
@@ -33,7 +35,7 @@ public:
     // recomputed as the normalised sum of the area-weighted normals of the faces whose corners use it
     // (right-hand winding, as OBJ faces are meant). A normal that no face with area uses keeps its
     // old text. Throws std::invalid_argument when the number of positions is not the number of points.
-    std::string text(std::span<const std::array<double, 3>> positions) const;
+    std::string text(std::span<const hostsim::Position> positions) const;
 
 private:
     enum class LineKind { Kept, Point, Normal };
@@ -41,11 +43,11 @@ private:
         LineKind kind;
         std::string text;  // Kept, Normal: the whole line; Point: what followed x y z (w, colours)
     };
-    static constexpr std::size_t kNoNormal = static_cast<std::size_t>(-1);
+    static constexpr std::size_t noNormal = static_cast<std::size_t>(-1);
     struct Corner {
         std::size_t point;   // 0-based
-        std::size_t normal;  // 0-based, or kNoNormal
-        std::size_t texture;  // 0-based, or kNoNormal
+        std::size_t normal;  // 0-based, or noNormal
+        std::size_t texture;  // 0-based, or noNormal
     };
 
     std::vector<Line> lines_;

@@ -48,7 +48,7 @@ void appendSurface(std::string &out, const MeshSurface &surface) {
 
 }  // namespace
 
-std::string objMeshText(const Mesh &base, std::span<const std::array<double, 3>> displaced) {
+std::string objMeshText(const Mesh &base, std::span<const hostsim::Position> displaced) {
     const std::size_t expected = base.obj ? base.obj->points().size() : base.points.size();
     if (displaced.size() != expected) {
         const std::string name = base.sourceFile.empty() ? std::string("inline mesh") : base.sourceFile;
@@ -68,7 +68,7 @@ std::string objMeshText(const Mesh &base, std::span<const std::array<double, 3>>
     return out;
 }
 
-void writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const std::array<double, 3>> displaced) {
+void writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const hostsim::Position> displaced) {
     replaceFile(path, objMeshText(base, displaced));
 }
 

@@ -19,9 +19,9 @@ Mesh readObjMesh(const std::filesystem::path &path);
 // The OBJ text of `base` with its points at `displaced` (one per point, in order): for a mesh from an
 // OBJ file, that file with new "v" and recomputed "vn" records; for inline points, "v" lines only.
 // Throws HostError when the number of displaced points is not the mesh's.
-std::string objMeshText(const Mesh &base, std::span<const std::array<double, 3>> displaced);
+std::string objMeshText(const Mesh &base, std::span<const hostsim::Position> displaced);
 
 // Writes objMeshText to `path`, replacing the file whole.
-void writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const std::array<double, 3>> displaced);
+void writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const hostsim::Position> displaced);
 
 }  // namespace formats

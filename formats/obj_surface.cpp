@@ -21,7 +21,7 @@ std::vector<std::array<float, 2>> ObjDocument::pointTexcoords() const {
     std::vector<std::array<float, 2>> out;
     std::vector<bool> given;
     for (const Corner &corner : corners_) {
-        if (corner.texture == kNoNormal || corner.texture >= texturePoints_.size()) continue;
+        if (corner.texture == noNormal || corner.texture >= texturePoints_.size()) continue;
         if (out.empty()) {
             out.assign(points_.size(), {0.0f, 0.0f});
             given.assign(points_.size(), false);

@@ -149,7 +149,7 @@ public:
     SceneWriter(const fs::path &path, const Scene &scene) : path_(path), folder_(path.parent_path()), scene_(scene) {}
 
     std::string text() {
-        out_ += "{\n  \"format\": " + std::to_string(kSceneFormat) + ",\n";
+        out_ += "{\n  \"format\": " + std::to_string(sceneFormat) + ",\n";
         writeFrames();
         out_ += "  \"items\": [";
         for (std::size_t i = 0; i < scene_.items.size(); ++i) {
@@ -275,9 +275,9 @@ Scene readSceneFile(const fs::path &path) {
     const JsonNode root(document, "", file);
     const JsonNode format = root.member("format");
     const auto version = format.integer(1, std::numeric_limits<std::int32_t>::max());
-    if (version > kSceneFormat) {
+    if (version > sceneFormat) {
         format.fail("format " + std::to_string(version) + " is newer than this program reads (up to " +
-                    std::to_string(kSceneFormat) + ")");
+                    std::to_string(sceneFormat) + ")");
     }
     // Each format has its own reader; a later format keeps the readers of the earlier ones.
     return readFormat1(root, path.parent_path());

@@ -28,7 +28,7 @@ namespace formats {
 using hostsim::Scene;
 
 // The format this program writes; it reads this one and every older one.
-inline constexpr int kSceneFormat = 1;
+inline constexpr int sceneFormat = 1;
 
 // Reads a scene and the OBJ files of its meshes. Any fault throws HostError with one line naming the
 // file and the place, e.g. "scene.json: /items/2/position: expected 3 numbers" or "scene.json:4:7: ...".

@@ -18,15 +18,15 @@ namespace formats {
 using hostsim::Point3;
 namespace {
 
-constexpr double kCaptionHeight = 58.0;
-constexpr double kCharacterWidth = 8.0;  // a generous width of one character at the picture's font size
-constexpr double kDotRadius = 1.6;
+constexpr double captionHeight = 58.0;
+constexpr double characterWidth = 8.0;  // a generous width of one character at the picture's font size
+constexpr double dotRadius = 1.6;
 
 struct Colour {
     double r, g, b;
 };
-constexpr Colour kFacingColour{0.36, 0.70, 0.26};
-constexpr Colour kFarColour{0.72, 0.44, 0.22};
+constexpr Colour facingColour{0.36, 0.70, 0.26};
+constexpr Colour farColour{0.72, 0.44, 0.22};
 
 // A leaf polygon, or one loose point when count is 1.
 struct Shape {
@@ -46,12 +46,12 @@ std::vector<Point3> toPoints(std::span<const std::array<Coordinate, 3>> points) 
 bool isFinite(const Point3 &p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 void appendColour(std::string &out, Colour colour, double light) {
-    constexpr char kHex[] = "0123456789abcdef";
+    constexpr char hexDigits[] = "0123456789abcdef";
     out += '#';
     for (double channel : {colour.r, colour.g, colour.b}) {
         const int value = static_cast<int>(std::lround(std::clamp(channel * light, 0.0, 1.0) * 255.0));
-        out += kHex[value / 16];
-        out += kHex[value % 16];
+        out += hexDigits[value / 16];
+        out += hexDigits[value % 16];
     }
 }
 
@@ -127,7 +127,7 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
             out += "\" cy=\"";
             appendFixed(out, s.y, 2);
             out += "\" r=\"";
-            appendFixed(out, kDotRadius, 1);
+            appendFixed(out, dotRadius, 1);
             out += "\" fill=\"#555\"/>\n";
             continue;
         }
@@ -139,7 +139,7 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
         const bool seenFacing = toEye > 0.0;
         const double light = 0.45 + 0.55 * facing(leaf, eye);
         out += seenFacing ? "<polygon class=\"facing\" fill=\"" : "<polygon class=\"far\" fill=\"";
-        appendColour(out, seenFacing ? kFacingColour : kFarColour, light);
+        appendColour(out, seenFacing ? facingColour : farColour, light);
         out += "\" points=\"";
         for (std::size_t i = 0; i < shape.count; ++i) {
             if (i > 0) out += ' ';
@@ -168,7 +168,7 @@ void paintTarget(std::string &out, const Projection &projection, const SvgFrame 
     out += "V";
     appendFixed(out, s.y + 10.0, 2);
     // The label sits above right of the mark, or wherever else keeps it inside the panel.
-    const double labelWidth = kCharacterWidth * static_cast<double>(frame.targetName.size());
+    const double labelWidth = characterWidth * static_cast<double>(frame.targetName.size());
     const bool onLeft = s.x + 10.0 + labelWidth > frame.panelWidth - 4.0 && s.x - 10.0 - labelWidth >= 4.0;
     const double labelX = onLeft ? s.x - 10.0 - labelWidth : std::clamp(s.x + 10.0, 4.0, std::max(4.0, frame.panelWidth - 4.0 - labelWidth));
     const double labelY = std::clamp(s.y - 10.0 < 18.0 ? s.y + 22.0 : s.y - 10.0, 18.0, std::max(18.0, frame.panelHeight - 6.0));
@@ -203,7 +203,7 @@ std::string ordinalSuffix(std::size_t n) {
 
 // The two leaf colours and what they mean, on one line.
 void paintLegend(std::string &out, double y) {
-    constexpr double kLegendCharacter = 6.0;  // a typical width at font size 12
+    constexpr double legendCharacter = 6.0;  // a typical width at font size 12
     double x = 12.0;
     const auto entry = [&](std::optional<Colour> colour, std::string_view text) {
         if (colour) {
@@ -223,11 +223,11 @@ void paintLegend(std::string &out, double y) {
         out += "\">";
         out += text;
         out += "</text>";
-        x += kLegendCharacter * static_cast<double>(text.size()) + 14.0;
+        x += legendCharacter * static_cast<double>(text.size()) + 14.0;
     };
     out += "<g class=\"legend\" font-size=\"12\">";
-    entry(kFacingColour, "facing: the side the module turns toward the target (the leaf's local \xE2\x88\x92Z)");
-    entry(kFarColour, "far: the other side.");
+    entry(facingColour, "facing: the side the module turns toward the target (the leaf's local \xE2\x88\x92Z)");
+    entry(farColour, "far: the other side.");
     entry(std::nullopt, "A card wound counter-clockwise from its front (OBJ, glTF) faces the target with its back "
                         "(pivot on the first point).");
     out += "</g>\n";
@@ -254,7 +254,7 @@ std::string renderSvg(const SvgFrame &frame) {
                                 frame.panelHeight);
 
     const double width = 2.0 * frame.panelWidth;
-    const double height = frame.panelHeight + kCaptionHeight;
+    const double height = frame.panelHeight + captionHeight;
     std::string out;
     out.reserve(1024 + base.size() * 80);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"";

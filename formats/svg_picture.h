@@ -17,7 +17,7 @@ using hostsim::Point3;
 // What one picture shows. The frame borrows the points; they must outlive it.
 struct SvgFrame {
     std::span<const std::array<float, 3>> base;        // the object's points as the host holds them
-    std::span<const std::array<double, 3>> displaced;  // the same points after the displacement
+    std::span<const hostsim::Position> displaced;  // the same points after the displacement
     int leafSize = 4;                                  // points per leaf
     std::int32_t pivotRule = 0;                        // the instance's pivot rule, which tells the turned side
     std::size_t maxLeaves = 20000;                     // more leaves than this are drawn as an even sample

@@ -139,7 +139,7 @@ fs::path writtenFile(const fs::path &path) {
 }
 
 void replaceFile(const fs::path &path, std::string_view contents, Durability durability) {
-    if (path == kStandardOutput) {
+    if (path == standardOutput) {
         std::fflush(stdout);
         if (const int error = writeAll(STDOUT_FILENO, contents); error != 0) failWrite("standard output", error);
         return;

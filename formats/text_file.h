@@ -29,7 +29,7 @@ enum class Durability {
 };
 
 // The name that stands for standard output.
-inline constexpr std::string_view kStandardOutput = "-";
+inline constexpr std::string_view standardOutput = "-";
 
 // Writes `contents` to `path` as described above. On failure a replaced file is untouched, the
 // temporary file is removed and HostError "<path>: cannot write: <reason>" is thrown.

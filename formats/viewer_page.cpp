@@ -22,11 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char *kDataFolder = "viewer";
+constexpr const char *dataFolder = "viewer";
 
 // The floats' bytes (little-endian, as every browser's typed arrays here) in base64.
 std::string base64Floats(std::span<const float> values) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::vector<unsigned char> bytes(values.size_bytes());
     if (!bytes.empty()) std::memcpy(bytes.data(), values.data(), bytes.size());
     std::string out;
@@ -34,14 +34,14 @@ std::string base64Floats(std::span<const float> values) {
     std::size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         const unsigned value = (unsigned{bytes[i]} << 16) | (unsigned{bytes[i + 1]} << 8) | bytes[i + 2];
-        for (int shift : {18, 12, 6, 0}) out += kAlphabet[(value >> shift) & 63];
+        for (int shift : {18, 12, 6, 0}) out += alphabet[(value >> shift) & 63];
     }
     if (i < bytes.size()) {
         const bool two = i + 1 < bytes.size();
         const unsigned value = (unsigned{bytes[i]} << 16) | (two ? unsigned{bytes[i + 1]} << 8 : 0u);
-        out += kAlphabet[(value >> 18) & 63];
-        out += kAlphabet[(value >> 12) & 63];
-        out += two ? kAlphabet[(value >> 6) & 63] : '=';
+        out += alphabet[(value >> 18) & 63];
+        out += alphabet[(value >> 12) & 63];
+        out += two ? alphabet[(value >> 6) & 63] : '=';
         out += '=';
     }
     return out;
@@ -75,25 +75,25 @@ std::string threeScript(const fs::path &source, std::string &warning) {
 ViewerWriter::ViewerWriter(fs::path dir, const Mesh &base, ViewerObject object, const fs::path &threeSource)
     : dir_(std::move(dir)), object_(std::move(object)), points_(base.points.size()) {
     std::error_code error;
-    fs::create_directories(dir_ / kDataFolder, error);
-    if (error) throw HostError::at(dir_ / kDataFolder, "cannot make the folder: " + error.message());
+    fs::create_directories(dir_ / dataFolder, error);
+    if (error) throw HostError::at(dir_ / dataFolder, "cannot make the folder: " + error.message());
     replaceFile(dir_ / "three.js", threeScript(threeSource, warning_));
     std::vector<float> values;
     values.reserve(base.points.size() * 3);
     for (const auto &p : base.points) values.insert(values.end(), p.begin(), p.end());
-    replaceFile(dir_ / kDataFolder / (object_.stem + ".base.js"), dataScript({{"kind", "base"}}, values));
+    replaceFile(dir_ / dataFolder / (object_.stem + ".base.js"), dataScript({{"kind", "base"}}, values));
     writePage();
 }
 
 void ViewerWriter::addFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target,
-                            std::span<const std::array<double, 3>> positions) {
+                            std::span<const hostsim::Position> positions) {
     if (positions.size() != points_)
         throw HostError("viewer: " + std::to_string(positions.size()) + " turned points for a mesh of " + std::to_string(points_));
     std::vector<float> values;
     values.reserve(positions.size() * 3);
     for (const auto &p : positions)
         for (double c : p) values.push_back(static_cast<float>(c));
-    const std::string file = std::string(kDataFolder) + "/" + object_.stem + "." + label + ".js";
+    const std::string file = std::string(dataFolder) + "/" + object_.stem + "." + label + ".js";
     replaceFile(dir_ / file, dataScript({{"kind", "frame"}, {"frame", frame}}, values));
     frames_.push_back({frame, file, target});
     writePage();
@@ -111,7 +111,7 @@ void ViewerWriter::writePage() const {
         {"leafPoints", object_.leafPoints},
         {"pivotRule", object_.pivotRule},
         {"framesPerSecond", fps},
-        {"base", std::string(kDataFolder) + "/" + object_.stem + ".base.js"},
+        {"base", std::string(dataFolder) + "/" + object_.stem + ".base.js"},
         {"frames", frames},
     };
     // The JSON is escaped so that no "</script>" or "<!--" can end the script element early.

@@ -39,7 +39,7 @@ public:
     // Writes the frame's script (`label` is its zero-padded number for the file name) and rewrites
     // index.html to list it. Throws HostError when a file cannot be written.
     void addFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target,
-                  std::span<const std::array<double, 3>> positions);
+                  std::span<const hostsim::Position> positions);
 
     // Empty, or one line saying why the page will not show the object.
     const std::string &warning() const { return warning_; }

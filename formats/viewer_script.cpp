@@ -4,7 +4,7 @@
 namespace formats {
 namespace {
 
-constexpr const char *kHead = R"HTML(<!DOCTYPE html>
+constexpr const char *pageHead = R"HTML(<!DOCTYPE html>
 <html lang="en">
 <head>
 <meta charset="utf-8">
@@ -48,7 +48,7 @@ counter-clockwise from its front (as OBJ and glTF wind them) faces the target wi
 <script>
 )HTML";
 
-constexpr const char *kScript = R"JS(
+constexpr const char *viewerScript = R"JS(
 const facingColour = 0x5cb342, farColour = 0xb87038, targetColour = 0x2f6fd0;
 const view = document.getElementById("view");
 const message = document.getElementById("message");
@@ -323,9 +323,9 @@ async function start() {
 }  // namespace
 
 std::string viewerPageText(const std::string &setup) {
-    std::string page = kHead;
+    std::string page = pageHead;
     page += setup;
-    page += kScript;
+    page += viewerScript;
     return page;
 }
 

@@ -4,7 +4,7 @@
 namespace formats {
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
 
 // The length of the well-formed UTF-8 sequence at the start of `text`, or 0 when there is none.
 std::size_t utf8Length(std::string_view text) {
@@ -46,7 +46,7 @@ std::string xmlEscaped(std::string_view text) {
         if (u >= 0x80) {
             const std::size_t length = utf8Length(text.substr(i));
             if (length == 0) {
-                out += kReplacement;
+                out += replacementCharacter;
                 ++i;
             } else {
                 out += text.substr(i, length);
@@ -61,7 +61,7 @@ std::string xmlEscaped(std::string_view text) {
         case '"': out += "&quot;"; break;
         case '\'': out += "&#39;"; break;
         default:
-            if ((u < 0x20 && c != '\t' && c != '\n' && c != '\r')) out += kReplacement;
+            if ((u < 0x20 && c != '\t' && c != '\n' && c != '\r')) out += replacementCharacter;
             else out += c;
         }
         ++i;

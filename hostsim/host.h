@@ -38,8 +38,6 @@
 
 namespace hostsim {
 
-using Position = std::array<double, 3>;
-
 // One displacement of a scene after a frame.
 struct DisplacedObject {
     std::size_t displacement = 0;  // index into Scene::displacements

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/point3.h"
+
 // What a mesh file held beyond its points, kept so that its writer can write the file back.
 namespace formats {
 class ObjDocument;
@@ -17,13 +19,6 @@ struct MeshSurface;
 }  // namespace formats
 
 namespace hostsim {
-
-struct Point3 {
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-    friend bool operator==(const Point3 &, const Point3 &) = default;
-};
 
 struct PositionKey {
     double time = 0.0;  // seconds

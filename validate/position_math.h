@@ -6,9 +6,11 @@
 #include <cstring>
 #include <string>
 
+#include "hostsim/point3.h"
+
 namespace validate {
 
-using Position = std::array<double, 3>;
+using hostsim::Position;
 
 inline bool isFinite(const Position &p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 

@@ -1,0 +1,52 @@
+// vistrelle info, run as a process on the built module and on files it must refuse.
+#include "tests/cli/command_process.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using clitest::CommandOutcome;
+using clitest::runVistrelle;
+
+TEST(InfoOnTheModule, PrintsDescriptorServersAndVersionRecord) {
+    const CommandOutcome run = runVistrelle({"info", VISTREL_MODULE_FILE});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(run.err.empty());
+    const std::string magicWord = sizeof(void *) == 8 ? "0x0000000004121994" : "0x04121994";
+    EXPECT_NE(run.out.find("magic       " + magicWord), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("systemWord  0x"), std::string::npos);
+    EXPECT_NE(run.out.find("startup answered 4"), std::string::npos);
+    EXPECT_NE(run.out.find("DisplacementHandler    Vistrelle    extraInfo 0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("DisplacementInterface  Vistrelle    extraInfo 0"), std::string::npos);
+    EXPECT_NE(run.out.find("FileVersion=1.0.1.71"), std::string::npos);
+    EXPECT_NE(run.out.find("OriginalFilename=vistrel.p"), std::string::npos);
+}
+
+TEST(InfoOnTheModule, DefaultsToTheModuleBuiltBesideIt) {
+    const CommandOutcome run = runVistrelle({"info"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("FileVersion=1.0.1.71"), std::string::npos);
+}
+
+TEST(InfoRefusals, MissingFileIsOneLineAndExitCodeOne) {
+    const CommandOutcome run = runVistrelle({"info", "/nonexistent/vistrel.p"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "/nonexistent/vistrel.p: no such file\n");
+    EXPECT_TRUE(run.out.empty());
+}
+
+TEST(InfoRefusals, SharedObjectWithoutDescriptorIsOneLine) {
+    const CommandOutcome run = runVistrelle({"info", FIXTURE_NO_DESCRIPTOR_FILE});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, std::string(FIXTURE_NO_DESCRIPTOR_FILE) + ": no _mod_descrip symbol\n");
+}
+
+TEST(InfoHelp, ShowsAWorkingExample) {
+    const CommandOutcome run = runVistrelle({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("\n  vistrelle info "), std::string::npos) << run.out;
+    const CommandOutcome sub = runVistrelle({"info", "--help"});
+    EXPECT_NE(sub.out.find("vistrelle info "), std::string::npos) << sub.out;
+}
+
+}  // namespace

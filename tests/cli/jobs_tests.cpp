@@ -1,0 +1,82 @@
+// vistrelle run --jobs: frames played side by side by worker processes write the same files, byte for
+// byte, as frames played one after the other; and the run's options that write no files.
+#include "tests/cli/command_process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testkit::fileText;
+using clitest::runVistrelle;
+using testkit::ScratchFolder;
+
+const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
+
+std::vector<std::string> fileNames(const fs::path &folder) {
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A run of the garden's moving target over `frames` with `jobs`, into `folder`/`name`.
+clitest::CommandOutcome runGarden(const ScratchFolder &folder, const std::string &name, const std::string &frames,
+                                  const std::vector<std::string> &more) {
+    std::vector<std::string> arguments{"run", garden.string(), "--out", (folder / name).string(), "--frames", frames};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return runVistrelle(arguments);
+}
+
+TEST(RunJobs, FramesPlayedByWorkersWriteTheSameFilesAsOneAfterAnother) {
+    ScratchFolder folder;
+    const auto alone = runGarden(folder, "alone", "0-8", {"--jobs", "1"});
+    ASSERT_EQ(alone.exitCode, 0) << alone.err;
+    for (const char *jobs : {"2", "3", "16"}) {
+        const std::string name = std::string("jobs") + jobs;
+        const auto parallel = runGarden(folder, name, "0-8", {"--jobs", jobs});
+        ASSERT_EQ(parallel.exitCode, 0) << parallel.err;
+        const std::vector<std::string> names = fileNames(folder / "alone");
+        ASSERT_EQ(fileNames(folder / name), names) << jobs << " jobs";
+        // An OBJ file and a picture per object and frame, and the pages: index.html (with three.js and the
+        // viewer's folder of frame data) and pictures.html.
+        ASSERT_EQ(names.size(), 2u * 2u * 9u + 4u);
+        for (const std::string &file : names)
+            EXPECT_EQ(fileText(folder / name / file), fileText(folder / "alone" / file)) << file << " with " << jobs << " jobs";
+    }
+}
+
+TEST(RunJobs, OneFrameAndMoreJobsThanFramesNeedNoWorkerToGoWrong) {
+    ScratchFolder folder;
+    const auto one = runGarden(folder, "one", "2-2", {"--jobs", "4"});
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_EQ(fileNames(folder / "one").size(), 2u * 2u + 4u);
+}
+
+TEST(RunJobs, NoJobsIsRefusedWithTheOptionNamed) {
+    ScratchFolder folder;
+    const auto refused = runGarden(folder, "none", "0-1", {"--jobs", "0"});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("--jobs"), std::string::npos) << refused.err;
+}
+
+TEST(RunWithoutFiles, NoObjAndNoSvgPlayEveryFrameAndWriteNothing) {
+    ScratchFolder folder;
+    const auto run = runGarden(folder, "quiet", "0-3", {"--no-obj", "--no-svg", "--jobs", "2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(!fs::exists(folder / "quiet") || fileNames(folder / "quiet").empty());
+    EXPECT_NE(run.out.find("Ran 4 frames"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Wrote no files"), std::string::npos) << run.out;
+}
+
+TEST(RunWithoutFiles, NoSvgKeepsTheObjFilesAndLeavesOutThePage) {
+    ScratchFolder folder;
+    const auto run = runGarden(folder, "objs", "0-1", {"--no-svg"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> expected{"Cards.0000.obj", "Cards.0001.obj", "Ten_points.0000.obj", "Ten_points.0001.obj"};
+    EXPECT_EQ(fileNames(folder / "objs"), expected);
+}
+
+}  // namespace

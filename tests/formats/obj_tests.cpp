@@ -1,0 +1,228 @@
+// OBJ meshes: points in file order, written back with every face, group, material and texture
+// coordinate kept and the normals recomputed, checked with an independent reader (tinyobjloader);
+// every malformed file gives one line with the file and the line.
+#define TINYOBJLOADER_IMPLEMENTATION
+#include <tiny_obj_loader.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "hostsim/host_error.h"
+#include "formats/obj_document.h"
+#include "formats/obj_mesh.h"
+#include "testkit/scratch_folder.h"
+
+namespace {
+
+using testkit::ScratchFolder;
+using hostsim::HostError;
+using hostsim::Position;
+
+const std::filesystem::path testData = VISTREL_TEST_DATA;
+
+// Recomputed normals are written as floats: a few float steps of tolerance.
+constexpr double normalTolerance = 1e-6;
+
+std::vector<Position> widened(const std::vector<std::array<float, 3>> &points) {
+    std::vector<Position> out;
+    for (const auto &p : points) out.push_back({p[0], p[1], p[2]});
+    return out;
+}
+
+std::vector<std::string> lines(const std::string &text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// The "vn" lines of a text as numbers.
+std::vector<Position> normals(const std::string &text) {
+    std::vector<Position> out;
+    for (const std::string &line : lines(text)) {
+        if (line.rfind("vn ", 0) != 0) continue;
+        std::istringstream in(line.substr(3));
+        Position n{};
+        in >> n[0] >> n[1] >> n[2];
+        out.push_back(n);
+    }
+    return out;
+}
+
+void expectNear(const Position &actual, const Position &expected) {
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], expected[k], normalTolerance) << "coordinate " << k;
+}
+
+tinyobj::ObjReader independentRead(const std::filesystem::path &path) {
+    tinyobj::ObjReaderConfig config;
+    config.triangulate = false;
+    tinyobj::ObjReader reader;
+    EXPECT_TRUE(reader.ParseFromFile(path.string(), config)) << reader.Error();
+    EXPECT_EQ(reader.Warning(), "");
+    return reader;
+}
+
+// --- Reading
+
+TEST(ObjMeshReading, PointsAreTheVRecordsInFileOrder) {
+    const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
+    EXPECT_EQ(mesh.points, (std::vector<std::array<float, 3>>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0.5f},
+                                                               {3, 0, 0.5f}, {3, 1, 0.5f}, {2, 1, 0.5f}, {-0.25f, 0.125f, 7}}));
+    EXPECT_EQ(mesh.sourceFile, (testData / "leaves.obj").string());
+    ASSERT_NE(mesh.obj, nullptr);
+    EXPECT_EQ(mesh.obj->faceCount(), 2u);
+}
+
+TEST(ObjMeshReading, WindowsLineEndingsAndSignsRead) {
+    const auto document = formats::ObjDocument::parse("v +1 -2.5e1 3\r\nv 0 0 0\r\nv 1 1 1\r\nf 1 2 3\r\n", "crlf.obj");
+    EXPECT_EQ(document.points(), (std::vector<std::array<float, 3>>{{1, -25, 3}, {0, 0, 0}, {1, 1, 1}}));
+    EXPECT_EQ(document.text(widened(document.points())), "v 1 -25 3\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
+}
+
+// --- Writing back
+
+TEST(ObjMeshWriting, UnmovedMeshWritesBackTheSameText) {
+    const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
+    EXPECT_EQ(formats::objMeshText(mesh, widened(mesh.points)), testkit::fileText(testData / "leaves.obj"));
+}
+
+TEST(ObjMeshWriting, DisplacedMeshKeepsFacesGroupsMaterialsAndTextureCoordinates) {
+    testkit::ScratchFolder dir;
+    std::filesystem::copy_file(testData / "leaves.mtl", dir.path() / "leaves.mtl");
+    const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
+    std::vector<Position> moved = widened(mesh.points);
+    for (std::size_t i = 0; i < 4; ++i) moved[i] = {moved[i][0], -moved[i][2], moved[i][1]};  // first leaf: 90 degrees about X
+    for (std::size_t i = 4; i < 8; ++i) moved[i][1] += 0.1;                                 // second leaf: up
+    moved[8] = {0.3, -0.7, 1e-8};
+    const auto written = dir.path() / "moved.obj";
+    formats::writeObjMesh(written, mesh, moved);
+
+    const tinyobj::ObjReader before = independentRead(testData / "leaves.obj");
+    const tinyobj::ObjReader after = independentRead(written);
+    ASSERT_EQ(after.GetAttrib().vertices.size(), 3 * moved.size());
+    for (std::size_t i = 0; i < moved.size(); ++i) {
+        for (std::size_t k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(after.GetAttrib().vertices[3 * i + k], static_cast<float>(moved[i][k]));
+    }
+    EXPECT_EQ(after.GetAttrib().vertex_weights, before.GetAttrib().vertex_weights);
+    EXPECT_EQ(after.GetAttrib().texcoords, before.GetAttrib().texcoords);
+    ASSERT_EQ(after.GetShapes().size(), before.GetShapes().size());
+    for (std::size_t s = 0; s < before.GetShapes().size(); ++s) {
+        const tinyobj::shape_t &a = after.GetShapes()[s];
+        const tinyobj::shape_t &b = before.GetShapes()[s];
+        EXPECT_EQ(a.name, b.name);
+        EXPECT_EQ(a.mesh.num_face_vertices, b.mesh.num_face_vertices);
+        EXPECT_EQ(a.mesh.material_ids, b.mesh.material_ids);
+        EXPECT_EQ(a.mesh.smoothing_group_ids, b.mesh.smoothing_group_ids);
+        ASSERT_EQ(a.mesh.indices.size(), b.mesh.indices.size());
+        for (std::size_t c = 0; c < b.mesh.indices.size(); ++c) {
+            EXPECT_EQ(a.mesh.indices[c].vertex_index, b.mesh.indices[c].vertex_index);
+            EXPECT_EQ(a.mesh.indices[c].texcoord_index, b.mesh.indices[c].texcoord_index);
+            EXPECT_EQ(a.mesh.indices[c].normal_index, b.mesh.indices[c].normal_index);
+        }
+        EXPECT_EQ(a.lines.num_line_vertices, b.lines.num_line_vertices);
+    }
+    ASSERT_EQ(after.GetMaterials().size(), 2u);
+    EXPECT_EQ(after.GetMaterials()[1].name, "bark");
+
+    // Only "v" and "vn" lines differ, and each stays where it was.
+    const auto original = lines(testkit::fileText(testData / "leaves.obj"));
+    const auto rewritten = lines(testkit::fileText(written));
+    ASSERT_EQ(rewritten.size(), original.size());
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        if (original[i].rfind("v ", 0) == 0 || original[i].rfind("vn ", 0) == 0) {
+            EXPECT_EQ(rewritten[i].substr(0, 2), original[i].substr(0, 2));
+        } else {
+            EXPECT_EQ(rewritten[i], original[i]);
+        }
+    }
+    EXPECT_EQ(rewritten[10], "v 2 1.1 0.5 1.0") << "what follows x y z is kept";
+
+    // The turned leaf now faces -Y; the lifted one still faces +Z.
+    const auto n = normals(testkit::fileText(written));
+    ASSERT_EQ(n.size(), 2u);
+    expectNear(n[0], {0, -1, 0});
+    expectNear(n[1], {0, 0, 1});
+}
+
+TEST(ObjMeshWriting, SharedNormalIsTheAreaWeightedSumOfItsFaces) {
+    // One normal shared by a 2x2 face facing +Z and a 1x1 face facing +X: (1, 0, 4) normalised.
+    const auto document = formats::ObjDocument::parse(
+        "v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nv 0 1 0\nv 0 1 1\nv 0 0 1\nvn 9 9 9\n"
+        "f 1//1 2//1 3//1 4//1\nf 1//1 5//1 6//1 7//1\n",
+        "shared.obj");
+    const auto n = normals(document.text(widened(document.points())));
+    ASSERT_EQ(n.size(), 1u);
+    expectNear(n[0], {1.0 / std::sqrt(17.0), 0.0, 4.0 / std::sqrt(17.0)});
+}
+
+TEST(ObjMeshWriting, NormalOfNoFaceWithAreaKeepsItsText) {
+    const auto document = formats::ObjDocument::parse(
+        "v 0 0 0\nv 1 0 0\nv 2 0 0\nvn 0.3 0.3 0.3\nvn 1 0 0\nf 1//2 2//2 3//2\n", "flat.obj");
+    const std::string text = document.text(widened(document.points()));
+    EXPECT_NE(text.find("\nvn 0.3 0.3 0.3\nvn 1 0 0\n"), std::string::npos) << text;
+}
+
+TEST(ObjMeshWriting, InlinePointsWriteVLinesOnly) {
+    const hostsim::Mesh mesh{{{0, 0, 0}, {1, 0.5f, -2}}, {}, {}, {}};
+    EXPECT_EQ(formats::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}), "v 0.1 0 0\nv 1 2 3\n");
+}
+
+TEST(ObjMeshWriting, WrongNumberOfDisplacedPointsIsRefused) {
+    const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
+    EXPECT_THROW(formats::objMeshText(mesh, std::vector<Position>(8)), HostError);
+    EXPECT_THROW(formats::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}, {}}, std::vector<Position>{}), HostError);
+}
+
+// --- Malformed files: one line with the file and the line
+
+struct MalformedObj {
+    const char *name;
+    const char *text;
+    const char *message;  // what follows the file name
+};
+
+class MalformedObjFile : public testing::TestWithParam<MalformedObj> {};
+
+TEST_P(MalformedObjFile, GivesOneLineWithFileAndLine) {
+    testkit::ScratchFolder dir;
+    const auto path = dir.write("mesh.obj", GetParam().text);
+    try {
+        formats::readObjMesh(path);
+        FAIL() << "read without complaint";
+    } catch (const HostError &error) {
+        EXPECT_EQ(std::string(error.what()), path.string() + GetParam().message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ObjMeshErrors, MalformedObjFile,
+    testing::Values(
+        MalformedObj{"Empty", "", ": expected points (\"v\" lines); the file has none"},
+        MalformedObj{"WordForNumber", "v 0 0 0\nv 1 two 0\n", ":2: expected 3 numbers after \"v\", found \"two\""},
+        MalformedObj{"TooFewNumbers", "v 0 0\n", ":1: expected 3 numbers after \"v\""},
+        MalformedObj{"NumberWithTrailingText", "v 0 0 1.5x\n", ":1: expected 3 numbers after \"v\", found \"1.5x\""},
+        MalformedObj{"BeyondFloat", "v 0 1e39 0\n", ":1: expected 3 numbers within the range of a float after \"v\""},
+        MalformedObj{"FaceIndexPastTheEnd", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n",
+                     ":4: point index 4 is out of range; the file has 3 points"},
+        MalformedObj{"RelativeIndexBeforeTheFirst", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n",
+                     ":4: relative point index -4 reaches before the first point; 3 come before this line"},
+        MalformedObj{"RelativeIndexCountsOnlyEarlierPoints", "v 0 0 0\nf -1 -1 -2\nv 1 0 0\n",
+                     ":2: relative point index -2 reaches before the first point; 1 come before this line"},
+        MalformedObj{"ZeroIndex", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n", ":4: point index 0; indices count from 1"},
+        MalformedObj{"NormalIndexWithoutNormals", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1//1 2//1 3//1\n",
+                     ":4: normal index 1 is out of range; the file has 0 normals"},
+        MalformedObj{"TextureIndexNotANumber", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/x 2/1 3/1\n",
+                     ":5: expected a texture coordinate index, found \"x\""},
+        MalformedObj{"FaceOfTwoCorners", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n", ":4: expected a face of at least 3 corners"},
+        MalformedObj{"LineElementPastTheEnd", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 7\n",
+                     ":4: point index 7 is out of range; the file has 3 points"}),
+    [](const testing::TestParamInfo<MalformedObj> &info) { return std::string(info.param.name); });
+
+TEST(ObjMeshErrors, ForwardReferenceToALaterPointIsAccepted) {
+    const auto document = formats::ObjDocument::parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "forward.obj");
+    EXPECT_EQ(document.faceCount(), 1u);
+}
+
+}  // namespace
