@@ -15,7 +15,7 @@ const char *nameOf(const ItemInfo &info, ItemId item) {
 
 }  // namespace
 
-extern "C" const char *itemNameAt(void * /*context*/, std::int32_t k) {
+const char *itemNameAt(void * /*context*/, std::int32_t k) {
     const ItemInfo *info = itemInfoService;
     if (k == 0 || info == nullptr || info->firstItem == nullptr) return noneName;
     ItemId item = info->firstItem(0, nullptr);

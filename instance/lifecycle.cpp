@@ -18,7 +18,7 @@ constexpr const char *descriptionPrefix = "Vistrelobject: ";
 
 }  // namespace
 
-extern "C" void *create(void * /*context*/, ItemId object) {
+void *create(void * /*context*/, ItemId object) {
     try {
         auto instance = std::make_unique<PluginInstance>();
         const ObjectInfo *objects = objectInfoService;
@@ -36,14 +36,14 @@ extern "C" void *create(void * /*context*/, ItemId object) {
     }
 }
 
-extern "C" void destroy(void *instance) {
+void destroy(void *instance) {
     // Owned again here, so that the arrays and the description go with the record.
     std::unique_ptr<PluginInstance> owned(static_cast<PluginInstance *>(instance));
 }
 
-extern "C" const char *copy(void * /*to*/, const void * /*from*/) { return nullptr; }
+const char *copy(void * /*to*/, const void * /*from*/) { return nullptr; }
 
-extern "C" const char *describe(void *instance) {
+const char *describe(void *instance) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr) return "";
     try {
@@ -56,13 +56,13 @@ extern "C" const char *describe(void *instance) {
     return text != nullptr ? text : "";
 }
 
-extern "C" const ItemId *useItems(void *instance) {
+const ItemId *useItems(void *instance) {
     const auto *self = static_cast<const PluginInstance *>(instance);
     usedItems[0] = self != nullptr ? self->targetItem : nullptr;
     return usedItems;
 }
 
-extern "C" const char *newTime(void *instance, std::int32_t frame, double time) {
+const char *newTime(void *instance, std::int32_t frame, double time) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr) return nullptr;
     self->currentFrame = frame;
@@ -71,6 +71,6 @@ extern "C" const char *newTime(void *instance, std::int32_t frame, double time) 
     return nullptr;
 }
 
-extern "C" std::uint32_t flags(void * /*instance*/) { return 1; }
+std::uint32_t flags(void * /*instance*/) { return 1; }
 
 }  // namespace vistrel

@@ -8,7 +8,6 @@
 
 namespace vistrel {
 
-extern "C" {
 // A new instance for `object` with default settings and arrays for its whole leaves of 4 points;
 // null only when memory runs out.
 void *create(void *context, ItemId object);
@@ -22,6 +21,5 @@ const ItemId *useItems(void *instance);
 // Stores frame and time and asks for a fresh scan before the next point is turned.
 const char *newTime(void *instance, std::int32_t frame, double time);
 std::uint32_t flags(void *instance);
-}
 
 }  // namespace vistrel

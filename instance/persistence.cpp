@@ -16,7 +16,7 @@ constexpr std::int32_t PluginInstance::*storedFields[] = {
 
 }  // namespace
 
-extern "C" const char *load(void *instance, const LoadRecord *record) {
+const char *load(void *instance, const LoadRecord *record) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr || record == nullptr || record->readInts32 == nullptr) return nullptr;
     for (auto field : storedFields) {
@@ -30,7 +30,7 @@ extern "C" const char *load(void *instance, const LoadRecord *record) {
     return nullptr;
 }
 
-extern "C" const char *save(void *instance, const SaveRecord *record) {
+const char *save(void *instance, const SaveRecord *record) {
     const auto *self = static_cast<const PluginInstance *>(instance);
     if (self == nullptr || record == nullptr || record->writeInts32 == nullptr) return nullptr;
     for (auto field : storedFields) {

@@ -6,6 +6,7 @@
 #include "instance/item_list.h"
 #include "instance/plugin_instance.h"
 #include "leaf/scan_point.h"
+#include "module/c_entries.h"
 #include "module/module_state.h"
 
 namespace vistrel {
@@ -21,7 +22,7 @@ void rescan(PluginInstance &self, MeshHandle *mesh) {
     // Pivots may move: a kept target is relative to one.
     self.target.forget();
     if (mesh == nullptr) return;
-    if (mesh->meshScanPoints != nullptr) mesh->meshScanPoints(mesh, scanPoint, &self);
+    if (mesh->meshScanPoints != nullptr) mesh->meshScanPoints(mesh, vistrel_scan_point, &self);
     // The scan's leaf cursor ends at the number of leaves it completed.
     self.measuredLeaves = self.leafCursor;
     self.leafCursor = 0;
@@ -65,7 +66,7 @@ void advance(PluginInstance &self) {
 
 }  // namespace
 
-extern "C" void evaluate(void *instance, PointAccess *access) {
+void evaluate(void *instance, PointAccess *access) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr || access == nullptr) return;
 

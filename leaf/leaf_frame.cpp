@@ -5,7 +5,9 @@
 
 namespace vistrel {
 
-void computeAngles(LeafFrame &f) {
+void computeAngles(LeafFrame &f) { computeAnglesKeepingTrig(f); }
+
+HeadingPitchTrig computeAnglesKeepingTrig(LeafFrame &f) {
     const Vector3 &a0 = f.axis0;
     const Vector3 &a1 = f.axis1;
     f.heading = std::atan2(a0.z, a0.x);
@@ -16,6 +18,7 @@ void computeAngles(LeafFrame &f) {
     const double sp = std::sin(f.pitch);
     // The z and y of axis1 after the heading and pitch steps of toLeafFrame.
     f.bank = -std::atan2(ch * a1.z - sh * a1.x, sh * a1.z * sp + ch * a1.x * sp + cp * a1.y);
+    return {sh, ch, sp, cp};
 }
 
 void toLeafFrame(const LeafFrame &f, std::span<Vector3> points, Vector3 o) {

@@ -20,6 +20,14 @@ struct LeafFrame {
 // Sets heading, pitch and bank from axis0 and axis1. An all-zero frame gives three zero angles.
 void computeAngles(LeafFrame &f);
 
+// The sines and cosines of heading and pitch that computeAngles evaluates on the way to bank.
+struct HeadingPitchTrig {
+    double sinHeading, cosHeading, sinPitch, cosPitch;
+};
+
+// computeAngles(f), answering the sines and cosines it evaluated.
+HeadingPitchTrig computeAnglesKeepingTrig(LeafFrame &f);
+
 // Replaces each point by its coordinates in the leaf frame, relative to the offset o.
 void toLeafFrame(const LeafFrame &f, std::span<Vector3> points, Vector3 o);
 

@@ -27,21 +27,13 @@ LeafTurns turnsOf(const LeafFrame &f) {
     return r;
 }
 
-// The arithmetic of computeAngles, step for step; rotateY(-heading) and rotateZ(-pitch) evaluate
-// sin and cos of -(-heading) and -(-pitch), which are heading and pitch exactly.
+// rotateY(-heading) and rotateZ(-pitch) evaluate sin and cos of -(-heading) and -(-pitch), which are
+// heading and pitch exactly: the very values computeAngles evaluated.
 LeafTurns computeAnglesAndTurns(LeafFrame &f) {
-    const Vector3 &a0 = f.axis0;
-    const Vector3 &a1 = f.axis1;
-    f.heading = std::atan2(a0.z, a0.x);
-    f.pitch = -std::atan2(a0.y, std::sqrt(a0.x * a0.x + a0.z * a0.z));
-    const double ch = std::cos(f.heading);
-    const double sh = std::sin(f.heading);
-    const double cp = std::cos(f.pitch);
-    const double sp = std::sin(f.pitch);
-    f.bank = -std::atan2(ch * a1.z - sh * a1.x, sh * a1.z * sp + ch * a1.x * sp + cp * a1.y);
+    const HeadingPitchTrig trig = computeAnglesKeepingTrig(f);
     LeafTurns r;
-    r.intoY = {sh, ch};
-    r.intoZ = {sp, cp};
+    r.intoY = {trig.sinHeading, trig.cosHeading};
+    r.intoZ = {trig.sinPitch, trig.cosPitch};
     finishTurns(f, r);
     return r;
 }

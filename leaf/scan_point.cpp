@@ -15,7 +15,7 @@ Vector3 fetchPosition(MeshHandle *mesh, PointId point) {
 
 }  // namespace
 
-extern "C" std::int32_t scanPoint(void *instance, PointId point) {
+std::int32_t scanPoint(void *instance, PointId point) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr || self->meshInfo == nullptr || self->leafPoints < minimumLeafPoints) return 0;
     const std::int32_t leaf = self->leafCursor;

@@ -4,9 +4,7 @@
 #include "host/interface_binding.h"
 #include "host/module_descriptor.h"
 #include "host/service_names.h"
-#include "instance/lifecycle.h"
-#include "instance/persistence.h"
-#include "leaf/evaluate.h"
+#include "module/c_entries.h"
 #include "module/module_state.h"
 #include "panel/options_panel.h"
 
@@ -20,26 +18,26 @@ void *fetch(ServiceLookup lookup, const char *name) { return lookup != nullptr ?
 
 void fillHandlerTables(HandlerBinding &binding) {
     if (InstanceOps *ops = binding.instanceOps) {
-        ops->create = create;
-        ops->destroy = destroy;
-        ops->copy = copy;
-        ops->load = load;
-        ops->save = save;
-        ops->describe = describe;
+        ops->create = vistrel_create;
+        ops->destroy = vistrel_destroy;
+        ops->copy = vistrel_copy;
+        ops->load = vistrel_load;
+        ops->save = vistrel_save;
+        ops->describe = vistrel_describe;
     }
-    if (ItemOps *ops = binding.itemOps) ops->useItems = useItems;
-    if (RenderOps *ops = binding.renderOps) ops->newTime = newTime;
-    binding.evaluate = evaluate;
-    binding.flags = flags;
+    if (ItemOps *ops = binding.itemOps) ops->useItems = vistrel_use_items;
+    if (RenderOps *ops = binding.renderOps) ops->newTime = vistrel_new_time;
+    binding.evaluate = vistrel_evaluate;
+    binding.flags = vistrel_flags;
 }
 
 }  // namespace
 
-extern "C" std::uintptr_t moduleStartup(void) { return MODULE_STARTUP_ANSWER; }
+std::uintptr_t moduleStartup(void) { return MODULE_STARTUP_ANSWER; }
 
-extern "C" void moduleShutdown(void) {}
+void moduleShutdown(void) {}
 
-extern "C" std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *binding) {
+std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *binding) {
     if (version != HOST_INTERFACE_VERSION) return badVersion;
     objectInfoService = static_cast<const ObjectInfo *>(fetch(lookup, SERVICE_OBJECT_INFO));
     itemInfoService = static_cast<const ItemInfo *>(fetch(lookup, SERVICE_ITEM_INFO));
@@ -52,7 +50,7 @@ extern "C" std::int32_t activateHandler(std::int32_t version, ServiceLookup look
     return activated;
 }
 
-extern "C" std::int32_t activateInterface(std::int32_t version, ServiceLookup lookup, void *binding) {
+std::int32_t activateInterface(std::int32_t version, ServiceLookup lookup, void *binding) {
     if (version != HOST_INTERFACE_VERSION) return badVersion;
     if (binding == nullptr) return serviceMissing;
     auto &interface = *static_cast<InterfaceBinding *>(binding);

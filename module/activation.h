@@ -7,7 +7,6 @@
 
 namespace vistrel {
 
-extern "C" {
 // Answers 4 and does nothing else.
 std::uintptr_t moduleStartup(void);
 // Does nothing: no service is released, nothing is freed.
@@ -18,6 +17,5 @@ std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *b
 // "DisplacementInterface": builds the options panel for the binding's instance.
 // 0, 1 (version not 4) or 2 (no panel could be built).
 std::int32_t activateInterface(std::int32_t version, ServiceLookup lookup, void *binding);
-}
 
 }  // namespace vistrel

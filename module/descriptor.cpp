@@ -2,7 +2,7 @@
 #include "host/module_descriptor.h"
 #include "host/service_names.h"
 #include "host/vistrelle_contract.h"
-#include "module/activation.h"
+#include "module/c_entries.h"
 
 namespace {
 
@@ -10,8 +10,8 @@ namespace {
 constexpr const char *serverName = VISTRELLE_SERVER_NAME;
 
 const ServerEntry serverList[] = {
-    {CLASS_DISPLACEMENT_HANDLER, serverName, vistrel::activateHandler, 0},
-    {CLASS_DISPLACEMENT_INTERFACE, serverName, vistrel::activateInterface, 0},
+    {CLASS_DISPLACEMENT_HANDLER, serverName, vistrel_activate_handler, 0},
+    {CLASS_DISPLACEMENT_INTERFACE, serverName, vistrel_activate_interface, 0},
     {nullptr, nullptr, nullptr, 0},
 };
 
@@ -20,6 +20,6 @@ const ServerEntry serverList[] = {
 extern "C" {
 __attribute__((visibility("default"))) extern const ModuleDescriptor _mod_descrip;
 const ModuleDescriptor _mod_descrip = {
-    MODULE_MAGIC, MODULE_DESCRIPTOR_VERSION, MODULE_SYSTEM_WORD, vistrel::moduleStartup, vistrel::moduleShutdown, serverList,
+    MODULE_MAGIC, MODULE_DESCRIPTOR_VERSION, MODULE_SYSTEM_WORD, vistrel_startup, vistrel_shutdown, serverList,
 };
 }

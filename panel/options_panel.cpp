@@ -4,6 +4,7 @@
 #include "host/xpanel.h"
 #include "instance/item_list.h"
 #include "instance/plugin_instance.h"
+#include "module/c_entries.h"
 #include "module/module_state.h"
 #include "panel/panel_tables.h"
 
@@ -25,8 +26,8 @@ std::uintptr_t word(T *address) {
 PanelHints panelHints() {
     return {
         HINT_TITLE,        0,                          word(panelTitle),           0,
-        HINT_CHANGE_NOTIFY, word(&onPanelChange),
-        HINT_POPUP_FUNCS,  CTL_TARGET,                 word(&countTargetEntries),  word(&itemNameAt),
+        HINT_CHANGE_NOTIFY, word(&vistrel_on_panel_change),
+        HINT_POPUP_FUNCS,  CTL_TARGET,                 word(&vistrel_count_target_entries),  word(&vistrel_item_name_at),
         HINT_DERIVED,      CTL_LEAF_POINTS,            CTL_LEAVES,                 0,
         HINT_STRING_LIST,  CTL_PIVOT_TYPE,             word(pivotChoices),         0,
         HINT_END,
@@ -42,14 +43,14 @@ Panel buildOptionsPanel(ServiceLookup lookup, void *instance) {
     if (panel == nullptr) return nullptr;
     if (xpanel->panelHint != nullptr) xpanel->panelHint(panel, 0, hints.data());
     if (xpanel->panelDescribe != nullptr) {
-        xpanel->panelDescribe(panel, panelDataDescription, getControlValue, setControlValue);
+        xpanel->panelDescribe(panel, panelDataDescription, vistrel_get_control_value, vistrel_set_control_value);
     }
     if (xpanel->panelViewInstance != nullptr) xpanel->panelViewInstance(panel, instance);
     if (xpanel->panelSetData != nullptr) xpanel->panelSetData(panel, 0, instance);
     return panel;
 }
 
-extern "C" void *getControlValue(void *instance, std::uint32_t controlId) {
+void *getControlValue(void *instance, std::uint32_t controlId) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr) return nullptr;
     switch (controlId) {
@@ -63,7 +64,7 @@ extern "C" void *getControlValue(void *instance, std::uint32_t controlId) {
     }
 }
 
-extern "C" std::int32_t setControlValue(void *instance, std::uint32_t controlId, void *value) {
+std::int32_t setControlValue(void *instance, std::uint32_t controlId, void *value) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr || value == nullptr) return setAnswer;
     const std::int32_t v = *static_cast<const std::int32_t *>(value);
@@ -81,9 +82,9 @@ extern "C" std::int32_t setControlValue(void *instance, std::uint32_t controlId,
     return setAnswer;
 }
 
-extern "C" std::int32_t countTargetEntries(void * /*context*/) { return countItems(); }
+std::int32_t countTargetEntries(void * /*context*/) { return countItems(); }
 
-extern "C" void onPanelChange(Panel panel, std::uint32_t controlId, std::uint32_t /*unused*/, std::int32_t event) {
+void onPanelChange(Panel panel, std::uint32_t controlId, std::uint32_t /*unused*/, std::int32_t event) {
     if (event != PANEL_EVENT_VALUE_CHANGED || controlId != CTL_LEAF_POINTS) return;
     const XPanel *xpanel = panelService;
     if (xpanel == nullptr || xpanel->panelGetData == nullptr) return;

@@ -17,7 +17,6 @@ PanelHints panelHints();
 // hints and callbacks. None when the service is missing or the panel could not be made.
 Panel buildOptionsPanel(ServiceLookup lookup, void *instance);
 
-extern "C" {
 // Address of the control's value in the instance, or none. A read of Leaves stores the real quotient
 // pointCount / leafPoints first.
 void *getControlValue(void *instance, std::uint32_t controlId);
@@ -27,6 +26,5 @@ std::int32_t setControlValue(void *instance, std::uint32_t controlId, void *valu
 std::int32_t countTargetEntries(void *context);
 // After a value change of Leaf points: re-makes the per-leaf arrays and asks the host to update.
 void onPanelChange(Panel panel, std::uint32_t controlId, std::uint32_t unused, std::int32_t event);
-}
 
 }  // namespace vistrel
