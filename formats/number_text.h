@@ -1,4 +1,5 @@
 // Numbers written as text: the shortest form that reads back exactly, or a fixed number of decimals.
+// The shortest text of a float is byte for byte what std::to_chars(float) of libstdc++ writes.
 #pragma once
 
 #include <array>
@@ -7,7 +8,15 @@
 
 namespace formats {
 
-// Appends the shortest decimal that reads back as exactly `value`, e.g. "0.1", "-2", "1e-07".
+// The longest shortest-float text: "-1.1754944e-38".
+inline constexpr std::size_t shortestFloatMaxChars = 15;
+
+// Writes the shortest decimal that reads back as exactly `value` at `out`, which has room for
+// shortestFloatMaxChars; the end. Fixed or scientific, whichever is shorter, fixed on a tie: "0.1",
+// "-2", "123456792", "0.001", "1e-04", "1.5e+20"; "-0", "inf", "-inf", "nan" and "-nan" (by the sign bit).
+char *writeShortest(char *out, float value);
+
+// Appends the text of writeShortest.
 void appendShortest(std::string &out, float value);
 
 // Appends "x y z", each coordinate rounded to float and written in its shortest form.

@@ -1,7 +1,7 @@
 # The stand-in host's files: scene files, OBJ meshes, SVG pictures and the HTML index. These need no
 # module; files_host_tests then runs a scene file through the module, loaded by path.
 add_executable(files_tests files_scene_test.cpp files_obj_test.cpp files_svg_test.cpp files_gltf_test.cpp
-                           files_viewer_test.cpp)
+                           files_viewer_test.cpp files_number_text_test.cpp)
 target_link_libraries(files_tests PRIVATE vistrel_formats gtest_main)
 target_compile_definitions(files_tests PRIVATE VISTREL_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
 gtest_discover_tests(files_tests)
