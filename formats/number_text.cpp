@@ -15,16 +15,6 @@
 namespace formats {
 namespace {
 
-// "00", "01", ... "99": two digits written at a time.
-constexpr std::array<char, 200> digitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (std::size_t i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}();
-
 constexpr std::array<std::uint32_t, 10> powersOfTen{1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
 // The number of decimal digits of `value` (at least 1).
@@ -33,98 +23,127 @@ int digitCount(std::uint32_t value) {
     return static_cast<int>(guess) + 1 - (value < powersOfTen[guess] ? 1 : 0);
 }
 
-// Writes the decimal digits of `value` so that they end just before `end`.
-void writeDigitsBefore(char *end, std::uint32_t value) {
-    while (value >= 100) {
-        end -= 2;
-        std::memcpy(end, &digitPairs[2 * (value % 100)], 2);
-        value /= 100;
-    }
-    if (value >= 10) std::memcpy(end - 2, &digitPairs[2 * value], 2);
-    else end[-1] = static_cast<char>('0' + value);
+static_assert(std::endian::native == std::endian::little, "digits are written 8 at a time, the first in the lowest byte");
+
+// The 8 digits of `value` < 10^8 as characters, the first in the lowest byte: split into halves of
+// 4 digits, those into pairs, those into digits, every part of a step at once (no carry between them).
+std::uint64_t eightDigits(std::uint32_t value) {
+    const std::uint64_t halves = (value / 10000) | (std::uint64_t{value % 10000} << 32);
+    const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007f0000007fu;  // x / 100 for x < 10^4
+    const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
+    const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000f000f000f000fu;  // x / 10 for x < 100
+    return (tens | ((pairs - tens * 10) << 8)) | 0x3030303030303030u;
 }
 
-}  // namespace
+// A float as its sign bit and shortest decimal: digits * 10^exponent, with the fewest digits (at
+// most 9, no trailing zeros) that read back as the float, the nearest such when several do. Zero,
+// the infinities and NaNs have no digits.
+struct ShortestDecimal {
+    std::uint32_t bits;
+    std::uint32_t digits;
+    int exponent;
+};
 
-char *writeShortest(char *out, float value) {
+ShortestDecimal shortestDecimal(float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
-    if (bits >> 31) *out++ = '-';  // also "-0", "-inf" and "-nan", as libstdc++ writes them
     const std::uint32_t magnitudeBits = bits & 0x7fffffffu;
-    if (magnitudeBits >= 0x7f800000u) {  // every NaN payload is written "nan"
-        std::memcpy(out, magnitudeBits == 0x7f800000u ? "inf" : "nan", 3);
-        return out + 3;
-    }
+    if (magnitudeBits - 1 >= 0x7f7fffffu) return {bits, 0, 0};  // zero, infinite or NaN
+    const auto decimal = fmt::detail::dragonbox::to_decimal(std::bit_cast<float>(magnitudeBits));
+    return {bits, decimal.significand, decimal.exponent};
+}
+
+// The text of zero, the infinities and NaNs after the sign: every NaN payload is written "nan".
+[[gnu::noinline]] char *writeNoDigits(char *out, std::uint32_t magnitudeBits) {
     if (magnitudeBits == 0) {
         *out = '0';
         return out + 1;
     }
-    const float magnitude = std::bit_cast<float>(magnitudeBits);
-    // The value is digits * 10^exponent, with the fewest digits that read back as the float, the
-    // nearest such when several do; digits has no trailing zeros.
-    const auto decimal = fmt::detail::dragonbox::to_decimal(magnitude);
-    const std::uint32_t digits = decimal.significand;
-    const int exponent = decimal.exponent;
-    const int count = digitCount(digits);
-    // "d.ddde+XX" or "de-XX": float exponents always take two digits. Fixed wins a tie.
-    const int scientificLength = count + (count > 1 ? 1 : 0) + 4;
-
-    if (exponent >= 0) {
-        if (count + exponent <= scientificLength) {
-            // An integer below 10^14: libstdc++ writes its exact value, e.g. 123456792 for the
-            // shortest 12345679e1. The cast is exact, as every such float is an integer.
-            return std::to_chars(out, out + 14, static_cast<std::uint64_t>(magnitude)).ptr;
-        }
-    } else if (-exponent < count) {
-        // "ddd.ddd": the digits one place on, then the whole part moved back before the point.
-        const int whole = count + exponent;
-        writeDigitsBefore(out + count + 1, digits);
-        std::memmove(out, out + 1, static_cast<std::size_t>(whole));
-        out[whole] = '.';
-        return out + count + 1;
-    } else if (2 - exponent <= scientificLength) {
-        // "0.000ddd", at most three zeros after the point.
-        const int zeros = -exponent - count;
-        out[0] = '0';
-        out[1] = '.';
-        for (int i = 0; i < zeros; ++i) out[2 + i] = '0';
-        char *end = out + 2 + zeros + count;
-        writeDigitsBefore(end, digits);
-        return end;
-    }
-
-    // Scientific: the first digit, the point when more digits follow, then the exponent.
-    writeDigitsBefore(out + count + 1, digits);
-    out[0] = out[1];
-    if (count > 1) {
-        out[1] = '.';
-        out += count + 1;
-    } else {
-        out += 1;
-    }
-    int power = exponent + count - 1;
-    *out++ = 'e';
-    *out++ = power < 0 ? '-' : '+';
-    if (power < 0) power = -power;
-    std::memcpy(out, &digitPairs[2 * static_cast<std::size_t>(power)], 2);
-    return out + 2;
+    std::memcpy(out, magnitudeBits == 0x7f800000u ? "inf" : "nan", 3);
+    return out + 3;
 }
 
+// An integer in fixed text: libstdc++ writes its exact value, e.g. 123456792 for the shortest
+// 12345679e1. It is below 10^14, and the cast is exact, as every such float is an integer.
+[[gnu::noinline]] char *writeInteger(char *out, std::uint32_t magnitudeBits) {
+    return std::to_chars(out, out + 14, static_cast<std::uint64_t>(std::bit_cast<float>(magnitudeBits))).ptr;
+}
+
+// Writes the text of `decimal` at `out` with room for shortestFloatRoom: fixed or scientific,
+// whichever is shorter, fixed on a tie, as std::to_chars(float) of libstdc++.
+char *writeDecimal(char *out, const ShortestDecimal &decimal) {
+    *out = '-';
+    out += decimal.bits >> 31;  // also "-0", "-inf" and "-nan", as libstdc++ writes them
+    const std::uint32_t digits = decimal.digits;
+    if (digits == 0) return writeNoDigits(out, decimal.bits & 0x7fffffffu);
+    const int exponent = decimal.exponent;
+    const int count = digitCount(digits);
+
+    // The first 8 digits in text order, the first in the lowest byte, and the 9th if there is one.
+    // Whatever follows the last digit is written over or lies past the end of the text.
+    const bool nine = count > 8;
+    const std::uint32_t firstEight = nine ? digits / 10 : digits;
+    const std::uint64_t block = eightDigits(firstEight) >> (nine ? 0 : 8 * (8 - count));
+    const char ninth = static_cast<char>('0' + (digits - (digits / 10) * 10));
+
+    if (exponent >= 0) {
+        // Fixed unless "de+XX" or "d.ddde+XX" is shorter.
+        if (exponent <= 4 + (count > 1 ? 1 : 0)) return writeInteger(out, decimal.bits & 0x7fffffffu);
+    } else if (-exponent < count) {
+        // "ddd.ddd": the fraction after the point, from the digits after the whole part.
+        const int whole = count + exponent;  // 1 to 7: a float of 8 whole digits has none after the point
+        std::memcpy(out, &block, 8);
+        out[whole] = '.';
+        const std::uint64_t fraction = block >> (8 * whole);
+        std::memcpy(out + whole + 1, &fraction, 8);
+        out[9] = ninth;
+        return out + count + 1;
+    } else if (const int zeros = -exponent - count; zeros <= 2 + (count > 1 ? 1 : 0)) {
+        // "0.000ddd" unless "de-XX" or "d.ddde-XX" is shorter.
+        std::memcpy(out, "0.000000", 8);
+        char *first = out + 2 + zeros;
+        std::memcpy(first, &block, 8);
+        first[8] = ninth;
+        return first + count;
+    }
+
+    // Scientific: the first digit, the point and the other digits when there are any, the exponent.
+    out[0] = static_cast<char>(block);
+    out[1] = '.';
+    const std::uint64_t rest = block >> 8;
+    std::memcpy(out + 2, &rest, 8);
+    out[9] = ninth;
+    out += count > 1 ? count + 1 : 1;
+    const int power = exponent + count - 1;
+    const auto size = static_cast<unsigned>(power < 0 ? -power : power);
+    const std::array<char, 4> text{'e', power < 0 ? '-' : '+', static_cast<char>('0' + size / 10), static_cast<char>('0' + size % 10)};
+    std::memcpy(out, text.data(), 4);
+    return out + 4;
+}
+
+}  // namespace
+
+char *writeShortest(char *out, float value) { return writeDecimal(out, shortestDecimal(value)); }
+
 void appendShortest(std::string &out, float value) {
-    std::array<char, shortestFloatMaxChars> buffer{};
+    std::array<char, shortestFloatRoom> buffer{};
     out.append(buffer.data(), writeShortest(buffer.data(), value));
 }
 
 void appendFloatTriple(std::string &out, const std::array<double, 3> &xyz) {
-    std::array<char, floatTripleMaxChars> buffer{};
+    std::array<char, floatTripleRoom> buffer{};
     out.append(buffer.data(), writeFloatTriple(buffer.data(), xyz));
 }
 
 char *writeFloatTriple(char *out, const std::array<double, 3> &xyz) {
-    out = writeShortest(out, static_cast<float>(xyz[0]));
+    // All three decimals first: their work overlaps in the processor, as none waits for another.
+    const ShortestDecimal x = shortestDecimal(static_cast<float>(xyz[0]));
+    const ShortestDecimal y = shortestDecimal(static_cast<float>(xyz[1]));
+    const ShortestDecimal z = shortestDecimal(static_cast<float>(xyz[2]));
+    out = writeDecimal(out, x);
     *out++ = ' ';
-    out = writeShortest(out, static_cast<float>(xyz[1]));
+    out = writeDecimal(out, y);
     *out++ = ' ';
-    return writeShortest(out, static_cast<float>(xyz[2]));
+    return writeDecimal(out, z);
 }
 
 void appendFixed(std::string &out, double value, int decimals) {
@@ -138,7 +157,7 @@ void appendFixed(std::string &out, double value, int decimals) {
 }
 
 double shortDouble(float value) {
-    std::array<char, shortestFloatMaxChars> buffer{};
+    std::array<char, shortestFloatRoom> buffer{};
     const char *end = writeShortest(buffer.data(), value);
     double parsed = 0.0;
     std::from_chars(buffer.data(), end, parsed);

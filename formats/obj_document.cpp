@@ -223,7 +223,7 @@ std::string ObjDocument::text(std::span<const std::array<double, 3>> positions) 
 
     // Room for every line as it could come out, then each number written in place: no append checks.
     std::size_t room = 0;
-    for (const Line &line : lines_) room += line.text.size() + 1 + (line.kind == LineKind::Kept ? 0 : 3 + floatTripleMaxChars);
+    for (const Line &line : lines_) room += line.text.size() + 1 + (line.kind == LineKind::Kept ? 0 : 3 + floatTripleRoom);
     std::string out(room, '\0');
     char *w = out.data();
     const auto put = [&w](std::string_view text) {

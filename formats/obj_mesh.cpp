@@ -55,7 +55,7 @@ std::string objMeshText(const Mesh &base, std::span<const std::array<double, 3>>
         throw HostError(name + ": expected " + std::to_string(expected) + " displaced points, got " + std::to_string(displaced.size()));
     }
     if (base.obj) return base.obj->text(displaced);
-    std::string out(displaced.size() * (3 + floatTripleMaxChars), '\0');
+    std::string out(displaced.size() * (3 + floatTripleRoom), '\0');
     char *w = out.data();
     for (const auto &p : displaced) {
         *w++ = 'v';

@@ -28,9 +28,10 @@ class TextComparison {
 public:
     void check(std::uint32_t bits) {
         const float value = fromBits(bits);
-        // Exactly the room promised, so that the sanitizer build catches a longer text.
-        std::array<char, formats::shortestFloatMaxChars> ours{};
+        // Exactly the room promised, so that the sanitizer build catches writing past it.
+        std::array<char, formats::shortestFloatRoom> ours{};
         const std::string_view text(ours.data(), static_cast<std::size_t>(formats::writeShortest(ours.data(), value) - ours.data()));
+        if (text.size() > formats::shortestFloatMaxChars) ++tooLong_;
         std::array<char, 64> expected{};
         const std::string_view want(expected.data(),
                                     static_cast<std::size_t>(std::to_chars(expected.data(), expected.data() + expected.size(), value).ptr -
@@ -57,11 +58,13 @@ public:
     void expectNoMismatch(std::size_t leastChecked) const {
         EXPECT_GE(checked_, leastChecked);
         EXPECT_EQ(mismatches_, 0u) << "of " << checked_ << " values" << differing_;
+        EXPECT_EQ(tooLong_, 0u) << "texts longer than shortestFloatMaxChars";
     }
 
 private:
     std::size_t checked_ = 0;
     std::size_t mismatches_ = 0;
+    std::size_t tooLong_ = 0;
     std::string differing_;
 };
 
@@ -83,7 +86,7 @@ TEST(ShortestFloatText, SpecialValuesAsLibstdcxxWritesThem) {
         {0x80800000u, "-1.1754944e-38"}, {0x7f7fffffu, "3.4028235e+38"}, {0xff7fffffu, "-3.4028235e+38"},
     };
     for (const auto &[bits, text] : cases) {
-        std::array<char, formats::shortestFloatMaxChars> out{};
+        std::array<char, formats::shortestFloatRoom> out{};
         EXPECT_EQ(std::string(out.data(), formats::writeShortest(out.data(), fromBits(bits))), text);
         EXPECT_EQ(viaToChars(fromBits(bits)), text) << "the standard library writes it differently now";
     }
@@ -103,7 +106,7 @@ TEST(ShortestFloatText, FixedOrScientificWhicheverIsShorter) {
         {98765.4321f, "98765.43"}, {1e-45f, "1e-45"}, {1e16f, "1e+16"},
     };
     for (const auto &[value, text] : cases) {
-        std::array<char, formats::shortestFloatMaxChars> out{};
+        std::array<char, formats::shortestFloatRoom> out{};
         EXPECT_EQ(std::string(out.data(), formats::writeShortest(out.data(), value)), text);
     }
 }
@@ -155,7 +158,7 @@ TEST(ShortestFloatText, RandomBitPatternsMatchToChars) {
 }
 
 TEST(ShortestFloatText, TriplesRoundEachCoordinateToFloat) {
-    std::array<char, formats::floatTripleMaxChars> out{};
+    std::array<char, formats::floatTripleRoom> out{};
     // Doubles that are not floats: 0.1 rounds to 0.1f (written "0.1"), values beyond the float range
     // become 0 and inf, and the longest three texts fit.
     const auto triple = [&out](const std::array<double, 3> &xyz) {
