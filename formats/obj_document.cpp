@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "hostsim/host_error.h"
+#include "formats/chunked_text.h"
 #include "formats/number_text.h"
 
 namespace formats {
@@ -101,6 +102,7 @@ private:
 
     void keep(std::string_view line, ObjDocument::LineKind kind = ObjDocument::LineKind::Kept) {
         doc_.lines_.push_back({kind, std::string(line)});
+        doc_.keptChars_ += line.size() + 1;
     }
 
     void readLine(std::string_view line) {
@@ -143,7 +145,7 @@ private:
             if (!std::isfinite(coordinate)) fail(lineNumber_, "expected 3 numbers within the range of a float after \"v\"");
         }
         doc_.points_.push_back(point);
-        doc_.lines_.push_back({ObjDocument::LineKind::Point, std::string(rest)});
+        keep(rest, ObjDocument::LineKind::Point);
     }
 
     // A 1-based or negative (relative) index of a record, checked as far as the records so far allow.
@@ -197,6 +199,14 @@ private:
 ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) { return ObjParser(text, file).run(); }
 
 std::string ObjDocument::text(std::span<const std::array<double, 3>> positions) const {
+    std::string out;
+    // Room for every line as it could come out: the pieces are appended without the string growing.
+    out.reserve(keptChars_ + (points_.size() + normalCount_) * (3 + floatTripleRoom));
+    write(positions, [&out](std::string_view piece) { out.append(piece); });
+    return out;
+}
+
+void ObjDocument::write(std::span<const std::array<double, 3>> positions, const TextSink &sink) const {
     if (positions.size() != points_.size()) {
         throw std::invalid_argument("expected " + std::to_string(points_.size()) + " positions, got " + std::to_string(positions.size()));
     }
@@ -221,44 +231,41 @@ std::string ObjDocument::text(std::span<const std::array<double, 3>> positions) 
         }
     }
 
-    // Room for every line as it could come out, then each number written in place: no append checks.
-    std::size_t room = 0;
-    for (const Line &line : lines_) room += line.text.size() + 1 + (line.kind == LineKind::Kept ? 0 : 3 + floatTripleRoom);
-    std::string out(room, '\0');
-    char *w = out.data();
-    const auto put = [&w](std::string_view text) {
+    // Each line is written in place with room for it as it could come out: no check per number.
+    ChunkedText out(sink);
+    const auto put = [](char *w, std::string_view text) {
         std::memcpy(w, text.data(), text.size());
-        w += text.size();
+        return w + text.size();
     };
     std::size_t point = 0;
     std::size_t normal = 0;
     for (const Line &line : lines_) {
+        char *w = out.room(line.text.size() + 1 + (line.kind == LineKind::Kept ? 0 : 3 + floatTripleRoom));
         switch (line.kind) {
         case LineKind::Kept:
-            put(line.text);
+            w = put(w, line.text);
             break;
-        case LineKind::Point: {
-            put("v ");
+        case LineKind::Point:
+            w = put(w, "v ");
             w = writeFloatTriple(w, positions[point++]);
-            put(line.text);
+            if (!line.text.empty()) w = put(w, line.text);  // mostly nothing follows x y z
             break;
-        }
         case LineKind::Normal: {
             const auto &n = sums[normal++];
             const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             if (!(length > 0.0) || !std::isfinite(length)) {
-                put(line.text);
+                w = put(w, line.text);
                 break;
             }
-            put("vn ");
+            w = put(w, "vn ");
             w = writeFloatTriple(w, {n[0] / length, n[1] / length, n[2] / length});
             break;
         }
         }
         *w++ = '\n';
+        out.take(w);
     }
-    out.resize(static_cast<std::size_t>(w - out.data()));
-    return out;
+    out.finish();
 }
 
 }  // namespace formats

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/text_file.h"
+
 namespace formats {
 
 class ObjDocument {
@@ -34,6 +36,9 @@ public:
     // (right-hand winding, as OBJ faces are meant). A normal that no face with area uses keeps its
     // old text. Throws std::invalid_argument when the number of positions is not the number of points.
     std::string text(std::span<const std::array<double, 3>> positions) const;
+    // The same text handed to `sink` a piece at a time (pieces of about 128 KiB), e.g. into a file;
+    // the positions are checked before the first piece.
+    void write(std::span<const std::array<double, 3>> positions, const TextSink &sink) const;
 
 private:
     enum class LineKind { Kept, Point, Normal };
@@ -49,6 +54,7 @@ private:
     };
 
     std::vector<Line> lines_;
+    std::size_t keptChars_ = 0;  // of every line's text and its line end
     std::vector<std::array<float, 3>> points_;
     std::size_t normalCount_ = 0;
     std::vector<std::array<float, 2>> texturePoints_;

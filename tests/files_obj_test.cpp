@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <sstream>
 
 #include "hostsim/host_error.h"
 #include "formats/obj_document.h"
+#include "formats/number_text.h"
 #include "formats/obj_mesh.h"
 #include "tests/files_temp_dir.h"
 
@@ -169,10 +171,54 @@ TEST(ObjMeshWriting, InlinePointsWriteVLinesOnly) {
     EXPECT_EQ(formats::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}), "v 0.1 0 0\nv 1 2 3\n");
 }
 
+TEST(ObjMeshWriting, LargeFilesAreTheSameTextInMemoryAndOnDisk) {
+    // Many times the size of the pieces the text is written in, with a comment longer than a piece
+    // and text after x y z; no face, so every line but the "v" lines comes out as it went in.
+    constexpr std::size_t pointCount = 20000;
+    std::string source = "# " + std::string(300000, 'c') + "\no many\n";
+    std::vector<Position> moved;
+    std::string expected = source;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
+    for (std::size_t i = 0; i < pointCount; ++i) {
+        const std::string rest = i % 7 == 0 ? " 0.5" : "";
+        source += "v 0 0 0" + rest + "\n";
+        moved.push_back({coordinate(random), coordinate(random) * 1e-6, coordinate(random) * 1e9});
+        expected += "v ";
+        formats::appendFloatTriple(expected, moved.back());
+        expected += rest + "\n";
+        if (i % 4 == 3) {
+            source += "vn 0 0 1\nl " + std::to_string(i - 2) + " " + std::to_string(i + 1) + "\n";
+            expected += "vn 0 0 1\nl " + std::to_string(i - 2) + " " + std::to_string(i + 1) + "\n";
+        }
+    }
+    TempDir dir;
+    const hostsim::Mesh mesh = formats::readObjMesh(dir.write("many.obj", source));
+    EXPECT_EQ(formats::objMeshText(mesh, moved), expected);
+    const auto written = dir.path() / "moved.obj";
+    EXPECT_EQ(formats::writeObjMesh(written, mesh, moved), expected.size());
+    EXPECT_EQ(files_test::readFile(written), expected);
+
+    // Inline points alike.
+    std::string inlineExpected;
+    for (const Position &p : moved) {
+        inlineExpected += "v ";
+        formats::appendFloatTriple(inlineExpected, p);
+        inlineExpected += '\n';
+    }
+    const hostsim::Mesh inlineMesh{std::vector<std::array<float, 3>>(pointCount), {}, {}, {}};
+    EXPECT_EQ(formats::objMeshText(inlineMesh, moved), inlineExpected);
+    EXPECT_EQ(formats::writeObjMesh(written, inlineMesh, moved), inlineExpected.size());
+    EXPECT_EQ(files_test::readFile(written), inlineExpected);
+}
+
 TEST(ObjMeshWriting, WrongNumberOfDisplacedPointsIsRefused) {
     const hostsim::Mesh mesh = formats::readObjMesh(kData / "leaves.obj");
     EXPECT_THROW(formats::objMeshText(mesh, std::vector<Position>(8)), HostError);
     EXPECT_THROW(formats::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}, {}}, std::vector<Position>{}), HostError);
+    TempDir dir;
+    EXPECT_THROW(formats::writeObjMesh(dir.path() / "moved.obj", mesh, std::vector<Position>(8)), HostError);
+    EXPECT_TRUE(dir.names().empty()) << "nothing is written for a refused mesh";
 }
 
 // --- Malformed files: one line with the file and the line
