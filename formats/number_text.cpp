@@ -68,26 +68,15 @@ ShortestDecimal shortestDecimal(float value) {
     return std::to_chars(out, out + 14, static_cast<std::uint64_t>(std::bit_cast<float>(magnitudeBits))).ptr;
 }
 
-// Writes the text of `decimal` at `out` with room for shortestFloatRoom: fixed or scientific,
-// whichever is shorter, fixed on a tie, as std::to_chars(float) of libstdc++.
-char *writeDecimal(char *out, const ShortestDecimal &decimal) {
-    *out = '-';
-    out += decimal.bits >> 31;  // also "-0", "-inf" and "-nan", as libstdc++ writes them
-    const std::uint32_t digits = decimal.digits;
-    if (digits == 0) return writeNoDigits(out, decimal.bits & 0x7fffffffu);
-    const int exponent = decimal.exponent;
-    const int count = digitCount(digits);
-
-    // The first 8 digits in text order, the first in the lowest byte, and the 9th if there is one.
-    // Whatever follows the last digit is written over or lies past the end of the text.
-    const bool nine = count > 8;
-    const std::uint32_t firstEight = nine ? digits / 10 : digits;
-    const std::uint64_t block = eightDigits(firstEight) >> (nine ? 0 : 8 * (8 - count));
-    const char ninth = static_cast<char>('0' + (digits - (digits / 10) * 10));
-
+// Writes the digits `block` (the first 8 in text order, the first in the lowest byte) and, for
+// Nine, `ninth`, as the text of count digits * 10^exponent: fixed or scientific, whichever is
+// shorter, fixed on a tie, as std::to_chars(float) of libstdc++. Whatever follows the last digit in
+// `block` is written over or lies past the end of the text.
+template <bool Nine>
+char *layOut(char *out, std::uint64_t block, char ninth, int count, int exponent, std::uint32_t magnitudeBits) {
     if (exponent >= 0) {
         // Fixed unless "de+XX" or "d.ddde+XX" is shorter.
-        if (exponent <= 4 + (count > 1 ? 1 : 0)) return writeInteger(out, decimal.bits & 0x7fffffffu);
+        if (exponent <= 4 + (count > 1 ? 1 : 0)) return writeInteger(out, magnitudeBits);
     } else if (-exponent < count) {
         // "ddd.ddd": the fraction after the point, from the digits after the whole part.
         const int whole = count + exponent;  // 1 to 7: a float of 8 whole digits has none after the point
@@ -95,14 +84,14 @@ char *writeDecimal(char *out, const ShortestDecimal &decimal) {
         out[whole] = '.';
         const std::uint64_t fraction = block >> (8 * whole);
         std::memcpy(out + whole + 1, &fraction, 8);
-        out[9] = ninth;
+        if constexpr (Nine) out[9] = ninth;
         return out + count + 1;
     } else if (const int zeros = -exponent - count; zeros <= 2 + (count > 1 ? 1 : 0)) {
         // "0.000ddd" unless "de-XX" or "d.ddde-XX" is shorter.
         std::memcpy(out, "0.000000", 8);
         char *first = out + 2 + zeros;
         std::memcpy(first, &block, 8);
-        first[8] = ninth;
+        if constexpr (Nine) first[8] = ninth;
         return first + count;
     }
 
@@ -111,13 +100,34 @@ char *writeDecimal(char *out, const ShortestDecimal &decimal) {
     out[1] = '.';
     const std::uint64_t rest = block >> 8;
     std::memcpy(out + 2, &rest, 8);
-    out[9] = ninth;
+    if constexpr (Nine) out[9] = ninth;
     out += count > 1 ? count + 1 : 1;
     const int power = exponent + count - 1;
     const auto size = static_cast<unsigned>(power < 0 ? -power : power);
     const std::array<char, 4> text{'e', power < 0 ? '-' : '+', static_cast<char>('0' + size / 10), static_cast<char>('0' + size % 10)};
     std::memcpy(out, text.data(), 4);
     return out + 4;
+}
+
+// Nine digits are rare in coordinates (a float near 1 mostly needs 7 or 8): kept off the main path.
+[[gnu::noinline]] char *layOutNine(char *out, std::uint32_t digits, int exponent, std::uint32_t magnitudeBits) {
+    const std::uint32_t firstEight = digits / 10;
+    const auto ninth = static_cast<char>('0' + (digits - firstEight * 10));
+    return layOut<true>(out, eightDigits(firstEight), ninth, 9, exponent, magnitudeBits);
+}
+
+// Writes the text of `decimal` at `out`, which has room for shortestFloatRoom.
+char *writeDecimal(char *out, const ShortestDecimal &decimal) {
+    *out = '-';
+    out += decimal.bits >> 31;  // also "-0", "-inf" and "-nan", as libstdc++ writes them
+    const std::uint32_t digits = decimal.digits;
+    const std::uint32_t magnitudeBits = decimal.bits & 0x7fffffffu;
+    if (digits == 0) return writeNoDigits(out, magnitudeBits);
+    const int count = digitCount(digits);
+    if (count > 8) return layOutNine(out, digits, decimal.exponent, magnitudeBits);
+    // The digits moved to the front of the 8 places.
+    const std::uint64_t block = eightDigits(digits) >> (8 * (8 - count));
+    return layOut<false>(out, block, '0', count, decimal.exponent, magnitudeBits);
 }
 
 }  // namespace
