@@ -27,7 +27,7 @@ static_assert(std::endian::native == std::endian::little, "digits are written 8 
 
 // The 8 digits of `value` < 10^8 as characters, the first in the lowest byte: split into halves of
 // 4 digits, those into pairs, those into digits, every part of a step at once (no carry between them).
-std::uint64_t eightDigits(std::uint32_t value) {
+[[gnu::always_inline]] inline std::uint64_t eightDigits(std::uint32_t value) {
     const std::uint64_t halves = (value / 10000) | (std::uint64_t{value % 10000} << 32);
     const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007f0000007fu;  // x / 100 for x < 10^4
     const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
