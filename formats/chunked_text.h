@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string_view>
 
 #include "formats/text_file.h"
 
@@ -23,6 +24,8 @@ public:
     }
     // Keeps what was written from room()'s pointer up to `end`.
     void take(char *end) { cursor_ = end; }
+    // Adds `text`; text longer than a chunk is handed on as it is, after what came before it.
+    void put(std::string_view text);
     // Hands on what is kept and not yet handed on; call once, at the end.
     void finish();
 

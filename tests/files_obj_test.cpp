@@ -171,6 +171,18 @@ TEST(ObjMeshWriting, InlinePointsWriteVLinesOnly) {
     EXPECT_EQ(formats::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}), "v 0.1 0 0\nv 1 2 3\n");
 }
 
+TEST(ObjMeshWriting, EveryLineKeepsItsPlace) {
+    // Kept lines, points with and without text after x y z and normals that keep their text, mixed;
+    // the last line without its line end gets one.
+    const std::string source = "# c\nv 1 2 3\nv 4 5 6 1.0\nv 7 8 9\nvn 0 0 1\n\ng x\nvn 1 0 0\nv 0 0 0\n"
+                               "f 1 2 3\nv -1 0.5 0 0.25\nv 2 2 2\nvn 0 1 0\nl 1 2";
+    const auto document = formats::ObjDocument::parse(source, "mixed.obj");
+    EXPECT_EQ(document.text(widened(document.points())), source + "\n");
+    std::vector<Position> moved(document.points().size(), Position{0.5, -0.25, 8});
+    EXPECT_EQ(document.text(moved), "# c\nv 0.5 -0.25 8\nv 0.5 -0.25 8 1.0\nv 0.5 -0.25 8\nvn 0 0 1\n\ng x\nvn 1 0 0\n"
+                                    "v 0.5 -0.25 8\nf 1 2 3\nv 0.5 -0.25 8 0.25\nv 0.5 -0.25 8\nvn 0 1 0\nl 1 2\n");
+}
+
 TEST(ObjMeshWriting, LargeFilesAreTheSameTextInMemoryAndOnDisk) {
     // Many times the size of the pieces the text is written in, with a comment longer than a piece
     // and text after x y z; no face, so every line but the "v" lines comes out as it went in.
