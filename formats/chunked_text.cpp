@@ -15,6 +15,7 @@ void ChunkedText::finish() {
 }
 
 void ChunkedText::put(std::string_view text) {
+    if (text.empty()) return;
     if (static_cast<std::size_t>(end_ - cursor_) < text.size()) {
         finish();
         if (static_cast<std::size_t>(end_ - cursor_) < text.size()) return sink_(text);

@@ -36,8 +36,8 @@ public:
     // (right-hand winding, as OBJ faces are meant). A normal that no face with area uses keeps its
     // old text. Throws std::invalid_argument when the number of positions is not the number of points.
     std::string text(std::span<const std::array<double, 3>> positions) const;
-    // The same text handed to `sink` a piece at a time (pieces of about 128 KiB), e.g. into a file;
-    // the positions are checked before the first piece.
+    // The same text handed to `sink` a piece at a time, e.g. into a file; the positions are checked
+    // before the first piece.
     void write(std::span<const std::array<double, 3>> positions, const TextSink &sink) const;
 
 private:

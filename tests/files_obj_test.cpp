@@ -185,7 +185,8 @@ TEST(ObjMeshWriting, EveryLineKeepsItsPlace) {
 
 TEST(ObjMeshWriting, LargeFilesAreTheSameTextInMemoryAndOnDisk) {
     // Many times the size of the pieces the text is written in, with a comment longer than a piece
-    // and text after x y z; no face, so every line but the "v" lines comes out as it went in.
+    // and text after x y z, once longer than a piece too; no face, so every line but the "v" lines
+    // comes out as it went in.
     constexpr std::size_t pointCount = 20000;
     std::string source = "# " + std::string(300000, 'c') + "\no many\n";
     std::vector<Position> moved;
@@ -193,7 +194,7 @@ TEST(ObjMeshWriting, LargeFilesAreTheSameTextInMemoryAndOnDisk) {
     std::mt19937 random(11);
     std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
     for (std::size_t i = 0; i < pointCount; ++i) {
-        const std::string rest = i % 7 == 0 ? " 0.5" : "";
+        const std::string rest = i == 5000 ? " # " + std::string(200000, 'r') : i % 7 == 0 ? " 0.5" : "";
         source += "v 0 0 0" + rest + "\n";
         moved.push_back({coordinate(random), coordinate(random) * 1e-6, coordinate(random) * 1e9});
         expected += "v ";
