@@ -23,10 +23,8 @@ std::vector<fs::path> FrameOutputs::write(RunObject &object, std::int32_t frame,
     std::vector<fs::path> written;
     try {
         if (choice_.obj) {
-            const std::string text = formats::objMeshText(*object.mesh, positions);
-            formats::replaceFile(out_ / (base + ".obj"), text);
+            bytes_ += formats::writeObjMesh(out_ / (base + ".obj"), *object.mesh, positions);
             written.push_back(out_ / (base + ".obj"));
-            bytes_ += text.size();
         }
         if (choice_.svg) {
             formats::SvgFrame picture;

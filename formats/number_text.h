@@ -1,4 +1,5 @@
 // Numbers written as text: the shortest form that reads back exactly, or a fixed number of decimals.
+// The shortest text of a float is byte for byte what std::to_chars(float) of libstdc++ writes.
 #pragma once
 
 #include <array>
@@ -7,17 +8,27 @@
 
 namespace formats {
 
-// Appends the shortest decimal that reads back as exactly `value`, e.g. "0.1", "-2", "1e-07".
+// The longest shortest-float text: "-1.1754944e-38".
+inline constexpr std::size_t shortestFloatMaxChars = 15;
+// The room writeShortest needs: it writes whole blocks of digits, some past the end of the text.
+inline constexpr std::size_t shortestFloatRoom = 18;
+
+// Writes the shortest decimal that reads back as exactly `value` at `out`, which has room for
+// shortestFloatRoom; the end. Fixed or scientific, whichever is shorter, fixed on a tie: "0.1", "-2",
+// "123456792", "0.001", "1e-04", "1.5e+20"; "-0", "inf", "-inf", "nan" and "-nan" (by the sign bit).
+char *writeShortest(char *out, float value);
+
+// Appends the text of writeShortest.
 void appendShortest(std::string &out, float value);
 
 // Appends "x y z", each coordinate rounded to float and written in its shortest form.
 void appendFloatTriple(std::string &out, const std::array<double, 3> &xyz);
 
-// The longest text writeFloatTriple makes: three floats of at most 15 characters ("-1.1754944e-38")
-// and two spaces, rounded up.
-inline constexpr std::size_t floatTripleMaxChars = 3 * 16 + 2;
+// The room writeFloatTriple needs: two floats and their spaces, then the room of the third. The text
+// itself is at most 47 characters.
+inline constexpr std::size_t floatTripleRoom = 2 * (shortestFloatMaxChars + 1) + shortestFloatRoom;
 
-// Writes the text of appendFloatTriple at `out`, which has room for floatTripleMaxChars; the end.
+// Writes the text of appendFloatTriple at `out`, which has room for floatTripleRoom; the end.
 char *writeFloatTriple(char *out, const std::array<double, 3> &xyz);
 
 // Appends `value` with exactly `decimals` digits after the point, e.g. "12.50".

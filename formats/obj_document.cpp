@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "hostsim/host_error.h"
+#include "formats/chunked_text.h"
 #include "formats/number_text.h"
 
 namespace formats {
@@ -99,18 +100,44 @@ private:
         return 0;
     }
 
-    void keep(std::string_view line, ObjDocument::LineKind kind = ObjDocument::LineKind::Kept) {
-        doc_.lines_.push_back({kind, std::string(line)});
+    // The run a line of this kind joins: the last one when it is of the kind (and, for points, has
+    // nothing after x y z), else a new one.
+    ObjDocument::Run &runFor(ObjDocument::RunKind kind) {
+        auto &runs = doc_.runs_;
+        if (runs.empty() || runs.back().kind != kind || !(kind == ObjDocument::RunKind::Kept || runs.back().text.empty())) {
+            runs.push_back({kind, 0, {}});
+        }
+        return runs.back();
+    }
+
+    void keep(std::string_view line) {
+        std::string &text = runFor(ObjDocument::RunKind::Kept).text;
+        text += line;
+        text += '\n';
+        doc_.lineChars_ += line.size() + 1;
+    }
+
+    void keepNormal(std::string_view line) {
+        ++runFor(ObjDocument::RunKind::Normals).count;
+        doc_.normalStarts_.push_back(doc_.normalLines_.size());
+        doc_.normalLines_ += line;
+        doc_.normalLines_ += '\n';
+        doc_.lineChars_ += line.size() + 1;
+        ++doc_.normalCount_;
+    }
+
+    // A "v" line; `rest` is what followed x y z.
+    void keepPoint(std::string_view rest) {
+        if (!rest.empty()) doc_.runs_.push_back({ObjDocument::RunKind::Points, 1, std::string(rest)});
+        else ++runFor(ObjDocument::RunKind::Points).count;
+        doc_.lineChars_ += rest.size() + 1;
     }
 
     void readLine(std::string_view line) {
         std::string_view rest = line;
         const std::string_view keyword = nextWord(rest);
         if (keyword == "v") return readPoint(rest);
-        if (keyword == "vn") {
-            ++doc_.normalCount_;
-            return keep(line, ObjDocument::LineKind::Normal);
-        }
+        if (keyword == "vn") return keepNormal(line);
         if (keyword == "vt") readTexturePoint(rest);
         else if (keyword == "f") readElement(rest, 3, "face", true);
         else if (keyword == "l") readElement(rest, 2, "line", false);
@@ -143,7 +170,7 @@ private:
             if (!std::isfinite(coordinate)) fail(lineNumber_, "expected 3 numbers within the range of a float after \"v\"");
         }
         doc_.points_.push_back(point);
-        doc_.lines_.push_back({ObjDocument::LineKind::Point, std::string(rest)});
+        keepPoint(rest);
     }
 
     // A 1-based or negative (relative) index of a record, checked as far as the records so far allow.
@@ -197,6 +224,14 @@ private:
 ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) { return ObjParser(text, file).run(); }
 
 std::string ObjDocument::text(std::span<const hostsim::Position> positions) const {
+    std::string out;
+    // Room for every line as it could come out: the pieces are appended without the string growing.
+    out.reserve(lineChars_ + (points_.size() + normalCount_) * (3 + floatTripleRoom));
+    write(positions, [&out](std::string_view piece) { out.append(piece); });
+    return out;
+}
+
+void ObjDocument::write(std::span<const hostsim::Position> positions, const TextSink &sink) const {
     if (positions.size() != points_.size()) {
         throw std::invalid_argument("expected " + std::to_string(points_.size()) + " positions, got " + std::to_string(positions.size()));
     }
@@ -221,44 +256,47 @@ std::string ObjDocument::text(std::span<const hostsim::Position> positions) cons
         }
     }
 
-    // Room for every line as it could come out, then each number written in place: no append checks.
-    std::size_t room = 0;
-    for (const Line &line : lines_) room += line.text.size() + 1 + (line.kind == LineKind::Kept ? 0 : 3 + floatTripleMaxChars);
-    std::string out(room, '\0');
-    char *w = out.data();
-    const auto put = [&w](std::string_view text) {
-        std::memcpy(w, text.data(), text.size());
-        w += text.size();
-    };
+    // Each line is written in place with room for it as it could come out: no check per number.
+    ChunkedText out(sink);
     std::size_t point = 0;
     std::size_t normal = 0;
-    for (const Line &line : lines_) {
-        switch (line.kind) {
-        case LineKind::Kept:
-            put(line.text);
+    for (const Run &run : runs_) {
+        switch (run.kind) {
+        case RunKind::Kept:
+            out.put(run.text);
             break;
-        case LineKind::Point: {
-            put("v ");
-            w = writeFloatTriple(w, positions[point++]);
-            put(line.text);
-            break;
-        }
-        case LineKind::Normal: {
-            const auto &n = sums[normal++];
-            const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-            if (!(length > 0.0) || !std::isfinite(length)) {
-                put(line.text);
-                break;
+        case RunKind::Points:
+            for (std::size_t i = 0; i < run.count; ++i) {
+                char *w = out.room(3 + floatTripleRoom + run.text.size());
+                std::memcpy(w, "v ", 2);
+                w = writeFloatTriple(w + 2, positions[point++]);
+                if (!run.text.empty()) {
+                    std::memcpy(w, run.text.data(), run.text.size());
+                    w += run.text.size();
+                }
+                *w++ = '\n';
+                out.take(w);
             }
-            put("vn ");
-            w = writeFloatTriple(w, {n[0] / length, n[1] / length, n[2] / length});
+            break;
+        case RunKind::Normals:
+            for (std::size_t i = 0; i < run.count; ++i, ++normal) {
+                const auto &n = sums[normal];
+                const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                if (!(length > 0.0) || !std::isfinite(length)) {
+                    const std::size_t end = normal + 1 < normalStarts_.size() ? normalStarts_[normal + 1] : normalLines_.size();
+                    out.put(std::string_view(normalLines_).substr(normalStarts_[normal], end - normalStarts_[normal]));
+                    continue;
+                }
+                char *w = out.room(4 + floatTripleRoom);
+                std::memcpy(w, "vn ", 3);
+                w = writeFloatTriple(w + 3, {n[0] / length, n[1] / length, n[2] / length});
+                *w++ = '\n';
+                out.take(w);
+            }
             break;
         }
-        }
-        *w++ = '\n';
     }
-    out.resize(static_cast<std::size_t>(w - out.data()));
-    return out;
+    out.finish();
 }
 
 }  // namespace formats

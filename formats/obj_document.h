@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/text_file.h"
 #include "hostsim/point3.h"
 
 namespace formats {
@@ -36,12 +37,19 @@ public:
     // (right-hand winding, as OBJ faces are meant). A normal that no face with area uses keeps its
     // old text. Throws std::invalid_argument when the number of positions is not the number of points.
     std::string text(std::span<const hostsim::Position> positions) const;
+    // The same text handed to `sink` a piece at a time, e.g. into a file; the positions are checked
+    // before the first piece.
+    void write(std::span<const hostsim::Position> positions, const TextSink &sink) const;
 
 private:
-    enum class LineKind { Kept, Point, Normal };
-    struct Line {
-        LineKind kind;
-        std::string text;  // Kept, Normal: the whole line; Point: what followed x y z (w, colours)
+    // The lines in file order, in runs: written back without a step per kept line, and without one
+    // text per "v" or "vn" line to look at.
+    enum class RunKind { Kept, Points, Normals };
+    struct Run {
+        RunKind kind;
+        std::size_t count;  // Points, Normals: the number of lines
+        std::string text;   // Kept: the lines, each with its line end; Points: what followed x y z
+                            // (w, colours) in a run of one line, else empty
     };
     static constexpr std::size_t noNormal = static_cast<std::size_t>(-1);
     struct Corner {
@@ -50,7 +58,10 @@ private:
         std::size_t texture;  // 0-based, or noNormal
     };
 
-    std::vector<Line> lines_;
+    std::vector<Run> runs_;
+    std::string normalLines_;                // every "vn" line with its line end, for a normal kept as it was
+    std::vector<std::size_t> normalStarts_;  // where each begins in normalLines_
+    std::size_t lineChars_ = 0;              // of every line's text and its line end
     std::vector<std::array<float, 3>> points_;
     std::size_t normalCount_ = 0;
     std::vector<std::array<float, 2>> texturePoints_;

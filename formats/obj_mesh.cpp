@@ -1,9 +1,13 @@
 // OBJ meshes: reading through ObjDocument and writing displaced copies.
 #include "formats/obj_mesh.h"
 
+#include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "hostsim/host_error.h"
+#include "formats/chunked_text.h"
 #include "formats/mesh_surface.h"
 #include "formats/number_text.h"
 #include "formats/obj_document.h"
@@ -26,50 +30,82 @@ Mesh readObjMesh(const std::filesystem::path &path) {
 namespace {
 
 // The faces of a mesh read from a glTF file, with its texture coordinates when it has them.
-void appendSurface(std::string &out, const MeshSurface &surface) {
+void writeSurface(ChunkedText &out, const MeshSurface &surface) {
     const bool textured = !surface.texcoords.empty();
     for (const auto &uv : surface.texcoords) {
-        out += "vt ";
-        appendShortest(out, uv[0]);
-        out += ' ';
-        appendShortest(out, uv[1]);
-        out += '\n';
+        char *w = out.room(4 + shortestFloatMaxChars + shortestFloatRoom);
+        std::memcpy(w, "vt ", 3);
+        w = writeShortest(w + 3, uv[0]);
+        *w++ = ' ';
+        w = writeShortest(w, uv[1]);
+        *w++ = '\n';
+        out.take(w);
     }
+    // "f a/a b/b c/c": each index at most 20 digits.
+    constexpr std::size_t maxFaceChars = 2 + 3 * (2 * 20 + 2);
     for (std::size_t t = 0; t + 2 < surface.triangles.size(); t += 3) {
-        out += 'f';
+        char *w = out.room(maxFaceChars);
+        *w++ = 'f';
         for (std::size_t c = t; c < t + 3; ++c) {
-            const std::string index = std::to_string(surface.triangles[c] + 1);
-            out += ' ' + index;
-            if (textured) out += '/' + index;
+            const std::uint64_t index = std::uint64_t{surface.triangles[c]} + 1;
+            *w++ = ' ';
+            w = std::to_chars(w, w + 20, index).ptr;
+            if (textured) {
+                *w++ = '/';
+                w = std::to_chars(w, w + 20, index).ptr;
+            }
         }
-        out += '\n';
+        *w++ = '\n';
+        out.take(w);
     }
 }
 
-}  // namespace
-
-std::string objMeshText(const Mesh &base, std::span<const hostsim::Position> displaced) {
+void checkCount(const Mesh &base, std::span<const hostsim::Position> displaced) {
     const std::size_t expected = base.obj ? base.obj->points().size() : base.points.size();
     if (displaced.size() != expected) {
         const std::string name = base.sourceFile.empty() ? std::string("inline mesh") : base.sourceFile;
         throw HostError(name + ": expected " + std::to_string(expected) + " displaced points, got " + std::to_string(displaced.size()));
     }
-    if (base.obj) return base.obj->text(displaced);
-    std::string out(displaced.size() * (3 + floatTripleMaxChars), '\0');
-    char *w = out.data();
+}
+
+// The "v" lines of inline points, then the faces of a glTF file's surface.
+void writeInlineText(const Mesh &base, std::span<const hostsim::Position> displaced, const TextSink &sink) {
+    ChunkedText out(sink);
     for (const auto &p : displaced) {
+        char *w = out.room(3 + floatTripleRoom);
         *w++ = 'v';
         *w++ = ' ';
         w = writeFloatTriple(w, p);
         *w++ = '\n';
+        out.take(w);
     }
-    out.resize(static_cast<std::size_t>(w - out.data()));
-    if (base.surface) appendSurface(out, *base.surface);
+    if (base.surface) writeSurface(out, *base.surface);
+    out.finish();
+}
+
+}  // namespace
+
+std::string objMeshText(const Mesh &base, std::span<const hostsim::Position> displaced) {
+    checkCount(base, displaced);
+    if (base.obj) return base.obj->text(displaced);
+    std::string out;
+    out.reserve(displaced.size() * (3 + floatTripleRoom));
+    writeInlineText(base, displaced, [&out](std::string_view piece) { out.append(piece); });
     return out;
 }
 
-void writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const hostsim::Position> displaced) {
-    replaceFile(path, objMeshText(base, displaced));
+std::size_t writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const hostsim::Position> displaced) {
+    std::size_t written = 0;
+    checkCount(base, displaced);
+    replaceFileWith(path, [&](const TextSink &sink) {
+        const TextSink counted = [&](std::string_view piece) {
+            sink(piece);
+            written += piece.size();
+        };
+        if (base.obj) base.obj->write(displaced, counted);
+        else writeInlineText(base, displaced, counted);
+    });
+    return written;
 }
 
 }  // namespace formats

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -21,7 +22,8 @@ Mesh readObjMesh(const std::filesystem::path &path);
 // Throws HostError when the number of displaced points is not the mesh's.
 std::string objMeshText(const Mesh &base, std::span<const hostsim::Position> displaced);
 
-// Writes objMeshText to `path`, replacing the file whole.
-void writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const hostsim::Position> displaced);
+// Writes objMeshText to `path`, replacing the file whole (see replaceFile), without holding the text
+// whole; the number of characters written.
+std::size_t writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const hostsim::Position> displaced);
 
 }  // namespace formats

@@ -77,9 +77,11 @@ public:
         return 0;
     }
 
-    // Writes everything, flushes it to the disk when asked and closes the file; answers 0 or the errno.
-    int write(std::string_view contents, Durability durability) {
-        if (const int error = writeAll(descriptor_, contents); error != 0) return error;
+    // Writes one piece; answers 0 or the errno.
+    int write(std::string_view piece) { return writeAll(descriptor_, piece); }
+
+    // Flushes the file to the disk when asked and closes it; answers 0 or the errno.
+    int finish(Durability durability) {
         if (durability == Durability::System && ::fsync(descriptor_) != 0) return errno;
         const int closed = ::close(descriptor_);
         descriptor_ = -1;
@@ -99,12 +101,19 @@ private:
 };
 
 // Writes to an existing character device or FIFO as it is: no temporary file, no rename.
-void writeStream(const fs::path &path, std::string_view contents) {
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (descriptor < 0) failWrite(path, errno);
-    const int error = writeAll(descriptor, contents);
-    const int closed = ::close(descriptor);
-    if (error != 0) failWrite(path, error);
+void writeStream(const fs::path &path, const std::function<void(const TextSink &)> &write) {
+    struct Stream {
+        int descriptor;
+        ~Stream() {
+            if (descriptor >= 0) ::close(descriptor);
+        }
+    } stream{::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY)};
+    if (stream.descriptor < 0) failWrite(path, errno);
+    write([&](std::string_view piece) {
+        if (const int error = writeAll(stream.descriptor, piece); error != 0) failWrite(path, error);
+    });
+    const int closed = ::close(stream.descriptor);
+    stream.descriptor = -1;
     if (closed != 0) failWrite(path, errno);
 }
 
@@ -139,22 +148,31 @@ fs::path writtenFile(const fs::path &path) {
 }
 
 void replaceFile(const fs::path &path, std::string_view contents, Durability durability) {
+    replaceFileWith(path, [contents](const TextSink &sink) { sink(contents); }, durability);
+}
+
+void replaceFileWith(const fs::path &path, const std::function<void(const TextSink &)> &write, Durability durability) {
     if (path == standardOutput) {
         std::fflush(stdout);
-        if (const int error = writeAll(STDOUT_FILENO, contents); error != 0) failWrite("standard output", error);
+        write([](std::string_view piece) {
+            if (const int error = writeAll(STDOUT_FILENO, piece); error != 0) failWrite("standard output", error);
+        });
         return;
     }
     const fs::path file = writtenFile(path);
     struct stat old {};
     const bool exists = ::stat(file.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
-        if (S_ISCHR(old.st_mode) || S_ISFIFO(old.st_mode)) return writeStream(path, contents);
+        if (S_ISCHR(old.st_mode) || S_ISFIFO(old.st_mode)) return writeStream(path, write);
         throw HostError::at(path, std::string("cannot write: it is ") + kindOf(old.st_mode) + ", not a file; it is left as it is");
     }
     TemporaryFile temporary(file);
     if (exists)
         if (const int error = temporary.takeOver(old); error != 0) failWrite(path, error);
-    if (const int error = temporary.write(contents, durability); error != 0) failWrite(path, error);
+    write([&](std::string_view piece) {
+        if (const int error = temporary.write(piece); error != 0) failWrite(path, error);
+    });
+    if (const int error = temporary.finish(durability); error != 0) failWrite(path, error);
     if (const int error = temporary.renameTo(file); error != 0) failWrite(path, error);
 }
 

@@ -12,6 +12,7 @@
 #include "hostsim/host_error.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,15 @@ inline constexpr std::string_view standardOutput = "-";
 // Writes `contents` to `path` as described above. On failure a replaced file is untouched, the
 // temporary file is removed and HostError "<path>: cannot write: <reason>" is thrown.
 void replaceFile(const std::filesystem::path &path, std::string_view contents, Durability durability = Durability::Process);
+
+// Takes a file's text a piece at a time, in order.
+using TextSink = std::function<void(std::string_view)>;
+
+// replaceFile for text made a piece at a time, so that a large file is never held whole: `write`
+// hands every piece to the sink it is given. Faults as for replaceFile; an exception from `write`
+// leaves a replaced file untouched too (a stream or standard output keeps what it was sent).
+void replaceFileWith(const std::filesystem::path &path, const std::function<void(const TextSink &)> &write,
+                     Durability durability = Durability::Process);
 
 // The file a write to `path` lands in: `path` with every symlink of its last part followed (a link
 // to a missing file gives that file). Throws HostError on a loop of links.

@@ -212,4 +212,16 @@ TEST(MeshSurface, GltfMeshWrittenAsObjKeepsItsFaces) {
     EXPECT_NE(obj.find("\nf 1 2 3\nf 1 3 4\nf 5 6 7\n"), std::string::npos) << obj;
 }
 
+TEST(MeshSurface, TexturedGltfMeshWrittenAsObjNamesEachCornersTextureCoordinate) {
+    hostsim::Mesh mesh;
+    mesh.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    auto surface = std::make_shared<formats::MeshSurface>();
+    surface->triangles = {0, 1, 2, 0, 2, 3};
+    surface->texcoords = {{0, 0}, {1, 0}, {1, 0.75f}, {0.1f, 1}};
+    mesh.surface = surface;
+    const std::vector<Position> moved{{0, 0, 0}, {1, 0, 0}, {1, 1, -0.5}, {0, 1, 1e-7}};
+    EXPECT_EQ(formats::objMeshText(mesh, moved),
+              "v 0 0 0\nv 1 0 0\nv 1 1 -0.5\nv 0 1 1e-07\nvt 0 0\nvt 1 0\nvt 1 0.75\nvt 0.1 1\nf 1/1 2/2 3/3\nf 1/1 3/3 4/4\n");
+}
+
 }  // namespace

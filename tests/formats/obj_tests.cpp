@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <sstream>
 
 #include "hostsim/host_error.h"
 #include "formats/obj_document.h"
+#include "formats/number_text.h"
 #include "formats/obj_mesh.h"
 #include "testkit/scratch_folder.h"
 
@@ -169,10 +171,67 @@ TEST(ObjMeshWriting, InlinePointsWriteVLinesOnly) {
     EXPECT_EQ(formats::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}), "v 0.1 0 0\nv 1 2 3\n");
 }
 
+TEST(ObjMeshWriting, EveryLineKeepsItsPlace) {
+    // Kept lines, points with and without text after x y z and normals that keep their text, mixed;
+    // the last line without its line end gets one.
+    const std::string source = "# c\nv 1 2 3\nv 4 5 6 1.0\nv 7 8 9\nvn 0 0 1\n\ng x\nvn 1 0 0\nv 0 0 0\n"
+                               "f 1 2 3\nv -1 0.5 0 0.25\nv 2 2 2\nvn 0 1 0\nl 1 2";
+    const auto document = formats::ObjDocument::parse(source, "mixed.obj");
+    EXPECT_EQ(document.text(widened(document.points())), source + "\n");
+    std::vector<Position> moved(document.points().size(), Position{0.5, -0.25, 8});
+    EXPECT_EQ(document.text(moved), "# c\nv 0.5 -0.25 8\nv 0.5 -0.25 8 1.0\nv 0.5 -0.25 8\nvn 0 0 1\n\ng x\nvn 1 0 0\n"
+                                    "v 0.5 -0.25 8\nf 1 2 3\nv 0.5 -0.25 8 0.25\nv 0.5 -0.25 8\nvn 0 1 0\nl 1 2\n");
+}
+
+TEST(ObjMeshWriting, LargeFilesAreTheSameTextInMemoryAndOnDisk) {
+    // Many times the size of the pieces the text is written in, with a comment longer than a piece
+    // and text after x y z, once longer than a piece too; no face, so every line but the "v" lines
+    // comes out as it went in.
+    constexpr std::size_t pointCount = 20000;
+    std::string source = "# " + std::string(300000, 'c') + "\no many\n";
+    std::vector<Position> moved;
+    std::string expected = source;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
+    for (std::size_t i = 0; i < pointCount; ++i) {
+        const std::string rest = i == 5000 ? " # " + std::string(200000, 'r') : i % 7 == 0 ? " 0.5" : "";
+        source += "v 0 0 0" + rest + "\n";
+        moved.push_back({coordinate(random), coordinate(random) * 1e-6, coordinate(random) * 1e9});
+        expected += "v ";
+        formats::appendFloatTriple(expected, moved.back());
+        expected += rest + "\n";
+        if (i % 4 == 3) {
+            source += "vn 0 0 1\nl " + std::to_string(i - 2) + " " + std::to_string(i + 1) + "\n";
+            expected += "vn 0 0 1\nl " + std::to_string(i - 2) + " " + std::to_string(i + 1) + "\n";
+        }
+    }
+    testkit::ScratchFolder dir;
+    const hostsim::Mesh mesh = formats::readObjMesh(dir.write("many.obj", source));
+    EXPECT_EQ(formats::objMeshText(mesh, moved), expected);
+    const auto written = dir.path() / "moved.obj";
+    EXPECT_EQ(formats::writeObjMesh(written, mesh, moved), expected.size());
+    EXPECT_EQ(testkit::fileText(written), expected);
+
+    // Inline points alike.
+    std::string inlineExpected;
+    for (const Position &p : moved) {
+        inlineExpected += "v ";
+        formats::appendFloatTriple(inlineExpected, p);
+        inlineExpected += '\n';
+    }
+    const hostsim::Mesh inlineMesh{std::vector<std::array<float, 3>>(pointCount), {}, {}, {}};
+    EXPECT_EQ(formats::objMeshText(inlineMesh, moved), inlineExpected);
+    EXPECT_EQ(formats::writeObjMesh(written, inlineMesh, moved), inlineExpected.size());
+    EXPECT_EQ(testkit::fileText(written), inlineExpected);
+}
+
 TEST(ObjMeshWriting, WrongNumberOfDisplacedPointsIsRefused) {
     const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
     EXPECT_THROW(formats::objMeshText(mesh, std::vector<Position>(8)), HostError);
     EXPECT_THROW(formats::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}, {}}, std::vector<Position>{}), HostError);
+    testkit::ScratchFolder dir;
+    EXPECT_THROW(formats::writeObjMesh(dir.path() / "moved.obj", mesh, std::vector<Position>(8)), HostError);
+    EXPECT_TRUE(dir.names().empty()) << "nothing is written for a refused mesh";
 }
 
 // --- Malformed files: one line with the file and the line

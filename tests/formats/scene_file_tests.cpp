@@ -6,6 +6,7 @@
 #include <csignal>
 #include <limits>
 #include <random>
+#include <stdexcept>
 #include <sys/resource.h>
 
 #include "hostsim/host_error.h"
@@ -367,6 +368,23 @@ TEST_F(SceneFileSaving, FailedRenameLeavesNoTemporaryFile) {
     std::filesystem::create_directories(dir_.path() / "taken" / "inside");
     EXPECT_THROW(formats::replaceFile(dir_.path() / "taken", "text"), HostError);
     EXPECT_EQ(dir_.names(), (std::vector<std::string>{"scene.json", "taken"}));
+}
+
+TEST_F(SceneFileSaving, TextThatFailsWhileWrittenInPiecesKeepsOldFile) {
+    // The first pieces reach the temporary file before the fault: it goes, the old file stays.
+    const auto write = [](const formats::TextSink &sink) {
+        sink(std::string(200000, 'x'));
+        sink("more");
+        throw std::runtime_error("stopped midway");
+    };
+    EXPECT_THROW(formats::replaceFileWith(path_, write), std::runtime_error);
+    expectOldFileIntact();
+    formats::replaceFileWith(path_, [](const formats::TextSink &sink) {
+        sink("one ");
+        sink("");
+        sink("two\n");
+    });
+    EXPECT_EQ(testkit::fileText(path_), "one two\n");
 }
 
 TEST_F(SceneFileSaving, SavingIntoAMissingFolderNamesTheFile) {
