@@ -15,9 +15,6 @@ using namespace moduletest;
 
 namespace {
 
-const double notANumber = std::numeric_limits<double>::quiet_NaN();
-const double inf = std::numeric_limits<double>::infinity();
-
 using hostsim::Point3;
 
 Point3 unit(Point3 a) { return (1.0 / length(a)) * a; }
