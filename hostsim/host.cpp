@@ -179,12 +179,15 @@ Position Host::evaluatePoint(void *instance, std::size_t pointIndex) {
     return {access.position[0], access.position[1], access.position[2]};
 }
 
-std::vector<Position> Host::evaluatePass(void *instance) {
+const std::vector<Position> &Host::evaluatePass(void *instance) {
     InstanceRecord &rec = record(instance);
     const auto index = scene_.indexOf(rec.object);
     const Item *item = index ? &scene_.scene().items[*index] : nullptr;
     const std::size_t count = item && item->mesh ? item->mesh->points.size() : 0;
-    std::vector<Position> positions(count);
+    // The pass writes straight into the instance's last positions, whose memory the previous pass
+    // leaves behind: no allocation and no copy per frame once the first has run.
+    std::vector<Position> &positions = rec.last;
+    positions.resize(count);
     if (count > 0) {
         // The record, the mesh and the entry are found once; one PointAccess serves every point.
         const auto evaluateEntry = entry(rec.tables->binding.evaluate, "evaluate");
@@ -202,11 +205,10 @@ std::vector<Position> Host::evaluatePass(void *instance) {
             positions[i] = {access.position[0], access.position[1], access.position[2]};
         }
     }
-    rec.last = positions;
     return positions;
 }
 
-std::vector<Position> Host::evaluateFrame(void *instance, std::int32_t frame) {
+const std::vector<Position> &Host::evaluateFrame(void *instance, std::int32_t frame) {
     newTime(instance, frame);
     return evaluatePass(instance);
 }

@@ -114,10 +114,11 @@ public:
     ItemId objectOf(void *instance) const;
 
     // --- Frame driver
-    // newTime(frame, its time), then evaluate once per point of the object, in mesh order.
-    std::vector<Position> evaluateFrame(void *instance, std::int32_t frame);
-    // Evaluate once per point without newTime.
-    std::vector<Position> evaluatePass(void *instance);
+    // newTime(frame, its time), then evaluate once per point of the object, in mesh order. The
+    // positions are the instance's lastPositions: the next pass of the instance overwrites them.
+    const std::vector<Position> &evaluateFrame(void *instance, std::int32_t frame);
+    // Evaluate once per point without newTime; the same positions as evaluateFrame answers.
+    const std::vector<Position> &evaluatePass(void *instance);
     // The PointAccess the driver gives point `pointIndex`: both positions at the base position.
     PointAccess pointAccess(void *instance, std::size_t pointIndex);
     // Evaluate of that one point; the position it hands back.

@@ -126,8 +126,6 @@ ItemId SceneServices::itemOfMesh(const MeshHandle *mesh) const {
     return nullptr;
 }
 
-PointId SceneServices::pointId(std::size_t index) { return reinterpret_cast<PointId>(index + 1); }
-
 const Mesh *SceneServices::meshBehind(const MeshHandle *mesh) const {
     const std::size_t slot = slotOf(itemOfMesh(mesh));
     if (slot == ids_.size() || !scene_.items[slot].mesh) return nullptr;

@@ -55,7 +55,7 @@ public:
     // The item a handle of this host belongs to; null for a handle this host did not make.
     ItemId itemOfMesh(const MeshHandle *mesh) const;
     // The point of the mesh at `index`, as meshScanPoints names it.
-    static PointId pointId(std::size_t index);
+    static PointId pointId(std::size_t index) { return reinterpret_cast<PointId>(index + 1); }
 
     ItemInfo *itemInfo() { return &itemInfo_; }
     ObjectInfo *objectInfo() { return &objectInfo_; }
@@ -135,7 +135,10 @@ inline void SceneServices::itemParam(ItemId item, std::int32_t code, double time
     if (out == nullptr) return;
     if (passDepth_ > 0 && item == kept_.item && item != nullptr && code == ITEM_PARAM_POSITION &&
         std::bit_cast<std::uint64_t>(time) == kept_.timeBits) {
-        out[0] = kept_.position.x, out[1] = kept_.position.y, out[2] = kept_.position.z;
+        // One copy of all three: a module that reads two of them in one wide load (vistrel.p does)
+        // would otherwise stall on separate stores, as with meshPointPosition.
+        static_assert(sizeof kept_.position == 3 * sizeof(double));
+        std::memcpy(out, &kept_.position, sizeof kept_.position);
         return;
     }
     positionAnew(item, code, time, out);

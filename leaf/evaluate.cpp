@@ -15,7 +15,8 @@ namespace {
 
 // Measures every leaf of the mesh the point came with. Without a mesh nothing is measured and the
 // scan stays due, so the points of this pass come back unchanged and the next pass scans as usual.
-void rescan(PluginInstance &self, MeshHandle *mesh) {
+// Once a pass: out of line, so that evaluate's per-point checks need no stack frame.
+[[gnu::noinline]] void rescan(PluginInstance &self, MeshHandle *mesh) {
     self.meshInfo = mesh;
     self.leafCursor = 0;
     self.pointCursor = 0;
@@ -30,13 +31,12 @@ void rescan(PluginInstance &self, MeshHandle *mesh) {
     self.needsScan = 0;
 }
 
-// The target's position at the instance's time, or false when there is no item to ask about.
-bool targetPosition(const PluginInstance &self, Vector3 &t) {
+// Asks the host for the target's position at the instance's time, into `out` (left as it is when
+// the host does not write it); false when there is no item to ask about.
+bool askTargetPosition(const PluginInstance &self, double (&out)[3]) {
     const ItemInfo *info = itemInfoService;
     if (self.targetItem == nullptr || info == nullptr || info->itemParam == nullptr) return false;
-    double out[3] = {0.0, 0.0, 0.0};
     info->itemParam(self.targetItem, ITEM_PARAM_POSITION, self.currentTime, out);
-    t = {out[0], out[1], out[2]};
     return true;
 }
 
@@ -64,6 +64,32 @@ void advance(PluginInstance &self) {
     }
 }
 
+// Turns one point of `leaf` toward the target. Kept apart from evaluate so that the points that
+// are passed back unchanged (no target, no measured leaf) cost only evaluate's few checks.
+[[gnu::noinline]] void turnPoint(PluginInstance &self, std::int32_t leaf, PointAccess &access) {
+    const LeafTurns &r = leafTurns(self, leaf);
+
+    // The same arithmetic as toLeafFrame, the pitch and heading turns and fromLeafFrame, each sine
+    // and cosine evaluated once per leaf, or per leaf and target position, instead of per point.
+    double t[3] = {0.0, 0.0, 0.0};  // zeros for a host that answers nothing
+    if (self.targetIndex != 0 && askTargetPosition(self, t)) {
+        // Read after the host's call, so that it need not be kept across it.
+        const Vector3 o = self.pivots[leaf];
+        TargetTurns &aim = self.target;
+        aim.aim(leaf, t, r, o);
+        Vector3 p = intoLeaf(r, {access.position[0], access.position[1], access.position[2]}, o);
+        if (self.pitchAlign == 1) p = aim.pitchTurned(p);
+        if (self.headingAlign == 1) p = aim.headingTurned(p);
+        p = outOfLeaf(r, p, o);
+        if (isFinite(p)) {
+            access.position[0] = p.x;
+            access.position[1] = p.y;
+            access.position[2] = p.z;
+        }
+    }
+    advance(self);
+}
+
 }  // namespace
 
 void evaluate(void *instance, PointAccess *access) {
@@ -82,26 +108,7 @@ void evaluate(void *instance, PointAccess *access) {
     if (self->leafPoints < minimumLeafPoints || leaf >= self->measuredLeaves) return;
     if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength) return;
 
-    const LeafTurns &r = leafTurns(*self, leaf);
-    const Vector3 o = self->pivots[leaf];
-
-    // The same arithmetic as toLeafFrame, the pitch and heading turns and fromLeafFrame, each sine
-    // and cosine evaluated once per leaf, or per leaf and target position, instead of per point.
-    Vector3 t;
-    if (self->targetIndex != 0 && targetPosition(*self, t)) {
-        TargetTurns &aim = self->target;
-        aim.aim(leaf, t, r, o);
-        Vector3 p = intoLeaf(r, {access->position[0], access->position[1], access->position[2]}, o);
-        if (self->pitchAlign == 1) p = aim.pitchTurned(p);
-        if (self->headingAlign == 1) p = aim.headingTurned(p);
-        p = outOfLeaf(r, p, o);
-        if (isFinite(p)) {
-            access->position[0] = p.x;
-            access->position[1] = p.y;
-            access->position[2] = p.z;
-        }
-    }
-    advance(*self);
+    turnPoint(*self, leaf, *access);
 }
 
 }  // namespace vistrel

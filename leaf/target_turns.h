@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "leaf/leaf_turns.h"
 #include "leaf/vector3.h"
@@ -23,11 +24,13 @@ struct TargetTurns {
     void forget() { leaf = -1; }
 
     // Keeps `target` as seen from `leaf` (turns r, pivot o), unless that is what is kept already.
-    void aim(std::int32_t leafIndex, const Vector3 &target, const LeafTurns &r, const Vector3 &o) {
-        if (leaf == leafIndex && sameBits(position, target)) return;
+    // The target comes as the host wrote it, three doubles, compared bit for bit as they stand.
+    void aim(std::int32_t leafIndex, const double (&target)[3], const LeafTurns &r, const Vector3 &o) {
+        static_assert(sizeof position == sizeof target);
+        if (leaf == leafIndex && std::memcmp(&position, target, sizeof target) == 0) return;
         leaf = leafIndex;
-        position = target;
-        inLeaf = intoLeaf(r, target, o);
+        position = {target[0], target[1], target[2]};
+        inLeaf = intoLeaf(r, position, o);
         pitchKnown = false;
         headingKnown = false;
     }
