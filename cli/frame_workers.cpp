@@ -1,4 +1,7 @@
-// Frames played by forked worker processes, each frame's positions sent back whole through a pipe.
+// Frames played by forked worker processes. A worker leaves each frame's positions in memory it
+// shares with this process and sends a short record over a socket saying which frame they are; a byte
+// sent back frees that memory for the worker's next frame. Nothing of a frame crosses the socket but
+// its record, and this process copies the positions once, into buffers it keeps from frame to frame.
 #include "cli/frame_workers.h"
 
 #include "hostsim/host_error.h"
@@ -7,10 +10,13 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <iostream>
+#include <memory>
+#include <numeric>
 #include <sched.h>
 #include <string>
+#include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -19,9 +25,10 @@ namespace cli {
 namespace {
 
 // What a worker sends: a frame record, or an error record and nothing after it.
-enum class RecordKind : std::uint32_t { frame = 0x46524d31, error = 0x45525231 };
+enum class RecordKind : std::uint32_t { frame = 0x46524d32, error = 0x45525231 };
 
-// One displaced object as it travels: its place in the host's lists, then its positions.
+// One displaced object of a frame record: its place in the host's lists and how many of the shared
+// positions are its own, in order after those of the objects before it.
 struct ObjectHeader {
     std::uint64_t displacement;
     ItemId object;
@@ -32,7 +39,7 @@ struct ObjectHeader {
 bool writeAll(int fd, const void *data, std::size_t size) {
     const char *at = static_cast<const char *>(data);
     while (size > 0) {
-        const ssize_t written = ::write(fd, at, size);
+        const ssize_t written = ::send(fd, at, size, MSG_NOSIGNAL);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) return false;
         at += written;
@@ -41,7 +48,7 @@ bool writeAll(int fd, const void *data, std::size_t size) {
     return true;
 }
 
-// False at the end of the pipe (the worker stopped) before `size` bytes came.
+// False at the end of the stream (the other side stopped) before `size` bytes came.
 bool readAll(int fd, void *data, std::size_t size) {
     char *at = static_cast<char *>(data);
     while (size > 0) {
@@ -54,17 +61,32 @@ bool readAll(int fd, void *data, std::size_t size) {
     return true;
 }
 
-void sendFrame(int fd, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
-    const RecordKind kind = RecordKind::frame;
-    const std::uint64_t count = objects.size();
-    bool sent = writeAll(fd, &kind, sizeof kind) && writeAll(fd, &frame, sizeof frame) && writeAll(fd, &count, sizeof count);
-    for (const hostsim::DisplacedObject &o : objects) {
-        const ObjectHeader header{o.displacement, o.object, o.instance, o.positions.size()};
-        sent = sent && writeAll(fd, &header, sizeof header) &&
-               writeAll(fd, o.positions.data(), o.positions.size() * sizeof(hostsim::Position));
-    }
-    if (!sent) ::_exit(3);  // the parent has gone or given up: nothing to report to
+std::size_t pointCount(const std::vector<hostsim::DisplacedObject> &objects) {
+    return std::accumulate(objects.begin(), objects.end(), std::size_t{0},
+                           [](std::size_t sum, const hostsim::DisplacedObject &o) { return sum + o.positions.size(); });
 }
+
+// Positions shared between this process and the workers forked after it was made.
+class SharedPositions {
+public:
+    explicit SharedPositions(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {
+        void *memory = ::mmap(nullptr, bytes(), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED)
+            throw hostsim::HostError("vistrelle run: cannot share " + std::to_string(bytes()) + " bytes with a worker: " + std::strerror(errno));
+        data_ = static_cast<hostsim::Position *>(memory);
+    }
+    ~SharedPositions() { ::munmap(data_, bytes()); }
+    SharedPositions(const SharedPositions &) = delete;
+    SharedPositions &operator=(const SharedPositions &) = delete;
+
+    hostsim::Position *data() const { return data_; }
+    std::size_t capacity() const { return capacity_; }
+
+private:
+    std::size_t bytes() const { return capacity_ * sizeof(hostsim::Position); }
+    std::size_t capacity_;
+    hostsim::Position *data_ = nullptr;
+};
 
 void sendError(int fd, const std::string &what) {
     const RecordKind kind = RecordKind::error;
@@ -72,12 +94,37 @@ void sendError(int fd, const std::string &what) {
     if (writeAll(fd, &kind, sizeof kind) && writeAll(fd, &size, sizeof size)) writeAll(fd, what.data(), what.size());
 }
 
-// A worker's life: every `stride`th frame from `from`, each sent as soon as it is played.
-[[noreturn]] void work(hostsim::Host &host, int fd, std::int64_t from, std::int64_t last, std::int64_t stride) {
+// Puts a played frame's positions into the shared memory and sends its record.
+void sendFrame(int fd, const SharedPositions &shared, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
+    const std::size_t count = pointCount(objects);
+    if (count > shared.capacity()) {
+        sendError(fd, "vistrelle run: frame " + std::to_string(frame) + " gave " + std::to_string(count) +
+                          " positions, more than the " + std::to_string(shared.capacity()) + " of the first frame");
+        ::_exit(1);
+    }
+    hostsim::Position *at = shared.data();
+    for (const hostsim::DisplacedObject &o : objects) at = std::copy(o.positions.begin(), o.positions.end(), at);
+    const RecordKind kind = RecordKind::frame;
+    const std::uint64_t objectCount = objects.size();
+    bool sent = writeAll(fd, &kind, sizeof kind) && writeAll(fd, &frame, sizeof frame) && writeAll(fd, &objectCount, sizeof objectCount);
+    for (const hostsim::DisplacedObject &o : objects) {
+        const ObjectHeader header{o.displacement, o.object, o.instance, o.positions.size()};
+        sent = sent && writeAll(fd, &header, sizeof header);
+    }
+    if (!sent) ::_exit(3);  // the parent has gone or given up: nothing to report to
+}
+
+// A worker's life: every `stride`th frame from `from`. Each frame is played while the one before it
+// still waits in the shared memory, and is put there once this process has taken that one.
+[[noreturn]] void work(hostsim::Host &host, int fd, const SharedPositions &shared, std::int64_t from, std::int64_t last,
+                       std::int64_t stride) {
     try {
         for (std::int64_t frame = from; frame <= last; frame += stride) {
             const auto f = static_cast<std::int32_t>(frame);
-            sendFrame(fd, f, host.runFrame(f));
+            const std::vector<hostsim::DisplacedObject> objects = host.runFrame(f);
+            char taken = 0;
+            if (frame != from && !readAll(fd, &taken, 1)) ::_exit(3);
+            sendFrame(fd, shared, f, objects);
         }
     } catch (const std::exception &e) {
         sendError(fd, e.what());
@@ -91,7 +138,8 @@ void sendError(int fd, const std::string &what) {
 
 struct Worker {
     pid_t pid = -1;
-    int fd = -1;  // read end of its pipe
+    int fd = -1;  // this process's end of its socket
+    std::unique_ptr<SharedPositions> shared;
 };
 
 // The workers of one call; stops and reaps whatever is left of them however the call ends.
@@ -110,12 +158,15 @@ public:
         }
     }
 
-    // Worker k plays frames from + k * step, then every jobs * step frames on.
-    void start(hostsim::Host &host, std::int64_t from, std::int64_t last, std::int64_t step, unsigned jobs) {
+    // Worker k plays frames from + k * step, then every jobs * step frames on, each frame of at most
+    // `positions` positions.
+    void start(hostsim::Host &host, std::int64_t from, std::int64_t last, std::int64_t step, unsigned jobs, std::size_t positions) {
         for (unsigned k = 0; k < jobs && from + k * step <= last; ++k) {
+            Worker worker;
+            worker.shared = std::make_unique<SharedPositions>(positions);
             int ends[2];
-            if (::pipe(ends) != 0) throw hostsim::HostError("vistrelle run: cannot make a pipe for a worker: " + std::string(std::strerror(errno)));
-            ::fcntl(ends[0], F_SETPIPE_SZ, 1 << 20);  // fewer wake-ups per frame; the default also works
+            if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+                throw hostsim::HostError("vistrelle run: cannot make a socket for a worker: " + std::string(std::strerror(errno)));
             std::cout.flush();
             std::cerr.flush();
             const pid_t pid = ::fork();
@@ -128,10 +179,12 @@ public:
             if (pid == 0) {
                 ::close(ends[0]);
                 for (const Worker &w : workers_) ::close(w.fd);
-                work(host, ends[1], from + k * step, last, step * jobs);
+                work(host, ends[1], *worker.shared, from + k * step, last, step * jobs);
             }
             ::close(ends[1]);
-            workers_.push_back({pid, ends[0]});
+            worker.pid = pid;
+            worker.fd = ends[0];
+            workers_.push_back(std::move(worker));
         }
     }
 
@@ -165,8 +218,9 @@ private:
     std::vector<Worker> workers_;
 };
 
-// The next frame from worker `w`: the frame it played, or a HostError saying why there is none.
-std::vector<hostsim::DisplacedObject> receive(Workers &workers, Worker &w, std::int32_t frame) {
+// The next frame from worker `w` into `objects`, whose position buffers are reused; a HostError
+// saying why there is none. The worker may reuse its shared memory once this returns.
+void receive(Workers &workers, Worker &w, std::int32_t frame, std::vector<hostsim::DisplacedObject> &objects) {
     const std::string where = "vistrelle run: frame " + std::to_string(frame) + ": ";
     RecordKind kind{};
     if (!readAll(w.fd, &kind, sizeof kind)) throw hostsim::HostError(where + "the worker playing it " + workers.stopped(w));
@@ -182,20 +236,25 @@ std::vector<hostsim::DisplacedObject> receive(Workers &workers, Worker &w, std::
     }
     std::int32_t played = 0;
     std::uint64_t count = 0;
-    if (kind != RecordKind::frame || !readAll(w.fd, &played, sizeof played) || played != frame || !readAll(w.fd, &count, sizeof count))
+    if (kind != RecordKind::frame || !readAll(w.fd, &played, sizeof played) || played != frame || !readAll(w.fd, &count, sizeof count) ||
+        count > (1u << 20))
         throw hostsim::HostError(where + "the worker playing it sent something else");
-    std::vector<hostsim::DisplacedObject> objects(count);
+    objects.resize(count);
+    const hostsim::Position *at = w.shared->data();
+    std::size_t left = w.shared->capacity();
     for (hostsim::DisplacedObject &o : objects) {
         ObjectHeader header{};
         if (!readAll(w.fd, &header, sizeof header)) throw hostsim::HostError(where + "the worker playing it " + workers.stopped(w));
+        if (header.count > left) throw hostsim::HostError(where + "the worker playing it sent more positions than it can share");
         o.displacement = header.displacement;
         o.object = header.object;
         o.instance = header.instance;
-        o.positions.resize(header.count);
-        if (!readAll(w.fd, o.positions.data(), header.count * sizeof(hostsim::Position)))
-            throw hostsim::HostError(where + "the worker playing it " + workers.stopped(w));
+        o.positions.assign(at, at + header.count);
+        at += header.count;
+        left -= header.count;
     }
-    return objects;
+    const char taken = 1;
+    writeAll(w.fd, &taken, 1);  // a worker that has ended needs none: nothing to report
 }
 
 }  // namespace
@@ -209,19 +268,26 @@ unsigned defaultJobs() {
 void playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std::int64_t step, unsigned jobs,
                 const FrameSink &sink) {
     if (first > last || step < 1) return;
-    sink(static_cast<std::int32_t>(first), host.runFrame(static_cast<std::int32_t>(first)));
+    std::size_t firstCount = 0;  // every later frame has as many positions: the meshes stay
+    {
+        const std::vector<hostsim::DisplacedObject> played = host.runFrame(static_cast<std::int32_t>(first));
+        firstCount = pointCount(played);
+        sink(static_cast<std::int32_t>(first), played);
+    }
     if (jobs <= 1) {
         for (std::int64_t frame = first + step; frame <= last; frame += step)
             sink(static_cast<std::int32_t>(frame), host.runFrame(static_cast<std::int32_t>(frame)));
         return;
     }
     Workers workers;
-    workers.start(host, first + step, last, step, jobs);
+    workers.start(host, first + step, last, step, jobs, firstCount);
     const std::int64_t stride = step * jobs;
+    std::vector<hostsim::DisplacedObject> objects;
     for (std::int64_t frame = first + step; frame <= last; frame += step) {
         const auto k = static_cast<std::size_t>(((frame - first) / step - 1) % jobs);
         const auto f = static_cast<std::int32_t>(frame);
-        sink(f, receive(workers, workers.of(k), f));
+        receive(workers, workers.of(k), f, objects);
+        sink(f, objects);
         if (frame + stride > last) workers.finish(workers.of(k));
     }
 }

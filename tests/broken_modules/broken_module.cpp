@@ -31,6 +31,7 @@ struct Instance {
     std::int32_t pointCount = 0;
     double leafCount = 0.0;
     std::string description;
+    std::int32_t frame = 0;  // of the latest newTime
 };
 
 const ObjectInfo *objectInfo = nullptr;
@@ -93,11 +94,20 @@ extern "C" const ItemId *useItems(void *instance) {
     return usedItems;
 }
 
-extern "C" const char *newTime(void *, std::int32_t, double) { return nullptr; }
+extern "C" const char *newTime(void *instance, std::int32_t frame, double) {
+    static_cast<Instance *>(instance)->frame = frame;
+    return nullptr;
+}
 extern "C" std::uint32_t flags(void *) { return 1; }
 
 extern "C" void evaluate(void *instance, PointAccess *access) {
     auto *self = static_cast<Instance *>(instance);
+#if defined(BROKEN_CRASH_FROM_FRAME)
+    if (self->frame >= BROKEN_CRASH_FROM_FRAME) {
+        volatile int *volatile nowhere = nullptr;
+        *nowhere = 1;
+    }
+#endif
     if (self->target == nullptr) self->target = itemIdAt(self->settings[1]);
     if (self->settings[1] == 0) return;
     static_cast<void>(access);

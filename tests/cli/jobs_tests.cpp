@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 namespace {
 
@@ -53,6 +54,14 @@ TEST(RunJobs, OneFrameAndMoreJobsThanFramesNeedNoWorkerToGoWrong) {
     const auto one = runGarden(folder, "one", "2-2", {"--jobs", "4"});
     ASSERT_EQ(one.exitCode, 0) << one.err;
     EXPECT_EQ(fileNames(folder / "one").size(), 2u * 2u + 4u);
+}
+
+TEST(RunJobs, AWorkerWhoseModuleCrashesStopsTheRunWithTheFrameNamed) {
+    ScratchFolder folder;
+    // Worker 0 plays frames 1, 3, 5, 7; the module crashes from frame 3 on.
+    const auto run = runGarden(folder, "crash", "0-8", {"--jobs", "2", "--no-obj", "--no-svg", "--module", HOSTILE_LATE_CRASH_FILE});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("frame 3: the worker playing it stopped by signal " + std::to_string(SIGSEGV)), std::string::npos) << run.err;
 }
 
 TEST(RunJobs, NoJobsIsRefusedWithTheOptionNamed) {
