@@ -2,13 +2,13 @@
 // in place for streams, to standard output for "-".
 #include "formats/text_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,10 +129,22 @@ const char *kindOf(mode_t mode) {
 std::string readTextFile(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw HostError::at(path, "cannot read: " + reason(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
+    // Straight into the string a block at a time, with room for a regular file's whole size made
+    // first: a string stream would copy a large file several times over.
+    std::string text;
+    std::error_code sizeError;
+    if (const auto size = fs::file_size(path, sizeError); !sizeError && size < text.max_size()) text.reserve(size + 1);
+    constexpr std::size_t block = std::size_t{1} << 20;
+    while (in) {
+        const std::size_t had = text.size();
+        const std::size_t room = text.capacity() - had;  // read within the room there is, if any
+        const std::size_t want = room == 0 ? block : std::min(room, block);
+        text.resize(had + want);
+        in.read(text.data() + had, static_cast<std::streamsize>(want));
+        text.resize(had + static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) throw HostError::at(path, "cannot read: " + reason(errno));
-    return std::move(text).str();
+    return text;
 }
 
 fs::path writtenFile(const fs::path &path) {

@@ -1,0 +1,65 @@
+// Reading whole files: every byte, whatever the size against the reading block, and from a stream
+// whose size is not known beforehand.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "formats/text_file.h"
+#include "hostsim/host_error.h"
+#include "testkit/scratch_folder.h"
+
+namespace {
+
+using testkit::ScratchFolder;
+
+// `size` bytes going through every byte value, so that a lost or repeated block shows.
+std::string bytesOf(std::size_t size) {
+    std::string text(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+    return text;
+}
+
+TEST(TextFileReading, FilesOfEverySizeAroundTheBlockComeBackWhole) {
+    const ScratchFolder folder;
+    const std::size_t block = std::size_t{1} << 20;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1, 2 * block + 3}) {
+        const std::string text = bytesOf(size);
+        const auto path = folder.write("f" + std::to_string(size), text);
+        EXPECT_EQ(formats::readTextFile(path), text) << size << " bytes";
+    }
+}
+
+TEST(TextFileReading, AFifoIsReadToItsEnd) {
+    const ScratchFolder folder;
+    const auto path = folder / "fifo";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const std::string text = bytesOf((std::size_t{3} << 20) / 2);
+    std::thread writer([&] {
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        for (std::size_t done = 0; fd >= 0 && done < text.size();) {
+            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        if (fd >= 0) ::close(fd);
+    });
+    const std::string read = formats::readTextFile(path);
+    writer.join();
+    EXPECT_EQ(read, text);
+}
+
+TEST(TextFileReading, AMissingFileIsNamed) {
+    const ScratchFolder folder;
+    try {
+        formats::readTextFile(folder / "missing.obj");
+        FAIL() << "no error";
+    } catch (const hostsim::HostError &e) {
+        EXPECT_NE(std::string(e.what()).find("missing.obj"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
