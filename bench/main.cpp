@@ -26,7 +26,10 @@ int main(int argc, char **argv) {
     static constexpr std::array<std::int64_t, 3> pointCounts{4096, 65536, 1048576};
     std::string repetitions = "--benchmark_repetitions=5";
     std::string aggregatesOnly = "--benchmark_display_aggregates_only=true";
-    std::vector<char *> args{argv[0], repetitions.data(), aggregatesOnly.data()};
+    // Repetitions of all figures in a random order: on a shared machine a figure timed while the
+    // others wait would catch a slow or a fast spell alone, and the ratios between figures with it.
+    std::string interleaved = "--benchmark_enable_random_interleaving=true";
+    std::vector<char *> args{argv[0], repetitions.data(), aggregatesOnly.data(), interleaved.data()};
     std::filesystem::path module = VISTREL_MODULE_FILE;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
