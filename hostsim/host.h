@@ -115,7 +115,8 @@ public:
 
     // --- Frame driver
     // newTime(frame, its time), then evaluate once per point of the object, in mesh order. The
-    // positions are the instance's lastPositions: the next pass of the instance overwrites them.
+    // positions are the instance's lastPositions: the next pass of the instance overwrites them and
+    // destroy frees them.
     const std::vector<Position> &evaluateFrame(void *instance, std::int32_t frame);
     // Evaluate once per point without newTime; the same positions as evaluateFrame answers.
     const std::vector<Position> &evaluatePass(void *instance);

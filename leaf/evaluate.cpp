@@ -64,8 +64,8 @@ void advance(PluginInstance &self) {
     }
 }
 
-// Turns one point of `leaf` toward the target. Kept apart from evaluate so that the points that
-// are passed back unchanged (no target, no measured leaf) cost only evaluate's few checks.
+// Turns one point of `leaf` toward the target. Kept apart from evaluate so that the points it hands
+// back at once (no scan possible, a leaf not measured) need no stack frame.
 [[gnu::noinline]] void turnPoint(PluginInstance &self, std::int32_t leaf, PointAccess &access) {
     const LeafTurns &r = leafTurns(self, leaf);
 
