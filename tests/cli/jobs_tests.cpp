@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 
 namespace {
 
@@ -61,7 +60,8 @@ TEST(RunJobs, AWorkerWhoseModuleCrashesStopsTheRunWithTheFrameNamed) {
     // Worker 0 plays frames 1, 3, 5, 7; the module crashes from frame 3 on.
     const auto run = runGarden(folder, "crash", "0-8", {"--jobs", "2", "--no-obj", "--no-svg", "--module", HOSTILE_LATE_CRASH_FILE});
     EXPECT_EQ(run.exitCode, 1) << run.err;
-    EXPECT_NE(run.err.find("frame 3: the worker playing it stopped by signal " + std::to_string(SIGSEGV)), std::string::npos) << run.err;
+    // By SIGSEGV, or with status 1 where the sanitizers catch the fault first.
+    EXPECT_NE(run.err.find("vistrelle run: frame 3: the worker playing it stopped "), std::string::npos) << run.err;
 }
 
 TEST(RunJobs, NoJobsIsRefusedWithTheOptionNamed) {
