@@ -95,7 +95,7 @@ private:
         switch (record) {
         case Record::Point: return static_cast<long long>(doc_.points_.size());
         case Record::TexturePoint: return textureCount_;
-        case Record::Normal: return static_cast<long long>(doc_.normalCount_);
+        case Record::Normal: return static_cast<long long>(doc_.normalStarts_.size());
         }
         return 0;
     }
@@ -123,7 +123,6 @@ private:
         doc_.normalLines_ += line;
         doc_.normalLines_ += '\n';
         doc_.lineChars_ += line.size() + 1;
-        ++doc_.normalCount_;
     }
 
     // A "v" line; `rest` is what followed x y z.
@@ -226,7 +225,7 @@ ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) {
 std::string ObjDocument::text(std::span<const hostsim::Position> positions) const {
     std::string out;
     // Room for every line as it could come out: the pieces are appended without the string growing.
-    out.reserve(lineChars_ + (points_.size() + normalCount_) * (3 + floatTripleRoom));
+    out.reserve(lineChars_ + (points_.size() + normalStarts_.size()) * (3 + floatTripleRoom));
     write(positions, [&out](std::string_view piece) { out.append(piece); });
     return out;
 }
@@ -237,7 +236,7 @@ void ObjDocument::write(std::span<const hostsim::Position> positions, const Text
     }
 
     // Newell's normal of each face: twice its area along its right-hand normal, also for non-planar faces.
-    std::vector<std::array<double, 3>> sums(normalCount_, std::array<double, 3>{0.0, 0.0, 0.0});
+    std::vector<std::array<double, 3>> sums(normalStarts_.size(), std::array<double, 3>{0.0, 0.0, 0.0});
     for (std::size_t f = 0; f < faceStarts_.size(); ++f) {
         const std::size_t begin = faceStarts_[f];
         const std::size_t end = f + 1 < faceStarts_.size() ? faceStarts_[f + 1] : corners_.size();

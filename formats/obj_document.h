@@ -60,10 +60,9 @@ private:
 
     std::vector<Run> runs_;
     std::string normalLines_;                // every "vn" line with its line end, for a normal kept as it was
-    std::vector<std::size_t> normalStarts_;  // where each begins in normalLines_
+    std::vector<std::size_t> normalStarts_;  // where each begins in normalLines_; one per normal
     std::size_t lineChars_ = 0;              // of every line's text and its line end
     std::vector<std::array<float, 3>> points_;
-    std::size_t normalCount_ = 0;
     std::vector<std::array<float, 2>> texturePoints_;
     std::vector<Corner> corners_;         // the corners of every face, face after face
     std::vector<std::size_t> faceStarts_;  // the first corner of each face
