@@ -100,7 +100,7 @@ void objBenchmark(benchmark::State &state, DemoScenes &scenes) {
     hostsim::Host host(scenes.module(), scene);
     const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
     const std::filesystem::path objFile = scenes.folder() / "Bush.obj-only.obj";
-    const Positions positions = host.runFrame(scene.frames.start).at(0).positions;
+    const std::span<const hostsim::Position> positions = host.runFrame(scene.frames.start).at(0).positions;
     for (auto _ : state) formats::writeObjMesh(objFile, bush, positions);
     countPoints(state, bush.points.size());
 }

@@ -1,7 +1,7 @@
 // Frames played by forked worker processes. A worker leaves each frame's positions in memory it
 // shares with this process and sends a short record over a socket saying which frame they are; a byte
-// sent back frees that memory for the worker's next frame. Nothing of a frame crosses the socket but
-// its record, and this process copies the positions once, into buffers it keeps from frame to frame.
+// sent back, once the frame has been handed on, frees that memory for the worker's next frame. Nothing
+// of a frame crosses the socket but its record, and the positions are handed on where they lie.
 #include "cli/frame_workers.h"
 
 #include "hostsim/host_error.h"
@@ -218,8 +218,8 @@ private:
     std::vector<Worker> workers_;
 };
 
-// The next frame from worker `w` into `objects`, whose position buffers are reused; a HostError
-// saying why there is none. The worker may reuse its shared memory once this returns.
+// The next frame from worker `w` into `objects`, their positions viewing the worker's shared memory
+// until `release`; a HostError saying why there is none.
 void receive(Workers &workers, Worker &w, std::int32_t frame, std::vector<hostsim::DisplacedObject> &objects) {
     const std::string where = "vistrelle run: frame " + std::to_string(frame) + ": ";
     RecordKind kind{};
@@ -249,10 +249,14 @@ void receive(Workers &workers, Worker &w, std::int32_t frame, std::vector<hostsi
         o.displacement = header.displacement;
         o.object = header.object;
         o.instance = header.instance;
-        o.positions.assign(at, at + header.count);
+        o.positions = std::span<const hostsim::Position>(at, header.count);
         at += header.count;
         left -= header.count;
     }
+}
+
+// Lets worker `w` put its next frame into the shared memory.
+void release(Worker &w) {
     const char taken = 1;
     writeAll(w.fd, &taken, 1);  // a worker that has ended needs none: nothing to report
 }
@@ -289,6 +293,7 @@ void playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std:
         receive(workers, workers.of(k), f, objects);
         sink(f, objects);
         if (frame + stride > last) workers.finish(workers.of(k));
+        else release(workers.of(k));
     }
 }
 

@@ -32,6 +32,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,7 +44,9 @@ struct DisplacedObject {
     std::size_t displacement = 0;  // index into Scene::displacements
     ItemId object = nullptr;
     void *instance = nullptr;
-    std::vector<Position> positions;  // displaced, in point order; the base mesh is untouched
+    // Displaced, in point order; the base mesh is untouched. A view of the instance's last positions:
+    // valid until its next pass or its destroy.
+    std::span<const Position> positions;
 };
 
 // A call of "Instance Update" as the module made it.
@@ -126,7 +129,7 @@ public:
     Position evaluatePoint(void *instance, std::size_t pointIndex);
     // Evaluate of a record the caller made.
     void evaluate(void *instance, PointAccess &access);
-    // evaluateFrame for every displacement of the scene.
+    // evaluateFrame for every displacement of the scene; the positions are views, as evaluateFrame's.
     std::vector<DisplacedObject> runFrame(std::int32_t frame);
     // The positions of the instance's latest pass (empty before the first).
     const std::vector<Position> &lastPositions(void *instance) const;
