@@ -1,5 +1,6 @@
 #include "instance/plugin_instance.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -20,6 +21,18 @@ std::int32_t arrayLengthFor(double leafCount) {
 
 void resizeLeafArrays(PluginInstance &instance) noexcept {
     const std::int32_t n = arrayLengthFor(instance.leafCount);
+    if (n > 0 && n == instance.leafArrayLength) {
+        // The same length (a scene's instance is made, then loaded): reset in place rather than freeing
+        // the arrays and asking for as much memory again.
+        const auto length = static_cast<std::size_t>(n);
+        std::fill_n(instance.frames.get(), length, LeafFrame{});
+        std::fill_n(instance.pivots.get(), length, Vector3{});
+        std::fill_n(instance.centres.get(), length, Vector3{});
+        std::fill_n(instance.turns.get(), length, LeafTurns{});
+        instance.target.forget();
+        instance.measuredLeaves = 0;
+        return;
+    }
     instance.frames.reset();
     instance.pivots.reset();
     instance.centres.reset();

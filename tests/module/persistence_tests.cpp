@@ -137,3 +137,21 @@ TEST(Load, LoadingInTheMiddleOfAPassTurnsNothingMoreUntilTheNextFrame) {
     for (std::size_t i = 0; i < points.size(); ++i) EXPECT_EQ(near(moved[i], base(points, i), 1e-9), i % 2 == 0) << i;
     host.destroy(instance);
 }
+
+TEST(Load, ReloadingTheSameLeafSizeMidPassForgetsTheLeavesAsAnyLoadDoes) {
+    const Points points = squareRow(12);
+    hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, -4, 10}));
+    void *reloaded = host.create(0);
+    host.load(reloaded, Settings{4, 2, 0, 1, 1}.stored());
+    host.evaluateFrame(reloaded, 0);
+    host.newTime(reloaded, 1);
+    for (std::size_t i = 0; i < 6; ++i) host.evaluatePoint(reloaded, i);
+    host.load(reloaded, Settings{4, 2, 0, 1, 1}.stored());
+    for (std::size_t i = 6; i < points.size(); ++i) EXPECT_EQ(host.evaluatePoint(reloaded, i), base(points, i)) << i;
+    void *fresh = host.create(0);
+    host.load(fresh, Settings{4, 2, 0, 1, 1}.stored());
+    const std::vector<hostsim::Position> expected = host.evaluateFrame(fresh, 2);
+    EXPECT_EQ(host.evaluateFrame(reloaded, 2), expected);
+    host.destroy(fresh);
+    host.destroy(reloaded);
+}
