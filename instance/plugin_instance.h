@@ -36,15 +36,17 @@ struct PluginInstance {
     MeshHandle *meshInfo = nullptr;            // the mesh that is counted and scanned; not owned
     Vector3 leafFirstPoint;                    // scan state: the current leaf's first point
     Vector3 leafEdge;                          // scan state: second point minus first point
+    Vector3 leafPivot;                         // scan state: the current leaf's pivot so far
+    Vector3 leafCentre;                        // scan state: the sum of its points after the first so far
     std::int32_t leafArrayLength = 0;          // entries of frames, pivots and centres
     std::int32_t measuredLeaves = 0;           // leaves the latest scan completed since the arrays were made
     std::unique_ptr<LeafTurns[]> turns;        // sines and cosines of each leaf's frame rotations
     TargetTurns target;                        // the target as the latest turned leaf saw it
 };
 
-// Frees the per-leaf arrays and makes them again with the whole part of leafCount zeroed entries
-// (none when leafCount is not finite or below 1), and forgets the kept target. Nothing else changes.
-// If memory runs out, all four arrays are left absent.
+// Makes the per-leaf arrays again with the whole part of leafCount zeroed entries (none when
+// leafCount is not finite or below 1; zeroed in place when they have that length already), and
+// forgets the kept target. Nothing else changes. If memory runs out, all four arrays are left absent.
 void resizeLeafArrays(PluginInstance &instance) noexcept;
 
 // The instance's leaf count for its leaf size: pointCount / leafPoints in whole leaves, 0 for a leaf

@@ -13,6 +13,12 @@ Vector3 fetchPosition(MeshHandle *mesh, PointId point) {
     return {static_cast<double>(position[0]), static_cast<double>(position[1]), static_cast<double>(position[2])};
 }
 
+// Stores `value` unless `to` holds its bits already: a leaf that did not move leaves its arrays
+// unwritten, so that their memory stays clean (and shared with the instance's forked copies).
+void keep(Vector3 &to, const Vector3 &value) {
+    if (!sameBits(to, value)) to = value;
+}
+
 }  // namespace
 
 std::int32_t scanPoint(void *instance, PointId point) {
@@ -22,8 +28,8 @@ std::int32_t scanPoint(void *instance, PointId point) {
     if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength) return 0;
 
     const Vector3 p = fetchPosition(self->meshInfo, point);
-    Vector3 &pivot = self->pivots[leaf];
-    Vector3 &centre = self->centres[leaf];
+    Vector3 &pivot = self->leafPivot;
+    Vector3 &centre = self->leafCentre;
     const std::int32_t last = self->leafPoints - 1;
 
     if (self->pointCursor == 0) {
@@ -51,9 +57,11 @@ std::int32_t scanPoint(void *instance, PointId point) {
         LeafTurns &turns = self->turns[leaf];
         if (turns.state == TurnsState::current && !(sameBits(axis0, frame.axis0) && sameBits(axis1, frame.axis1)))
             turns.state = TurnsState::stale;
-        frame.axis1 = axis1;
-        frame.axis2 = axis2;
-        frame.axis0 = axis0;
+        keep(self->pivots[leaf], pivot);
+        keep(self->centres[leaf], centre);
+        keep(frame.axis1, axis1);
+        keep(frame.axis2, axis2);
+        keep(frame.axis0, axis0);
         self->leafCursor += 1;
     }
     return 0;

@@ -17,7 +17,7 @@
 namespace {
 
 // The stated bounds of an instance's memory: its record, and what each leaf adds.
-constexpr std::size_t fixedBytesBound = 320;
+constexpr std::size_t fixedBytesBound = 384;
 constexpr std::size_t bytesPerLeafBound = 256;
 
 // Settings as the scene stores them: leafPoints, targetIndex, pivotType, headingAlign, pitchAlign.
