@@ -1,7 +1,8 @@
-// Frames played by forked worker processes. A worker leaves each frame's positions in memory it
-// shares with this process and sends a short record over a socket saying which frame they are; a byte
-// sent back, once the frame has been handed on, frees that memory for the worker's next frame. Nothing
-// of a frame crosses the socket but its record, and the positions are handed on where they lie.
+// Frames played by forked worker processes. A worker's host writes each frame's positions straight
+// into memory it shares with this process, one of two halves by turns, and the worker sends a short
+// record over a socket saying which frame they are; a byte sent back, once the frame has been handed
+// on, frees that half for the worker's frame after next. Nothing of a frame crosses the socket but its
+// record, and the positions are handed on where they lie.
 #include "cli/frame_workers.h"
 
 #include "hostsim/host_error.h"
@@ -13,6 +14,7 @@
 #include <iostream>
 #include <memory>
 #include <numeric>
+#include <span>
 #include <sched.h>
 #include <string>
 #include <sys/mman.h>
@@ -66,10 +68,11 @@ std::size_t pointCount(const std::vector<hostsim::DisplacedObject> &objects) {
                            [](std::size_t sum, const hostsim::DisplacedObject &o) { return sum + o.positions.size(); });
 }
 
-// Positions shared between this process and the workers forked after it was made.
+// Positions shared between this process and the worker forked after it was made: two halves, so that
+// the worker can play a frame while this process still hands on the one before.
 class SharedPositions {
 public:
-    explicit SharedPositions(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {
+    explicit SharedPositions(std::size_t perFrame) : perFrame_(std::max<std::size_t>(perFrame, 1)) {
         void *memory = ::mmap(nullptr, bytes(), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
         if (memory == MAP_FAILED)
             throw hostsim::HostError("vistrelle run: cannot share " + std::to_string(bytes()) + " bytes with a worker: " + std::strerror(errno));
@@ -79,12 +82,12 @@ public:
     SharedPositions(const SharedPositions &) = delete;
     SharedPositions &operator=(const SharedPositions &) = delete;
 
-    hostsim::Position *data() const { return data_; }
-    std::size_t capacity() const { return capacity_; }
+    static constexpr std::uint64_t halves = 2;
+    std::span<hostsim::Position> half(std::uint64_t k) const { return {data_ + k * perFrame_, perFrame_}; }
 
 private:
-    std::size_t bytes() const { return capacity_ * sizeof(hostsim::Position); }
-    std::size_t capacity_;
+    std::size_t bytes() const { return halves * perFrame_ * sizeof(hostsim::Position); }
+    std::size_t perFrame_;
     hostsim::Position *data_ = nullptr;
 };
 
@@ -94,19 +97,12 @@ void sendError(int fd, const std::string &what) {
     if (writeAll(fd, &kind, sizeof kind) && writeAll(fd, &size, sizeof size)) writeAll(fd, what.data(), what.size());
 }
 
-// Puts a played frame's positions into the shared memory and sends its record.
-void sendFrame(int fd, const SharedPositions &shared, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
-    const std::size_t count = pointCount(objects);
-    if (count > shared.capacity()) {
-        sendError(fd, "vistrelle run: frame " + std::to_string(frame) + " gave " + std::to_string(count) +
-                          " positions, more than the " + std::to_string(shared.capacity()) + " of the first frame");
-        ::_exit(1);
-    }
-    hostsim::Position *at = shared.data();
-    for (const hostsim::DisplacedObject &o : objects) at = std::copy(o.positions.begin(), o.positions.end(), at);
+// Sends the record of a frame whose positions are in shared half `half`.
+void sendFrame(int fd, std::int32_t frame, std::uint64_t half, const std::vector<hostsim::DisplacedObject> &objects) {
     const RecordKind kind = RecordKind::frame;
     const std::uint64_t objectCount = objects.size();
-    bool sent = writeAll(fd, &kind, sizeof kind) && writeAll(fd, &frame, sizeof frame) && writeAll(fd, &objectCount, sizeof objectCount);
+    bool sent = writeAll(fd, &kind, sizeof kind) && writeAll(fd, &frame, sizeof frame) && writeAll(fd, &half, sizeof half) &&
+                writeAll(fd, &objectCount, sizeof objectCount);
     for (const hostsim::DisplacedObject &o : objects) {
         const ObjectHeader header{o.displacement, o.object, o.instance, o.positions.size()};
         sent = sent && writeAll(fd, &header, sizeof header);
@@ -114,17 +110,18 @@ void sendFrame(int fd, const SharedPositions &shared, std::int32_t frame, const 
     if (!sent) ::_exit(3);  // the parent has gone or given up: nothing to report to
 }
 
-// A worker's life: every `stride`th frame from `from`. Each frame is played while the one before it
-// still waits in the shared memory, and is put there once this process has taken that one.
+// A worker's life: every `stride`th frame from `from`, the k-th into shared half k % 2 once this
+// process has taken the frame that was there, two before it.
 [[noreturn]] void work(hostsim::Host &host, int fd, const SharedPositions &shared, std::int64_t from, std::int64_t last,
                        std::int64_t stride) {
     try {
-        for (std::int64_t frame = from; frame <= last; frame += stride) {
+        std::uint64_t k = 0;
+        for (std::int64_t frame = from; frame <= last; frame += stride, ++k) {
             const auto f = static_cast<std::int32_t>(frame);
-            const std::vector<hostsim::DisplacedObject> objects = host.runFrame(f);
             char taken = 0;
-            if (frame != from && !readAll(fd, &taken, 1)) ::_exit(3);
-            sendFrame(fd, shared, f, objects);
+            if (k >= SharedPositions::halves && !readAll(fd, &taken, 1)) ::_exit(3);
+            const std::uint64_t half = k % SharedPositions::halves;
+            sendFrame(fd, f, half, host.runFrameInto(f, shared.half(half)));
         }
     } catch (const std::exception &e) {
         sendError(fd, e.what());
@@ -235,27 +232,27 @@ void receive(Workers &workers, Worker &w, std::int32_t frame, std::vector<hostsi
         throw hostsim::HostError(what.empty() ? where + "the worker playing it failed" : what);
     }
     std::int32_t played = 0;
+    std::uint64_t half = 0;
     std::uint64_t count = 0;
-    if (kind != RecordKind::frame || !readAll(w.fd, &played, sizeof played) || played != frame || !readAll(w.fd, &count, sizeof count) ||
-        count > (1u << 20))
+    if (kind != RecordKind::frame || !readAll(w.fd, &played, sizeof played) || played != frame || !readAll(w.fd, &half, sizeof half) ||
+        half >= SharedPositions::halves || !readAll(w.fd, &count, sizeof count) || count > (1u << 20))
         throw hostsim::HostError(where + "the worker playing it sent something else");
     objects.resize(count);
-    const hostsim::Position *at = w.shared->data();
-    std::size_t left = w.shared->capacity();
+    const std::span<const hostsim::Position> shared = w.shared->half(half);
+    std::size_t used = 0;
     for (hostsim::DisplacedObject &o : objects) {
         ObjectHeader header{};
         if (!readAll(w.fd, &header, sizeof header)) throw hostsim::HostError(where + "the worker playing it " + workers.stopped(w));
-        if (header.count > left) throw hostsim::HostError(where + "the worker playing it sent more positions than it can share");
+        if (header.count > shared.size() - used) throw hostsim::HostError(where + "the worker playing it sent more positions than it can share");
         o.displacement = header.displacement;
         o.object = header.object;
         o.instance = header.instance;
-        o.positions = std::span<const hostsim::Position>(at, header.count);
-        at += header.count;
-        left -= header.count;
+        o.positions = shared.subspan(used, header.count);
+        used += header.count;
     }
 }
 
-// Lets worker `w` put its next frame into the shared memory.
+// Tells worker `w` that its latest frame has been handed on: that half of its shared memory is free.
 void release(Worker &w) {
     const char taken = 1;
     writeAll(w.fd, &taken, 1);  // a worker that has ended needs none: nothing to report

@@ -179,33 +179,39 @@ Position Host::evaluatePoint(void *instance, std::size_t pointIndex) {
     return {access.position[0], access.position[1], access.position[2]};
 }
 
-const std::vector<Position> &Host::evaluatePass(void *instance) {
-    InstanceRecord &rec = record(instance);
+std::size_t Host::passPoints(const InstanceRecord &rec) const {
     const auto index = scene_.indexOf(rec.object);
     const Item *item = index ? &scene_.scene().items[*index] : nullptr;
-    const std::size_t count = item && item->mesh ? item->mesh->points.size() : 0;
+    return item && item->mesh ? item->mesh->points.size() : 0;
+}
+
+void Host::passInto(void *instance, const InstanceRecord &rec, std::span<Position> out) {
+    if (out.empty()) return;
+    if (passPoints(rec) < out.size()) fail("a pass of " + std::to_string(out.size()) + " positions over fewer points");
+    // The record, the mesh and the entry are found once; one PointAccess serves every point.
+    const auto evaluateEntry = entry(rec.tables->binding.evaluate, "evaluate");
+    const auto &points = scene_.scene().items[*scene_.indexOf(rec.object)].mesh->points;
+    MeshHandle *const mesh = scene_.meshOf(rec.object);
+    PointAccess access{};
+    const SceneServices::Pass pass(scene_);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        // Every field anew, as a fresh record would have it, whatever the previous call left.
+        const auto &p = points[i];
+        for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[axis];
+        access.pointId = static_cast<std::uint32_t>(i);
+        access.mesh = mesh;
+        evaluateEntry(instance, &access);
+        out[i] = {access.position[0], access.position[1], access.position[2]};
+    }
+}
+
+const std::vector<Position> &Host::evaluatePass(void *instance) {
+    InstanceRecord &rec = record(instance);
     // The pass writes straight into the instance's last positions, whose memory the previous pass
     // leaves behind: no allocation and no copy per frame once the first has run.
-    std::vector<Position> &positions = rec.last;
-    positions.resize(count);
-    if (count > 0) {
-        // The record, the mesh and the entry are found once; one PointAccess serves every point.
-        const auto evaluateEntry = entry(rec.tables->binding.evaluate, "evaluate");
-        const auto &points = item->mesh->points;
-        MeshHandle *const mesh = scene_.meshOf(rec.object);
-        PointAccess access{};
-        const SceneServices::Pass pass(scene_);
-        for (std::size_t i = 0; i < count; ++i) {
-            // Every field anew, as a fresh record would have it, whatever the previous call left.
-            const auto &p = points[i];
-            for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[axis];
-            access.pointId = static_cast<std::uint32_t>(i);
-            access.mesh = mesh;
-            evaluateEntry(instance, &access);
-            positions[i] = {access.position[0], access.position[1], access.position[2]};
-        }
-    }
-    return positions;
+    rec.last.resize(passPoints(rec));
+    passInto(instance, rec, rec.last);
+    return rec.last;
 }
 
 const std::vector<Position> &Host::evaluateFrame(void *instance, std::int32_t frame) {
@@ -219,6 +225,25 @@ std::vector<DisplacedObject> Host::runFrame(std::int32_t frame) {
         void *instance = displacementInstances_[i];
         if (instance == nullptr) continue;
         objects.push_back({i, objectOf(instance), instance, evaluateFrame(instance, frame)});
+    }
+    return objects;
+}
+
+std::vector<DisplacedObject> Host::runFrameInto(std::int32_t frame, std::span<Position> out) {
+    std::vector<DisplacedObject> objects;
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < displacementInstances_.size(); ++i) {
+        void *instance = displacementInstances_[i];
+        if (instance == nullptr) continue;
+        newTime(instance, frame);
+        const std::size_t count = passPoints(record(instance));
+        if (count > out.size() - used)
+            fail("frame " + std::to_string(frame) + " has more points to evaluate than the " + std::to_string(out.size()) +
+                 " positions there is room for");
+        const std::span<Position> positions = out.subspan(used, count);
+        passInto(instance, record(instance), positions);
+        objects.push_back({i, objectOf(instance), instance, positions});
+        used += count;
     }
     return objects;
 }

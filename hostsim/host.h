@@ -131,6 +131,10 @@ public:
     void evaluate(void *instance, PointAccess &access);
     // evaluateFrame for every displacement of the scene; the positions are views, as evaluateFrame's.
     std::vector<DisplacedObject> runFrame(std::int32_t frame);
+    // runFrame with the positions written into `out`, each object's after those of the objects before
+    // it, and viewed there; the instances' last positions stay as they were. HostError when `out`
+    // has too little room.
+    std::vector<DisplacedObject> runFrameInto(std::int32_t frame, std::span<Position> out);
     // The positions of the instance's latest pass (empty before the first).
     const std::vector<Position> &lastPositions(void *instance) const;
     // The frame of the instance's latest newTime through this host (the scene's start before one).
@@ -163,6 +167,10 @@ private:
 
     InstanceRecord &record(void *instance);
     const InstanceRecord &record(void *instance) const;
+    // The points of the instance's object: what one pass evaluates.
+    std::size_t passPoints(const InstanceRecord &rec) const;
+    // Evaluate once per point of the instance's object, the positions into `out`, one per point.
+    void passInto(void *instance, const InstanceRecord &rec, std::span<Position> out);
     // Fails with a clear message when the module left `entry` of the handler empty.
     template <typename Fn>
     Fn entry(Fn fn, const char *name) const;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using hostsim::Host;
@@ -103,6 +105,38 @@ TEST(FrameDriver, KeepsTheBaseMeshApart) {
     EXPECT_EQ(objects[0].positions.data(), last.data()) << "a frame's positions are the instance's last, not a copy";
     EXPECT_EQ(objects[0].positions.size(), last.size());
     EXPECT_EQ(host.currentFrame(objects[0].instance), 3);
+}
+
+TEST(FrameDriver, AFramePlayedIntoGivenMemoryHasRunFramesPositionsAndLeavesTheLastOnes) {
+    hostsim::Scene scene = twoObjects();
+    scene.items[1].motion = hostsim::Motion{{{0.0, {0, 0, 10}}, {1.0, {10, 0, 0}}}};  // the Sun sets
+    Host host(VISTREL_MODULE_FILE, scene);
+    const auto atTwo = host.runFrame(2).at(0).positions;
+    const std::vector<hostsim::Position> lastBefore(atTwo.begin(), atTwo.end());
+    std::vector<hostsim::Position> memory(25, hostsim::Position{-1.0, -1.0, -1.0});
+    const auto objects = host.runFrameInto(4, memory);
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(memory[20][0], -1.0) << "nothing written past the frame's points";
+    EXPECT_TRUE(std::ranges::equal(host.lastPositions(objects[0].instance), lastBefore));
+    EXPECT_EQ(host.currentFrame(objects[0].instance), 4);
+    const auto expected = host.runFrame(4);
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(objects[k].positions.data(), memory.data() + 10 * k) << "one object's positions after the other's";
+        EXPECT_TRUE(std::ranges::equal(objects[k].positions, expected[k].positions)) << k;
+    }
+    EXPECT_FALSE(std::ranges::equal(objects[0].positions, lastBefore)) << "frames 2 and 4 differ, or the test shows nothing";
+}
+
+TEST(FrameDriver, AFramePlayedIntoTooLittleMemoryIsRefused) {
+    Host host(VISTREL_MODULE_FILE, twoObjects());
+    std::vector<hostsim::Position> memory(19);
+    try {
+        host.runFrameInto(4, memory);
+        FAIL() << "expected a HostError";
+    } catch (const HostError &e) {
+        EXPECT_NE(std::string(e.what()).find("frame 4 has more points to evaluate than the 19 positions there is room for"), std::string::npos)
+            << e.what();
+    }
 }
 
 TEST(FrameDriver, PointAccessStartsAtTheBasePosition) {
