@@ -56,17 +56,22 @@ const char *recordName(Record record) {
 // Reads the lines of one document into an ObjDocument; every fault names the file and line.
 class ObjParser {
 public:
-    ObjParser(std::string_view text, const std::string &file) : text_(text), file_(file) {}
+    explicit ObjParser(const std::string &file) : file_(file) {}
 
-    ObjDocument run() {
-        while (!text_.empty()) {
-            const std::size_t newline = text_.find('\n');
-            std::string_view line = text_.substr(0, newline);
-            text_.remove_prefix(newline == std::string_view::npos ? text_.size() : newline + 1);
+    // Reads whole lines; the last line of the document may come without its '\n'.
+    void feed(std::string_view text) {
+        while (!text.empty()) {
+            const std::size_t newline = text.find('\n');
+            std::string_view line = text.substr(0, newline);
+            text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
             ++lineNumber_;
             readLine(line);
         }
+    }
+
+    // The document, once every line has been fed.
+    ObjDocument finish() {
         if (doc_.points_.empty()) throw HostError(file_ + ": expected points (\"v\" lines); the file has none");
         for (const Forward &f : forward_) {
             if (f.index > count(f.record)) outOfRange(f.line, f.record, f.index);
@@ -212,7 +217,6 @@ private:
         if (isFace) doc_.faceStarts_.push_back(first);
     }
 
-    std::string_view text_;
     const std::string &file_;
     std::size_t lineNumber_ = 0;
     long long textureCount_ = 0;
@@ -220,7 +224,18 @@ private:
     ObjDocument doc_;
 };
 
-ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) { return ObjParser(text, file).run(); }
+ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) {
+    ObjParser parser(file);
+    parser.feed(text);
+    return parser.finish();
+}
+
+ObjDocument ObjDocument::read(const std::filesystem::path &path) {
+    const std::string file = path.string();
+    ObjParser parser(file);
+    readLineBlocks(path, [&parser](std::string_view lines) { parser.feed(lines); });
+    return parser.finish();
+}
 
 std::string ObjDocument::text(std::span<const hostsim::Position> positions) const {
     std::string out;

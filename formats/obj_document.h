@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ public:
     // a face, line or point element whose index is 0, out of range or reaches before the first record
     // (negative indices count back from the latest record), or a file without points ("<file>: ...").
     static ObjDocument parse(std::string_view text, const std::string &file);
+    // Reads and parses the file a block of lines at a time; the faults of parse, and HostError
+    // "<path>: cannot read: <reason>".
+    static ObjDocument read(const std::filesystem::path &path);
 
     // The positions of the "v" records in file order: the mesh's points in point order.
     const std::vector<std::array<float, 3>> &points() const { return points_; }

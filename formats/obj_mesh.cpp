@@ -19,7 +19,7 @@ using hostsim::HostError;
 using hostsim::Mesh;
 
 Mesh readObjMesh(const std::filesystem::path &path) {
-    auto document = std::make_shared<const ObjDocument>(ObjDocument::parse(readTextFile(path), path.string()));
+    auto document = std::make_shared<const ObjDocument>(ObjDocument::read(path));
     Mesh mesh;
     mesh.points = document->points();
     mesh.sourceFile = path.string();

@@ -147,6 +147,28 @@ std::string readTextFile(const fs::path &path) {
     return text;
 }
 
+void readLineBlocks(const fs::path &path, const std::function<void(std::string_view lines)> &take) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw HostError::at(path, "cannot read: " + reason(errno));
+    std::string block(std::size_t{1} << 20, '\0');
+    std::size_t carried = 0;  // the start of a line that the block before ended in
+    while (in) {
+        if (carried == block.size()) block.resize(2 * block.size());  // a line longer than the block
+        in.read(block.data() + carried, static_cast<std::streamsize>(block.size() - carried));
+        const std::string_view filled(block.data(), carried + static_cast<std::size_t>(in.gcount()));
+        const std::size_t lineEnd = filled.rfind('\n');
+        if (lineEnd == std::string_view::npos) {
+            carried = filled.size();
+            continue;
+        }
+        take(filled.substr(0, lineEnd + 1));
+        carried = filled.size() - (lineEnd + 1);
+        std::memmove(block.data(), block.data() + lineEnd + 1, carried);
+    }
+    if (in.bad()) throw HostError::at(path, "cannot read: " + reason(errno));
+    if (carried > 0) take(std::string_view(block.data(), carried));
+}
+
 fs::path writtenFile(const fs::path &path) {
     fs::path file = path;
     for (int hops = 0; hops < 40; ++hops) {

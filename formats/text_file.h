@@ -23,6 +23,11 @@ using hostsim::HostError;
 // The whole content of the file; throws HostError "<path>: cannot read: <reason>".
 std::string readTextFile(const std::filesystem::path &path);
 
+// The file's content handed to `take` a block of whole lines at a time, each line with its '\n'
+// (the last one without when the file does not end with one), in order; the same failures as
+// readTextFile. A large file is never held whole: the blocks are about 1 MiB, or one line if longer.
+void readLineBlocks(const std::filesystem::path &path, const std::function<void(std::string_view lines)> &take);
+
 // How far a replaced file must be safe. Either way a failed write leaves the old file as it was.
 enum class Durability {
     Process,  // safe from this program failing; enough for output that can be made again

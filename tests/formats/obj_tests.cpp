@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <random>
 #include <sstream>
@@ -278,6 +280,34 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedObj{"LineElementPastTheEnd", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 7\n",
                      ":4: point index 7 is out of range; the file has 3 points"}),
     [](const testing::TestParamInfo<MalformedObj> &info) { return std::string(info.param.name); });
+
+TEST(ObjMeshReading, AFileOfManyBlocksReadsAsItsTextParsesAndNamesTheLineOfALateFault) {
+    std::string text = "# cards\r\n";
+    for (int i = 0; i < 80000; ++i) {
+        text += "v " + std::to_string(i) + ".25 -" + std::to_string(i % 97) + ".5 1e-3\r\n";
+        if (i % 4 == 3) text += "vn 0 0 1\nf -4//1 -3//1 -2//1 -1//1\n";
+    }
+    text += "v 1 2 3";  // the last line without its end
+    testkit::ScratchFolder dir;
+    const auto path = dir.write("many.obj", text);
+    ASSERT_GT(text.size(), std::size_t{2} << 20) << "the file spans several reading blocks";
+    const formats::ObjDocument parsed = formats::ObjDocument::parse(text, path.string());
+    const formats::ObjDocument read = formats::ObjDocument::read(path);
+    EXPECT_EQ(read.points(), parsed.points());
+    EXPECT_EQ(read.faceCount(), parsed.faceCount());
+    std::vector<hostsim::Position> positions;
+    for (const auto &p : parsed.points()) positions.push_back({p[0] * 2.0, p[1], p[2]});
+    EXPECT_EQ(read.text(positions), parsed.text(positions));
+
+    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    const auto faulty = dir.write("faulty.obj", text + "\nv 1 two 0\n");
+    try {
+        formats::readObjMesh(faulty);
+        FAIL() << "read without complaint";
+    } catch (const HostError &error) {
+        EXPECT_EQ(std::string(error.what()), faulty.string() + ":" + std::to_string(lines + 1) + ": expected 3 numbers after \"v\", found \"two\"");
+    }
+}
 
 TEST(ObjMeshErrors, ForwardReferenceToALaterPointIsAccepted) {
     const auto document = formats::ObjDocument::parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "forward.obj");

@@ -6,6 +6,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include "formats/text_file.h"
@@ -59,6 +60,57 @@ TEST(TextFileReading, AMissingFileIsNamed) {
         FAIL() << "no error";
     } catch (const hostsim::HostError &e) {
         EXPECT_NE(std::string(e.what()).find("missing.obj"), std::string::npos) << e.what();
+    }
+}
+
+// Lines of every length up to `longest`, so that block ends fall inside lines and between them.
+std::string linesUpTo(std::size_t bytes, std::size_t longest) {
+    std::string text;
+    for (std::size_t i = 0; text.size() < bytes; ++i) {
+        text.append((i * 7919) % longest, static_cast<char>('a' + i % 26));
+        text += '\n';
+    }
+    return text;
+}
+
+// The blocks readLineBlocks hands over, in order.
+std::vector<std::string> blocksOf(const std::filesystem::path &path) {
+    std::vector<std::string> blocks;
+    formats::readLineBlocks(path, [&](std::string_view lines) { blocks.emplace_back(lines); });
+    return blocks;
+}
+
+TEST(LineBlockReading, BlocksAreWholeLinesThatJoinToTheFile) {
+    const ScratchFolder folder;
+    const std::size_t block = std::size_t{1} << 20;
+    const std::string longLine = std::string(3 * block + 5, 'x') + "\n";
+    const std::vector<std::string> texts = {linesUpTo(3 * block, 200), "a\nb", "no line end", longLine + "v 1 2 3\n" + longLine, "\n\n"};
+    for (const std::string &text : texts) {
+        const auto path = folder.write("lines", text);
+        const std::vector<std::string> blocks = blocksOf(path);
+        std::string joined;
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            EXPECT_FALSE(blocks[i].empty());
+            if (i + 1 < blocks.size()) {
+                EXPECT_EQ(blocks[i].back(), '\n') << "block " << i << " of " << blocks.size();
+            }
+            joined += blocks[i];
+        }
+        EXPECT_EQ(joined, text) << text.size() << " bytes";
+        if (text.size() > 2 * block) {
+            EXPECT_GT(blocks.size(), 1u) << "a large file comes in blocks";
+        }
+    }
+}
+
+TEST(LineBlockReading, AnEmptyFileHandsNothingAndAMissingOneIsNamed) {
+    const ScratchFolder folder;
+    EXPECT_TRUE(blocksOf(folder.write("empty", "")).empty());
+    try {
+        blocksOf(folder / "missing.obj");
+        FAIL() << "no error";
+    } catch (const hostsim::HostError &e) {
+        EXPECT_EQ(std::string(e.what()), (folder / "missing.obj").string() + ": cannot read: No such file or directory");
     }
 }
 
