@@ -1,13 +1,14 @@
 // Parsing OBJ text line by line with checked numbers and indices, and writing it back with new points.
 #include "formats/obj_document.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
 #include "hostsim/host_error.h"
 #include "formats/chunked_text.h"
+#include "formats/number_reading.h"
 #include "formats/number_text.h"
 
 namespace formats {
@@ -15,28 +16,22 @@ namespace formats {
 using hostsim::HostError;
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+// ' ', '\t', '\r', '\f' and '\v': one comparison for the printable characters words are made of.
+bool isSpace(char c) {
+    constexpr std::uint64_t spaces = (std::uint64_t{1} << ' ') | (1u << '\t') | (1u << '\r') | (1u << '\f') | (1u << '\v');
+    const auto u = static_cast<unsigned char>(c);
+    return u <= ' ' && ((spaces >> u) & 1u) != 0;
+}
 
 // Splits off the next whitespace-separated word; empty at the end of the line.
 std::string_view nextWord(std::string_view &rest) {
-    std::size_t begin = 0;
-    while (begin < rest.size() && isSpace(rest[begin])) ++begin;
-    std::size_t end = begin;
-    while (end < rest.size() && !isSpace(rest[end])) ++end;
-    const std::string_view word = rest.substr(begin, end - begin);
-    rest.remove_prefix(end);
-    return word;
-}
-
-bool parseDouble(std::string_view word, double &value) {
-    if (!word.empty() && word.front() == '+') word.remove_prefix(1);
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    return error == std::errc{} && end == word.data() + word.size();
-}
-
-bool parseIndex(std::string_view word, long long &value) {
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    return !word.empty() && error == std::errc{} && end == word.data() + word.size();
+    const char *p = rest.data();
+    const char *const end = p + rest.size();
+    while (p != end && isSpace(*p)) ++p;
+    const char *const begin = p;
+    while (p != end && !isSpace(*p)) ++p;
+    rest = std::string_view(p, static_cast<std::size_t>(end - p));
+    return {begin, static_cast<std::size_t>(p - begin)};
 }
 
 // The three kinds of record that elements refer to by index.
@@ -156,7 +151,7 @@ private:
         std::array<float, 2> uv{};
         for (float &coordinate : uv) {
             double value = 0.0;
-            if (parseDouble(nextWord(rest), value) && std::isfinite(static_cast<float>(value))) coordinate = static_cast<float>(value);
+            if (readDouble(nextWord(rest), value) && std::isfinite(static_cast<float>(value))) coordinate = static_cast<float>(value);
         }
         doc_.texturePoints_.push_back(uv);
     }
@@ -166,7 +161,7 @@ private:
         for (float &coordinate : point) {
             const std::string_view word = nextWord(rest);
             double value = 0.0;
-            if (!parseDouble(word, value)) {
+            if (!readDouble(word, value)) {
                 fail(lineNumber_, word.empty() ? "expected 3 numbers after \"v\""
                                                : "expected 3 numbers after \"v\", found \"" + std::string(word) + "\"");
             }
@@ -180,7 +175,7 @@ private:
     // A 1-based or negative (relative) index of a record, checked as far as the records so far allow.
     std::size_t resolve(std::string_view word, Record record) {
         long long index = 0;
-        if (!parseIndex(word, index)) fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" + std::string(word) + "\"");
+        if (!readWhole(word, index)) fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" + std::string(word) + "\"");
         if (index == 0) fail(lineNumber_, std::string(recordName(record)) + " index 0; indices count from 1");
         const long long available = count(record);
         if (index < 0) {
