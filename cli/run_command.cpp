@@ -69,7 +69,7 @@ std::vector<RunObject> displacedObjects(hostsim::Host &host, const fs::path &sce
         const auto index = host.scene().indexOf(host.objectOf(instance));
         const hostsim::Item &item = host.scene().scene().items.at(index.value());
         if (!item.mesh) throw hostsim::HostError::at(scenePath, "object \"" + item.name + "\" has a displacement but no mesh");
-        RunObject object{instance, item.name, fileStem(item.name), &*item.mesh, showSettings(host, instance), {}, {}, {}};
+        RunObject object{instance, item.name, fileStem(item.name), &*item.mesh, showSettings(host, instance), false, {}, {}, {}};
         if (const auto [clash, fresh] = stems.emplace(object.stem, item.name); !fresh)
             throw hostsim::HostError::at(scenePath, "objects \"" + clash->second + "\" and \"" + item.name +
                                                         "\" would both be written as " + object.stem + ".*");
@@ -79,9 +79,12 @@ std::vector<RunObject> displacedObjects(hostsim::Host &host, const fs::path &sce
     return objects;
 }
 
-// Picks up the target at the first frame and frames the object and every place the target takes.
-void settleView(hostsim::Host &host, RunObject &object, const FrameSpan &span, double aspect) {
+// Picks up the target at the first frame and, when there are pictures, frames the object and every
+// place the target takes.
+void settleView(hostsim::Host &host, RunObject &object, const FrameSpan &span, double aspect, bool pictures) {
+    object.settled = true;
     object.target = resolvedTarget(host, object.instance);
+    if (!pictures) return;
     std::vector<hostsim::Point3> targetPath;
     if (object.target)
         targetPath = pathCorners(object.target->item->motion, host.frames().timeOf(span.first), host.frames().timeOf(span.last));
@@ -195,7 +198,7 @@ void runScene(const RunOptions &options) {
         try {
             for (std::size_t i = 0; i < objects.size(); ++i) {
                 RunObject &object = objects[i];
-                if (!object.camera) settleView(host, object, played.span, layout.panelWidth / layout.panelHeight);
+                if (!object.settled) settleView(host, object, played.span, layout.panelWidth / layout.panelHeight, choice.svg);
                 std::optional<hostsim::Point3> targetPosition;
                 if (object.target) targetPosition = object.target->at(host.frames().timeOf(frame));
                 for (fs::path &file : outputs.write(object, frame, displaced[i].positions, targetPosition))
