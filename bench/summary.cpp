@@ -117,7 +117,7 @@ bool printSummary(std::ostream &out, const PerPointReporter &times, const Findin
     list.check("the module computes what the reference computes, bit for bit",
                findings.referenceAgreement.empty() ? std::nullopt : std::optional(agree), "");
     out << "  Instruction counts (evaluate <= 700, host <= 150, frame <= 1000 per point): scripts/bench-counts.\n"
-           "  Instance memory (at most 320 B fixed and 256 B per leaf) is checked by tests/module/memory_tests.cpp, part of scripts/test.\n";
+           "  Instance memory (at most 384 B fixed and 256 B per leaf) is checked by tests/module/memory_tests.cpp, part of scripts/test.\n";
     return list.allMet();
 }
 

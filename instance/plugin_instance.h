@@ -19,7 +19,7 @@ struct PluginInstance {
     std::int32_t pivotType = 0;                // pivot rule of every leaf, 0 to 3; other values act as 0
     std::unique_ptr<LeafFrame[]> frames;       // one frame per leaf; absent when there are no leaves
     std::unique_ptr<Vector3[]> pivots;         // pivot of each leaf
-    std::unique_ptr<Vector3[]> centres;        // centre (running sum during the scan) of each leaf
+    std::unique_ptr<Vector3[]> centres;        // centre of each leaf as the latest scan measured it
     std::int32_t leafPoints = 4;               // consecutive points that make one leaf
     double leafCount = 0.0;                    // number of leaves; may hold a fraction after the panel showed it
     std::int32_t targetIndex = 0;              // 0: no target; k: the k-th item of the host's list

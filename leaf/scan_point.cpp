@@ -55,13 +55,14 @@ std::int32_t scanPoint(void *instance, PointId point) {
         const Vector3 axis0 = cross(axis2, axis1);
         // Angles follow from axis0 and axis1 alone: the same bits give the same angles again.
         LeafTurns &turns = self->turns[leaf];
-        if (turns.state == TurnsState::current && !(sameBits(axis0, frame.axis0) && sameBits(axis1, frame.axis1)))
-            turns.state = TurnsState::stale;
+        if (!(sameBits(axis0, frame.axis0) && sameBits(axis1, frame.axis1))) {
+            if (turns.state == TurnsState::current) turns.state = TurnsState::stale;
+            frame.axis1 = axis1;
+            frame.axis0 = axis0;
+        }
+        keep(frame.axis2, axis2);
         keep(self->pivots[leaf], pivot);
         keep(self->centres[leaf], centre);
-        keep(frame.axis1, axis1);
-        keep(frame.axis2, axis2);
-        keep(frame.axis0, axis0);
         self->leafCursor += 1;
     }
     return 0;
