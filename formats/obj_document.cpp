@@ -1,6 +1,7 @@
 // Parsing OBJ text line by line with checked numbers and indices, and writing it back with new points.
 #include "formats/obj_document.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -32,6 +33,22 @@ std::string_view nextWord(std::string_view &rest) {
     while (p != end && !isSpace(*p)) ++p;
     rest = std::string_view(p, static_cast<std::size_t>(end - p));
     return {begin, static_cast<std::size_t>(p - begin)};
+}
+
+// The next word of `rest` read as a number; false when there is none or it is not one, with `word`
+// what was there (empty at the end of the line). A plain decimal is read as the word is split.
+bool nextNumber(std::string_view &rest, std::string_view &word, double &value) {
+    const char *p = rest.data();
+    const char *const end = p + rest.size();
+    while (p != end && isSpace(*p)) ++p;
+    if (const char *last = readPlainDecimal(p, end, value); last != nullptr && (last == end || isSpace(*last))) {
+        word = std::string_view(p, static_cast<std::size_t>(last - p));
+        rest = std::string_view(last, static_cast<std::size_t>(end - last));
+        return true;
+    }
+    rest = std::string_view(p, static_cast<std::size_t>(end - p));
+    word = nextWord(rest);
+    return readDouble(word, value);
 }
 
 // The three kinds of record that elements refer to by index.
@@ -159,9 +176,9 @@ private:
     void readPoint(std::string_view rest) {
         std::array<float, 3> point{};
         for (float &coordinate : point) {
-            const std::string_view word = nextWord(rest);
+            std::string_view word;
             double value = 0.0;
-            if (!readDouble(word, value)) {
+            if (!nextNumber(rest, word, value)) {
                 fail(lineNumber_, word.empty() ? "expected 3 numbers after \"v\""
                                                : "expected 3 numbers after \"v\", found \"" + std::string(word) + "\"");
             }
@@ -175,19 +192,28 @@ private:
     // A 1-based or negative (relative) index of a record, checked as far as the records so far allow.
     std::size_t resolve(std::string_view word, Record record) {
         long long index = 0;
-        if (!readWhole(word, index)) fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" + std::string(word) + "\"");
-        if (index == 0) fail(lineNumber_, std::string(recordName(record)) + " index 0; indices count from 1");
-        const long long available = count(record);
-        if (index < 0) {
-            if (available + index < 0) {
-                fail(lineNumber_, "relative " + std::string(recordName(record)) + " index " + std::to_string(index) +
-                                      " reaches before the first " + recordName(record) + "; " + std::to_string(available) +
-                                      " come before this line");
-            }
-            return static_cast<std::size_t>(available + index);
+        if (!readWhole(word, index)) [[unlikely]]
+            notAnIndex(word, record);
+        if (index > 0) {
+            if (index > count(record)) [[unlikely]]
+                forward_.push_back({lineNumber_, record, index});
+            return static_cast<std::size_t>(index - 1);
         }
-        if (index > available) forward_.push_back({lineNumber_, record, index});
-        return static_cast<std::size_t>(index - 1);
+        const long long available = count(record);
+        if (index == 0 || available + index < 0) [[unlikely]]
+            badIndex(index, record);
+        return static_cast<std::size_t>(available + index);
+    }
+
+    [[noreturn, gnu::cold, gnu::noinline]] void notAnIndex(std::string_view word, Record record) const {
+        fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" + std::string(word) + "\"");
+    }
+
+    // Index 0, or a relative index that reaches before the first record.
+    [[noreturn, gnu::cold, gnu::noinline]] void badIndex(long long index, Record record) const {
+        if (index == 0) fail(lineNumber_, std::string(recordName(record)) + " index 0; indices count from 1");
+        fail(lineNumber_, "relative " + std::string(recordName(record)) + " index " + std::to_string(index) + " reaches before the first " +
+                              recordName(record) + "; " + std::to_string(count(record)) + " come before this line");
     }
 
     // "f", "l" and "p": corners written v, v/vt, v//vn or v/vt/vn.
@@ -195,16 +221,17 @@ private:
         const std::size_t first = doc_.corners_.size();
         std::size_t corners = 0;
         for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest), ++corners) {
-            const std::size_t slash = word.find('/');
-            const std::size_t point = resolve(word.substr(0, slash), Record::Point);
+            // The word up to its first '/', between its first and second, and after the second.
+            const char *const end = word.data() + word.size();
+            const char *const slash = std::find(word.data(), end, '/');
+            const std::size_t point = resolve(std::string_view(word.data(), static_cast<std::size_t>(slash - word.data())), Record::Point);
             std::size_t normal = ObjDocument::noNormal;
             std::size_t textureIndex = ObjDocument::noNormal;
-            if (slash != std::string_view::npos) {
-                const std::string_view after = word.substr(slash + 1);
-                const std::size_t second = after.find('/');
-                const std::string_view texture = after.substr(0, second);
-                if (!texture.empty()) textureIndex = resolve(texture, Record::TexturePoint);
-                if (second != std::string_view::npos) normal = resolve(after.substr(second + 1), Record::Normal);
+            if (slash != end) {
+                const char *const second = std::find(slash + 1, end, '/');
+                if (second != slash + 1)
+                    textureIndex = resolve(std::string_view(slash + 1, static_cast<std::size_t>(second - slash - 1)), Record::TexturePoint);
+                if (second != end) normal = resolve(std::string_view(second + 1, static_cast<std::size_t>(end - second - 1)), Record::Normal);
             }
             if (isFace) doc_.corners_.push_back({point, normal, textureIndex});
         }

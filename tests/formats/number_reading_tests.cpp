@@ -68,6 +68,8 @@ TEST(NumberReading, DecimalsReadToTheSameBitsAsFromChars) {
                                    "179769313486231570000000000000000000000000000000000000000000000000000000000000000000000000000000000",
                                    "4.9e-324", "1e400"})
         expectSameDouble(word);
+    double value = 1.0;
+    EXPECT_FALSE(formats::readDouble(std::string_view(), value)) << "an empty word that points nowhere";
     std::mt19937_64 random(7);
     for (int i = 0; i < 200000; ++i) expectSameDouble(randomWord(random));
 }
