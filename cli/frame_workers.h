@@ -17,7 +17,8 @@
 
 namespace cli {
 
-// Receives one played frame: what host.runFrame(frame) gave.
+// Receives one played frame: what host.runFrame(frame) gave. Its positions are views that hold only
+// until the sink returns: keep a copy of what is needed later.
 using FrameSink = std::function<void(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects)>;
 
 // The number of jobs when none is asked for: the cores this process may run on.
