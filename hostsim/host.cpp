@@ -180,17 +180,24 @@ Position Host::evaluatePoint(void *instance, std::size_t pointIndex) {
 }
 
 std::size_t Host::passPoints(const InstanceRecord &rec) const {
+    const Mesh *mesh = passMesh(rec);
+    return mesh ? mesh->points.size() : 0;
+}
+
+const Mesh *Host::passMesh(const InstanceRecord &rec) const {
     const auto index = scene_.indexOf(rec.object);
     const Item *item = index ? &scene_.scene().items[*index] : nullptr;
-    return item && item->mesh ? item->mesh->points.size() : 0;
+    return item && item->mesh ? &*item->mesh : nullptr;
 }
 
 void Host::passInto(void *instance, const InstanceRecord &rec, std::span<Position> out) {
     if (out.empty()) return;
-    if (passPoints(rec) < out.size()) fail("a pass of " + std::to_string(out.size()) + " positions over fewer points");
+    const Mesh *object = passMesh(rec);
+    if (object == nullptr || object->points.size() < out.size())
+        fail("a pass of " + std::to_string(out.size()) + " positions over fewer points");
     // The record, the mesh and the entry are found once; one PointAccess serves every point.
     const auto evaluateEntry = entry(rec.tables->binding.evaluate, "evaluate");
-    const auto &points = scene_.scene().items[*scene_.indexOf(rec.object)].mesh->points;
+    const auto &points = object->points;
     MeshHandle *const mesh = scene_.meshOf(rec.object);
     PointAccess access{};
     const SceneServices::Pass pass(scene_);
@@ -236,12 +243,13 @@ std::vector<DisplacedObject> Host::runFrameInto(std::int32_t frame, std::span<Po
         void *instance = displacementInstances_[i];
         if (instance == nullptr) continue;
         newTime(instance, frame);
-        const std::size_t count = passPoints(record(instance));
+        const InstanceRecord &rec = record(instance);
+        const std::size_t count = passPoints(rec);
         if (count > out.size() - used)
             fail("frame " + std::to_string(frame) + " has more points to evaluate than the " + std::to_string(out.size()) +
                  " positions there is room for");
         const std::span<Position> positions = out.subspan(used, count);
-        passInto(instance, record(instance), positions);
+        passInto(instance, rec, positions);
         objects.push_back({i, objectOf(instance), instance, positions});
         used += count;
     }

@@ -167,7 +167,8 @@ private:
 
     InstanceRecord &record(void *instance);
     const InstanceRecord &record(void *instance) const;
-    // The points of the instance's object: what one pass evaluates.
+    // The mesh of the instance's object, null when it has none, and its points: what one pass evaluates.
+    const Mesh *passMesh(const InstanceRecord &rec) const;
     std::size_t passPoints(const InstanceRecord &rec) const;
     // Evaluate once per point of the instance's object, the positions into `out`, one per point.
     void passInto(void *instance, const InstanceRecord &rec, std::span<Position> out);
