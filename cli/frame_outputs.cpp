@@ -17,14 +17,18 @@ namespace fs = std::filesystem;
 FrameOutputs::FrameOutputs(fs::path out, OutputChoice choice, int digits)
     : out_(std::move(out)), choice_(choice), digits_(digits) {}
 
-std::vector<fs::path> FrameOutputs::write(RunObject &object, std::int32_t frame, std::span<const hostsim::Position> positions,
-                                          std::optional<hostsim::Point3> targetPosition) {
-    const std::string base = object.stem + '.' + frameLabel(frame, digits_);
-    std::vector<fs::path> written;
+fs::path FrameOutputs::picturePath(const RunObject &object, std::int32_t frame) const {
+    return out_ / (object.stem + '.' + frameLabel(frame, digits_) + ".svg");
+}
+
+WrittenFiles FrameOutputs::write(const RunObject &object, std::int32_t frame, std::span<const hostsim::Position> positions,
+                                 std::optional<hostsim::Point3> targetPosition) const {
+    WrittenFiles written;
     try {
         if (choice_.obj) {
-            bytes_ += formats::writeObjMesh(out_ / (base + ".obj"), *object.mesh, positions);
-            written.push_back(out_ / (base + ".obj"));
+            const fs::path file = out_ / (object.stem + '.' + frameLabel(frame, digits_) + ".obj");
+            written.bytes += formats::writeObjMesh(file, *object.mesh, positions);
+            written.paths.push_back(file);
         }
         if (choice_.svg) {
             formats::SvgFrame picture;
@@ -40,13 +44,12 @@ std::vector<fs::path> FrameOutputs::write(RunObject &object, std::int32_t frame,
             picture.caption = object.name + ": " + object.settings.caption;
             picture.camera = object.camera;
             const std::string text = formats::renderSvg(picture);
-            formats::replaceFile(out_ / (base + ".svg"), text);
-            written.push_back(out_ / (base + ".svg"));
-            object.pictures.push_back(written.back());
-            bytes_ += text.size();
+            formats::replaceFile(picturePath(object, frame), text);
+            written.paths.push_back(picturePath(object, frame));
+            written.bytes += text.size();
         }
     } catch (...) {
-        removeFiles(written);
+        removeFiles(written.paths);
         throw;
     }
     return written;

@@ -2,36 +2,55 @@
 // newTime, and the module measures every leaf anew), so copies of the host can play them side by side.
 // The copies are worker processes forked from this one: every worker holds its own module, its own
 // instances and its own services, so nothing of the module's contract changes (one host per process,
-// calls of an instance one at a time, module-wide service pointers untouched).
+// calls of an instance one at a time, module-wide service pointers untouched). A frame's files are
+// written by the process that played it, so that writing them runs side by side too.
 //
-//   playFrames(host, 0, 23, 1, 2, [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
-//       write(frame, objects);   // called here, on this thread, for frame 0, 1, 2, ... in order
-//   });
+//   playFrames(host, 0, 23, 1, 2,
+//       [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
+//           return writeFiles(frame, objects);   // in whichever process played the frame
+//       },
+//       [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects, const cli::WrittenFiles &files) {
+//           count(frame, files);                 // here, on this thread, for frame 0, 1, 2, ... in order
+//       });
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "cli/written_files.h"
 #include "hostsim/host.h"
 
 namespace cli {
 
-// Receives one played frame: what host.runFrame(frame) gave. Its positions are views that hold only
-// until the sink returns: keep a copy of what is needed later.
-using FrameSink = std::function<void(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects)>;
+// Writes the files of one played frame, in the process that played it, and answers them. Whatever
+// it changes in that process stays there, except when the first frame is played (see playFrames).
+using FrameWriter = std::function<WrittenFiles(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects)>;
+
+// Receives one played frame, what host.runFrame(frame) gave, with the files the writer wrote of it.
+// Its positions are views that hold only until the sink returns: keep a copy of what is needed later.
+using FrameSink =
+    std::function<void(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects, const WrittenFiles &files)>;
 
 // The number of jobs when none is asked for: the cores this process may run on.
 unsigned defaultJobs();
 
-// Plays frames first, first + step, ... up to last with host.runFrame and hands each to `sink` in
-// frame order, on the calling thread. The first frame is always played by `host` itself, so that the host holds what a
-// played frame leaves (the target the module resolved, ...) when the sink sees it. With more than one
-// job the other frames are played by `jobs` worker processes, copies of this one as the first frame
-// left it, each playing every jobs-th of them; the positions they hand back are those `host` would
-// have given, bit for bit. A worker that fails or stops makes this throw a HostError naming the frame;
-// so does a sink that throws, after the workers are stopped.
-void playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std::int64_t step, unsigned jobs,
-                const FrameSink &sink);
+// Plays frames first, first + step, ... up to last with host.runFrame, has `write` write each one's
+// files, and hands each to `sink` in frame order, on the calling thread. The first frame is always
+// played, written and handed on here, so that this process holds what it leaves (the target the
+// module resolved, what the writer settled, ...). With more than one job the other frames are played
+// and written by `jobs` worker processes, copies of this one as the first frame left it, each
+// playing every jobs-th of them; the positions they hand back are those `host` would have given,
+// bit for bit.
+//
+// A worker that fails or stops makes this throw a HostError naming the frame (a DiskFullError when
+// its writer threw one); so does a sink or writer that throws. Then the workers finish the frame
+// they are on and stop, and the files of every frame not handed to the sink are removed: the frames
+// handed on keep their files, the others leave none.
+//
+// Answers the time the host took to play the frames: that of the frames played here, plus that of
+// the frames the workers played divided by the number of workers, as they play side by side.
+double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std::int64_t step, unsigned jobs,
+                  const FrameWriter &write, const FrameSink &sink);
 
 }  // namespace cli

@@ -104,8 +104,9 @@ struct RunTotals {
     std::int64_t frames = 0;
     std::int64_t points = 0;
     std::int64_t leaves = 0;  // whole leaves of all objects, one frame
+    std::uintmax_t bytes = 0;    // of the OBJ files and pictures
     double seconds = 0.0;        // the whole run: reading, the module, the pictures and the files
-    double moduleSeconds = 0.0;  // the frames evaluated through the module alone
+    double moduleSeconds = 0.0;  // the frames evaluated through the module alone (see playFrames)
 };
 
 std::string rate(std::int64_t points, double seconds) {
@@ -139,7 +140,7 @@ std::string summary(const RunOptions &options, const PlayedFrames &played, const
         return text.str();
     }
     if (outputs.choice().obj || outputs.choice().svg)
-        text << "Wrote " << writtenText(outputs) << " per frame and object (" << byteText(outputs.bytesWritten()) << ")"
+        text << "Wrote " << writtenText(outputs) << " per frame and object (" << byteText(totals.bytes) << ")"
              << (options.gltf ? ", and" : "");
     else
         text << "Wrote";
@@ -181,55 +182,62 @@ void runScene(const RunOptions &options) {
             totals.leaves += static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
 
     ProgressLine progress(options.quiet);
-    // The module's share of the run: the time spent waiting for played frames, that is all but the
-    // time this thread spends writing them.
-    const auto playStarted = Clock::now();
-    double sinkSeconds = 0.0;
-    const unsigned jobs = options.jobs > 0 ? options.jobs : defaultJobs();
-    playFrames(host, played.span.first, played.span.last, played.step, jobs,
-               [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced) {
-        const auto sinkStarted = Clock::now();
+    const auto targetAt = [&](const RunObject &object, std::int32_t frame) -> std::optional<hostsim::Point3> {
+        if (!object.target) return std::nullopt;
+        return object.target->at(host.frames().timeOf(frame));
+    };
+    // Writes a frame's files in whichever process played it: all of them, or none.
+    const FrameWriter writeFrame = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced) {
         if (displaced.size() != objects.size())
             throw hostsim::HostError::at(scenePath, "frame " + std::to_string(frame) + " displaced " + std::to_string(displaced.size()) +
                                                         " objects, expected " + std::to_string(objects.size()));
-        std::vector<fs::path> written;  // this frame's files: all of them stay, or none
-        std::vector<std::size_t> picturesBefore;
-        for (const RunObject &object : objects) picturesBefore.push_back(object.pictures.size());
+        WrittenFiles files;
         try {
             for (std::size_t i = 0; i < objects.size(); ++i) {
                 RunObject &object = objects[i];
                 if (!object.settled) settleView(host, object, played.span, layout.panelWidth / layout.panelHeight, choice.svg);
-                std::optional<hostsim::Point3> targetPosition;
-                if (object.target) targetPosition = object.target->at(host.frames().timeOf(frame));
-                for (fs::path &file : outputs.write(object, frame, displaced[i].positions, targetPosition))
-                    written.push_back(std::move(file));
-                views.addFrame(i, frame, frameLabel(frame, digits), host.frames().timeOf(frame), targetPosition,
-                               displaced[i].positions);
-                totals.points += static_cast<std::int64_t>(displaced[i].positions.size());
+                files.add(outputs.write(object, frame, displaced[i].positions, targetAt(object, frame)));
             }
-        } catch (const formats::DiskFullError &error) {
-            progress.finish();
-            removeFiles(written);
-            for (std::size_t i = 0; i < objects.size(); ++i) objects[i].pictures.resize(picturesBefore[i]);
-            std::string kept = totals.frames == 0 ? "no frame was written"
-                                                  : "frames " + std::to_string(played.span.first) + " to " +
-                                                        std::to_string(played.at(totals.frames - 1)) + " are written whole";
-            try {
-                writeIndex(outputs, objects, host.frames().framesPerSecond);
-            } catch (const hostsim::HostError &) {
-                kept += " (pictures.html could not be written)";
-            }
-            throw hostsim::HostError(std::string(error.what()) + "; the run stopped at frame " + std::to_string(frame) + ": " + kept);
+        } catch (...) {
+            removeFiles(files.paths);
+            throw;
         }
+        return files;
+    };
+    // Takes the written frames in order: the viewer, the animations, the pages and the counts.
+    const FrameSink takeFrame = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced, const WrittenFiles &files) {
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            views.addFrame(i, frame, frameLabel(frame, digits), host.frames().timeOf(frame), targetAt(objects[i], frame),
+                           displaced[i].positions);
+            totals.points += static_cast<std::int64_t>(displaced[i].positions.size());
+        }
+        if (choice.svg)
+            for (RunObject &object : objects) object.pictures.push_back(outputs.picturePath(object, frame));
+        totals.bytes += files.bytes;
         if (totals.frames == 0 && played.count() > 1)
-            if (const auto warning = largeRunWarning(out, outputs.bytesWritten(), played.count()))
+            if (const auto warning = largeRunWarning(out, totals.bytes, played.count()))
                 std::cerr << "vistrelle run: " << *warning << '\n';
         ++totals.frames;
         writeIndex(outputs, objects, host.frames().framesPerSecond);  // a run stopped later still leaves a playable page
         progress.update(totals.frames, played.count(), totals.points);
-        sinkSeconds += std::chrono::duration<double>(Clock::now() - sinkStarted).count();
-    });
-    totals.moduleSeconds = std::chrono::duration<double>(Clock::now() - playStarted).count() - sinkSeconds;
+    };
+    const unsigned jobs = options.jobs > 0 ? options.jobs : defaultJobs();
+    try {
+        totals.moduleSeconds = playFrames(host, played.span.first, played.span.last, played.step, jobs, writeFrame, takeFrame);
+    } catch (const formats::DiskFullError &error) {
+        // The frame that could not be written left no file, nor did any after it.
+        progress.finish();
+        std::string kept = totals.frames == 0 ? "no frame was written"
+                                              : "frames " + std::to_string(played.span.first) + " to " +
+                                                    std::to_string(played.at(totals.frames - 1)) + " are written whole";
+        try {
+            writeIndex(outputs, objects, host.frames().framesPerSecond);
+        } catch (const hostsim::HostError &) {
+            kept += " (pictures.html could not be written)";
+        }
+        throw hostsim::HostError(std::string(error.what()) + "; the run stopped at frame " + std::to_string(played.at(totals.frames)) +
+                                 ": " + kept);
+    }
     progress.finish();
     views.finish();
     if (!views.warning().empty()) std::cerr << "vistrelle run: " << views.warning() << '\n';
@@ -252,7 +260,7 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
     run->add_flag("--no-svg", options->noSvg, "write no pictures: no SVG files, no pictures.html and no 3D viewer (index.html)");
     run->add_option("--module", options->module, "the module to load")->capture_default_str();
     run->add_flag("--quiet", options->quiet, "no progress line on stderr (it only shows on a terminal anyway)");
-    run->add_option("--jobs", options->jobs, "frames played side by side by worker processes (default: one per core); "
+    run->add_option("--jobs", options->jobs, "frames played and written side by side by worker processes (default: one per core); "
                                              "the files are the same for any number")
         ->check(CLI::Range(1u, 256u));
     run->add_flag("--gltf", options->gltf, "also write OUT/<object>.glb: the base mesh and every frame's turned points as an animation");

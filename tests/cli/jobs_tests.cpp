@@ -64,6 +64,24 @@ TEST(RunJobs, AWorkerWhoseModuleCrashesStopsTheRunWithTheFrameNamed) {
     EXPECT_NE(run.err.find("vistrelle run: frame 3: the worker playing it stopped "), std::string::npos) << run.err;
 }
 
+// A run of frames 0 to 8 whose frame 5 cannot be written: a folder stands where its OBJ file would go.
+TEST(RunJobs, AFrameThatCannotBeWrittenKeepsTheFramesBeforeItAndLeavesNoneAfterIt) {
+    ScratchFolder folder;
+    for (const char *jobs : {"1", "2", "3"}) {
+        const std::string name = std::string("blocked") + jobs;
+        fs::create_directories(folder / name / "Cards.0005.obj");
+        const auto run = runGarden(folder, name, "0-8", {"--jobs", jobs, "--no-svg"});
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_NE(run.err.find("Cards.0005.obj"), std::string::npos) << run.err;
+        // Workers ahead of frame 5 may have written later frames: theirs are removed.
+        std::vector<std::string> expected{"Cards.0005.obj"};
+        for (int frame = 0; frame < 5; ++frame)
+            for (const char *stem : {"Cards", "Ten_points"}) expected.push_back(std::string(stem) + ".000" + std::to_string(frame) + ".obj");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(fileNames(folder / name), expected) << jobs << " jobs";
+    }
+}
+
 TEST(RunJobs, NoJobsIsRefusedWithTheOptionNamed) {
     ScratchFolder folder;
     const auto refused = runGarden(folder, "none", "0-1", {"--jobs", "0"});
