@@ -157,7 +157,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 // A worker's life: every `stride`th frame from `from`, the k-th into shared half k % 2 once this
 // process has taken the frame that was there, two before it, each written by `write` before its
 // record is sent.
-[[noreturn]] void work(hostsim::Host &host, const FrameWriter &write, int fd, const SharedPositions &shared, std::int64_t from,
+[[noreturn]] void work(hostsim::Host &host, const FrameHandlers &handlers, int fd, const SharedPositions &shared, std::int64_t from,
                        std::int64_t last, std::int64_t stride) {
     try {
         std::uint64_t k = 0;
@@ -169,7 +169,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
             const auto started = std::chrono::steady_clock::now();
             const std::vector<hostsim::DisplacedObject> &objects = host.runFrameInto(f, shared.half(half));
             const double seconds = secondsSince(started);
-            sendFrame(fd, f, half, objects, seconds, write(f, objects));
+            sendFrame(fd, f, half, objects, seconds, handlers.write(f, objects));
         }
     } catch (const formats::DiskFullError &e) {
         sendError(fd, RecordKind::diskFull, e.what());
@@ -256,7 +256,7 @@ public:
 
     // Worker k plays frames from + k * step, then every jobs * step frames on, each frame of at most
     // `positions` positions.
-    void start(hostsim::Host &host, const FrameWriter &write, std::int64_t from, std::int64_t last, std::int64_t step, unsigned jobs,
+    void start(hostsim::Host &host, const FrameHandlers &handlers, std::int64_t from, std::int64_t last, std::int64_t step, unsigned jobs,
                std::size_t positions) {
         for (unsigned k = 0; k < jobs && from + k * step <= last; ++k) {
             Worker worker;
@@ -276,7 +276,7 @@ public:
             if (pid == 0) {
                 ::close(ends[0]);
                 for (const Worker &w : workers_) ::close(w.fd);
-                work(host, write, ends[1], *worker.shared, from + k * step, last, step * jobs);
+                work(host, handlers, ends[1], *worker.shared, from + k * step, last, step * jobs);
             }
             ::close(ends[1]);
             worker.pid = pid;
@@ -370,10 +370,12 @@ void release(Worker &w) {
     writeAll(w.fd, &taken, 1);  // a worker that has ended needs none: nothing to report
 }
 
+// Writes a frame played here and hands it on; should the sink throw, the frame's files are removed first.
 // Hands a played frame on; should the sink throw, the frame's files are removed first.
-void handOn(const FrameSink &sink, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects, const WrittenFiles &files) {
+void handOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects,
+            const WrittenFiles &files) {
     try {
-        sink(frame, objects, files);
+        handlers.sink(frame, objects, files);
     } catch (...) {
         for (const std::filesystem::path &file : files.paths) {
             std::error_code ignored;
@@ -383,18 +385,8 @@ void handOn(const FrameSink &sink, std::int32_t frame, const std::vector<hostsim
     }
 }
 
-struct PlayedHere {
-    double seconds = 0.0;     // the host's time
-    std::size_t positions = 0;  // of all objects
-};
-
-// Plays, writes and hands on one frame in this process.
-PlayedHere playHere(hostsim::Host &host, std::int32_t frame, const FrameWriter &write, const FrameSink &sink) {
-    const auto started = std::chrono::steady_clock::now();
-    const std::vector<hostsim::DisplacedObject> played = host.runFrame(frame);
-    const double seconds = secondsSince(started);
-    handOn(sink, frame, played, write(frame, played));
-    return {seconds, pointCount(played)};
+void writeAndHandOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
+    handOn(handlers, frame, objects, handlers.write(frame, objects));
 }
 
 }  // namespace
@@ -406,18 +398,27 @@ unsigned defaultJobs() {
 }
 
 double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std::int64_t step, unsigned jobs,
-                  const FrameWriter &write, const FrameSink &sink) {
+                  const FrameHandlers &handlers) {
     if (first > last || step < 1) return 0.0;
-    const PlayedHere firstFrame = playHere(host, static_cast<std::int32_t>(first), write, sink);
-    double seconds = firstFrame.seconds;
+    const auto firstFrame = static_cast<std::int32_t>(first);
+    auto started = std::chrono::steady_clock::now();
+    std::vector<hostsim::DisplacedObject> played = host.runFrame(firstFrame);
+    double seconds = secondsSince(started);
+    handlers.settle();
     if (jobs <= 1) {
-        for (std::int64_t frame = first + step; frame <= last; frame += step)
-            seconds += playHere(host, static_cast<std::int32_t>(frame), write, sink).seconds;
+        writeAndHandOn(handlers, firstFrame, played);
+        for (std::int64_t frame = first + step; frame <= last; frame += step) {
+            started = std::chrono::steady_clock::now();
+            played = host.runFrame(static_cast<std::int32_t>(frame));
+            seconds += secondsSince(started);
+            writeAndHandOn(handlers, static_cast<std::int32_t>(frame), played);
+        }
         return seconds;
     }
     Workers workers;
     // Every later frame has as many positions as the first: the meshes stay.
-    workers.start(host, write, first + step, last, step, jobs, firstFrame.positions);
+    workers.start(host, handlers, first + step, last, step, jobs, pointCount(played));
+    writeAndHandOn(handlers, firstFrame, played);
     const std::int64_t stride = step * jobs;
     double workerSeconds = 0.0;
     ReceivedFrame got;
@@ -426,11 +427,11 @@ double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, st
         const auto f = static_cast<std::int32_t>(frame);
         workers.receive(workers.of(k), f, got);
         workerSeconds += got.seconds;
-        handOn(sink, f, got.objects, got.files);
+        handOn(handlers, f, got.objects, got.files);
         if (frame + stride > last) workers.finish(workers.of(k));
         else release(workers.of(k));
     }
-    return seconds + workerSeconds / static_cast<double>(workers.size());
+    return seconds + workerSeconds / static_cast<double>(std::max<std::size_t>(workers.size(), 1));
 }
 
 }  // namespace cli

@@ -5,13 +5,14 @@
 // calls of an instance one at a time, module-wide service pointers untouched). A frame's files are
 // written by the process that played it, so that writing them runs side by side too.
 //
-//   playFrames(host, 0, 23, 1, 2,
-//       [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
+//   playFrames(host, 0, 23, 1, 2, {
+//       .settle = [&] { settleCamera(); },        // here, once, after frame 0 is played
+//       .write = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
 //           return writeFiles(frame, objects);   // in whichever process played the frame
 //       },
-//       [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects, const cli::WrittenFiles &files) {
+//       .sink = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects, const cli::WrittenFiles &files) {
 //           count(frame, files);                 // here, on this thread, for frame 0, 1, 2, ... in order
-//       });
+//       }});
 #pragma once
 
 #include <cstdint>
@@ -23,14 +24,17 @@
 
 namespace cli {
 
-// Writes the files of one played frame, in the process that played it, and answers them. Whatever
-// it changes in that process stays there, except when the first frame is played (see playFrames).
-using FrameWriter = std::function<WrittenFiles(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects)>;
-
-// Receives one played frame, what host.runFrame(frame) gave, with the files the writer wrote of it.
-// Its positions are views that hold only until the sink returns: keep a copy of what is needed later.
-using FrameSink =
-    std::function<void(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects, const WrittenFiles &files)>;
+// What is done with the frames played, and where.
+struct FrameHandlers {
+    // Called once, here, as soon as the first frame is played and before any worker is made: what it
+    // settles (what the module resolved, a camera, ...) every worker starts with.
+    std::function<void()> settle;
+    // Writes the files of one played frame in the process that played it, and answers them.
+    std::function<WrittenFiles(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects)> write;
+    // Receives each played frame here, in order: what host.runFrame(frame) gave and the files written
+    // of it. Its positions are views that hold only until it returns: copy what is needed later.
+    std::function<void(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects, const WrittenFiles &files)> sink;
+};
 
 // The number of jobs when none is asked for: the cores this process may run on.
 unsigned defaultJobs();
@@ -38,19 +42,19 @@ unsigned defaultJobs();
 // Plays frames first, first + step, ... up to last with host.runFrame, has `write` write each one's
 // files, and hands each to `sink` in frame order, on the calling thread. The first frame is always
 // played, written and handed on here, so that this process holds what it leaves (the target the
-// module resolved, what the writer settled, ...). With more than one job the other frames are played
-// and written by `jobs` worker processes, copies of this one as the first frame left it, each
-// playing every jobs-th of them; the positions they hand back are those `host` would have given,
-// bit for bit.
+// module resolved, what `settle` settled, ...). With more than one job the other frames are played
+// and written by `jobs` worker processes, copies of this one as the first frame and `settle` left
+// it (made before the first frame is written, so that they start at once), each playing every
+// jobs-th of them; the positions they hand back are those `host` would have given, bit for bit.
 //
 // A worker that fails or stops makes this throw a HostError naming the frame (a DiskFullError when
-// its writer threw one); so does a sink or writer that throws. Then the workers finish the frame
-// they are on and stop, and the files of every frame not handed to the sink are removed: the frames
-// handed on keep their files, the others leave none.
+// its writer threw one); a handler that throws here makes this throw what it threw. Then the
+// workers finish the frame they are on and stop, and the files of every frame not handed to the
+// sink are removed: the frames handed on keep their files, the others leave none.
 //
 // Answers the time the host took to play the frames: that of the frames played here, plus that of
 // the frames the workers played divided by the number of workers, as they play side by side.
 double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std::int64_t step, unsigned jobs,
-                  const FrameWriter &write, const FrameSink &sink);
+                  const FrameHandlers &handlers);
 
 }  // namespace cli

@@ -69,7 +69,7 @@ std::vector<RunObject> displacedObjects(hostsim::Host &host, const fs::path &sce
         const auto index = host.scene().indexOf(host.objectOf(instance));
         const hostsim::Item &item = host.scene().scene().items.at(index.value());
         if (!item.mesh) throw hostsim::HostError::at(scenePath, "object \"" + item.name + "\" has a displacement but no mesh");
-        RunObject object{instance, item.name, fileStem(item.name), &*item.mesh, showSettings(host, instance), false, {}, {}, {}};
+        RunObject object{instance, item.name, fileStem(item.name), &*item.mesh, showSettings(host, instance), {}, {}, {}};
         if (const auto [clash, fresh] = stems.emplace(object.stem, item.name); !fresh)
             throw hostsim::HostError::at(scenePath, "objects \"" + clash->second + "\" and \"" + item.name +
                                                         "\" would both be written as " + object.stem + ".*");
@@ -82,7 +82,6 @@ std::vector<RunObject> displacedObjects(hostsim::Host &host, const fs::path &sce
 // Picks up the target at the first frame and, when there are pictures, frames the object and every
 // place the target takes.
 void settleView(hostsim::Host &host, RunObject &object, const FrameSpan &span, double aspect, bool pictures) {
-    object.settled = true;
     object.target = resolvedTarget(host, object.instance);
     if (!pictures) return;
     std::vector<hostsim::Point3> targetPath;
@@ -186,18 +185,19 @@ void runScene(const RunOptions &options) {
         if (!object.target) return std::nullopt;
         return object.target->at(host.frames().timeOf(frame));
     };
+    FrameHandlers handlers;
+    handlers.settle = [&] {
+        for (RunObject &object : objects) settleView(host, object, played.span, layout.panelWidth / layout.panelHeight, choice.svg);
+    };
     // Writes a frame's files in whichever process played it: all of them, or none.
-    const FrameWriter writeFrame = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced) {
+    handlers.write = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced) {
         if (displaced.size() != objects.size())
             throw hostsim::HostError::at(scenePath, "frame " + std::to_string(frame) + " displaced " + std::to_string(displaced.size()) +
                                                         " objects, expected " + std::to_string(objects.size()));
         WrittenFiles files;
         try {
-            for (std::size_t i = 0; i < objects.size(); ++i) {
-                RunObject &object = objects[i];
-                if (!object.settled) settleView(host, object, played.span, layout.panelWidth / layout.panelHeight, choice.svg);
-                files.add(outputs.write(object, frame, displaced[i].positions, targetAt(object, frame)));
-            }
+            for (std::size_t i = 0; i < objects.size(); ++i)
+                files.add(outputs.write(objects[i], frame, displaced[i].positions, targetAt(objects[i], frame)));
         } catch (...) {
             removeFiles(files.paths);
             throw;
@@ -205,7 +205,7 @@ void runScene(const RunOptions &options) {
         return files;
     };
     // Takes the written frames in order: the viewer, the animations, the pages and the counts.
-    const FrameSink takeFrame = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced, const WrittenFiles &files) {
+    handlers.sink = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced, const WrittenFiles &files) {
         for (std::size_t i = 0; i < objects.size(); ++i) {
             views.addFrame(i, frame, frameLabel(frame, digits), host.frames().timeOf(frame), targetAt(objects[i], frame),
                            displaced[i].positions);
@@ -223,7 +223,7 @@ void runScene(const RunOptions &options) {
     };
     const unsigned jobs = options.jobs > 0 ? options.jobs : defaultJobs();
     try {
-        totals.moduleSeconds = playFrames(host, played.span.first, played.span.last, played.step, jobs, writeFrame, takeFrame);
+        totals.moduleSeconds = playFrames(host, played.span.first, played.span.last, played.step, jobs, handlers);
     } catch (const formats::DiskFullError &error) {
         // The frame that could not be written left no file, nor did any after it.
         progress.finish();

@@ -19,7 +19,6 @@ struct RunObject {
     std::string stem;  // the start of its file names, made from the name (see fileStem)
     const hostsim::Mesh *mesh = nullptr;
     ShownSettings settings;
-    bool settled = false;                   // target and camera taken at the first frame
     std::optional<ResolvedTarget> target;   // known after the first frame
     std::optional<formats::Camera> camera;  // fixed at the first frame, for pictures only
     std::vector<std::filesystem::path> pictures;
