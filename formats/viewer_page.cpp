@@ -4,13 +4,16 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include "hostsim/host_error.h"
+#include "formats/base64.h"
 #include "formats/text_file.h"
 
 namespace formats {
@@ -24,32 +27,41 @@ namespace {
 
 constexpr const char *dataFolder = "viewer";
 
-// The floats' bytes (little-endian, as every browser's typed arrays here) in base64.
-std::string base64Floats(std::span<const float> values) {
-    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::vector<unsigned char> bytes(values.size_bytes());
-    if (!bytes.empty()) std::memcpy(bytes.data(), values.data(), bytes.size());
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned value = (unsigned{bytes[i]} << 16) | (unsigned{bytes[i + 1]} << 8) | bytes[i + 2];
-        for (int shift : {18, 12, 6, 0}) out += alphabet[(value >> shift) & 63];
+// The bytes of a point's three floats: a whole number of base64 groups, so that points can be encoded
+// a block at a time.
+constexpr std::size_t pointBytes = sizeof(std::array<float, 3>);
+static_assert(pointBytes == 12);
+
+// Lays out a script file that hands data to the page, vistrelleData(<json head>,"<base64>");, in
+// `buffer` for `bytes` bytes of data, and answers where their base64 text goes. The buffer is reused
+// from file to file, so that a frame's script needs no new memory.
+char *layOutDataScript(std::string &buffer, const nlohmann::json &head, std::size_t bytes) {
+    const std::string opening = "vistrelleData(" + head.dump() + ",\"";
+    constexpr std::string_view closing = "\");\n";
+    const std::size_t size = opening.size() + base64Size(bytes) + closing.size();
+    if (size > buffer.capacity()) {
+        // Room for the longest head of a later frame too, without keeping or copying the old text.
+        std::string().swap(buffer);
+        buffer.reserve(size + 64);
     }
-    if (i < bytes.size()) {
-        const bool two = i + 1 < bytes.size();
-        const unsigned value = (unsigned{bytes[i]} << 16) | (two ? unsigned{bytes[i + 1]} << 8 : 0u);
-        out += alphabet[(value >> 18) & 63];
-        out += alphabet[(value >> 12) & 63];
-        out += two ? alphabet[(value >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
+    buffer.resize(size);
+    std::memcpy(buffer.data(), opening.data(), opening.size());
+    std::memcpy(buffer.data() + size - closing.size(), closing.data(), closing.size());
+    return buffer.data() + opening.size();
 }
 
-// A script file that hands the data to the page: vistrelleData(<json head>, "<base64>").
-std::string dataScript(const nlohmann::json &head, std::span<const float> values) {
-    return "vistrelleData(" + head.dump() + ",\"" + base64Floats(values) + "\");\n";
+// Writes the points, each coordinate rounded to float, as base64 of the floats' bytes (little-endian,
+// as every browser's typed arrays here). A block of points at a time is rounded into a small array.
+char *writePointsBase64(char *out, std::span<const hostsim::Position> positions) {
+    constexpr std::size_t blockPoints = 1024;
+    std::array<std::array<float, 3>, blockPoints> block;
+    for (std::size_t first = 0; first < positions.size(); first += blockPoints) {
+        const auto part = positions.subspan(first, std::min(blockPoints, positions.size() - first));
+        for (std::size_t i = 0; i < part.size(); ++i)
+            block[i] = {static_cast<float>(part[i][0]), static_cast<float>(part[i][1]), static_cast<float>(part[i][2])};
+        out = writeBase64(out, std::as_bytes(std::span(block).first(part.size())));
+    }
+    return out;
 }
 
 nlohmann::json pointJson(const std::optional<Point3> &p) {
@@ -78,10 +90,9 @@ ViewerWriter::ViewerWriter(fs::path dir, const Mesh &base, ViewerObject object, 
     fs::create_directories(dir_ / dataFolder, error);
     if (error) throw HostError::at(dir_ / dataFolder, "cannot make the folder: " + error.message());
     replaceFile(dir_ / "three.js", threeScript(threeSource, warning_));
-    std::vector<float> values;
-    values.reserve(base.points.size() * 3);
-    for (const auto &p : base.points) values.insert(values.end(), p.begin(), p.end());
-    replaceFile(dir_ / dataFolder / (object_.stem + ".base.js"), dataScript({{"kind", "base"}}, values));
+    const auto bytes = std::as_bytes(std::span(base.points));
+    writeBase64(layOutDataScript(script_, {{"kind", "base"}}, bytes.size()), bytes);
+    replaceFile(dir_ / dataFolder / (object_.stem + ".base.js"), script_);
     writePage();
 }
 
@@ -89,12 +100,9 @@ void ViewerWriter::addFrame(std::int32_t frame, const std::string &label, std::o
                             std::span<const hostsim::Position> positions) {
     if (positions.size() != points_)
         throw HostError("viewer: " + std::to_string(positions.size()) + " turned points for a mesh of " + std::to_string(points_));
-    std::vector<float> values;
-    values.reserve(positions.size() * 3);
-    for (const auto &p : positions)
-        for (double c : p) values.push_back(static_cast<float>(c));
     const std::string file = std::string(dataFolder) + "/" + object_.stem + "." + label + ".js";
-    replaceFile(dir_ / file, dataScript({{"kind", "frame"}, {"frame", frame}}, values));
+    writePointsBase64(layOutDataScript(script_, {{"kind", "frame"}, {"frame", frame}}, positions.size() * pointBytes), positions);
+    replaceFile(dir_ / file, script_);
     frames_.push_back({frame, file, target});
     writePage();
 }

@@ -57,6 +57,7 @@ private:
     std::size_t points_;
     std::vector<FrameEntry> frames_;
     std::string warning_;
+    std::string script_;  // the text of the data script being written, kept for the next one
 };
 
 // The page's HTML and script, with `setup` (a script that defines the constant viewerSetup) placed
