@@ -1,9 +1,9 @@
-// Rendering a frame: project both point sets with one camera, sort the leaves far to near, write SVG.
+// Rendering a frame: project the drawn points of both sets with one camera, sort the leaves far to near,
+// write SVG.
 #include "formats/svg_picture.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <stdexcept>
@@ -28,7 +28,13 @@ struct Colour {
 constexpr Colour facingColour{0.36, 0.70, 0.26};
 constexpr Colour farColour{0.72, 0.44, 0.22};
 
-// A leaf polygon, or one loose point when count is 1.
+// A leaf, or one loose point when count is 1: its points' place among the object's points.
+struct Piece {
+    std::size_t first;
+    std::size_t count;
+};
+
+// A leaf polygon, or one loose point when count is 1, with its points' place among the drawn points.
 struct Shape {
     double depth;
     std::size_t first;
@@ -36,11 +42,8 @@ struct Shape {
 };
 
 template <class Coordinate>
-std::vector<Point3> toPoints(std::span<const std::array<Coordinate, 3>> points) {
-    std::vector<Point3> out;
-    out.reserve(points.size());
-    for (const auto &p : points) out.push_back({static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])});
-    return out;
+Point3 toPoint(const std::array<Coordinate, 3> &p) {
+    return {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])};
 }
 
 bool isFinite(const Point3 &p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
@@ -93,29 +96,55 @@ std::size_t sampleStride(std::size_t points, const SvgFrame &frame) {
     return shapes <= most ? 1 : (shapes + most - 1) / most;
 }
 
-// Writes one panel's leaves and loose points, far to near.
-void paintLeaves(std::string &out, const Projection &projection, std::span<const Point3> points, const SvgFrame &frame) {
-    const int leafSize = frame.leafSize;
+// The leaves and loose points a panel draws: every stride-th leaf, then every stride-th loose point.
+std::vector<Piece> drawnPieces(std::size_t points, const SvgFrame &frame) {
+    const std::size_t perLeaf = frame.leafSize > 0 ? static_cast<std::size_t>(frame.leafSize) : 0;
+    const std::size_t leaves = perLeaf > 1 ? points / perLeaf : 0;
+    const std::size_t stride = sampleStride(points, frame);
+    std::vector<Piece> pieces;
+    pieces.reserve((leaves + stride - 1) / stride + (points - leaves * perLeaf + stride - 1) / stride);
+    for (std::size_t leaf = 0; leaf < leaves; leaf += stride) pieces.push_back({leaf * perLeaf, perLeaf});
+    for (std::size_t i = leaves * perLeaf; i < points; i += stride) pieces.push_back({i, 1});
+    return pieces;
+}
+
+// The points of the drawn pieces, one after another; only these are converted and projected.
+template <class Coordinate>
+std::vector<Point3> drawnPoints(std::span<const std::array<Coordinate, 3>> points, std::span<const Piece> pieces) {
+    std::size_t total = 0;
+    for (const Piece &piece : pieces) total += piece.count;
+    std::vector<Point3> out;
+    out.reserve(total);
+    for (const Piece &piece : pieces)
+        for (std::size_t i = piece.first; i < piece.first + piece.count; ++i) out.push_back(toPoint(points[i]));
+    return out;
+}
+
+// The mean depth of a shape's points, or none when one of them is behind the camera or not a number:
+// such a shape has no place in the picture.
+std::optional<double> meanDepth(std::span<const ScreenPoint> points) {
+    double depth = 0.0;
+    for (const ScreenPoint &s : points) {
+        if (!(s.depth > 0.0) || !std::isfinite(s.x) || !std::isfinite(s.y)) return std::nullopt;
+        depth += s.depth;
+    }
+    return depth / static_cast<double>(points.size());
+}
+
+// Writes one panel's leaves and loose points, far to near. `points` are the drawn points, the pieces'
+// points one after another.
+void paintLeaves(std::string &out, const Projection &projection, std::span<const Point3> points, std::span<const Piece> pieces,
+                 std::int32_t pivotRule) {
     std::vector<ScreenPoint> screen(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) screen[i] = projection.project(points[i]);
 
-    const std::size_t perLeaf = leafSize > 0 ? static_cast<std::size_t>(leafSize) : 0;
-    const std::size_t leaves = perLeaf > 1 ? points.size() / perLeaf : 0;
     std::vector<Shape> shapes;
-    shapes.reserve(points.size());
-    const auto add = [&](std::size_t first, std::size_t count) {
-        double depth = 0.0;
-        for (std::size_t i = first; i < first + count; ++i) {
-            const ScreenPoint &s = screen[i];
-            // Anything behind the camera, or not a number, has no place in the picture.
-            if (!(s.depth > 0.0) || !std::isfinite(s.x) || !std::isfinite(s.y)) return;
-            depth += s.depth;
-        }
-        shapes.push_back({depth / static_cast<double>(count), first, count});
-    };
-    const std::size_t stride = sampleStride(points.size(), frame);
-    for (std::size_t leaf = 0; leaf < leaves; leaf += stride) add(leaf * perLeaf, perLeaf);
-    for (std::size_t i = leaves * perLeaf; i < points.size(); i += stride) add(i, 1);
+    shapes.reserve(pieces.size());
+    std::size_t first = 0;
+    for (const Piece &piece : pieces) {
+        if (const auto depth = meanDepth(std::span(screen).subspan(first, piece.count))) shapes.push_back({*depth, first, piece.count});
+        first += piece.count;
+    }
     std::stable_sort(shapes.begin(), shapes.end(), [](const Shape &a, const Shape &b) { return a.depth > b.depth; });
 
     out += "<g stroke=\"#1f2e17\" stroke-width=\"0.35\" stroke-linejoin=\"round\">\n";
@@ -133,7 +162,7 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
         }
         // The side the module turns toward the target is the one its local -Z points to.
         const std::span<const Point3> leaf = points.subspan(shape.first, shape.count);
-        const Point3 side = facingDirection(leaf, frame.pivotRule);
+        const Point3 side = facingDirection(leaf, pivotRule);
         const Point3 &eye = projection.eye();
         const double toEye = side.x * (eye.x - leaf[0].x) + side.y * (eye.y - leaf[0].y) + side.z * (eye.z - leaf[0].z);
         const bool seenFacing = toEye > 0.0;
@@ -179,8 +208,8 @@ void paintTarget(std::string &out, const Projection &projection, const SvgFrame 
     out += "\" fill=\"#b03020\" stroke=\"none\">" + xmlEscaped(frame.targetName) + "</text></g>\n";
 }
 
-void paintPanel(std::string &out, const Projection &projection, std::span<const Point3> points, const SvgFrame &frame,
-                double offset, const char *title) {
+void paintPanel(std::string &out, const Projection &projection, std::span<const Point3> points, std::span<const Piece> pieces,
+                const SvgFrame &frame, double offset, const char *title) {
     out += "<g transform=\"translate(";
     appendFixed(out, offset, 2);
     out += ",0)\" clip-path=\"url(#panel)\">\n";
@@ -189,7 +218,7 @@ void paintPanel(std::string &out, const Projection &projection, std::span<const 
     out += "\" height=\"";
     appendFixed(out, frame.panelHeight, 2);
     out += "\" fill=\"#fbfaf6\" stroke=\"#c9c3b5\"/>\n";
-    paintLeaves(out, projection, points, frame);
+    paintLeaves(out, projection, points, pieces, frame.pivotRule);
     paintTarget(out, projection, frame);
     out += "<text x=\"12\" y=\"24\" font-weight=\"bold\">";
     out += title;
@@ -233,10 +262,18 @@ void paintLegend(std::string &out, double y) {
     out += "</g>\n";
 }
 
-Camera defaultCamera(std::span<const Point3> base, std::span<const Point3> displaced, const SvgFrame &frame) {
+// Frames every finite point of both sets, and the target.
+Camera defaultCamera(const SvgFrame &frame) {
     std::vector<Point3> shown;
-    shown.reserve(base.size() + displaced.size() + 1);
-    for (auto set : {base, displaced}) std::copy_if(set.begin(), set.end(), std::back_inserter(shown), isFinite);
+    shown.reserve(frame.base.size() + frame.displaced.size() + 1);
+    const auto addFinite = [&shown](const auto &set) {
+        for (const auto &p : set) {
+            const Point3 point = toPoint(p);
+            if (isFinite(point)) shown.push_back(point);
+        }
+    };
+    addFinite(frame.base);
+    addFinite(frame.displaced);
     if (frame.targetPosition && isFinite(*frame.targetPosition)) shown.push_back(*frame.targetPosition);
     return framingCamera(shown, frame.panelWidth / frame.panelHeight);
 }
@@ -248,15 +285,15 @@ std::string renderSvg(const SvgFrame &frame) {
         throw std::invalid_argument("renderSvg: " + std::to_string(frame.base.size()) + " base points but " +
                                     std::to_string(frame.displaced.size()) + " displaced points");
     }
-    const std::vector<Point3> base = toPoints(frame.base);
-    const std::vector<Point3> displaced = toPoints(frame.displaced);
-    const Projection projection(frame.camera ? *frame.camera : defaultCamera(base, displaced, frame), frame.panelWidth,
-                                frame.panelHeight);
+    const Projection projection(frame.camera ? *frame.camera : defaultCamera(frame), frame.panelWidth, frame.panelHeight);
+    const std::vector<Piece> pieces = drawnPieces(frame.base.size(), frame);
+    const std::vector<Point3> base = drawnPoints(frame.base, pieces);
+    const std::vector<Point3> displaced = drawnPoints(frame.displaced, pieces);
 
     const double width = 2.0 * frame.panelWidth;
     const double height = frame.panelHeight + captionHeight;
     std::string out;
-    out.reserve(1024 + base.size() * 80);
+    out.reserve(4096 + 2 * (pieces.size() * 72 + base.size() * 20));
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"";
     appendFixed(out, width, 0);
     out += "\" height=\"";
@@ -271,16 +308,16 @@ std::string renderSvg(const SvgFrame &frame) {
     out += "\" height=\"";
     appendFixed(out, frame.panelHeight, 2);
     out += "\"/></clipPath></defs>\n<rect width=\"100%\" height=\"100%\" fill=\"#efece4\"/>\n";
-    paintPanel(out, projection, base, frame, 0.0, "before");
-    paintPanel(out, projection, displaced, frame, frame.panelWidth, "after");
+    paintPanel(out, projection, base, pieces, frame, 0.0, "before");
+    paintPanel(out, projection, displaced, pieces, frame, frame.panelWidth, "after");
     out += "<text x=\"12\" y=\"";
     appendFixed(out, frame.panelHeight + 22.0, 2);
     out += "\">frame " + std::to_string(frame.frame);
     if (!frame.caption.empty()) out += " \xE2\x80\x94 " + xmlEscaped(frame.caption);
-    const std::size_t stride = sampleStride(base.size(), frame);
+    const std::size_t stride = sampleStride(frame.base.size(), frame);
     if (stride > 1) {
         out += " \xE2\x80\x94 sampled: every " + std::to_string(stride) + ordinalSuffix(stride) + " of " +
-               std::to_string(wholeLeaves(base.size(), frame.leafSize)) + " leaves drawn";
+               std::to_string(wholeLeaves(frame.base.size(), frame.leafSize)) + " leaves drawn";
     }
     out += "</text>\n";
     paintLegend(out, frame.panelHeight + 46.0);

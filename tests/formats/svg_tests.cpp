@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <sstream>
 
 #include "formats/html_index.h"
@@ -20,6 +21,8 @@ using formats::Projection;
 using formats::SvgFrame;
 using Base = std::array<float, 3>;
 using hostsim::Position;
+
+const std::filesystem::path testData = VISTREL_TEST_DATA;
 
 // The picture writes pixel coordinates with two decimals.
 constexpr double pixelTolerance = 0.005 + 1e-9;
@@ -246,6 +249,59 @@ TEST(SvgPicture, DefaultCameraFramesLeavesAndTarget) {
         }
     }
     EXPECT_EQ(count(svg, "<g class=\"target\""), 2u) << "the target is in view";
+}
+
+// 23 leaves of four points and three loose points, turned and moved a little in the displaced set.
+// A base point of a drawn leaf is not a number and a displaced one of another is infinite; so is a
+// point of a leaf that is not drawn, which the default camera must leave out all the same.
+struct SampledBush {
+    std::vector<Base> base;
+    std::vector<Position> displaced;
+    SampledBush() {
+        for (int leaf = 0; leaf < 23; ++leaf) {
+            const float x = static_cast<float>(leaf % 5) * 0.7f - 1.4f;
+            const float y = static_cast<float>(leaf / 5) * 0.6f - 1.2f;
+            const float z = static_cast<float>((leaf * 7) % 11) * 0.3f - 1.5f;
+            for (const Base &corner : std::vector<Base>{{0, 0, 0}, {0.1f, 0.5f, 0.05f}, {0.45f, 0.55f, -0.1f}, {0.4f, 0.02f, 0.0f}})
+                base.push_back({x + corner[0], y + corner[1], z + corner[2]});
+        }
+        for (const Base &loose : std::vector<Base>{{2.0f, 1.5f, 0.25f}, {-2.1f, 0.9f, 1.0f}, {0.3f, -1.9f, -0.6f}}) base.push_back(loose);
+        for (std::size_t i = 0; i < base.size(); ++i) {
+            const double turn = 0.05 * static_cast<double>(i % 9);
+            const Base &p = base[i];
+            displaced.push_back({p[0] * std::cos(turn) - p[2] * std::sin(turn) + 0.01, p[1] + 0.02 * turn,
+                                 p[0] * std::sin(turn) + p[2] * std::cos(turn)});
+        }
+        base[4 * 10 + 2][1] = std::numeric_limits<float>::quiet_NaN();
+        displaced[4 * 15 + 1][2] = std::numeric_limits<double>::infinity();
+        base[4 * 3 + 1][0] = -std::numeric_limits<float>::infinity();
+        displaced[4 * 3 + 3][1] = std::numeric_limits<double>::quiet_NaN();
+    }
+    SvgFrame frame() const {
+        SvgFrame frame;
+        frame.base = base;
+        frame.displaced = displaced;
+        frame.maxLeaves = 5;  // every 5th leaf and loose point is drawn
+        frame.pivotRule = 2;
+        frame.targetName = "Sun";
+        frame.targetPosition = Point3{0.5, 1.2, -2.0};
+        frame.frame = 3;
+        frame.caption = "Bush: sampled";
+        frame.panelWidth = 320;
+        frame.panelHeight = 240;
+        return frame;
+    }
+};
+
+// These pictures were written by the renderer that converted and projected every point of the
+// object; drawing only the sampled leaves must not change a byte of them.
+TEST(SvgPicture, SampledPictureIsByteForByteTheKnownOne) {
+    const SampledBush bush;
+    SvgFrame withCamera = bush.frame();
+    withCamera.camera = Camera{{1.0, 1.5, -6.0}, {0.0, 0.0, 0.0}, 0.8};
+    EXPECT_EQ(formats::renderSvg(withCamera), testkit::fileText(testData / "svg" / "sampled_camera.svg"));
+    EXPECT_EQ(formats::renderSvg(bush.frame()), testkit::fileText(testData / "svg" / "sampled_framed.svg"))
+        << "framed by every finite point";
 }
 
 TEST(SvgPicture, DifferentNumbersOfBaseAndDisplacedPointsAreRefused) {
