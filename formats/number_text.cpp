@@ -1,6 +1,7 @@
 // Shortest float text: Dragonbox (from {fmt}, header-only) finds the digits, and the layout follows
 // std::to_chars(float) of libstdc++ to the byte, at a fraction of its cost. Fixed-point text with a
-// given number of decimals goes through std::to_chars, which is exact and locale-free.
+// given number of decimals is std::to_chars's, exact and locale-free; the common case (up to three
+// decimals, pixel-sized values) is rounded here in integers, to the same text.
 #include "formats/number_text.h"
 
 #include <bit>
@@ -156,8 +157,55 @@ char *writeFloatTriple(char *out, const std::array<double, 3> &xyz) {
     return writeDecimal(out, z);
 }
 
+namespace {
+
+constexpr int fastFixedDecimals = 3;
+constexpr std::array<std::uint64_t, fastFixedDecimals + 1> fixedScales{1, 10, 100, 1000};
+
+// Writes `value` with `decimals` digits after the point as std::to_chars(fixed) does: rounded from the
+// exact binary value to the nearest, ties to even, with the sign of a negative value kept even when
+// it rounds to zero. Answers null, writing nothing, when decimals exceed fastFixedDecimals or |value|
+// is 2^50 or more (or not finite). Needs room for 22 characters.
+char *writeFixedExactly(char *out, double value, int decimals) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto exponentBits = static_cast<int>((bits >> 52) & 0x7ff);
+    if (decimals < 0 || decimals > fastFixedDecimals || exponentBits >= 1023 + 50) return nullptr;
+    // |value| = mantissa / 2^shift exactly, with shift >= 3.
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t mantissa = exponentBits == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+    const int shift = exponentBits == 0 ? 1074 : 1075 - exponentBits;
+    const std::uint64_t scale = fixedScales[static_cast<std::size_t>(decimals)];
+    const std::uint64_t scaled = mantissa * scale;  // below 2^53 * 2^10
+    // |value| * 10^decimals rounded; with shift 64 or more it is below half a unit (scaled < 2^63).
+    std::uint64_t units = 0;
+    if (shift < 64) {
+        units = scaled >> shift;
+        const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (units & 1) != 0)) ++units;
+    }
+    if ((bits >> 63) != 0) *out++ = '-';
+    out = std::to_chars(out, out + 20, units / scale).ptr;
+    if (decimals > 0) {
+        *out = '.';
+        std::uint64_t part = units % scale;
+        for (int i = decimals; i > 0; --i) {
+            out[i] = static_cast<char>('0' + part % 10);
+            part /= 10;
+        }
+        out += decimals + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
 void appendFixed(std::string &out, double value, int decimals) {
-    std::array<char, 64> buffer{};
+    std::array<char, 64> buffer;
+    if (char *end = writeFixedExactly(buffer.data(), value, decimals)) {
+        out.append(buffer.data(), end);
+        return;
+    }
     auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::fixed, decimals);
     if (error != std::errc{}) {  // too large for the buffer: no picture needs such a number

@@ -1,7 +1,8 @@
 // Shortest float text: writeShortest must give exactly the bytes of std::to_chars(float) (the text the
 // OBJ files had before, and what readers of them expect), over the values where the layout changes
 // (zeros, infinities, NaNs, powers of two, subnormals, the edges between fixed and scientific text)
-// and over millions of random bit patterns.
+// and over millions of random bit patterns. Fixed text (the pictures' coordinates) must be
+// std::to_chars(fixed)'s to the byte too, ties and signed zeros included.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -10,6 +11,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "formats/number_text.h"
@@ -172,6 +174,85 @@ TEST(ShortestFloatText, TriplesRoundEachCoordinateToFloat) {
     EXPECT_EQ(appended, "v 1e-07 123456792 -0");
     EXPECT_EQ(formats::shortDouble(0.1f), 0.1);
     EXPECT_EQ(formats::shortDouble(1e-45f), 1e-45);
+}
+
+// --- Fixed text
+
+// The text by std::to_chars alone: fixed, or the shortest form when the fixed text is longer than 63
+// characters (no picture has such numbers, but the text must not change for them either).
+std::string fixedViaToChars(double value, int decimals) {
+    std::array<char, 64> buffer{};
+    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
+    if (error != std::errc{}) end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+    return std::string(buffer.data(), end);
+}
+
+std::string fixed(double value, int decimals) {
+    std::string out = "<";
+    formats::appendFixed(out, value, decimals);
+    return out.substr(1);
+}
+
+// Compares appendFixed with std::to_chars(fixed) for every value and 0 to 4 decimals; names the first few that differ.
+class FixedComparison {
+public:
+    void check(double value) {
+        for (int decimals = 0; decimals <= 4; ++decimals) {
+            ++checked_;
+            const std::string ours = fixed(value, decimals);
+            const std::string want = fixedViaToChars(value, decimals);
+            if (ours == want) continue;
+            if (++mismatches_ <= 10) differing_ += "\n  " + std::to_string(value) + " with " + std::to_string(decimals) + ": \"" + ours + "\", std::to_chars \"" + want + "\"";
+        }
+    }
+    void expectNoMismatch(std::size_t leastChecked) const {
+        EXPECT_GE(checked_, leastChecked);
+        EXPECT_EQ(mismatches_, 0u) << "of " << checked_ << " texts" << differing_;
+    }
+
+private:
+    std::size_t checked_ = 0;
+    std::size_t mismatches_ = 0;
+    std::string differing_;
+};
+
+TEST(FixedText, TiesRoundToEvenAndNegativesKeepTheirSign) {
+    // Exact binary ties go to the even digit; a negative value that rounds to zero keeps its '-'.
+    const std::vector<std::tuple<double, int, const char *>> cases{
+        {0.125, 2, "0.12"}, {0.375, 2, "0.38"}, {2.5, 0, "2"}, {3.5, 0, "4"}, {-0.0625, 3, "-0.062"}, {1.0625, 3, "1.062"},
+        {0.005, 2, "0.01"},  // 0.005 is a little above the tie in binary
+        {-0.001, 2, "-0.00"}, {-0.0, 2, "-0.00"}, {0.0, 0, "0"}, {640.0, 2, "640.00"}, {-12.345678, 1, "-12.3"},
+        {1.6, 1, "1.6"}, {1e-320, 3, "0.000"}, {1125899906842623.75, 2, "1125899906842623.75"}, {1e300, 2, "1e+300"},
+    };
+    for (const auto &[value, decimals, text] : cases) {
+        EXPECT_EQ(fixed(value, decimals), text);
+        EXPECT_EQ(fixedViaToChars(value, decimals), text) << "the standard library writes it differently now";
+    }
+}
+
+TEST(FixedText, PixelCoordinatesAndRandomBitPatternsMatchToChars) {
+    FixedComparison comparison;
+    std::mt19937_64 random(20240611);
+    // Coordinates as the pictures have them, and halves, quarters and eighths of them (exact ties).
+    std::uniform_real_distribution<double> pixel(-5000.0, 5000.0);
+    for (int i = 0; i < 200000; ++i) comparison.check(pixel(random));
+    for (int i = -20000; i <= 20000; ++i) comparison.check(static_cast<double>(i) / 8.0 + 0.0625 * (i % 3));
+    // Any mantissa at every size from 2^-80 to 2^51, either sign; then any bit pattern at all:
+    // subnormals, huge values, infinities and NaNs.
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint64_t exponentBits = 1023 - 80 + random() % 131;
+        comparison.check(std::bit_cast<double>((random() & 0x800fffffffffffffu) | (exponentBits << 52)));
+    }
+    for (int i = 0; i < 20000; ++i) comparison.check(std::bit_cast<double>(random()));
+    // Sizes near 2^50, where the integer rounding hands over to the standard library, and near 2^-64.
+    for (const double edge : {1125899906842624.0, 5.421010862427522e-20}) {
+        const auto bits = std::bit_cast<std::uint64_t>(edge);
+        for (std::uint64_t b = bits - 1000; b < bits + 1000; ++b) {
+            comparison.check(std::bit_cast<double>(b));
+            comparison.check(-std::bit_cast<double>(b));
+        }
+    }
+    comparison.expectNoMismatch(5 * 464001);
 }
 
 }  // namespace
