@@ -200,18 +200,18 @@ char *writeFixedExactly(char *out, double value, int decimals) {
 
 }  // namespace
 
+char *writeFixed(char *out, double value, int decimals) {
+    if (char *end = writeFixedExactly(out, value, decimals)) return end;
+    auto [end, error] = std::to_chars(out, out + fixedRoom, value, std::chars_format::fixed, decimals);
+    if (error != std::errc{}) {  // too large for the room: no picture needs such a number
+        end = std::to_chars(out, out + fixedRoom, value).ptr;
+    }
+    return end;
+}
+
 void appendFixed(std::string &out, double value, int decimals) {
-    std::array<char, 64> buffer;
-    if (char *end = writeFixedExactly(buffer.data(), value, decimals)) {
-        out.append(buffer.data(), end);
-        return;
-    }
-    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, decimals);
-    if (error != std::errc{}) {  // too large for the buffer: no picture needs such a number
-        end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
-    }
-    out.append(buffer.data(), end);
+    std::array<char, fixedRoom> buffer;
+    out.append(buffer.data(), writeFixed(buffer.data(), value, decimals));
 }
 
 double shortDouble(float value) {

@@ -31,8 +31,15 @@ inline constexpr std::size_t floatTripleRoom = 2 * (shortestFloatMaxChars + 1) +
 // Writes the text of appendFloatTriple at `out`, which has room for floatTripleRoom; the end.
 char *writeFloatTriple(char *out, const std::array<double, 3> &xyz);
 
-// Appends `value` with exactly `decimals` digits after the point, e.g. "12.50".
+// Appends `value` with exactly `decimals` digits after the point, e.g. "12.50"; a value whose text
+// would be longer than 63 characters in its shortest form instead.
 void appendFixed(std::string &out, double value, int decimals);
+
+// The room writeFixed needs.
+inline constexpr std::size_t fixedRoom = 64;
+
+// Writes the text of appendFixed at `out`, which has room for fixedRoom; the end.
+char *writeFixed(char *out, double value, int decimals);
 
 // The float as a double that prints short: the double nearest to the float's shortest decimal, so
 // that 0.1f becomes 0.1 and not 0.100000001490116. Converting the result to float gives `value` back.

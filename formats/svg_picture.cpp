@@ -50,18 +50,22 @@ bool isFinite(const Point3 &p) { return std::isfinite(p.x) && std::isfinite(p.y)
 
 void appendColour(std::string &out, Colour colour, double light) {
     constexpr char hexDigits[] = "0123456789abcdef";
-    out += '#';
+    std::array<char, 7> text{'#'};
+    std::size_t at = 1;
     for (double channel : {colour.r, colour.g, colour.b}) {
         const int value = static_cast<int>(std::lround(std::clamp(channel * light, 0.0, 1.0) * 255.0));
-        out += hexDigits[value / 16];
-        out += hexDigits[value % 16];
+        text[at++] = hexDigits[value / 16];
+        text[at++] = hexDigits[value % 16];
     }
+    out.append(text.data(), text.size());
 }
 
+// Appends "x,y" with two decimals each, in one piece.
 void appendXY(std::string &out, double x, double y) {
-    appendFixed(out, x, 2);
-    out += ',';
-    appendFixed(out, y, 2);
+    std::array<char, 2 * fixedRoom + 1> buffer;
+    char *end = writeFixed(buffer.data(), x, 2);
+    *end++ = ',';
+    out.append(buffer.data(), writeFixed(end, y, 2));
 }
 
 // How squarely the polygon faces the eye, from 0 (edge on) to 1, by its Newell normal.

@@ -187,10 +187,14 @@ std::string fixedViaToChars(double value, int decimals) {
     return std::string(buffer.data(), end);
 }
 
+// What writeFixed writes into exactly the room it asks for (the sanitizer build catches writing past
+// it), which appendFixed must append.
 std::string fixed(double value, int decimals) {
-    std::string out = "<";
-    formats::appendFixed(out, value, decimals);
-    return out.substr(1);
+    std::array<char, formats::fixedRoom> room{};
+    const std::string written(room.data(), formats::writeFixed(room.data(), value, decimals));
+    std::string appended = "<";
+    formats::appendFixed(appended, value, decimals);
+    return appended == "<" + written ? written : "appendFixed: " + appended;
 }
 
 // Compares appendFixed with std::to_chars(fixed) for every value and 0 to 4 decimals; names the first few that differ.
@@ -235,11 +239,11 @@ TEST(FixedText, PixelCoordinatesAndRandomBitPatternsMatchToChars) {
     std::mt19937_64 random(20240611);
     // Coordinates as the pictures have them, and halves, quarters and eighths of them (exact ties).
     std::uniform_real_distribution<double> pixel(-5000.0, 5000.0);
-    for (int i = 0; i < 200000; ++i) comparison.check(pixel(random));
+    for (int i = 0; i < 100000; ++i) comparison.check(pixel(random));
     for (int i = -20000; i <= 20000; ++i) comparison.check(static_cast<double>(i) / 8.0 + 0.0625 * (i % 3));
     // Any mantissa at every size from 2^-80 to 2^51, either sign; then any bit pattern at all:
     // subnormals, huge values, infinities and NaNs.
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < 100000; ++i) {
         const std::uint64_t exponentBits = 1023 - 80 + random() % 131;
         comparison.check(std::bit_cast<double>((random() & 0x800fffffffffffffu) | (exponentBits << 52)));
     }
@@ -252,7 +256,7 @@ TEST(FixedText, PixelCoordinatesAndRandomBitPatternsMatchToChars) {
             comparison.check(-std::bit_cast<double>(b));
         }
     }
-    comparison.expectNoMismatch(5 * 464001);
+    comparison.expectNoMismatch(5 * 268001);
 }
 
 }  // namespace
