@@ -188,6 +188,7 @@ void runScene(const RunOptions &options) {
     FrameHandlers handlers;
     handlers.settle = [&] {
         for (RunObject &object : objects) settleView(host, object, played.span, layout.panelWidth / layout.panelHeight, choice.svg);
+        views.start();
     };
     // Writes a frame's files in whichever process played it: all of them, or none.
     handlers.write = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced) {
@@ -196,8 +197,11 @@ void runScene(const RunOptions &options) {
                                                         " objects, expected " + std::to_string(objects.size()));
         WrittenFiles files;
         try {
-            for (std::size_t i = 0; i < objects.size(); ++i)
+            for (std::size_t i = 0; i < objects.size(); ++i) {
                 files.add(outputs.write(objects[i], frame, displaced[i].positions, targetAt(objects[i], frame)));
+                if (auto script = views.writeFrame(i, frame, frameLabel(frame, digits), displaced[i].positions))
+                    files.paths.push_back(std::move(*script));
+            }
         } catch (...) {
             removeFiles(files.paths);
             throw;

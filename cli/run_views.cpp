@@ -27,12 +27,19 @@ void RunViews::addObject(const std::string &name, const std::string &stem, const
                                          : nullptr);
 }
 
+void RunViews::start() {
+    if (makeViewer_ && !viewer_) viewer_ = makeViewer_();
+}
+
+std::optional<fs::path> RunViews::writeFrame(std::size_t object, std::int32_t frame, const std::string &label,
+                                             std::span<const hostsim::Position> positions) {
+    if (object != 0 || !viewer_) return std::nullopt;
+    return viewer_->writeFrameScript(frame, label, positions);
+}
+
 void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
                         std::optional<hostsim::Point3> target, std::span<const hostsim::Position> positions) {
-    if (object == 0 && makeViewer_) {
-        if (!viewer_) viewer_ = makeViewer_();
-        viewer_->addFrame(frame, label, target, positions);
-    }
+    if (object == 0 && viewer_) viewer_->listFrame(frame, label, target);
     if (object < animations_.size() && animations_[object].second) animations_[object].second->addFrame(seconds, positions);
 }
 

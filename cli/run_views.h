@@ -26,7 +26,16 @@ public:
     // Objects in the run's order; the first one is shown by the viewer. The mesh must outlive this.
     void addObject(const std::string &name, const std::string &stem, const hostsim::Mesh &mesh, const ShownSettings &settings);
 
-    // One object's turned points at one frame.
+    // Makes the viewer's page and files, at the first frame, so that a run that cannot write them
+    // stops at that frame like any other output. Call after the objects are added.
+    void start();
+
+    // Writes what one object's turned points at one frame need in files of their own (the viewer's
+    // script of the frame), here or in a copy of this process; answers the file written, if any.
+    std::optional<std::filesystem::path> writeFrame(std::size_t object, std::int32_t frame, const std::string &label,
+                                                    std::span<const hostsim::Position> positions);
+
+    // One object's turned points at one frame, once writeFrame has written them.
     void addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
                   std::optional<hostsim::Point3> target, std::span<const hostsim::Position> positions);
 
@@ -41,9 +50,7 @@ private:
     bool viewerWanted_;
     bool gltf_;
     double framesPerSecond_;
-    // The viewer's page and files are made with the first frame, so that a run that cannot write them
-    // stops at that frame like any other output.
-    std::unique_ptr<formats::ViewerWriter> viewer_;
+    std::unique_ptr<formats::ViewerWriter> viewer_;  // made by start
     std::function<std::unique_ptr<formats::ViewerWriter>()> makeViewer_;
     std::vector<std::pair<std::string, std::unique_ptr<formats::GltfAnimationWriter>>> animations_;  // stem, writer
 };

@@ -10,7 +10,7 @@ namespace cli {
 
 struct WrittenFiles {
     std::vector<std::filesystem::path> paths;
-    std::uintmax_t bytes = 0;
+    std::uintmax_t bytes = 0;  // what the run reports as written: its OBJ files and pictures
 
     void add(WrittenFiles more) {
         for (std::filesystem::path &path : more.paths) paths.push_back(std::move(path));

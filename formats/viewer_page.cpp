@@ -98,12 +98,29 @@ ViewerWriter::ViewerWriter(fs::path dir, const Mesh &base, ViewerObject object, 
 
 void ViewerWriter::addFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target,
                             std::span<const hostsim::Position> positions) {
+    writeFrameScript(frame, label, positions);
+    listFrame(frame, label, target);
+}
+
+namespace {
+
+std::string frameScriptName(const ViewerObject &object, const std::string &label) {
+    return std::string(dataFolder) + "/" + object.stem + "." + label + ".js";
+}
+
+}  // namespace
+
+fs::path ViewerWriter::writeFrameScript(std::int32_t frame, const std::string &label, std::span<const hostsim::Position> positions) {
     if (positions.size() != points_)
         throw HostError("viewer: " + std::to_string(positions.size()) + " turned points for a mesh of " + std::to_string(points_));
-    const std::string file = std::string(dataFolder) + "/" + object_.stem + "." + label + ".js";
+    const fs::path file = dir_ / frameScriptName(object_, label);
     writePointsBase64(layOutDataScript(script_, {{"kind", "frame"}, {"frame", frame}}, positions.size() * pointBytes), positions);
-    replaceFile(dir_ / file, script_);
-    frames_.push_back({frame, file, target});
+    replaceFile(file, script_);
+    return file;
+}
+
+void ViewerWriter::listFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target) {
+    frames_.push_back({frame, frameScriptName(object_, label), target});
     writePage();
 }
 

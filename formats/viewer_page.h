@@ -41,6 +41,12 @@ public:
     void addFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target,
                   std::span<const hostsim::Position> positions);
 
+    // addFrame in two steps, so that a frame's script can be written by another process (a copy of
+    // this writer) while the page is kept here: writeFrameScript answers the file it wrote, and
+    // listFrame rewrites index.html with the frame added once its script is there.
+    std::filesystem::path writeFrameScript(std::int32_t frame, const std::string &label, std::span<const hostsim::Position> positions);
+    void listFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target);
+
     // Empty, or one line saying why the page will not show the object.
     const std::string &warning() const { return warning_; }
 

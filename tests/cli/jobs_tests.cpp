@@ -70,15 +70,22 @@ TEST(RunJobs, AFrameThatCannotBeWrittenKeepsTheFramesBeforeItAndLeavesNoneAfterI
     for (const char *jobs : {"1", "2", "3"}) {
         const std::string name = std::string("blocked") + jobs;
         fs::create_directories(folder / name / "Cards.0005.obj");
-        const auto run = runGarden(folder, name, "0-8", {"--jobs", jobs, "--no-svg"});
+        const auto run = runGarden(folder, name, "0-8", {"--jobs", jobs});
         EXPECT_EQ(run.exitCode, 1) << run.err;
         EXPECT_NE(run.err.find("Cards.0005.obj"), std::string::npos) << run.err;
-        // Workers ahead of frame 5 may have written later frames: theirs are removed.
-        std::vector<std::string> expected{"Cards.0005.obj"};
+        // Workers ahead of frame 5 may have written later frames: theirs are removed, the viewer's
+        // scripts of them too.
+        std::vector<std::string> expected{"Cards.0005.obj", "index.html", "pictures.html", "three.js", "viewer"};
         for (int frame = 0; frame < 5; ++frame)
-            for (const char *stem : {"Cards", "Ten_points"}) expected.push_back(std::string(stem) + ".000" + std::to_string(frame) + ".obj");
+            for (const char *stem : {"Cards", "Ten_points"})
+                for (const char *kind : {".obj", ".svg"}) expected.push_back(stem + (".000" + std::to_string(frame)) + kind);
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(fileNames(folder / name), expected) << jobs << " jobs";
+        std::vector<std::string> scripts;
+        for (int frame = 0; frame < 5; ++frame) scripts.push_back("Cards.000" + std::to_string(frame) + ".js");
+        scripts.push_back("Cards.base.js");
+        EXPECT_EQ(fileNames(folder / name / "viewer"), scripts) << jobs << " jobs";
+        EXPECT_EQ(fileText(folder / name / "pictures.html").find("0005"), std::string::npos) << jobs << " jobs";
     }
 }
 
