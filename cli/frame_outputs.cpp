@@ -7,7 +7,6 @@
 #include "formats/text_file.h"
 
 #include <string>
-#include <system_error>
 #include <utility>
 
 namespace cli {
@@ -53,13 +52,6 @@ WrittenFiles FrameOutputs::write(const RunObject &object, std::int32_t frame, st
         throw;
     }
     return written;
-}
-
-void removeFiles(std::span<const fs::path> files) {
-    for (const fs::path &file : files) {
-        std::error_code ignored;
-        fs::remove(file, ignored);
-    }
 }
 
 }  // namespace cli

@@ -44,7 +44,4 @@ private:
     int digits_;
 };
 
-// Removes the files (of a frame that could not be written whole); errors are ignored.
-void removeFiles(std::span<const std::filesystem::path> files);
-
 }  // namespace cli

@@ -1,8 +1,9 @@
 // Frames played by forked worker processes. A worker's host writes each frame's positions straight
-// into memory it shares with this process, one of two halves by turns, and the worker sends a short
-// record over a socket saying which frame they are; a byte sent back, once the frame has been handed
-// on, frees that half for the worker's frame after next. Nothing of a frame crosses the socket but its
-// record, and the positions are handed on where they lie.
+// into memory it shares with this process, one of two halves by turns; the worker writes the frame's
+// files and sends a short record over a socket saying which frame they are and which files it wrote;
+// a byte sent back, once the frame has been handed on, frees that half for the worker's frame after
+// next. Nothing of a frame crosses the socket but its record, and the positions are handed on where
+// they lie.
 #include "cli/frame_workers.h"
 
 #include "formats/text_file.h"
@@ -12,13 +13,12 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <numeric>
 #include <span>
-#include <system_error>
 #include <sched.h>
 #include <string>
 #include <string_view>
@@ -295,7 +295,7 @@ public:
         switch (readRecord(w, got, what)) {
         case Reading::frame:
             if (got.frame == frame) return;
-            removeFiles(got.files);
+            removeFiles(got.files.paths);
             break;
         case Reading::ended:
             throw hostsim::HostError(where + "the worker playing it " + stopped(w));
@@ -328,13 +328,6 @@ private:
         return "stopped with status " + std::to_string(WEXITSTATUS(status));
     }
 
-    static void removeFiles(const WrittenFiles &files) {
-        for (const std::filesystem::path &file : files.paths) {
-            std::error_code ignored;
-            std::filesystem::remove(file, ignored);
-        }
-    }
-
     // Tells worker `w` no more frames are taken: it stops once it is done with the frame it is on,
     // which it may still write and send. The files of every frame it sends are removed.
     static void stop(Worker &w) {
@@ -343,7 +336,7 @@ private:
             ReceivedFrame got;
             std::string what;
             for (Reading r = readRecord(w, got, what); r != Reading::ended && r != Reading::garbled; r = readRecord(w, got, what))
-                if (r == Reading::frame) removeFiles(got.files);
+                if (r == Reading::frame) removeFiles(got.files.paths);
             ::close(w.fd);
             w.fd = -1;
         }
@@ -377,10 +370,7 @@ void handOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector
     try {
         handlers.sink(frame, objects, files);
     } catch (...) {
-        for (const std::filesystem::path &file : files.paths) {
-            std::error_code ignored;
-            std::filesystem::remove(file, ignored);
-        }
+        removeFiles(files.paths);
         throw;
     }
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
+#include <system_error>
 #include <vector>
 
 namespace cli {
@@ -17,5 +19,13 @@ struct WrittenFiles {
         bytes += more.bytes;
     }
 };
+
+// Removes the files (of a frame that could not be written whole, or kept); errors are ignored.
+inline void removeFiles(std::span<const std::filesystem::path> files) {
+    for (const std::filesystem::path &file : files) {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+    }
+}
 
 }  // namespace cli
