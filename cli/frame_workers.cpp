@@ -363,7 +363,6 @@ void release(Worker &w) {
     writeAll(w.fd, &taken, 1);  // a worker that has ended needs none: nothing to report
 }
 
-// Writes a frame played here and hands it on; should the sink throw, the frame's files are removed first.
 // Hands a played frame on; should the sink throw, the frame's files are removed first.
 void handOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects,
             const WrittenFiles &files) {
@@ -375,6 +374,7 @@ void handOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector
     }
 }
 
+// Writes the files of a frame played here, then hands it on.
 void writeAndHandOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
     handOn(handlers, frame, objects, handlers.write(frame, objects));
 }
