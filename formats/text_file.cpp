@@ -89,7 +89,16 @@ public:
     }
 
     // Moves the file to `target`; answers 0 or the errno. After success nothing is left to remove.
-    int renameTo(const fs::path &target) {
+    // With `swapOut` a file already there is exchanged with this one in one step and then removed
+    // under this file's old name: ext4 flushes a file renamed over another before the rename returns
+    // (about as long again as writing it), which output that can be made again need not wait for.
+    // Where the exchange is not supported, or the file went meanwhile, it is a plain rename.
+    int renameTo(const fs::path &target, bool swapOut) {
+        if (swapOut && ::renameat2(AT_FDCWD, name_.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+            ::unlink(name_.c_str());  // the replaced file; failing leaves it beside, nothing lost
+            name_.clear();
+            return 0;
+        }
         if (std::rename(name_.c_str(), target.c_str()) != 0) return errno;
         name_.clear();
         return 0;
@@ -207,7 +216,7 @@ void replaceFileWith(const fs::path &path, const std::function<void(const TextSi
         if (const int error = temporary.write(piece); error != 0) failWrite(path, error);
     });
     if (const int error = temporary.finish(durability); error != 0) failWrite(path, error);
-    if (const int error = temporary.renameTo(file); error != 0) failWrite(path, error);
+    if (const int error = temporary.renameTo(file, exists && durability == Durability::Process); error != 0) failWrite(path, error);
 }
 
 }  // namespace formats

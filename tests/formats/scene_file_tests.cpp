@@ -370,6 +370,18 @@ TEST_F(SceneFileSaving, FailedRenameLeavesNoTemporaryFile) {
     EXPECT_EQ(dir_.names(), (std::vector<std::string>{"scene.json", "taken"}));
 }
 
+TEST_F(SceneFileSaving, ReplacedFileOfEitherDurabilityLeavesNothingBesideItAndOtherLinksKeepTheOldText) {
+    // Output that can be made again swaps the old file out rather than renaming over it.
+    const auto other = dir_.path() / "other";
+    std::filesystem::create_hard_link(path_, other);
+    formats::replaceFile(path_, "made again\n", formats::Durability::Process);
+    EXPECT_EQ(testkit::fileText(path_), "made again\n");
+    formats::replaceFile(path_, "kept safe\n", formats::Durability::System);
+    EXPECT_EQ(testkit::fileText(path_), "kept safe\n");
+    EXPECT_EQ(testkit::fileText(other), before_);
+    EXPECT_EQ(dir_.names(), (std::vector<std::string>{"other", "scene.json"}));
+}
+
 TEST_F(SceneFileSaving, TextThatFailsWhileWrittenInPiecesKeepsOldFile) {
     // The first pieces reach the temporary file before the fault: it goes, the old file stays.
     const auto write = [](const formats::TextSink &sink) {
