@@ -1,5 +1,5 @@
 // Reading whole files: every byte, whatever the size against the reading block, and from a stream
-// whose size is not known beforehand.
+// whose size is not known beforehand. Writing large files in pieces: every byte, no space kept.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -111,6 +111,22 @@ TEST(LineBlockReading, AnEmptyFileHandsNothingAndAMissingOneIsNamed) {
         FAIL() << "no error";
     } catch (const hostsim::HostError &e) {
         EXPECT_EQ(std::string(e.what()), (folder / "missing.obj").string() + ": cannot read: No such file or directory");
+    }
+}
+
+TEST(LargeFileWriting, PiecesOfAnySizeComeBackWholeAndNoSpaceIsKeptPastTheEnd) {
+    // Blocks are reserved ahead of a large file's writes; what was not used must be given back.
+    const ScratchFolder folder;
+    const std::string text = bytesOf((std::size_t{5} << 20) + 123);
+    const auto path = folder / "large.obj";
+    for (const std::size_t piece : {std::size_t{128} << 10, std::size_t{7} << 20, std::size_t{1000}}) {
+        formats::replaceFileWith(path, [&](const formats::TextSink &sink) {
+            for (std::size_t at = 0; at < text.size(); at += piece) sink(std::string_view(text).substr(at, piece));
+        });
+        EXPECT_EQ(formats::readTextFile(path), text) << piece << "-byte pieces";
+        struct stat written {};
+        ASSERT_EQ(::stat(path.c_str(), &written), 0);
+        EXPECT_LT(static_cast<std::size_t>(written.st_blocks) * 512, text.size() + (std::size_t{64} << 10)) << piece << "-byte pieces";
     }
 }
 
