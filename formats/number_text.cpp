@@ -1,17 +1,14 @@
-// Shortest float text: Dragonbox (from {fmt}, header-only) finds the digits, and the layout follows
+// Shortest float text: Dragonbox (formats/float_decimals.h) finds the digits, and the layout follows
 // std::to_chars(float) of libstdc++ to the byte, at a fraction of its cost. Fixed-point text with a
 // given number of decimals is std::to_chars's, exact and locale-free; the common case (up to three
 // decimals, pixel-sized values) is rounded here in integers, to the same text.
 #include "formats/number_text.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-
-// Header-only, so that no build (the i386 one included) needs {fmt}'s library.
-#define FMT_HEADER_ONLY
-#include <fmt/format.h>
 
 namespace formats {
 namespace {
@@ -34,23 +31,6 @@ static_assert(std::endian::native == std::endian::little, "digits are written 8 
     const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
     const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000f000f000f000fu;  // x / 10 for x < 100
     return (tens | ((pairs - tens * 10) << 8)) | 0x3030303030303030u;
-}
-
-// A float as its sign bit and shortest decimal: digits * 10^exponent, with the fewest digits (at
-// most 9, no trailing zeros) that read back as the float, the nearest such when several do. Zero,
-// the infinities and NaNs have no digits.
-struct ShortestDecimal {
-    std::uint32_t bits;
-    std::uint32_t digits;
-    int exponent;
-};
-
-ShortestDecimal shortestDecimal(float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    const std::uint32_t magnitudeBits = bits & 0x7fffffffu;
-    if (magnitudeBits - 1 >= 0x7f7fffffu) return {bits, 0, 0};  // zero, infinite or NaN
-    const auto decimal = fmt::detail::dragonbox::to_decimal(std::bit_cast<float>(magnitudeBits));
-    return {bits, decimal.significand, decimal.exponent};
 }
 
 // The text of zero, the infinities and NaNs after the sign: every NaN payload is written "nan".
@@ -145,16 +125,36 @@ void appendFloatTriple(std::string &out, const std::array<double, 3> &xyz) {
     out.append(buffer.data(), writeFloatTriple(buffer.data(), xyz));
 }
 
-char *writeFloatTriple(char *out, const std::array<double, 3> &xyz) {
-    // All three decimals first: their work overlaps in the processor, as none waits for another.
-    const ShortestDecimal x = shortestDecimal(static_cast<float>(xyz[0]));
-    const ShortestDecimal y = shortestDecimal(static_cast<float>(xyz[1]));
-    const ShortestDecimal z = shortestDecimal(static_cast<float>(xyz[2]));
+namespace {
+
+char *writeDecimalTriple(char *out, const ShortestDecimal &x, const ShortestDecimal &y, const ShortestDecimal &z) {
     out = writeDecimal(out, x);
     *out++ = ' ';
     out = writeDecimal(out, y);
     *out++ = ' ';
     return writeDecimal(out, z);
+}
+
+}  // namespace
+
+char *writeFloatTriple(char *out, const std::array<double, 3> &xyz) {
+    // All three decimals first: their work overlaps in the processor, as none waits for another.
+    const ShortestDecimal x = shortestDecimal(static_cast<float>(xyz[0]));
+    const ShortestDecimal y = shortestDecimal(static_cast<float>(xyz[1]));
+    const ShortestDecimal z = shortestDecimal(static_cast<float>(xyz[2]));
+    return writeDecimalTriple(out, x, y, z);
+}
+
+void FloatTriples::load(std::span<const std::array<double, 3>> triples) {
+    count_ = std::min(triples.size(), capacity);
+    for (std::size_t i = 0; i < count_; ++i) {
+        for (std::size_t k = 0; k < 3; ++k) floats_[3 * i + k] = static_cast<float>(triples[i][k]);
+    }
+    shortestDecimals(std::span(floats_).first(3 * count_), decimals_);
+}
+
+char *FloatTriples::write(char *out, std::size_t i) const {
+    return writeDecimalTriple(out, decimals_[3 * i], decimals_[3 * i + 1], decimals_[3 * i + 2]);
 }
 
 namespace {

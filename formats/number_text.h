@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string>
+
+#include "formats/float_decimals.h"
 
 namespace formats {
 
@@ -30,6 +33,23 @@ inline constexpr std::size_t floatTripleRoom = 2 * (shortestFloatMaxChars + 1) +
 
 // Writes the text of appendFloatTriple at `out`, which has room for floatTripleRoom; the end.
 char *writeFloatTriple(char *out, const std::array<double, 3> &xyz);
+
+// Many triples written as writeFloatTriple writes each: their decimals are found a batch at a time,
+// several at once where the processor can, then each triple is laid out on its own.
+class FloatTriples {
+public:
+    static constexpr std::size_t capacity = 256;
+
+    // Rounds the first `capacity` of `triples` (or all, if fewer) to float and finds their decimals.
+    void load(std::span<const std::array<double, 3>> triples);
+    // Writes the text of loaded triple `i` at `out`, which has room for floatTripleRoom; the end.
+    char *write(char *out, std::size_t i) const;
+
+private:
+    std::size_t count_ = 0;
+    std::array<float, 3 * capacity> floats_{};
+    std::array<ShortestDecimal, 3 * capacity> decimals_{};
+};
 
 // Appends `value` with exactly `decimals` digits after the point, e.g. "12.50"; a value whose text
 // would be longer than 63 characters in its shortest form instead.

@@ -294,6 +294,8 @@ void ObjDocument::write(std::span<const hostsim::Position> positions, const Text
 
     // Each line is written in place with room for it as it could come out: no check per number.
     ChunkedText out(sink);
+    FloatTriples triples;
+    std::array<std::array<double, 3>, FloatTriples::capacity> units{};  // a batch of unit normals
     std::size_t point = 0;
     std::size_t normal = 0;
     for (const Run &run : runs_) {
@@ -302,32 +304,47 @@ void ObjDocument::write(std::span<const hostsim::Position> positions, const Text
             out.put(run.text);
             break;
         case RunKind::Points:
-            for (std::size_t i = 0; i < run.count; ++i) {
-                char *w = out.room(3 + floatTripleRoom + run.text.size());
-                std::memcpy(w, "v ", 2);
-                w = writeFloatTriple(w + 2, positions[point++]);
-                if (!run.text.empty()) {
-                    std::memcpy(w, run.text.data(), run.text.size());
-                    w += run.text.size();
+            for (std::size_t done = 0; done < run.count; done += FloatTriples::capacity) {
+                const std::size_t batch = std::min(FloatTriples::capacity, run.count - done);
+                triples.load(positions.subspan(point, batch));
+                point += batch;
+                for (std::size_t i = 0; i < batch; ++i) {
+                    char *w = out.room(3 + floatTripleRoom + run.text.size());
+                    std::memcpy(w, "v ", 2);
+                    w = triples.write(w + 2, i);
+                    if (!run.text.empty()) {
+                        std::memcpy(w, run.text.data(), run.text.size());
+                        w += run.text.size();
+                    }
+                    *w++ = '\n';
+                    out.take(w);
                 }
-                *w++ = '\n';
-                out.take(w);
             }
             break;
         case RunKind::Normals:
-            for (std::size_t i = 0; i < run.count; ++i, ++normal) {
-                const auto &n = sums[normal];
-                const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-                if (!(length > 0.0) || !std::isfinite(length)) {
-                    const std::size_t end = normal + 1 < normalStarts_.size() ? normalStarts_[normal + 1] : normalLines_.size();
-                    out.put(std::string_view(normalLines_).substr(normalStarts_[normal], end - normalStarts_[normal]));
-                    continue;
+            for (std::size_t done = 0; done < run.count; done += FloatTriples::capacity) {
+                const std::size_t batch = std::min(FloatTriples::capacity, run.count - done);
+                // A face without area keeps the normal the file had: its unit stays unwritten.
+                std::array<bool, FloatTriples::capacity> kept{};
+                for (std::size_t i = 0; i < batch; ++i) {
+                    const auto &n = sums[normal + i];
+                    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                    kept[i] = !(length > 0.0) || !std::isfinite(length);
+                    units[i] = kept[i] ? std::array<double, 3>{0.0, 0.0, 0.0} : std::array<double, 3>{n[0] / length, n[1] / length, n[2] / length};
                 }
-                char *w = out.room(4 + floatTripleRoom);
-                std::memcpy(w, "vn ", 3);
-                w = writeFloatTriple(w + 3, {n[0] / length, n[1] / length, n[2] / length});
-                *w++ = '\n';
-                out.take(w);
+                triples.load(std::span(units).first(batch));
+                for (std::size_t i = 0; i < batch; ++i, ++normal) {
+                    if (kept[i]) {
+                        const std::size_t end = normal + 1 < normalStarts_.size() ? normalStarts_[normal + 1] : normalLines_.size();
+                        out.put(std::string_view(normalLines_).substr(normalStarts_[normal], end - normalStarts_[normal]));
+                        continue;
+                    }
+                    char *w = out.room(4 + floatTripleRoom);
+                    std::memcpy(w, "vn ", 3);
+                    w = triples.write(w + 3, i);
+                    *w++ = '\n';
+                    out.take(w);
+                }
             }
             break;
         }
