@@ -52,8 +52,9 @@ const std::array<std::uint64_t, Floats::max_k - Floats::min_k + 1> &powersOfTen(
 [[gnu::target("avx2")]] inline __m256i equal(__m256i a, __m256i b) { return _mm256_cmpeq_epi64(a, b); }
 [[gnu::target("avx2")]] inline __m256i greater(__m256i a, __m256i b) { return _mm256_cmpgt_epi64(a, b); }
 
-// Removes the factors `divisor` (25 * 4 or 5 * 2) of `digits` where it divides them, by its inverse
-// modulo 2^32 rotated by `shift`, as {fmt}'s remove_trailing_zeros does; answers the lanes divided.
+// Divides `digits` by 10^Shift where it divides them: the product with the inverse of 5^Shift modulo
+// 2^32, rotated by Shift, is the quotient exactly when it is at most Limit = (2^32 - 1) / 10^Shift,
+// as in {fmt}'s remove_trailing_zeros. Answers the lanes divided.
 template <std::uint32_t Inverse, int Shift, std::uint32_t Limit>
 [[gnu::target("avx2")]] inline __m256i divideWhereWhole(__m256i &digits) {
     const __m256i product = low32(_mm256_mul_epu32(digits, all(Inverse)));
@@ -104,15 +105,14 @@ struct FourDecimals {
     unsettled = _mm256_or_si256(unsettled, _mm256_and_si256(_mm256_and_si256(larger, equal(remainder, zero)), _mm256_and_si256(zInteger, odd)));
     unsettled = _mm256_or_si256(unsettled, _mm256_and_si256(larger, equal(quotient, zero)));
 
-    // Its trailing zeros: the quotient is below 2^32 / 100, so at most three pairs and one more.
+    // Its trailing zeros: the quotient is below 2^32 / 100, so at most seven, taken four, two and
+    // one at a time.
     constexpr std::uint32_t inverseOf5 = 0xcccccccdu;
     constexpr std::uint32_t inverseOf25 = inverseOf5 * inverseOf5;
+    constexpr std::uint32_t inverseOf625 = inverseOf25 * inverseOf25;
     __m256i largerDigits = quotient;
-    __m256i removed = zero;
-#pragma GCC unroll 3
-    for (int pair = 0; pair < 3; ++pair) {
-        removed = _mm256_add_epi64(removed, _mm256_and_si256(divideWhereWhole<inverseOf25, 2, 0xffffffffu / 100>(largerDigits), all(2)));
-    }
+    __m256i removed = _mm256_and_si256(divideWhereWhole<inverseOf625, 4, 0xffffffffu / 10000>(largerDigits), all(4));
+    removed = _mm256_add_epi64(removed, _mm256_and_si256(divideWhereWhole<inverseOf25, 2, 0xffffffffu / 100>(largerDigits), all(2)));
     removed = _mm256_add_epi64(removed, _mm256_and_si256(divideWhereWhole<inverseOf5, 1, 0xffffffffu / 10>(largerDigits), all(1)));
     const __m256i largerExponent = _mm256_add_epi64(_mm256_add_epi64(minusK, all(Floats::kappa + 1)), removed);
 

@@ -1,6 +1,7 @@
 // OBJ meshes: reading through ObjDocument and writing displaced copies.
 #include "formats/obj_mesh.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -71,13 +72,18 @@ void checkCount(const Mesh &base, std::span<const hostsim::Position> displaced) 
 // The "v" lines of inline points, then the faces of a glTF file's surface.
 void writeInlineText(const Mesh &base, std::span<const hostsim::Position> displaced, const TextSink &sink) {
     ChunkedText out(sink);
-    for (const auto &p : displaced) {
-        char *w = out.room(3 + floatTripleRoom);
-        *w++ = 'v';
-        *w++ = ' ';
-        w = writeFloatTriple(w, p);
-        *w++ = '\n';
-        out.take(w);
+    FloatTriples triples;
+    for (std::size_t done = 0; done < displaced.size(); done += FloatTriples::capacity) {
+        const std::size_t batch = std::min(FloatTriples::capacity, displaced.size() - done);
+        triples.load(displaced.subspan(done, batch));
+        for (std::size_t i = 0; i < batch; ++i) {
+            char *w = out.room(3 + floatTripleRoom);
+            *w++ = 'v';
+            *w++ = ' ';
+            w = triples.write(w, i);
+            *w++ = '\n';
+            out.take(w);
+        }
     }
     if (base.surface) writeSurface(out, *base.surface);
     out.finish();
