@@ -103,6 +103,8 @@ struct FourDecimals {
     const __m256i odd = equal(_mm256_and_si256(significand, all(1)), all(1));
     unsettled = _mm256_or_si256(unsettled, equal(remainder, deltai));
     unsettled = _mm256_or_si256(unsettled, _mm256_and_si256(_mm256_and_si256(larger, equal(remainder, zero)), _mm256_and_si256(zInteger, odd)));
+    // A zero quotient never comes from a normal float, but {fmt}'s removal of its trailing zeros
+    // would not end: it is left to {fmt} rather than given digits here.
     unsettled = _mm256_or_si256(unsettled, _mm256_and_si256(larger, equal(quotient, zero)));
 
     // Its trailing zeros: the quotient is below 2^32 / 100, so at most seven, taken four, two and

@@ -146,11 +146,11 @@ char *writeFloatTriple(char *out, const std::array<double, 3> &xyz) {
 }
 
 void FloatTriples::load(std::span<const std::array<double, 3>> triples) {
-    count_ = std::min(triples.size(), capacity);
-    for (std::size_t i = 0; i < count_; ++i) {
+    const std::size_t count = std::min(triples.size(), capacity);
+    for (std::size_t i = 0; i < count; ++i) {
         for (std::size_t k = 0; k < 3; ++k) floats_[3 * i + k] = static_cast<float>(triples[i][k]);
     }
-    shortestDecimals(std::span(floats_).first(3 * count_), decimals_);
+    shortestDecimals(std::span(floats_).first(3 * count), decimals_);
 }
 
 char *FloatTriples::write(char *out, std::size_t i) const {

@@ -46,7 +46,6 @@ public:
     char *write(char *out, std::size_t i) const;
 
 private:
-    std::size_t count_ = 0;
     std::array<float, 3 * capacity> floats_{};
     std::array<ShortestDecimal, 3 * capacity> decimals_{};
 };
