@@ -84,7 +84,9 @@ struct FourDecimals {
     // each floor shifted from a positive number, as there is no arithmetic shift of 64-bit lanes.
     const __m256i minusK = _mm256_sub_epi64(_mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(exponent, all(315653)), all(64 << 20)), 20), all(64 + Floats::kappa));
     const __m256i k = _mm256_sub_epi64(zero, minusK);
-    const __m256i cache = _mm256_i64gather_epi64(reinterpret_cast<const long long *>(powersOfTen().data()), _mm256_sub_epi64(k, all(Floats::min_k)), 8);
+    // Only the lanes settled here load a power: zero and subnormals would index one past the table.
+    const __m256i cache = _mm256_mask_i64gather_epi64(zero, reinterpret_cast<const long long *>(powersOfTen().data()), _mm256_sub_epi64(k, all(Floats::min_k)),
+                                                      _mm256_andnot_si256(unsettled, all(-1)), 8);
     const __m256i beta = _mm256_add_epi64(exponent, _mm256_sub_epi64(_mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(k, all(1741647)), all(128 << 19)), 19), all(128)));
     const __m256i deltai = low32(_mm256_srlv_epi64(cache, _mm256_sub_epi64(all(63), beta)));
     const __m256i cacheHigh = _mm256_srli_epi64(cache, 32);
