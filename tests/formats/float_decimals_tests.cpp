@@ -72,6 +72,18 @@ TEST(ManyFloatDecimals, RandomBitsCoordinatesAndAStrideThroughEveryFloatGiveTheD
     EXPECT_EQ(differences(values), "");
 }
 
+// Every bit pattern, a block at a time: about a minute, so run on demand, after a change to the lanes:
+//   build/native/tests/formats/formats_tests --gtest_also_run_disabled_tests --gtest_filter='*DISABLED_EveryFloat*'
+TEST(ManyFloatDecimals, DISABLED_EveryFloatGivesTheDigitsOfOneAtATime) {
+    constexpr std::uint64_t block = std::uint64_t{1} << 20;
+    std::vector<float> values(block);
+    for (std::uint64_t start = 0; start < (std::uint64_t{1} << 32); start += block) {
+        for (std::uint64_t i = 0; i < block; ++i) values[i] = std::bit_cast<float>(static_cast<std::uint32_t>(start + i));
+        const std::string found = differences(values);
+        ASSERT_EQ(found, "") << "in the block from bit pattern " << start;
+    }
+}
+
 TEST(ManyFloatTriples, BatchesWriteWhatEachTripleWritesAlone) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
