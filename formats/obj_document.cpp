@@ -267,6 +267,24 @@ std::string ObjDocument::text(std::span<const hostsim::Position> positions) cons
     return out;
 }
 
+void writePointLines(ChunkedText &out, FloatTriples &triples, std::span<const hostsim::Position> points, std::string_view rest) {
+    for (std::size_t done = 0; done < points.size(); done += FloatTriples::capacity) {
+        const std::size_t batch = std::min(FloatTriples::capacity, points.size() - done);
+        triples.load(points.subspan(done, batch));
+        for (std::size_t i = 0; i < batch; ++i) {
+            char *w = out.room(3 + floatTripleRoom + rest.size());
+            std::memcpy(w, "v ", 2);
+            w = triples.write(w + 2, i);
+            if (!rest.empty()) {
+                std::memcpy(w, rest.data(), rest.size());
+                w += rest.size();
+            }
+            *w++ = '\n';
+            out.take(w);
+        }
+    }
+}
+
 void ObjDocument::write(std::span<const hostsim::Position> positions, const TextSink &sink) const {
     if (positions.size() != points_.size()) {
         throw std::invalid_argument("expected " + std::to_string(points_.size()) + " positions, got " + std::to_string(positions.size()));
@@ -304,22 +322,8 @@ void ObjDocument::write(std::span<const hostsim::Position> positions, const Text
             out.put(run.text);
             break;
         case RunKind::Points:
-            for (std::size_t done = 0; done < run.count; done += FloatTriples::capacity) {
-                const std::size_t batch = std::min(FloatTriples::capacity, run.count - done);
-                triples.load(positions.subspan(point, batch));
-                point += batch;
-                for (std::size_t i = 0; i < batch; ++i) {
-                    char *w = out.room(3 + floatTripleRoom + run.text.size());
-                    std::memcpy(w, "v ", 2);
-                    w = triples.write(w + 2, i);
-                    if (!run.text.empty()) {
-                        std::memcpy(w, run.text.data(), run.text.size());
-                        w += run.text.size();
-                    }
-                    *w++ = '\n';
-                    out.take(w);
-                }
-            }
+            writePointLines(out, triples, positions.subspan(point, run.count), run.text);
+            point += run.count;
             break;
         case RunKind::Normals:
             for (std::size_t done = 0; done < run.count; done += FloatTriples::capacity) {

@@ -17,6 +17,13 @@
 
 namespace formats {
 
+class ChunkedText;
+class FloatTriples;
+
+// Writes "v x y z<rest>" and a line end for each of `points`, each coordinate in its shortest float
+// text, their decimals found a batch at a time in `triples`.
+void writePointLines(ChunkedText &out, FloatTriples &triples, std::span<const hostsim::Position> points, std::string_view rest);
+
 class ObjDocument {
 public:
     // Reads OBJ text. A fault throws HostError "<file>:<line>: <what>": a "v" record without 3 numbers,

@@ -1,7 +1,6 @@
 // OBJ meshes: reading through ObjDocument and writing displaced copies.
 #include "formats/obj_mesh.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -73,18 +72,7 @@ void checkCount(const Mesh &base, std::span<const hostsim::Position> displaced) 
 void writeInlineText(const Mesh &base, std::span<const hostsim::Position> displaced, const TextSink &sink) {
     ChunkedText out(sink);
     FloatTriples triples;
-    for (std::size_t done = 0; done < displaced.size(); done += FloatTriples::capacity) {
-        const std::size_t batch = std::min(FloatTriples::capacity, displaced.size() - done);
-        triples.load(displaced.subspan(done, batch));
-        for (std::size_t i = 0; i < batch; ++i) {
-            char *w = out.room(3 + floatTripleRoom);
-            *w++ = 'v';
-            *w++ = ' ';
-            w = triples.write(w, i);
-            *w++ = '\n';
-            out.take(w);
-        }
-    }
+    writePointLines(out, triples, displaced, {});
     if (base.surface) writeSurface(out, *base.surface);
     out.finish();
 }
