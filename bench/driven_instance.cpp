@@ -1,6 +1,7 @@
 #include "bench/driven_instance.h"
 
 #include "bench/demo_scenes.h"
+#include "hostsim/point_record.h"
 
 namespace bench {
 
@@ -14,12 +15,9 @@ DrivenInstance::DrivenInstance(const std::filesystem::path &module, const hostsi
 
 std::array<double, 3> DrivenInstance::evaluatePoint(std::size_t index) {
     PointAccess access;
-    const auto &p = points_[index];
-    for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[axis];
-    access.pointId = static_cast<std::uint32_t>(index);
-    access.mesh = mesh_;
+    hostsim::fillPointAccess(access, points_[index], index, mesh_);
     evaluate_(instance_, &access);
-    return {access.position[0], access.position[1], access.position[2]};
+    return hostsim::positionOf(access);
 }
 
 void DrivenInstance::playFrame(std::int32_t frame, std::span<hostsim::Position> out) {
@@ -28,12 +26,9 @@ void DrivenInstance::playFrame(std::int32_t frame, std::span<hostsim::Position> 
     // One record for every point, each field filled anew, as the host's own loop does.
     PointAccess access{};
     for (std::size_t i = 0; i < points_.size(); ++i) {
-        const auto &p = points_[i];
-        for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[axis];
-        access.pointId = static_cast<std::uint32_t>(i);
-        access.mesh = mesh_;
+        hostsim::fillPointAccess(access, points_[i], i, mesh_);
         evaluate_(instance_, &access);
-        out[i] = {access.position[0], access.position[1], access.position[2]};
+        out[i] = hostsim::positionOf(access);
     }
 }
 

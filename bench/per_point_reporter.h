@@ -17,7 +17,7 @@ class PerPointReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override;
 
-    // Nanoseconds per point of `figure` ("floor", "evaluate", ...) at `points`; none when it did not run.
+    // Nanoseconds per point of `figure` ("reference", "evaluate", ...) at `points`; none when it did not run.
     std::optional<double> nanosecondsPerPoint(const std::string &figure, std::int64_t points) const;
 
 private:

@@ -14,7 +14,7 @@
 #include "formats/mesh_surface.h"
 #include "formats/obj_mesh.h"
 #include "formats/svg_picture.h"
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 #include <charconv>
 #include <cmath>

@@ -2,7 +2,7 @@
 // IEEE machine, and every coordinate is written with four decimals, so the files are reproducible.
 #include "cli/bush_maker.h"
 
-#include "formats/number_text.h"
+#include "formats/text/number_text.h"
 
 #include <cmath>
 #include <numbers>

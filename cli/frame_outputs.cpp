@@ -4,7 +4,7 @@
 #include "cli/output_names.h"
 #include "formats/obj_mesh.h"
 #include "formats/svg_picture.h"
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 #include <string>
 #include <utility>

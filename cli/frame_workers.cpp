@@ -6,7 +6,7 @@
 // they lie.
 #include "cli/frame_workers.h"
 
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
 #include <algorithm>

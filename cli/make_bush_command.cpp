@@ -6,7 +6,7 @@
 #include "cli/usage_error.h"
 #include "hostsim/host_error.h"
 #include "formats/scene_file.h"
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 #include <filesystem>
 #include <iostream>

@@ -2,7 +2,7 @@
 #include "cli/output_folder.h"
 
 #include "hostsim/host_error.h"
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 #include <string>
 #include <system_error>

@@ -20,7 +20,7 @@
 #include "formats/html_index.h"
 #include "formats/scene_file.h"
 #include "formats/svg_picture.h"
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 #include <chrono>
 #include <iomanip>

@@ -9,7 +9,7 @@ namespace cli {
 formats::Camera steadyCamera(const hostsim::Mesh &mesh, std::span<const hostsim::Point3> alsoShown, double aspect) {
     std::vector<hostsim::Point3> shown;
     shown.reserve(mesh.points.size() + alsoShown.size());
-    for (const auto &p : mesh.points) shown.push_back({p[0], p[1], p[2]});
+    for (const auto &p : mesh.points) shown.push_back(hostsim::toPoint3(p));
     shown.insert(shown.end(), alsoShown.begin(), alsoShown.end());
     // The framing needs finite points; a point that is not is left out of the picture anyway.
     std::erase_if(shown, [](const hostsim::Point3 &p) { return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z); });

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "hostsim/host_error.h"
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 namespace formats {
 
@@ -77,8 +77,6 @@ public:
 private:
     tinygltf::Model model_;
 };
-
-Float3 narrowed(const std::array<double, 3> &p) { return {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])}; }
 
 // Unit normals per point: the sum of the area-weighted normals of the triangles using it; a point no
 // triangle with area uses gets +Z, since glTF normals must be unit length.
@@ -183,7 +181,7 @@ void GltfAnimationWriter::addFrame(double seconds, std::span<const hostsim::Posi
     checkCount(base_.points.size(), displaced.size());
     std::vector<Float3> offsets(displaced.size());
     for (std::size_t i = 0; i < displaced.size(); ++i) {
-        const Float3 turned = narrowed(displaced[i]);
+        const Float3 turned = hostsim::toFloats(displaced[i]);
         for (std::size_t a = 0; a < 3; ++a) offsets[i][a] = exactOffset(base_.points[i][a], turned[a]);
     }
     times_.push_back(static_cast<float>(seconds));
@@ -233,7 +231,7 @@ void writeGltfMesh(const std::filesystem::path &path, const Mesh &base, const Me
                    std::span<const hostsim::Position> displaced, const std::string &name) {
     checkCount(base.points.size(), displaced.size());
     std::vector<Float3> turned(displaced.size());
-    for (std::size_t i = 0; i < displaced.size(); ++i) turned[i] = narrowed(displaced[i]);
+    for (std::size_t i = 0; i < displaced.size(); ++i) turned[i] = hostsim::toFloats(displaced[i]);
     ModelBuilder builder(name);
     addMesh(builder, turned, surface, name);
     save(builder.model(), path);

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 namespace formats {
 namespace fs = std::filesystem;

@@ -1,6 +1,7 @@
 // An OBJ file held line by line, so that it can be written back with moved points: every face, group,
 // object name, material reference, texture coordinate and comment stays as it was; only the point
-// ("v") and normal ("vn") records are rewritten.
+// ("v") and normal ("vn") records are rewritten. Read by obj_reader.cpp, written by obj_writer.cpp;
+// its faces and texture coordinates as one vertex per point, as glTF needs, in obj_document.cpp.
 #pragma once
 
 #include <array>
@@ -12,17 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 #include "hostsim/point3.h"
 
 namespace formats {
-
-class ChunkedText;
-class FloatTriples;
-
-// Writes "v x y z<rest>" and a line end for each of `points`, each coordinate in its shortest float
-// text, their decimals found a batch at a time in `triples`.
-void writePointLines(ChunkedText &out, FloatTriples &triples, std::span<const hostsim::Position> points, std::string_view rest);
 
 class ObjDocument {
 public:

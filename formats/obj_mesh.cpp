@@ -7,11 +7,12 @@
 #include <memory>
 
 #include "hostsim/host_error.h"
-#include "formats/chunked_text.h"
+#include "formats/text/chunked_text.h"
 #include "formats/mesh_surface.h"
-#include "formats/number_text.h"
+#include "formats/text/number_text.h"
 #include "formats/obj_document.h"
-#include "formats/text_file.h"
+#include "formats/obj_writer.h"
+#include "formats/text/text_file.h"
 
 namespace formats {
 

@@ -3,8 +3,8 @@
 #include "formats/scene_data_edit.h"
 
 #include "hostsim/host_error.h"
-#include "formats/json_node.h"
-#include "formats/text_file.h"
+#include "formats/text/json_node.h"
+#include "formats/text/text_file.h"
 
 #include <optional>
 #include <vector>

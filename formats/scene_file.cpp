@@ -10,11 +10,11 @@
 #include <string_view>
 
 #include "hostsim/host_error.h"
-#include "formats/json_node.h"
-#include "formats/number_text.h"
+#include "formats/text/json_node.h"
+#include "formats/text/number_text.h"
 #include "formats/mesh_file.h"
 #include "formats/obj_mesh.h"
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 namespace formats {
 

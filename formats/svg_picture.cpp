@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "formats/leaf_side.h"
-#include "formats/number_text.h"
-#include "formats/xml_text.h"
+#include "formats/text/number_text.h"
+#include "formats/text/xml_text.h"
 
 namespace formats {
 
@@ -40,11 +40,6 @@ struct Shape {
     std::size_t first;
     std::size_t count;
 };
-
-template <class Coordinate>
-Point3 toPoint(const std::array<Coordinate, 3> &p) {
-    return {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])};
-}
 
 bool isFinite(const Point3 &p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
@@ -120,7 +115,7 @@ std::vector<Point3> drawnPoints(std::span<const std::array<Coordinate, 3>> point
     std::vector<Point3> out;
     out.reserve(total);
     for (const Piece &piece : pieces)
-        for (std::size_t i = piece.first; i < piece.first + piece.count; ++i) out.push_back(toPoint(points[i]));
+        for (std::size_t i = piece.first; i < piece.first + piece.count; ++i) out.push_back(hostsim::toPoint3(points[i]));
     return out;
 }
 
@@ -272,7 +267,7 @@ Camera defaultCamera(const SvgFrame &frame) {
     shown.reserve(frame.base.size() + frame.displaced.size() + 1);
     const auto addFinite = [&shown](const auto &set) {
         for (const auto &p : set) {
-            const Point3 point = toPoint(p);
+            const Point3 point = hostsim::toPoint3(p);
             if (isFinite(point)) shown.push_back(point);
         }
     };

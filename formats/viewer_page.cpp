@@ -13,8 +13,8 @@
 #include <system_error>
 
 #include "hostsim/host_error.h"
-#include "formats/base64.h"
-#include "formats/text_file.h"
+#include "formats/text/base64.h"
+#include "formats/text/text_file.h"
 
 namespace formats {
 

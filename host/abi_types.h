@@ -20,7 +20,9 @@ typedef struct HostPoint *PointId;
 /* A panel made by the host's panel service; null is none. */
 typedef void *Panel;
 
-/* The host's lookup of a named service: the service, or null for an unknown name. `use` is always 0. */
+/* The host's lookup of a named service, given to every activation and called only during it, on the
+   host's thread. Returns the service, owned by the host and valid until the next activation; null for
+   an unknown name. `use` is always 0; the name is read during the call only. */
 typedef void *(*ServiceLookup)(const char *serviceName, int32_t use);
 
 #ifdef __cplusplus

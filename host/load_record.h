@@ -1,4 +1,5 @@
-/* The host's record for reading an instance's data back from a scene. */
+/* The host's record for reading an instance's data back from a scene, given to the load entry and
+   valid only during that call. */
 #ifndef VISTREL_HOST_LOAD_RECORD_H
 #define VISTREL_HOST_LOAD_RECORD_H
 
@@ -14,7 +15,10 @@ typedef struct LoadRecord {
     void *slot3;                                                       /* slot 3: host's own */
     void *slot4;                                                       /* slot 4: host's own */
     void *slot5;                                                       /* slot 5: host's own */
-    int32_t (*readInts32)(void *stream, int32_t *buffer, int32_t count); /* slot 6: the next `count` integers; answers how many it delivered */
+    /* slot 6: called by load, on the host's thread, once per setting in stored order; reads the next
+       `count` integers into `buffer`, which the caller owns; answers how many it delivered (fewer at
+       the end of the data) */
+    int32_t (*readInts32)(void *stream, int32_t *buffer, int32_t count);
 } LoadRecord;
 
 #ifdef __cplusplus

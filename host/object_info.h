@@ -1,4 +1,5 @@
-/* "LW Object Info 3": the host's objects and their meshes. */
+/* "LW Object Info 3": the host's objects and their meshes. The host owns the table, valid until the
+   next activation. */
 #ifndef VISTREL_HOST_OBJECT_INFO_H
 #define VISTREL_HOST_OBJECT_INFO_H
 
@@ -14,7 +15,9 @@ typedef struct ObjectInfo {
     void *slot3;                                           /* slot 3: host's own */
     void *slot4;                                           /* slot 4: host's own */
     void *slot5;                                           /* slot 5: host's own */
-    MeshHandle *(*objectMesh)(ItemId object, int32_t mode); /* slot 6: the object's mesh (mode 0); null when it has none */
+    /* slot 6: called by create, on the host's thread; the object's mesh (mode 0), owned by the host;
+       null when it has none */
+    MeshHandle *(*objectMesh)(ItemId object, int32_t mode);
 } ObjectInfo;
 
 #ifdef __cplusplus

@@ -1,4 +1,6 @@
-/* The tables a module hands to the host's panel service: controls, data description, callbacks, hint tags. */
+/* The tables a module hands to the host's panel service: controls, data description, callbacks, hint
+   tags. The tables and texts are the module's and stay valid while the library is loaded. The host
+   calls every callback on its own thread, never while it evaluates the same instance. */
 #ifndef VISTREL_HOST_PANEL_TABLES_H
 #define VISTREL_HOST_PANEL_TABLES_H
 
@@ -20,15 +22,20 @@ typedef struct DataRecord {
     const char *dataType;       /* slot 3: "integer" (int32_t) or "float" (double) */
 } DataRecord;
 
-/* Address of the value of control `controlId`, or null. */
+/* Called when the panel shows or reads a control of `instance` (what panelViewInstance bound). Returns
+   the address of the value, owned by the instance and read by the host at once; null for an unknown id. */
 typedef void *(*PanelGetFn)(void *instance, uint32_t controlId);
-/* Stores the value at `value` into control `controlId`; answers 3. */
+/* Called when the user sets a control of `instance`; stores the value at `value` (the host's, read
+   during the call only) into control `controlId`, a null value or an unknown id changes nothing;
+   answers 3. */
 typedef int32_t (*PanelSetFn)(void *instance, uint32_t controlId, void *value);
-/* Number of entries of a popup. */
+/* Called when the panel fills a popup; `context` is the instance the panel shows. The number of entries. */
 typedef int32_t (*PopupCountFn)(void *context);
-/* Text of entry `index` of a popup. */
+/* Called after PopupCountFn for each entry; the text of entry `index`, owned by the module or the host's
+   item list, never null. */
 typedef const char *(*PopupNameFn)(void *context, int32_t index);
-/* Told after the user changed control `controlId`; `event` 2 is a value change. */
+/* Called after the user changed control `controlId` and after the host read the derived controls;
+   `event` 2 is a value change; the instance is found again through panelGetData. */
 typedef void (*PanelChangeFn)(Panel panel, uint32_t controlId, uint32_t unused, int32_t event);
 
 /* Hint tags; the low byte of a tag gives its argument count, 0x81 one argument then a 0-closed list. */

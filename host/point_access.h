@@ -1,4 +1,5 @@
-/* The host's per-point record handed to the displacement's evaluate entry. */
+/* The host's per-point record handed to the displacement's evaluate entry: owned by the host, valid
+   only during that call. */
 #ifndef VISTREL_HOST_POINT_ACCESS_H
 #define VISTREL_HOST_POINT_ACCESS_H
 
@@ -12,7 +13,7 @@ typedef struct PointAccess {
     double basePosition[3];   /* the undisplaced position; not read by the module */
     double position[3];       /* the current position; the displaced position is written back here */
     uint32_t pointId;         /* the host's point number; not read by the module */
-    MeshHandle *mesh;         /* the mesh the point belongs to; may be null */
+    MeshHandle *mesh;         /* the mesh the point belongs to, the host's; null: no leaves are measured, the point stays */
 } PointAccess;
 
 #ifdef __cplusplus

@@ -4,6 +4,7 @@
 #include "host/instance_update.h"
 #include "host/service_names.h"
 #include "hostsim/host_error.h"
+#include "hostsim/point_record.h"
 
 #include <algorithm>
 #include <sstream>
@@ -166,17 +167,14 @@ PointAccess Host::pointAccess(void *instance, std::size_t pointIndex) {
     if (item == nullptr || !item->mesh || pointIndex >= item->mesh->points.size())
         fail("the object of this instance has no point " + std::to_string(pointIndex));
     PointAccess access{};
-    const auto &p = item->mesh->points[pointIndex];
-    for (int axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[static_cast<std::size_t>(axis)];
-    access.pointId = static_cast<std::uint32_t>(pointIndex);
-    access.mesh = scene_.meshOf(object);
+    fillPointAccess(access, item->mesh->points[pointIndex], pointIndex, scene_.meshOf(object));
     return access;
 }
 
 Position Host::evaluatePoint(void *instance, std::size_t pointIndex) {
     PointAccess access = pointAccess(instance, pointIndex);
     evaluate(instance, access);
-    return {access.position[0], access.position[1], access.position[2]};
+    return positionOf(access);
 }
 
 std::size_t Host::passPoints(const InstanceRecord &rec) const {
@@ -202,13 +200,9 @@ void Host::passInto(void *instance, const InstanceRecord &rec, std::span<Positio
     PointAccess access{};
     const SceneServices::Pass pass(scene_);
     for (std::size_t i = 0; i < out.size(); ++i) {
-        // Every field anew, as a fresh record would have it, whatever the previous call left.
-        const auto &p = points[i];
-        for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = p[axis];
-        access.pointId = static_cast<std::uint32_t>(i);
-        access.mesh = mesh;
+        fillPointAccess(access, points[i], i, mesh);
         evaluateEntry(instance, &access);
-        out[i] = {access.position[0], access.position[1], access.position[2]};
+        out[i] = positionOf(access);
     }
 }
 

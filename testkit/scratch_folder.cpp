@@ -34,9 +34,11 @@ std::filesystem::path ScratchFolder::copyOf(const std::filesystem::path &source)
     return copy;
 }
 
-std::vector<std::string> ScratchFolder::names() const {
+std::vector<std::string> ScratchFolder::names() const { return sortedNames(path_); }
+
+std::vector<std::string> sortedNames(const std::filesystem::path &folder) {
     std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

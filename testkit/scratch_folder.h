@@ -30,6 +30,9 @@ private:
     std::filesystem::path path_;
 };
 
+// The names in `folder` (files and folders, not below them), sorted.
+std::vector<std::string> sortedNames(const std::filesystem::path &folder);
+
 // The whole content of a file; empty when it cannot be read.
 std::string fileText(const std::filesystem::path &path);
 

@@ -218,10 +218,7 @@ std::vector<Position> CheckedHost::basePositions(ItemId object) {
     if (!index) return {};
     const hostsim::Item &item = host_.scene().scene().items[*index];
     if (!item.mesh) return {};
-    std::vector<Position> positions;
-    positions.reserve(item.mesh->points.size());
-    for (const auto &p : item.mesh->points) positions.push_back({p[0], p[1], p[2]});
-    return positions;
+    return hostsim::toPositions(item.mesh->points);
 }
 
 ItemId CheckedHost::itemIdAt(std::int32_t position) {

@@ -5,6 +5,7 @@
 
 #include "host/vistrelle_contract.h"
 #include "hostsim/host.h"
+#include "hostsim/vistrelle_settings.h"
 #include "validate/leaf_layout.h"
 #include "validate/pass_check.h"
 #include "validate/position_math.h"
@@ -22,7 +23,7 @@
 namespace validate {
 
 // The five stored settings, in stored order.
-using Settings = VistrelleSettings;
+using Settings = hostsim::VistrelleSettings;
 
 // What the validator knows of one instance.
 struct TrackedInstance {

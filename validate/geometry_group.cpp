@@ -41,7 +41,7 @@ std::vector<FloatPoint> mixedMesh(Random &random, std::size_t leaves) {
     return points;
 }
 
-std::string targetName(const hostsim::Point3 &t) { return formatPosition({t.x, t.y, t.z}); }
+std::string targetName(const hostsim::Point3 &t) { return formatPosition(hostsim::toPosition(t)); }
 
 }  // namespace
 

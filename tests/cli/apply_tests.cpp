@@ -6,6 +6,7 @@
 #include "formats/gltf_mesh.h"
 #include "formats/gltf_writer.h"
 #include "hostsim/host.h"
+#include "hostsim/vistrelle_settings.h"
 #include "formats/mesh_surface.h"
 #include "formats/obj_mesh.h"
 
@@ -29,7 +30,7 @@ const fs::path cardsMesh = fs::path(VISTREL_RUN_DATA) / "cards.obj";
 
 // The positions the stand-in host evaluates at frame 0 for the mesh with a "Target" at `target`,
 // the settings loaded as a scene holds them (the target is the list's second item).
-std::vector<hostsim::Position> directEvaluation(const fs::path &mesh, hostsim::Point3 target, VistrelleSettings s) {
+std::vector<hostsim::Position> directEvaluation(const fs::path &mesh, hostsim::Point3 target, hostsim::VistrelleSettings s) {
     s.targetIndex = 2;
     hostsim::Scene scene;
     scene.items.push_back({"mesh", hostsim::Motion::fixed({}), formats::readObjMesh(mesh)});
@@ -94,8 +95,7 @@ TEST(ApplyMatchesTheHost, PivotByNumberAndOtherLeafSize) {
 TEST(ApplyGltf, DemoBushAsGlbGivesTheSamePointsAsTheObjAndWritesThemAsGlb) {
     const ScratchFolder folder;
     const hostsim::Mesh bush = formats::readObjMesh(demoMesh);
-    std::vector<hostsim::Position> unmoved;
-    for (const auto &p : bush.points) unmoved.push_back({p[0], p[1], p[2]});
+    const std::vector<hostsim::Position> unmoved = hostsim::toPositions(bush.points);
     formats::writeGltfMesh(folder / "bush.glb", bush, formats::surfaceOf(bush, 4), unmoved, "bush");
 
     const auto fromObj = runVistrelle({"apply", demoMesh.string(), "--target", "3,1,-2", "--p-align", "on", "-o", (folder / "obj.obj").string()});

@@ -20,6 +20,7 @@ using clitest::fixture;
 using clitest::linesOf;
 using clitest::runVistrelle;
 using testkit::ScratchFolder;
+using testkit::sortedNames;
 
 const fs::path bush = fs::path(VISTREL_EXAMPLES) / "bush.json";
 const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
@@ -66,20 +67,13 @@ TEST(RunWords, FramesOutsideTheScenesRangeAreWarnedOf) {
                            "first or last key there\n");
 }
 
-std::vector<std::string> fileNames(const fs::path &folder) {
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(BigJobs, EveryNoSvgAndNoObjChooseWhatIsWritten) {
     const ScratchFolder folder;
     ASSERT_EQ(runVistrelle({"run", garden.string(), "--out", (folder / "objs").string(), "--every", "2", "--no-svg"}).exitCode, 0);
-    EXPECT_EQ(fileNames(folder / "objs"), (std::vector<std::string>{"Cards.0000.obj", "Cards.0002.obj", "Ten_points.0000.obj",
+    EXPECT_EQ(sortedNames(folder / "objs"), (std::vector<std::string>{"Cards.0000.obj", "Cards.0002.obj", "Ten_points.0000.obj",
                                                                      "Ten_points.0002.obj"}));
     ASSERT_EQ(runVistrelle({"run", garden.string(), "--out", (folder / "svgs").string(), "--frames", "1-2", "--no-obj"}).exitCode, 0);
-    EXPECT_EQ(fileNames(folder / "svgs"), (std::vector<std::string>{"Cards.0001.svg", "Cards.0002.svg", "Ten_points.0001.svg",
+    EXPECT_EQ(sortedNames(folder / "svgs"), (std::vector<std::string>{"Cards.0001.svg", "Cards.0002.svg", "Ten_points.0001.svg",
                                                                      "Ten_points.0002.svg", "index.html", "pictures.html",
                                                                      "three.js", "viewer"}));
     const auto nothing = runVistrelle({"run", garden.string(), "--out", (folder / "none").string(), "--no-obj", "--no-svg"});

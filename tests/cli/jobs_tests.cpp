@@ -12,15 +12,9 @@ namespace fs = std::filesystem;
 using testkit::fileText;
 using clitest::runVistrelle;
 using testkit::ScratchFolder;
+using testkit::sortedNames;
 
 const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
-
-std::vector<std::string> fileNames(const fs::path &folder) {
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Every file below `folder`, as paths relative to it, sorted.
 std::vector<std::string> treeFiles(const fs::path &folder) {
@@ -61,7 +55,7 @@ TEST(RunJobs, OneFrameAndMoreJobsThanFramesNeedNoWorkerToGoWrong) {
     ScratchFolder folder;
     const auto one = runGarden(folder, "one", "2-2", {"--jobs", "4"});
     ASSERT_EQ(one.exitCode, 0) << one.err;
-    EXPECT_EQ(fileNames(folder / "one").size(), 2u * 2u + 4u);
+    EXPECT_EQ(sortedNames(folder / "one").size(), 2u * 2u + 4u);
 }
 
 TEST(RunJobs, AWorkerWhoseModuleCrashesStopsTheRunWithTheFrameNamed) {
@@ -89,11 +83,11 @@ TEST(RunJobs, AFrameThatCannotBeWrittenKeepsTheFramesBeforeItAndLeavesNoneAfterI
             for (const char *stem : {"Cards", "Ten_points"})
                 for (const char *kind : {".obj", ".svg"}) expected.push_back(stem + (".000" + std::to_string(frame)) + kind);
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(fileNames(folder / name), expected) << jobs << " jobs";
+        EXPECT_EQ(sortedNames(folder / name), expected) << jobs << " jobs";
         std::vector<std::string> scripts;
         for (int frame = 0; frame < 5; ++frame) scripts.push_back("Cards.000" + std::to_string(frame) + ".js");
         scripts.push_back("Cards.base.js");
-        EXPECT_EQ(fileNames(folder / name / "viewer"), scripts) << jobs << " jobs";
+        EXPECT_EQ(sortedNames(folder / name / "viewer"), scripts) << jobs << " jobs";
         EXPECT_EQ(fileText(folder / name / "pictures.html").find("0005"), std::string::npos) << jobs << " jobs";
     }
 }
@@ -109,7 +103,7 @@ TEST(RunWithoutFiles, NoObjAndNoSvgPlayEveryFrameAndWriteNothing) {
     ScratchFolder folder;
     const auto run = runGarden(folder, "quiet", "0-3", {"--no-obj", "--no-svg", "--jobs", "2"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(!fs::exists(folder / "quiet") || fileNames(folder / "quiet").empty());
+    EXPECT_TRUE(!fs::exists(folder / "quiet") || sortedNames(folder / "quiet").empty());
     EXPECT_NE(run.out.find("Ran 4 frames"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Wrote no files"), std::string::npos) << run.out;
 }
@@ -119,7 +113,7 @@ TEST(RunWithoutFiles, NoSvgKeepsTheObjFilesAndLeavesOutThePage) {
     const auto run = runGarden(folder, "objs", "0-1", {"--no-svg"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> expected{"Cards.0000.obj", "Cards.0001.obj", "Ten_points.0000.obj", "Ten_points.0001.obj"};
-    EXPECT_EQ(fileNames(folder / "objs"), expected);
+    EXPECT_EQ(sortedNames(folder / "objs"), expected);
 }
 
 }  // namespace

@@ -21,16 +21,10 @@ using testkit::fileText;
 using clitest::linesOf;
 using clitest::runVistrelle;
 using testkit::ScratchFolder;
+using testkit::sortedNames;
 
 const fs::path runData = VISTREL_RUN_DATA;
 const fs::path garden = runData / "garden.json";
-
-std::vector<std::string> fileNames(const fs::path &folder) {
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Every line of an OBJ file other than its point and normal records.
 std::vector<std::string> keptLines(const fs::path &obj) {
@@ -66,8 +60,8 @@ TEST_F(RunOfGarden, WritesAnObjAndASvgPerFrameAndObjectTheGltfFilesAndBothPages)
                                             "Ten_points.0001.obj", "Ten_points.0001.svg", "Ten_points.0002.obj",
                                             "Ten_points.0002.svg", "Ten_points.glb",      "index.html",
                                             "pictures.html",       "three.js",            "viewer"};
-    EXPECT_EQ(fileNames(*folder_ / "out"), expected);
-    EXPECT_EQ(fileNames(*folder_ / "out" / "viewer"),
+    EXPECT_EQ(sortedNames(*folder_ / "out"), expected);
+    EXPECT_EQ(sortedNames(*folder_ / "out" / "viewer"),
               (std::vector<std::string>{"Cards.0000.js", "Cards.0001.js", "Cards.0002.js", "Cards.base.js"}));
 }
 
@@ -207,7 +201,7 @@ TEST(RunFrames, FramesOptionRunsOnlyThoseFrames) {
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     const std::vector<std::string> expected{"Cards.0002.obj", "Cards.0002.svg", "Ten_points.0002.obj", "Ten_points.0002.svg",
                                             "index.html", "pictures.html", "three.js", "viewer"};
-    EXPECT_EQ(fileNames(folder.path()), expected);
+    EXPECT_EQ(sortedNames(folder.path()), expected);
     EXPECT_NE(outcome.out.find("1 frame "), std::string::npos) << outcome.out;
 }
 

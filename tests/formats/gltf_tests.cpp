@@ -206,8 +206,7 @@ TEST(MeshSurface, GltfMeshWrittenAsObjKeepsItsFaces) {
     const hostsim::Mesh mesh = twoCards();
     formats::writeGltfMesh(dir.path() / "cards.glb", mesh, formats::surfaceOf(mesh, 4), turned(mesh, 0.0), "Cards");
     const hostsim::Mesh read = formats::readGltfMesh(dir.path() / "cards.glb");
-    std::vector<Position> same;
-    for (const Float3 &p : read.points) same.push_back({p[0], p[1], p[2]});
+    const std::vector<Position> same = hostsim::toPositions(read.points);
     const std::string obj = formats::objMeshText(read, same);
     EXPECT_NE(obj.find("\nf 1 2 3\nf 1 3 4\nf 5 6 7\n"), std::string::npos) << obj;
 }

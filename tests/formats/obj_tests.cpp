@@ -14,7 +14,7 @@
 
 #include "hostsim/host_error.h"
 #include "formats/obj_document.h"
-#include "formats/number_text.h"
+#include "formats/text/number_text.h"
 #include "formats/obj_mesh.h"
 #include "testkit/scratch_folder.h"
 
@@ -28,12 +28,6 @@ const std::filesystem::path testData = VISTREL_TEST_DATA;
 
 // Recomputed normals are written as floats: a few float steps of tolerance.
 constexpr double normalTolerance = 1e-6;
-
-std::vector<Position> widened(const std::vector<std::array<float, 3>> &points) {
-    std::vector<Position> out;
-    for (const auto &p : points) out.push_back({p[0], p[1], p[2]});
-    return out;
-}
 
 std::vector<std::string> lines(const std::string &text) {
     std::vector<std::string> out;
@@ -82,21 +76,21 @@ TEST(ObjMeshReading, PointsAreTheVRecordsInFileOrder) {
 TEST(ObjMeshReading, WindowsLineEndingsAndSignsRead) {
     const auto document = formats::ObjDocument::parse("v +1 -2.5e1 3\r\nv 0 0 0\r\nv 1 1 1\r\nf 1 2 3\r\n", "crlf.obj");
     EXPECT_EQ(document.points(), (std::vector<std::array<float, 3>>{{1, -25, 3}, {0, 0, 0}, {1, 1, 1}}));
-    EXPECT_EQ(document.text(widened(document.points())), "v 1 -25 3\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
+    EXPECT_EQ(document.text(hostsim::toPositions(document.points())), "v 1 -25 3\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
 }
 
 // --- Writing back
 
 TEST(ObjMeshWriting, UnmovedMeshWritesBackTheSameText) {
     const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
-    EXPECT_EQ(formats::objMeshText(mesh, widened(mesh.points)), testkit::fileText(testData / "leaves.obj"));
+    EXPECT_EQ(formats::objMeshText(mesh, hostsim::toPositions(mesh.points)), testkit::fileText(testData / "leaves.obj"));
 }
 
 TEST(ObjMeshWriting, DisplacedMeshKeepsFacesGroupsMaterialsAndTextureCoordinates) {
     testkit::ScratchFolder dir;
     std::filesystem::copy_file(testData / "leaves.mtl", dir.path() / "leaves.mtl");
     const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
-    std::vector<Position> moved = widened(mesh.points);
+    std::vector<Position> moved = hostsim::toPositions(mesh.points);
     for (std::size_t i = 0; i < 4; ++i) moved[i] = {moved[i][0], -moved[i][2], moved[i][1]};  // first leaf: 90 degrees about X
     for (std::size_t i = 4; i < 8; ++i) moved[i][1] += 0.1;                                 // second leaf: up
     moved[8] = {0.3, -0.7, 1e-8};
@@ -156,7 +150,7 @@ TEST(ObjMeshWriting, SharedNormalIsTheAreaWeightedSumOfItsFaces) {
         "v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nv 0 1 0\nv 0 1 1\nv 0 0 1\nvn 9 9 9\n"
         "f 1//1 2//1 3//1 4//1\nf 1//1 5//1 6//1 7//1\n",
         "shared.obj");
-    const auto n = normals(document.text(widened(document.points())));
+    const auto n = normals(document.text(hostsim::toPositions(document.points())));
     ASSERT_EQ(n.size(), 1u);
     expectNear(n[0], {1.0 / std::sqrt(17.0), 0.0, 4.0 / std::sqrt(17.0)});
 }
@@ -164,7 +158,7 @@ TEST(ObjMeshWriting, SharedNormalIsTheAreaWeightedSumOfItsFaces) {
 TEST(ObjMeshWriting, NormalOfNoFaceWithAreaKeepsItsText) {
     const auto document = formats::ObjDocument::parse(
         "v 0 0 0\nv 1 0 0\nv 2 0 0\nvn 0.3 0.3 0.3\nvn 1 0 0\nf 1//2 2//2 3//2\n", "flat.obj");
-    const std::string text = document.text(widened(document.points()));
+    const std::string text = document.text(hostsim::toPositions(document.points()));
     EXPECT_NE(text.find("\nvn 0.3 0.3 0.3\nvn 1 0 0\n"), std::string::npos) << text;
 }
 
@@ -179,7 +173,7 @@ TEST(ObjMeshWriting, EveryLineKeepsItsPlace) {
     const std::string source = "# c\nv 1 2 3\nv 4 5 6 1.0\nv 7 8 9\nvn 0 0 1\n\ng x\nvn 1 0 0\nv 0 0 0\n"
                                "f 1 2 3\nv -1 0.5 0 0.25\nv 2 2 2\nvn 0 1 0\nl 1 2";
     const auto document = formats::ObjDocument::parse(source, "mixed.obj");
-    EXPECT_EQ(document.text(widened(document.points())), source + "\n");
+    EXPECT_EQ(document.text(hostsim::toPositions(document.points())), source + "\n");
     std::vector<Position> moved(document.points().size(), Position{0.5, -0.25, 8});
     EXPECT_EQ(document.text(moved), "# c\nv 0.5 -0.25 8\nv 0.5 -0.25 8 1.0\nv 0.5 -0.25 8\nvn 0 0 1\n\ng x\nvn 1 0 0\n"
                                     "v 0.5 -0.25 8\nf 1 2 3\nv 0.5 -0.25 8 0.25\nv 0.5 -0.25 8\nvn 0 1 0\nl 1 2\n");

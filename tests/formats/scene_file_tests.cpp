@@ -12,7 +12,7 @@
 #include "hostsim/host_error.h"
 #include "formats/obj_mesh.h"
 #include "formats/scene_file.h"
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 #include "testkit/scratch_folder.h"
 
 namespace {

@@ -30,12 +30,6 @@ constexpr double pixelTolerance = 0.005 + 1e-9;
 // A camera 10 units in front of the origin whose picture has 100 pixels per unit at depth 1.
 Camera frontCamera() { return {{0, 0, -10}, {0, 0, 0}, 2.0 * std::atan(0.5)}; }
 
-std::vector<Position> widened(const std::vector<Base> &points) {
-    std::vector<Position> out;
-    for (const auto &p : points) out.push_back({p[0], p[1], p[2]});
-    return out;
-}
-
 struct Polygon {
     std::string kind;  // "facing" or "far"
     std::vector<std::pair<double, double>> points;
@@ -124,7 +118,7 @@ TEST(SvgPicture, SingleLeafIsDrawnAtItsProjectedPoints) {
     const auto drawn = polygons(svg);
     ASSERT_EQ(drawn.size(), 2u);
     const Projection projection(frontCamera(), 200, 100);
-    const std::vector<Position> before = widened(base);
+    const std::vector<Position> before = hostsim::toPositions(base);
     for (std::size_t panel = 0; panel < 2; ++panel) {
         SCOPED_TRACE(panel == 0 ? "before" : "after");
         ASSERT_EQ(drawn[panel].points.size(), 4u);
@@ -142,10 +136,10 @@ TEST(SvgPicture, LeafSeenFromItsTurnedSideIsFacingAndFromTheOtherSideFar) {
     // Wound counter-clockwise about +Z (right-handed), so the module's local -Z points at the camera at -Z.
     const std::vector<Base> toCamera{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     const std::vector<Base> reversed{{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 0}};
-    EXPECT_EQ(polygons(formats::renderSvg(frameOf(toCamera, widened(toCamera))))[0].kind, "facing");
-    EXPECT_EQ(polygons(formats::renderSvg(frameOf(reversed, widened(reversed))))[0].kind, "far");
+    EXPECT_EQ(polygons(formats::renderSvg(frameOf(toCamera, hostsim::toPositions(toCamera))))[0].kind, "facing");
+    EXPECT_EQ(polygons(formats::renderSvg(frameOf(reversed, hostsim::toPositions(reversed))))[0].kind, "far");
     // The pivot on the last point measures the leaf's axis the other way, and so its turned side.
-    const std::vector<Position> unmoved = widened(toCamera);  // the frame only points at it
+    const std::vector<Position> unmoved = hostsim::toPositions(toCamera);  // the frame only points at it
     SvgFrame lastPivot = frameOf(toCamera, unmoved);
     lastPivot.pivotRule = 3;
     EXPECT_EQ(polygons(formats::renderSvg(lastPivot))[0].kind, "far");
@@ -153,7 +147,7 @@ TEST(SvgPicture, LeafSeenFromItsTurnedSideIsFacingAndFromTheOtherSideFar) {
 
 TEST(SvgPicture, LegendNamesBothColoursAndTheWinding) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    const std::string svg = formats::renderSvg(frameOf(base, widened(base)));
+    const std::string svg = formats::renderSvg(frameOf(base, hostsim::toPositions(base)));
     EXPECT_NE(svg.find("facing: the side the module turns toward the target"), std::string::npos);
     EXPECT_NE(svg.find("far: the other side"), std::string::npos);
     EXPECT_NE(svg.find("counter-clockwise"), std::string::npos);
@@ -165,7 +159,7 @@ TEST(SvgPicture, BigMeshesDrawAnEvenSampleOfLeavesAndSaySo) {
         const float x = static_cast<float>(leaf) * 0.01f;
         for (const Base &corner : std::vector<Base>{{x, 0, 0}, {x, 1, 0}, {x + 0.005f, 1, 0}, {x + 0.005f, 0, 0}}) base.push_back(corner);
     }
-    const std::vector<Position> unmoved = widened(base);  // the frame only points at it
+    const std::vector<Position> unmoved = hostsim::toPositions(base);  // the frame only points at it
     SvgFrame frame = frameOf(base, unmoved);
     frame.maxLeaves = 10;
     const std::string svg = formats::renderSvg(frame);
@@ -179,7 +173,7 @@ TEST(SvgPicture, BigMeshesDrawAnEvenSampleOfLeavesAndSaySo) {
 
 TEST(SvgPicture, TargetLabelNearTheEdgeStaysInsideThePanel) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    const std::vector<Position> displaced = widened(base);
+    const std::vector<Position> displaced = hostsim::toPositions(base);
     SvgFrame frame = frameOf(base, displaced);
     frame.targetName = "Long target name";
     frame.targetPosition = Point3{9, 4.5, 0};  // at (190, 5), near the top right corner of the 200 x 100 panel
@@ -197,7 +191,7 @@ TEST(SvgPicture, TargetLabelNearTheEdgeStaysInsideThePanel) {
 TEST(SvgPicture, FarLeavesAreDrawnBeforeNearOnes) {
     // The first leaf is near the camera, the second far behind it.
     const std::vector<Base> base{{0, 0, -5}, {0, 1, -5}, {1, 1, -5}, {1, 0, -5}, {0, 0, 5}, {0, 1, 5}, {1, 1, 5}, {1, 0, 5}};
-    const auto drawn = polygons(formats::renderSvg(frameOf(base, widened(base))));
+    const auto drawn = polygons(formats::renderSvg(frameOf(base, hostsim::toPositions(base))));
     ASSERT_EQ(drawn.size(), 4u);
     const double nearWidth = drawn[1].points[2].first - drawn[1].points[0].first;
     const double farWidth = drawn[0].points[2].first - drawn[0].points[0].first;
@@ -206,19 +200,19 @@ TEST(SvgPicture, FarLeavesAreDrawnBeforeNearOnes) {
 
 TEST(SvgPicture, PointsOfNoWholeLeafAreDots) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}};
-    const std::string svg = formats::renderSvg(frameOf(base, widened(base)));
+    const std::string svg = formats::renderSvg(frameOf(base, hostsim::toPositions(base)));
     EXPECT_EQ(polygons(svg).size(), 2u);
     EXPECT_EQ(count(svg, "<circle class=\"loose\""), 4u);
 }
 
 TEST(SvgPicture, PointsBehindTheCameraAreLeftOut) {
     const std::vector<Base> base{{0, 0, -20}, {0, 1, -20}, {1, 1, -20}, {1, 0, -20}, {0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    EXPECT_EQ(polygons(formats::renderSvg(frameOf(base, widened(base)))).size(), 2u);
+    EXPECT_EQ(polygons(formats::renderSvg(frameOf(base, hostsim::toPositions(base)))).size(), 2u);
 }
 
 TEST(SvgPicture, TargetAndCaptionAreShownWithNamesEscaped) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    const std::vector<Position> displaced = widened(base);
+    const std::vector<Position> displaced = hostsim::toPositions(base);
     SvgFrame frame = frameOf(base, displaced);
     frame.targetName = "<Bee & \"Co\">\x01";
     frame.targetPosition = Point3{0, 0, 0};
@@ -234,7 +228,7 @@ TEST(SvgPicture, TargetAndCaptionAreShownWithNamesEscaped) {
 
 TEST(SvgPicture, DefaultCameraFramesLeavesAndTarget) {
     const std::vector<Base> base{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-    const std::vector<Position> displaced = widened(base);
+    const std::vector<Position> displaced = hostsim::toPositions(base);
     SvgFrame frame = frameOf(base, displaced);
     frame.camera.reset();
     frame.targetName = "Far";

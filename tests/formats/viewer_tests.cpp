@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "formats/base64.h"
+#include "formats/text/base64.h"
 #include "formats/viewer_page.h"
 #include "testkit/scratch_folder.h"
 
@@ -118,7 +118,7 @@ TEST(ViewerPage, ScriptsHoldExactlyTheBase64OfTheFloatsForAnyMeshAndFrameNumber)
     // More points than the writer rounds to float at a time, and not a multiple of it.
     const auto first = scatteredPoints(2500, 1);
     hostsim::Mesh mesh;
-    for (const auto &p : first) mesh.points.push_back({static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])});
+    for (const auto &p : first) mesh.points.push_back(hostsim::toFloats(p));
     testkit::ScratchFolder dir;
     formats::ViewerWriter writer(dir.path(), mesh, {"Bush", "Bush", "", 4, 0, 24.0}, fakeThree(dir));
     EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / "Bush.base.js"), referenceScript(R"({"kind":"base"})", roundedToFloat(first)));

@@ -11,6 +11,7 @@
 
 namespace {
 
+using moduletest::ScopedInstance;
 using moduletest::Settings;
 
 hostsim::Scene oneObject() {
@@ -60,7 +61,7 @@ TEST(Descriptor, ServesBothClassesUnderOneSharedNameTextThenFourZeroWords) {
 
 TEST(WrongVersion, BothClassesAnswerOneAndLookNothingUp) {
     hostsim::Host host(VISTREL_MODULE_FILE, oneObject());
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     for (const std::int32_t version : {3, 5}) {
         host.services().clearLookups();
         hostsim::HandlerTables tables;
@@ -74,7 +75,6 @@ TEST(WrongVersion, BothClassesAnswerOneAndLookNothingUp) {
         EXPECT_EQ(opening.binding.commandEntry, hostsim::interfaceSentinel(4));
         EXPECT_TRUE(host.services().lookups().empty());
     }
-    host.destroy(instance);
 }
 
 TEST(WrongVersion, KeepsTheServicesOfTheLastActivation) {
@@ -85,9 +85,8 @@ TEST(WrongVersion, KeepsTheServicesOfTheLastActivation) {
     hostsim::HandlerTables tables;
     ASSERT_EQ(host.activateHandler(tables, 5), 1);
     replacementMeshRequests = 0;
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     EXPECT_EQ(replacementMeshRequests, 0);
-    host.destroy(instance);
 }
 
 TEST(MissingService, EachHandlerServiceMissingAnswersTwoAndLeavesTheBindingUntouched) {
@@ -108,7 +107,7 @@ TEST(MissingService, WithoutInstanceUpdateTheOtherTwoServicesAreStoredAllTheSame
     hostsim::Scene scene = oneObject();
     scene.items.push_back(moduletest::marker("Target", {0, 0, -10}));
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{.targetIndex = 2}.stored());
     ASSERT_EQ(host.describe(instance), "Vistrelobject: Target");
 
@@ -127,10 +126,8 @@ TEST(MissingService, WithoutInstanceUpdateTheOtherTwoServicesAreStoredAllTheSame
     // describe walks the item list through the Item Info service now held: the replacement's.
     EXPECT_EQ(host.describe(instance), "Vistrelobject: Replacement");
     replacementMeshRequests = 0;
-    void *second = host.create(0);
+    const ScopedInstance second(host);
     EXPECT_EQ(replacementMeshRequests, 1);
-    host.destroy(second);
-    host.destroy(instance);
 }
 
 TEST(FullHost, HandlerActivationWritesExactlyTheModuleSlots) {
@@ -154,7 +151,7 @@ TEST(FullHost, HandlerActivationWritesExactlyTheModuleSlots) {
 
 TEST(FullHost, InterfaceActivationWritesThePanelAndClearsBothEntries) {
     hostsim::Host host(VISTREL_MODULE_FILE, oneObject());
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.services().clearLookups();
     const hostsim::PanelOpening opening = host.openPanel(instance);
     EXPECT_EQ(opening.code, 0);
@@ -163,7 +160,6 @@ TEST(FullHost, InterfaceActivationWritesThePanelAndClearsBothEntries) {
     EXPECT_EQ(opening.binding.optionsEntry, nullptr);
     EXPECT_EQ(opening.binding.commandEntry, nullptr);
     EXPECT_EQ(host.services().lookedUpNames(), std::vector<std::string>{SERVICE_XPANEL});
-    host.destroy(instance);
 }
 
 TEST(FullHost, ActivatingAgainAndAgainKeepsAnsweringZero) {
@@ -176,8 +172,7 @@ TEST(FullHost, ActivatingAgainAndAgainKeepsAnsweringZero) {
 
 TEST(FullHost, FlagsAnswerOneAndCopyReportsNoError) {
     hostsim::Host host(VISTREL_MODULE_FILE, oneObject());
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     EXPECT_EQ(host.flags(instance), 1u);
     EXPECT_EQ(host.handler().instanceOps.copy(instance, instance), nullptr);
-    host.destroy(instance);
 }

@@ -18,8 +18,6 @@ namespace {
 using hostsim::Point3;
 
 Point3 unit(Point3 a) { return (1.0 / length(a)) * a; }
-Point3 vec(const Position &p) { return {p[0], p[1], p[2]}; }
-Position pos(Point3 v) { return {v.x, v.y, v.z}; }
 
 // A leaf measured as a host-independent reference: pivot by rule, and the face normal the leaf frame's
 // +Z runs along (axis0 x axis1).
@@ -48,7 +46,7 @@ Measured measure(const std::vector<Point3> &leaf, std::int32_t rule) {
 Position halfTurn(Point3 q, Point3 pivot, Point3 direction) {
     const Point3 u = unit(direction);
     const Point3 d = q - pivot;
-    return pos(pivot + (2.0 * dot(u, d)) * u - d);
+    return hostsim::toPosition(pivot + (2.0 * dot(u, d)) * u - d);
 }
 
 }  // namespace
@@ -104,7 +102,7 @@ TEST(PivotRules, TargetBehindThePivotTurnsTheLeafHalfwayAboutPivotToCentre) {
         const double behind = axis1.y > 0 ? 10.0 : -10.0;
         const auto moved = squareFrame({pivot.x, pivot.y, behind}, true, false, rule);
         for (std::size_t i = 0; i < 4; ++i) {
-            EXPECT_TRUE(near(moved[i], halfTurn(vec(base(squareLeaf(), i)), pivot, axis1), tolerance))
+            EXPECT_TRUE(near(moved[i], halfTurn(hostsim::toPoint3(base(squareLeaf(), i)), pivot, axis1), tolerance))
                 << "rule " << rule << " point " << i;
         }
     }
@@ -113,7 +111,7 @@ TEST(PivotRules, TargetBehindThePivotTurnsTheLeafHalfwayAboutPivotToCentre) {
 TEST(LeafBounds, TenPointsLeaveTheLastTwoUnchanged) {
     const Points points = squareRow(10);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, -4, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     // The first point of each leaf is its pivot and stays; the others turn.
@@ -122,36 +120,33 @@ TEST(LeafBounds, TenPointsLeaveTheLastTwoUnchanged) {
     }
     EXPECT_EQ(moved[8], base(points, 8));
     EXPECT_EQ(moved[9], base(points, 9));
-    host.destroy(instance);
 }
 
 TEST(LeafBounds, ASecondPassWithoutNewTimeHandsEveryPointBack) {
     const Points points = squareRow(8);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     host.evaluateFrame(instance, 0);
     EXPECT_EQ(host.evaluatePass(instance), bases(points));
-    host.destroy(instance);
 }
 
 TEST(LeafBounds, BothSwitchesOffCarryEachPointIntoItsFrameAndBack) {
     const Points points = squareRow(12);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, -4, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 2, 0, 0}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     for (std::size_t i = 0; i < points.size(); ++i) EXPECT_TRUE(near(moved[i], base(points, i), tolerance)) << i;
-    host.destroy(instance);
 }
 
 TEST(LeafBounds, ObjectWithoutMeshNeverMoves) {
     hostsim::Scene scene = leafAndTarget(squareLeaf(), {0, 0, 10});
     scene.items.push_back(marker("Empty", {}));
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
-    void *meshless = host.create(2);
+    const ScopedInstance meshless(host, 2);
     host.load(meshless, Settings{4, 2, 0, 1, 1}.stored());
-    void *other = host.create(0);
+    const ScopedInstance other(host);
     for (int frame = 0; frame < 2; ++frame) {
         host.newTime(meshless, frame);
         // Even handed the points of a mesh, an instance made without one has no leaves.
@@ -161,8 +156,6 @@ TEST(LeafBounds, ObjectWithoutMeshNeverMoves) {
             EXPECT_EQ((Position{access.position[0], access.position[1], access.position[2]}), base(squareLeaf(), i));
         }
     }
-    host.destroy(other);
-    host.destroy(meshless);
 }
 
 // A target straight below the leaf along its own -Y: the pitch turn alone must bring the face round to it.
@@ -170,7 +163,7 @@ TEST(PitchAlignment, TargetStraightBelowTheLeafIsFacedNotTurnedAwayFrom) {
     const Point3 target{-5, -5, 0};  // -Y of the square leaf's frame runs along (-1, -1, 0) from the pivot
     const auto moved = squareFrame({target.x, target.y, target.z}, false, true);
     std::vector<Point3> leaf;
-    for (const auto &p : moved) leaf.push_back(vec(p));
+    for (const auto &p : moved) leaf.push_back(hostsim::toPoint3(p));
     const Measured m = measure(leaf, 0);
     EXPECT_GE(dot(-1.0 * unit(m.normal), unit(target - m.pivot)), 0.999999);
 }
@@ -196,18 +189,17 @@ TEST(RandomizedLeaves, EveryTurnedLeafKeepsItsShapeAndPivotAndFacesTheTarget) {
             scene.items.push_back(target);
             scene.frames.framesPerSecond = 1.0;
             hostsim::Host host(VISTREL_MODULE_FILE, scene);
-            void *instance = host.create(0);
+            const ScopedInstance instance(host);
             host.load(instance, Settings{size, 2, rule, 1, 1}.stored());
 
             for (int f = 0; f < frames; ++f) {
                 const auto moved = host.evaluateFrame(instance, f);
-                const Point3 t = vec({target.motion.keys[f].position.x, target.motion.keys[f].position.y,
-                                   target.motion.keys[f].position.z});
+                const Point3 t = target.motion.keys[f].position;
                 for (int leaf = 0; leaf < leaves; ++leaf) {
                     std::vector<Point3> before, after;
                     for (std::int32_t k = 0; k < size; ++k) {
-                        before.push_back(vec(base(points, leaf * size + k)));
-                        after.push_back(vec(moved[leaf * size + k]));
+                        before.push_back(hostsim::toPoint3(base(points, leaf * size + k)));
+                        after.push_back(hostsim::toPoint3(moved[leaf * size + k]));
                     }
                     const Measured was = measure(before, rule);
                     // Nearly collinear leaves have no well-defined face to check.
@@ -224,7 +216,6 @@ TEST(RandomizedLeaves, EveryTurnedLeafKeepsItsShapeAndPivotAndFacesTheTarget) {
                         << "size " << size << " rule " << rule << " frame " << f << " leaf " << leaf;
                 }
             }
-            host.destroy(instance);
         }
     }
 }

@@ -24,27 +24,25 @@ const double inf = std::numeric_limits<double>::infinity();
 TEST(Target, NoTargetAsksNothingAndMovesNothing) {
     const Points points = squareRow(8);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.scene().resetCounters();
     EXPECT_EQ(host.evaluateFrame(instance, 0), bases(points));
     EXPECT_EQ(host.scene().counters().itemParam, 0u);
-    host.destroy(instance);
 }
 
 TEST(Target, IsResolvedByTheFirstEvaluationAfterALoad) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {0, 0, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     EXPECT_TRUE(host.useItems(instance).empty());
     host.newTime(instance, 0);
     host.evaluatePoint(instance, 0);
     EXPECT_EQ(host.useItems(instance), std::vector<ItemId>{host.scene().itemId(1)});
-    host.destroy(instance);
 }
 
 TEST(Target, InsertingAnItemAheadRenamesTheDescriptionButNotTheFollowedTarget) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {0, 0, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     const auto before = host.evaluateFrame(instance, 0);
     ASSERT_EQ(host.describe(instance), "Vistrelobject: Target");
@@ -52,7 +50,6 @@ TEST(Target, InsertingAnItemAheadRenamesTheDescriptionButNotTheFollowedTarget) {
     host.scene().insertItem(1, marker("Intruder", {0, 0, -10}));
     EXPECT_EQ(host.describe(instance), "Vistrelobject: Intruder");
     EXPECT_EQ(host.evaluateFrame(instance, 1), before);
-    host.destroy(instance);
 }
 
 TEST(Target, NewTimeTwiceKeepsTheLaterTimeAndScansOnce) {
@@ -60,7 +57,7 @@ TEST(Target, NewTimeTwiceKeepsTheLaterTimeAndScansOnce) {
     // Behind the leaf at time 0, in front of it at time 1.
     scene.items[1].motion.keys = {{0.0, {0, 0, 10}}, {1.0, {0, 0, -10}}};
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     host.newTime(instance, 0, 0.0);
     host.newTime(instance, 24, 1.0);
@@ -68,12 +65,11 @@ TEST(Target, NewTimeTwiceKeepsTheLaterTimeAndScansOnce) {
     const auto moved = host.evaluatePass(instance);
     EXPECT_EQ(host.scene().counters().meshScanPoints, 1u);
     for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(near(moved[i], base(squareLeaf(), i), tolerance)) << i;
-    host.destroy(instance);
 }
 
 TEST(Lifecycle, DescribeNamesTheTargetPositionOrNone) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     EXPECT_EQ(host.describe(instance), "Vistrelobject: (none)");
     EXPECT_EQ(host.describe(instance), "Vistrelobject: (none)");
     host.load(instance, Settings{4, 1, 0, 1, 0}.stored());
@@ -83,12 +79,11 @@ TEST(Lifecycle, DescribeNamesTheTargetPositionOrNone) {
     EXPECT_EQ(host.describe(instance), "Vistrelobject: Target");
     host.load(instance, Settings{4, -1, 0, 1, 0}.stored());
     EXPECT_EQ(host.describe(instance), "Vistrelobject: Leaf");
-    host.destroy(instance);
 }
 
 TEST(Lifecycle, UseItemsListsTheResolvedTargetThenNone) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {0, 0, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     const ItemId *list = host.handler().itemOps.useItems(instance);
     EXPECT_EQ(list[0], nullptr);
     EXPECT_EQ(list[1], nullptr);
@@ -97,20 +92,17 @@ TEST(Lifecycle, UseItemsListsTheResolvedTargetThenNone) {
     list = host.handler().itemOps.useItems(instance);
     EXPECT_EQ(list[0], host.scene().itemId(1));
     EXPECT_EQ(list[1], nullptr);
-    host.destroy(instance);
 }
 
 TEST(Lifecycle, CopyChangesNoInstanceAndDestroyOfNoneDoesNothing) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {0, 0, 10}));
-    void *a = host.create(0);
-    void *b = host.create(0);
+    const ScopedInstance a(host);
+    const ScopedInstance b(host);
     host.load(a, Settings{3, 2, 1, 0, 1}.stored());
     EXPECT_EQ(host.handler().instanceOps.copy(b, a), nullptr);
     EXPECT_EQ(host.save(b), Settings{}.stored());
     EXPECT_EQ(host.save(a), (Settings{3, 2, 1, 0, 1}.stored()));
     host.handler().instanceOps.destroy(nullptr);
-    host.destroy(b);
-    host.destroy(a);
 }
 
 TEST(Lifecycle, SeveralObjectsEachFollowTheirOwnSettings) {
@@ -129,12 +121,11 @@ TEST(LeafSizeBelowTwo, NothingIsMeasuredAndNoPointMoves) {
     const Points points = squareRow(12);
     for (const std::int32_t size : {1, 0, -1, std::numeric_limits<std::int32_t>::min()}) {
         hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {3, 2, 10}));
-        void *instance = host.create(0);
+        const ScopedInstance instance(host);
         host.load(instance, Settings{size, 2, 0, 1, 1}.stored());
         host.scene().resetCounters();
         EXPECT_EQ(host.evaluateFrame(instance, 0), bases(points)) << size;
         EXPECT_EQ(host.scene().counters().meshPointPosition, 0u) << size;
-        host.destroy(instance);
     }
 }
 
@@ -142,7 +133,7 @@ TEST(NonFiniteInput, APointOfNaNLeavesItsWholeLeafUnchangedAndOtherLeavesTurn) {
     Points points = squareRow(8);
     points[2][1] = std::numeric_limits<float>::quiet_NaN();
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     for (std::size_t i = 0; i < 4; ++i) {
@@ -151,7 +142,6 @@ TEST(NonFiniteInput, APointOfNaNLeavesItsWholeLeafUnchangedAndOtherLeavesTurn) {
     }
     EXPECT_TRUE(std::isnan(moved[2][1]));
     EXPECT_FALSE(near(moved[5], base(points, 5), 1e-6));
-    host.destroy(instance);
 }
 
 TEST(NonFiniteInput, ATargetAtInfinityOrNaNMovesNothing) {
@@ -169,21 +159,20 @@ TEST(NonFiniteInput, ATargetAtInfinityOrNaNMovesNothing) {
 TEST(NonFiniteInput, CollinearLeafKeepsItsDegenerateButFiniteTurn) {
     const Points line = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}};
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(line, {0, 0, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
     for (std::size_t i = 0; i < 4; ++i) {
         for (const double c : moved[i]) EXPECT_TRUE(std::isfinite(c));
         EXPECT_NEAR(std::hypot(moved[i][0], moved[i][1], moved[i][2]), static_cast<double>(i), 1e-12) << "turned about the first point";
     }
-    host.destroy(instance);
 }
 
 TEST(TargetNamingNoItem, PointsComeBackUnchangedWithoutAskingAndTheCursorsStillAdvance) {
     const Points points = squareRow(8);
     for (const std::int32_t index : {5, -3}) {
         hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
-        void *instance = host.create(0);
+        const ScopedInstance instance(host);
         host.load(instance, Settings{4, index, 0, 1, 1}.stored());
         host.scene().resetCounters();
         EXPECT_EQ(host.evaluateFrame(instance, 0), bases(points));
@@ -193,14 +182,13 @@ TEST(TargetNamingNoItem, PointsComeBackUnchangedWithoutAskingAndTheCursorsStillA
         opened.panel->set(0x8004, 2);
         EXPECT_EQ(host.evaluatePass(instance), bases(points));
         EXPECT_NE(host.evaluateFrame(instance, 1), bases(points));
-        host.destroy(instance);
     }
 }
 
 TEST(MissingMeshHandle, APassWithoutAMeshIsHandedBackAndTheNextPassScans) {
     const Points points = squareRow(4);
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(points, {0, 0, 10}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 0, 1, 0}.stored());
     host.newTime(instance, 0);
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -211,12 +199,11 @@ TEST(MissingMeshHandle, APassWithoutAMeshIsHandedBackAndTheNextPassScans) {
     }
     const auto moved = host.evaluateFrame(instance, 1);
     EXPECT_TRUE(near(moved[1], {0, 1, 0}, tolerance));
-    host.destroy(instance);
 }
 
 TEST(ItemNames, AnEmptyListNamesNoneAndANullNameReadsEmpty) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {}));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 3, 0, 1, 0}.stored());
     host.scene().removeItem(1);
     host.scene().removeItem(0);
@@ -230,6 +217,5 @@ TEST(ItemNames, AnEmptyListNamesNoneAndANullNameReadsEmpty) {
     hostsim::HandlerTables tables;
     ASSERT_EQ(host.activateHandler(tables), 0);
     EXPECT_STREQ(tables.instanceOps.describe(instance), "Vistrelobject: ");
-    host.destroy(instance);
 }
 

@@ -21,13 +21,12 @@ constexpr std::uint32_t leafPointsId = 0x8002, leavesId = 0x8003, targetId = 0x8
 struct PanelHost {
     explicit PanelHost(Points points, hostsim::Point3 target = {3, -4, 10})
         : host(VISTREL_MODULE_FILE, leafAndTarget(std::move(points), target)),
-          instance(host.create(0)),
+          instance(host),
           opening(host.openPanel(instance)),
           panel(*opening.panel) {}
-    ~PanelHost() { host.destroy(instance); }
 
     hostsim::Host host;
-    void *instance;
+    ScopedInstance instance;
     hostsim::PanelOpening opening;
     hostsim::HostPanel &panel;
 };
@@ -253,21 +252,19 @@ TEST(TargetPopup, ChoosingAnEntryResolvesItsItemAndNoneSwitchesTurningOff) {
 TEST(PanelUnavailable, NoPanelServiceOrAFailedCreateAnswersTwoWithNoPanel) {
     {
         hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {}));
-        void *instance = host.create(0);
+        const ScopedInstance instance(host);
         host.services().remove(SERVICE_XPANEL);
         const hostsim::PanelOpening opening = host.openPanel(instance);
         EXPECT_EQ(opening.code, 2);
         EXPECT_EQ(opening.binding.panel, nullptr);
         EXPECT_EQ(opening.binding.optionsEntry, hostsim::interfaceSentinel(3));
-        host.destroy(instance);
     }
     {
         hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), {}));
-        void *instance = host.create(0);
+        const ScopedInstance instance(host);
         host.panels().failCreate = true;
         const hostsim::PanelOpening opening = host.openPanel(instance);
         EXPECT_EQ(opening.code, 2);
         EXPECT_EQ(opening.binding.panel, nullptr);
-        host.destroy(instance);
     }
 }

@@ -12,6 +12,7 @@
 
 #include "host/vistrelle_contract.h"
 #include "hostsim/host.h"
+#include "hostsim/vistrelle_settings.h"
 
 namespace moduletest {
 
@@ -19,7 +20,23 @@ using hostsim::Position;
 using Points = std::vector<std::array<float, 3>>;
 
 // The five stored settings, in stored order.
-using Settings = VistrelleSettings;
+using Settings = hostsim::VistrelleSettings;
+
+// An instance the module makes on item `itemIndex` of `host`, destroyed when this value goes; it
+// stands for the instance's handle wherever one is taken.
+class ScopedInstance {
+public:
+    explicit ScopedInstance(hostsim::Host &host, std::size_t itemIndex = 0) : host_(host), handle_(host.create(itemIndex)) {}
+    ~ScopedInstance() { host_.destroy(handle_); }
+    ScopedInstance(const ScopedInstance &) = delete;
+    ScopedInstance &operator=(const ScopedInstance &) = delete;
+
+    operator void *() const { return handle_; }
+
+private:
+    hostsim::Host &host_;
+    void *handle_;
+};
 
 inline hostsim::Item object(std::string name, Points points) {
     hostsim::Item item{std::move(name), hostsim::Motion::fixed({}), hostsim::Mesh{}};
@@ -53,15 +70,9 @@ inline hostsim::Scene leafAndTarget(Points points, hostsim::Point3 target) {
     return scene;
 }
 
-inline Position base(const Points &points, std::size_t i) {
-    return {points[i][0], points[i][1], points[i][2]};
-}
+inline Position base(const Points &points, std::size_t i) { return hostsim::toPosition(points[i]); }
 
-inline std::vector<Position> bases(const Points &points) {
-    std::vector<Position> out;
-    for (std::size_t i = 0; i < points.size(); ++i) out.push_back(base(points, i));
-    return out;
-}
+inline std::vector<Position> bases(const Points &points) { return hostsim::toPositions(points); }
 
 inline ::testing::AssertionResult near(const Position &actual, const Position &expected, double tolerance) {
     for (int k = 0; k < 3; ++k) {
@@ -83,11 +94,9 @@ const double r2 = std::sqrt(2.0);
 // One frame of the square leaf toward `target` with the given switches.
 inline std::vector<Position> squareFrame(hostsim::Point3 target, bool heading, bool pitch, std::int32_t pivot = 0) {
     hostsim::Host host(VISTREL_MODULE_FILE, leafAndTarget(squareLeaf(), target));
-    void *instance = host.create(0);
+    const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, pivot, heading ? 1 : 0, pitch ? 1 : 0}.stored());
-    auto moved = host.evaluateFrame(instance, 0);
-    host.destroy(instance);
-    return moved;
+    return host.evaluateFrame(instance, 0);
 }
 
 }  // namespace moduletest

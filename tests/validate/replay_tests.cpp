@@ -35,7 +35,7 @@ TEST(FuzzReplay, EverySeedOfTheCorpusPasses) {
     replayEvery(VISTREL_FUZZ_CORPUS_DIR);
 }
 
-TEST(FuzzReplay, EveryInputTheFuzzerFoundAFaultWithNowPasses) { replayEvery(VISTREL_FUZZ_REGRESSIONS_DIR); }
+TEST(FuzzReplay, EveryInputThatFoundAFaultPasses) { replayEvery(VISTREL_FUZZ_REGRESSIONS_DIR); }
 
 TEST(FuzzReplay, AnEmptyInputIsAValidProgram) {
     const auto summary = validate::runCallSequence(VISTREL_MODULE_FILE, {});

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "formats/float_decimals.h"
+#include "formats/text/float_decimals.h"
 
 namespace formats {
 

@@ -14,7 +14,7 @@
 #include <tuple>
 #include <vector>
 
-#include "formats/number_text.h"
+#include "formats/text/number_text.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // XML escaping with a UTF-8 check, byte by byte.
-#include "formats/xml_text.h"
+#include "formats/text/xml_text.h"
 
 namespace formats {
 namespace {

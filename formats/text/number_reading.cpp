@@ -1,4 +1,4 @@
-#include "formats/number_reading.h"
+#include "formats/text/number_reading.h"
 
 #include <array>
 #include <charconv>

@@ -2,7 +2,7 @@
 // std::to_chars(float) of libstdc++ to the byte, at a fraction of its cost. Fixed-point text with a
 // given number of decimals is std::to_chars's, exact and locale-free; the common case (up to three
 // decimals, pixel-sized values) is rounded here in integers, to the same text.
-#include "formats/number_text.h"
+#include "formats/text/number_text.h"
 
 #include <algorithm>
 #include <bit>

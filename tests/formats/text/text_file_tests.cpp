@@ -9,7 +9,7 @@
 #include <vector>
 #include <unistd.h>
 
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 #include "testkit/scratch_folder.h"
 

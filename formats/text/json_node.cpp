@@ -1,5 +1,5 @@
 // Parsing JSON with positions in errors, and typed access that names the place of every error.
-#include "formats/json_node.h"
+#include "formats/text/json_node.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 namespace formats {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/number_reading.h"
+#include "formats/text/number_reading.h"
 
 namespace {
 

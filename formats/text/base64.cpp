@@ -1,5 +1,5 @@
 // Base64 by pairs of characters: one table look-up for each 12 bits.
-#include "formats/base64.h"
+#include "formats/text/base64.h"
 
 #include <array>
 #include <bit>

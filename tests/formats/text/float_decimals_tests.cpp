@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/float_decimals.h"
-#include "formats/number_text.h"
+#include "formats/text/float_decimals.h"
+#include "formats/text/number_text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Reading whole files, and writing them: through a temporary file and a rename for regular files,
 // in place for streams, to standard output for "-".
-#include "formats/text_file.h"
+#include "formats/text/text_file.h"
 
 #include <algorithm>
 #include <cerrno>

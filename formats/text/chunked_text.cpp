@@ -1,5 +1,5 @@
 // The chunk buffer: handed on whole when full, grown only for a piece longer than itself.
-#include "formats/chunked_text.h"
+#include "formats/text/chunked_text.h"
 
 #include <cstring>
 #include <string_view>

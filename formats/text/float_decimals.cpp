@@ -2,7 +2,7 @@
 // for a normal float that is not a power of two, every branch made a selection between lanes; the
 // rare cases it does not settle (a remainder equal to the interval's width, an exact integer at the
 // interval's open end) go one at a time, as do zero, subnormals, infinities and NaNs.
-#include "formats/float_decimals.h"
+#include "formats/text/float_decimals.h"
 
 #include <array>
 #include <bit>

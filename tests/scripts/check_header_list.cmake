@@ -1,0 +1,20 @@
+# Fails when a header of the host interface is missing from the host library's header set, so that
+# every header is compiled alone by the tests of tests/host.
+# Run with -DFOLDER=<host folder> -DLISTED=<headers of the set, comma-separated>.
+cmake_minimum_required(VERSION 3.25)
+file(GLOB present RELATIVE ${FOLDER} ${FOLDER}/*.h)
+string(REPLACE "," ";" LISTED "${LISTED}")
+set(listed_names)
+foreach(header IN LISTS LISTED)
+  get_filename_component(name ${header} NAME)
+  list(APPEND listed_names ${name})
+endforeach()
+set(missing)
+foreach(name IN LISTS present)
+  if(NOT name IN_LIST listed_names)
+    list(APPEND missing ${name})
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "host/ headers not in host/CMakeLists.txt, so never compiled alone: ${missing}")
+endif()
