@@ -63,11 +63,11 @@ typedef struct RenderOps {
 /* The record the host hands to the handler's activation: the host owns it and its three tables; the
    activation fills the module's entries into them and keeps no pointer to any of them. */
 typedef struct HandlerBinding {
-    /* slot 1: given: the host's table of instance entries, filled by the activation */
+    /* slot 1, given: the host's table of instance entries, filled by the activation */
     InstanceOps *instanceOps;
-    /* slot 2: given: the host's table of item entries, filled by the activation */
+    /* slot 2, given: the host's table of item entries, filled by the activation */
     ItemOps *itemOps;
-    /* slot 3: given: the host's table of render entries, filled by the activation */
+    /* slot 3, given: the host's table of render entries, filled by the activation */
     RenderOps *renderOps;
     /* slot 4, written: called once per point of the object in a pass, after newTime, in the order in
        which meshScanPoints visits the points, never two at a time for one instance. `access` is the
