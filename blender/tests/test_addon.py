@@ -134,6 +134,15 @@ def test_frames_equal_the_command_obj():
         print(f"  identity transform, {up} up, points per frame:", "; ".join(report))
 
 
+def test_imported_custom_normals_are_cleared():
+    clear_scene()
+    bpy.ops.wm.obj_import(filepath=str(EXAMPLES / "bush.obj"))
+    bush = bpy.context.selected_objects[0]
+    assert bush.data.has_custom_normals  # the file's vn records, which describe the unturned cards
+    bush.vistrelle.enabled = True
+    assert not bush.data.has_custom_normals
+
+
 def test_rotated_object_takes_the_target_in_its_own_space():
     from mathutils import Euler, Matrix
     world = (Matrix.Translation((3.0, -2.0, 1.5)) @ Euler((0.3, -0.7, 1.1)).to_matrix().to_4x4() @ Matrix.Scale(1.7, 4)
@@ -223,5 +232,5 @@ def test_speed():
 
 
 run([test_installs_and_enables_from_zip, test_panel_properties_take_what_the_module_panel_takes,
-     test_frames_equal_the_command_obj, test_rotated_object_takes_the_target_in_its_own_space,
+     test_frames_equal_the_command_obj, test_imported_custom_normals_are_cleared, test_rotated_object_takes_the_target_in_its_own_space,
      test_save_and_reopen_keep_settings_and_result, test_bake_makes_one_shape_key_per_frame, test_speed])
