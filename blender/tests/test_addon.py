@@ -102,12 +102,12 @@ def test_panel_properties_take_what_the_module_panel_takes():
     assert v.settings[2] == 3 and bpy.types.Object.bl_rna  # the enum names the module's rules
     names = [item.name for item in v.bl_rna.properties["pivot_type"].enum_items]
     assert names == ["first point", "average of first two points", "average of first and last point", "last point"]
-    for prop, bad in (("leaf_points", 2.5), ("leaf_points", "four"), ("pivot_type", "4"), ("h_align", 2),
+    for prop, bad in (("leaf_points", 2.5), ("leaf_points", "four"), ("leaf_points", 2**31), ("pivot_type", "4"), ("h_align", 2),
                       ("p_align", "on"), ("leaves", 7.0), ("target", bpy.data.meshes[0])):
         before = tuple(v.settings)
         try:
             setattr(v, prop, bad)
-        except (TypeError, ValueError, AttributeError):
+        except (TypeError, ValueError, OverflowError, AttributeError):
             pass
         else:
             raise AssertionError(f"{prop} took {bad!r}")
