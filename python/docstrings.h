@@ -93,7 +93,11 @@ inline constexpr const char *objectPanel = R"(Every control of the module's opti
     >>> obj.panel()
     {'Object points': 4, 'Clones': 3000.0, 'Target object': 'Camera', 'Pivot Type': 'first point', 'H Align': 1, 'P Align': 1})";
 
-inline constexpr const char *objectGet = R"(The number behind one control of the panel, by label (any case).)";
+inline constexpr const char *objectGet = R"(The number behind one control of the panel, by its label (any case) or the
+name the module gives its value ("Leaves" for the "Clones" display).
+
+    >>> obj.get("Leaves")
+    3000.0)";
 inline constexpr const char *objectEntries = R"(The entries of a popup control, in the panel's order.)";
 inline constexpr const char *objectSet = R"(Edits one control as a user does: the panel's set, then its change notification.
 

@@ -86,7 +86,8 @@ double switchNumber(const PanelControlView &control, const PanelInput &input) {
 std::vector<PanelControlView> readControls(const hostsim::HostPanel &panel) {
     std::vector<PanelControlView> controls;
     for (const hostsim::PanelControl &control : panel.controls) {
-        PanelControlView view{control.id, control.label, control.controlClass, panel.get(control.id), {}, false};
+        const hostsim::PanelDataEntry *data = panel.dataEntry(control.id);
+        PanelControlView view{control.id, control.label, data ? data->name : "", control.controlClass, panel.get(control.id), {}, false};
         if (panel.hints.popups.contains(control.id))
             view.entries = panel.popupEntries(control.id);
         else if (panel.hints.stringLists.contains(control.id))
@@ -103,6 +104,8 @@ const PanelControlView &controlNamed(const std::vector<PanelControlView> &contro
         if (control.label == label) return control;
     for (const PanelControlView &control : controls)
         if (sameIgnoringCase(control.label, label)) return control;
+    for (const PanelControlView &control : controls)
+        if (sameIgnoringCase(control.dataName, label)) return control;
     std::string labels;
     for (const PanelControlView &control : controls) labels += (labels.empty() ? "" : ", ") + control.label;
     throw hostsim::HostError("panel: no control \"" + label + "\"; controls: " + labels);

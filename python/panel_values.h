@@ -19,6 +19,7 @@ using PanelInput = std::variant<bool, std::int64_t, double, std::string>;
 struct PanelControlView {
     std::uint32_t id = 0;
     std::string label;
+    std::string dataName;  // the name the module describes its value by ("Leaves" for "Clones")
     std::string controlClass;
     std::optional<double> value;
     std::vector<std::string> entries;  // of a popup; empty for other controls
@@ -26,7 +27,8 @@ struct PanelControlView {
 };
 
 std::vector<PanelControlView> readControls(const hostsim::HostPanel &panel);
-// The control of `label` (exact, then ignoring case); HostError listing the labels when none.
+// The control of `label` (exact, then ignoring case), or else of that data name; HostError listing the
+// labels when none.
 const PanelControlView &controlNamed(const std::vector<PanelControlView> &controls, const std::string &label);
 // The number the host hands the set callback for `input`; HostError in one line when the control
 // does not take it.

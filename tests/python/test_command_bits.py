@@ -32,7 +32,7 @@ def test_panel_edits_match_command_with_saved_integers(bush_session, command_fra
     bush.set("H Align", "off")
     bush.set("P Align", True)
     assert bush.settings == [3, 1, 2, 0, 1]
-    assert bush.panel()["Clones"] == 4000.0
+    assert bush.panel()["Clones"] == bush.get("Leaves") == 4000.0
     turned, = bush_session.turn(7)
     assert numpy.array_equal(bits(turned), bits(expected[7]))
 
