@@ -1,0 +1,44 @@
+"""The "Vistrelle" panel of the Object properties: the module's six controls."""
+import bpy
+
+from . import player
+
+
+class VISTRELLE_PT_object(bpy.types.Panel):
+    bl_label = "Vistrelle"
+    bl_space_type = "PROPERTIES"
+    bl_region_type = "WINDOW"
+    bl_context = "object"
+
+    @classmethod
+    def poll(cls, context):
+        return context.object is not None and context.object.type == "MESH"
+
+    def draw_header(self, context):
+        self.layout.prop(context.object.vistrelle, "enabled", text="")
+
+    def draw(self, context):
+        settings = context.object.vistrelle
+        layout = self.layout
+        layout.use_property_split = True
+        layout.active = settings.enabled
+        layout.prop(settings, "leaf_points")
+        row = layout.row()
+        row.enabled = False
+        row.prop(settings, "leaves")
+        layout.prop(settings, "target")
+        layout.prop(settings, "pivot_type")
+        layout.prop(settings, "h_align")
+        layout.prop(settings, "p_align")
+        layout.prop(settings, "up_axis")
+        layout.operator("object.vistrelle_bake")
+        if player.error:
+            layout.label(text=player.error, icon="ERROR")
+
+
+def register():
+    bpy.utils.register_class(VISTRELLE_PT_object)
+
+
+def unregister():
+    bpy.utils.unregister_class(VISTRELLE_PT_object)
