@@ -12,7 +12,7 @@ namespace cli {
 
 // What every subcommand may need.
 struct CommandContext {
-    // The module to load when none is named: vistrel.p beside the executable, else the one built with it.
+    // The module to load when none is named: the one installed or built with the command.
     std::filesystem::path defaultModule;
 };
 

@@ -1,5 +1,6 @@
 // vistrelle: drives the Vistrelle module through the stand-in host from the command line.
 #include "cli/commands.h"
+#include "cli/install_layout.h"
 
 #include "hostsim/version_record.h"
 
@@ -9,17 +10,6 @@
 #include <system_error>
 
 namespace {
-
-// vistrel.p beside the running executable when there is one, else the module built with this command.
-std::filesystem::path findDefaultModule() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const auto beside = self.parent_path() / "vistrel.p";
-        if (std::filesystem::exists(beside, error)) return beside;
-    }
-    return VISTREL_BUILT_MODULE;
-}
 
 // The command's version and the default module's, read from its version record without loading it.
 std::string versionText(const std::filesystem::path &module) {
@@ -51,14 +41,14 @@ std::string commandName(const CLI::App &app) {
 int main(int argc, char **argv) {
     CLI::App app{"vistrelle: loads the Vistrelle plug-in module (vistrel.p) through a stand-in host and drives it."};
     app.require_subcommand(1);
-    const cli::CommandContext context{findDefaultModule()};
+    const cli::CommandContext context{cli::defaultModulePath()};
     app.set_version_flag("--version", [&context] { return versionText(context.defaultModule); },
                          "print the command's version and the default module's, then exit");
     app.footer("Examples (from the source folder):\n"
                "  vistrelle run examples/bush.json --out out/demo\n"
                "  vistrelle apply examples/bush.obj --target 10,0,0 -o turned.obj --p-align on\n"
                "  vistrelle panel examples/bush.json --set \"Object points=3\"\n"
-               "  vistrelle info " + std::string(VISTREL_BUILT_MODULE) + "\n"
+               "  vistrelle info " + context.defaultModule.string() + "\n"
                "Each subcommand's --help shows more.\n"
                "Exit codes: 0 success; 1 the job failed (input, output or module); 2 usage error (unknown\n"
                "subcommand or option, bad option value); 3 validate found faults in the module.\n");

@@ -1,6 +1,7 @@
 // The viewer and glTF outputs of a run, fed as the frames come.
 #include "cli/run_views.h"
 
+#include "cli/install_layout.h"
 #include "formats/mesh_surface.h"
 
 #include <cstdlib>
@@ -11,7 +12,7 @@ namespace fs = std::filesystem;
 
 fs::path threeSource() {
     if (const char *set = std::getenv("VISTRELLE_THREE"); set != nullptr && *set != '\0') return set;
-    return VISTREL_THREE_FILE;
+    return sharedFilePath("three.cjs");
 }
 
 RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)

@@ -55,7 +55,7 @@ private:
     std::vector<std::pair<std::string, std::unique_ptr<formats::GltfAnimationWriter>>> animations_;  // stem, writer
 };
 
-// three's build/three.cjs: $VISTRELLE_THREE when set, else the copy scripts/setup installs in the source tree.
+// three's build/three.cjs: $VISTRELLE_THREE when set, else share/vistrelle/three.cjs beside the command.
 std::filesystem::path threeSource();
 
 }  // namespace cli

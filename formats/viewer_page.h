@@ -66,8 +66,8 @@ private:
     std::string script_;  // the text of the data script being written, kept for the next one
 };
 
-// The page's HTML and script, with `setup` (a script that defines the constant viewerSetup) placed
-// ahead of the viewer's own script.
+// The page: web/viewer/index.html with its style and script inlined and `setup` (a script that defines
+// the constant viewerSetup) placed ahead of the script. Made at build time from the web files.
 std::string viewerPageText(const std::string &setup);
 
 }  // namespace formats

@@ -1,54 +1,3 @@
-// The viewer page itself: HTML, style and the script that draws the object with three.js.
-#include "formats/viewer_page.h"
-
-namespace formats {
-namespace {
-
-constexpr const char *pageHead = R"HTML(<!DOCTYPE html>
-<html lang="en">
-<head>
-<meta charset="utf-8">
-<title>Vistrelle viewer</title>
-<style>
-html, body { margin: 0; height: 100%; font-family: sans-serif; font-size: 14px; background: #efece4; color: #222; }
-#view { position: absolute; inset: 0 0 96px 0; }
-#view canvas { display: block; width: 100%; height: 100%; }
-#bar { position: absolute; left: 0; right: 0; bottom: 0; height: 96px; box-sizing: border-box; padding: 8px 12px;
-       background: #e4e0d4; border-top: 1px solid #c9c3b5; }
-#controls { display: flex; gap: 10px; align-items: center; }
-#slider { flex: 1; }
-#legend { margin-top: 6px; font-size: 12px; line-height: 1.5; }
-.swatch { display: inline-block; width: 12px; height: 12px; border: 1px solid #1f2e17; vertical-align: -2px; margin-right: 4px; }
-#message { position: absolute; top: 12px; left: 12px; right: 12px; color: #8a1c10; font-weight: bold; }
-#title { position: absolute; top: 8px; left: 12px; font-size: 13px; color: #333; pointer-events: none; }
-</style>
-</head>
-<body>
-<div id="view"></div>
-<div id="title"></div>
-<div id="message"></div>
-<div id="bar">
-<div id="controls">
-<button id="play" type="button">Play</button>
-<input id="slider" type="range" min="0" max="0" value="0">
-<span id="label"></span>
-<button id="before" type="button" title="the points before the turn">Before</button>
-<button id="eye" type="button" title="see the object from the target">Look from the target</button>
-<a href="pictures.html">SVG pictures</a>
-</div>
-<div id="legend">
-<span class="swatch" style="background:#5cb342"></span>facing: the side the module turns toward the target (the leaf's local &minus;Z)
-&nbsp; <span class="swatch" style="background:#b87038"></span>far: the other side
-&nbsp; <span class="swatch" style="background:#2f6fd0"></span>target and its path.
-Drag to orbit, wheel to zoom. Axes as in the host: X right, Y up, Z away. With the pivot on the first point, a card wound
-counter-clockwise from its front (as OBJ and glTF wind them) faces the target with its back.
-</div>
-</div>
-<script src="three.js"></script>
-<script>
-)HTML";
-
-constexpr const char *viewerScript = R"JS(
 const facingColour = 0x5cb342, farColour = 0xb87038, targetColour = 0x2f6fd0;
 const view = document.getElementById("view");
 const message = document.getElementById("message");
@@ -315,18 +264,3 @@ async function start() {
   });
   await show(0);
 }
-</script>
-</body>
-</html>
-)JS";
-
-}  // namespace
-
-std::string viewerPageText(const std::string &setup) {
-    std::string page = pageHead;
-    page += setup;
-    page += viewerScript;
-    return page;
-}
-
-}  // namespace formats

@@ -1,0 +1,32 @@
+// The command's files found from /proc/self/exe, the executable as the system started it.
+#include "cli/install_layout.h"
+
+#include <array>
+#include <system_error>
+
+namespace cli {
+
+namespace fs = std::filesystem;
+
+fs::path executableFolder() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::path() : self.parent_path();
+}
+
+fs::path defaultModulePath() {
+    const fs::path folder = executableFolder();
+    const fs::path installed = folder / ".." / "lib" / "vistrelle" / "vistrel.p";
+    const std::array candidates{folder / "vistrel.p", installed, folder / ".." / "module" / "vistrel.p"};
+    for (const fs::path &candidate : candidates) {
+        std::error_code error;
+        if (fs::is_regular_file(candidate, error)) return candidate.lexically_normal();
+    }
+    return installed.lexically_normal();
+}
+
+fs::path sharedFilePath(std::string_view name) {
+    return (executableFolder() / ".." / "share" / "vistrelle" / name).lexically_normal();
+}
+
+}  // namespace cli
