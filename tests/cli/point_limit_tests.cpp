@@ -35,7 +35,8 @@ TEST(PointLimit, RaisedOrDefaultTheSameInputRunsAndZeroIsAUsageError) {
     EXPECT_EQ(runVistrelle({"scene", garden.string(), "--max-points", "1000"}).exitCode, 0);
     EXPECT_EQ(runVistrelle({"apply", cards.string(), "--target", "1,2,3", "-o", (dir / "a.obj").string()}).exitCode, 0);
     EXPECT_EQ(runVistrelle({"scene", garden.string(), "--max-points", "0"}).exitCode, 2);
-    EXPECT_EQ(runVistrelle({"scene", garden.string(), "--max-points", "-3"}).exitCode, 2);
+    EXPECT_EQ(runVistrelle({"scene", garden.string(), "--max-points", "-3"}).exitCode, 2) << "not taken as 2^64 - 3";
+    EXPECT_EQ(runVistrelle({"scene", garden.string(), "--max-points", "18446744073709551616"}).exitCode, 2) << "beyond 64 bits";
 }
 
 }  // namespace
