@@ -2,6 +2,7 @@
 // the object and a "Target" item in a scene, the displacement created, every option set through
 // the module's own options panel, then one frame evaluated.
 #include "cli/commands.h"
+#include "cli/max_points_option.h"
 
 #include "cli/option_controls.h"
 #include "cli/output_folder.h"
@@ -44,6 +45,7 @@ struct ApplyOptions {
     std::string svg;
     std::string gltf;
     std::string module;
+    std::uint64_t maxPoints = formats::defaultMaxPoints;
 };
 
 UsageError badOption(std::string_view option, std::string_view value, std::string_view expected) {
@@ -83,11 +85,16 @@ int pivotIndex(const std::string &text, const std::vector<std::string> &choices)
 }
 
 // The object and a "Target" item at `target`, with a displacement created on the object but not loaded.
-hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &target) {
+hostsim::Mesh readMeshWithin(const fs::path &meshPath, std::uint64_t maxPoints) {
+    formats::PointBudget budget(maxPoints);
+    return formats::readMeshFile(meshPath, budget);
+}
+
+hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &target, std::uint64_t maxPoints) {
     hostsim::Scene scene;
     std::string name = meshPath.stem().string();
     if (name.empty() || name == targetItemName) name += " object";
-    scene.items.push_back({name, hostsim::Motion::fixed({}), formats::readMeshFile(meshPath)});
+    scene.items.push_back({name, hostsim::Motion::fixed({}), readMeshWithin(meshPath, maxPoints)});
     scene.items.push_back({targetItemName, hostsim::Motion::fixed(target), std::nullopt});
     scene.displacements.push_back({0, "Vistrelle", std::nullopt});
     return scene;
@@ -117,7 +124,7 @@ void applyToMesh(const ApplyOptions &options) {
     if (options.out.empty() && options.gltf.empty()) throw hostsim::HostError("apply: expected -o FILE.obj or --gltf FILE.glb (or both)");
     if (options.leafPoints < 2) throw badOption("--leaf-points", std::to_string(options.leafPoints), "a whole number of at least 2");
 
-    hostsim::Host host(options.module, applyScene(options.mesh, target));
+    hostsim::Host host(options.module, applyScene(options.mesh, target, options.maxPoints));
     void *instance = host.displacementInstances().front();
     const hostsim::PanelOpening opening = host.openPanel(instance);
     if (opening.panel == nullptr)
@@ -207,6 +214,7 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
     apply->add_option("--p-align", options->pAlign, "pitch alignment, on or off")->capture_default_str();
     apply->add_option("--svg", options->svg, "also write a before/after picture to this SVG file");
     apply->add_option("--module", options->module, "the module to load")->capture_default_str();
+    addMaxPointsOption(*apply, options->maxPoints);
     apply->footer(
         "The mesh and an item \"Target\" at X,Y,Z form a scene; the displacement is created on the mesh, every\n"
         "option is set through the module's options panel (the target as the \"Target object\" popup entry),\n"

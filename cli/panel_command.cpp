@@ -1,6 +1,7 @@
 // vistrelle panel: opens a displacement's options panel the way the host does, draws it as text,
 // applies edits as a user makes them and can write the edited settings back into the scene file.
 #include "cli/commands.h"
+#include "cli/max_points_option.h"
 #include "cli/panel_view.h"
 
 #include "hostsim/host.h"
@@ -30,6 +31,7 @@ struct PanelOptions {
     bool save = false;
     std::string saveAs;
     std::string module;
+    std::uint64_t maxPoints = formats::defaultMaxPoints;
 };
 
 // One --set resolved against the panel: the control and the value to hand the host.
@@ -199,7 +201,8 @@ void applyEdit(hostsim::Host &host, hostsim::HostPanel &panel, const Edit &edit)
 }
 
 void runPanel(const PanelOptions &options) {
-    hostsim::Scene scene = formats::readSceneFile(options.scene);
+    formats::PointBudget budget(options.maxPoints);
+    hostsim::Scene scene = formats::readSceneFile(options.scene, budget);
     const std::size_t chosen = chooseDisplacement(scene, options);
     const hostsim::Displacement &displacement = scene.displacements[chosen];
 
@@ -264,6 +267,7 @@ void addPanelCommand(CLI::App &app, const CommandContext &context) {
     panel->add_option("--save-as", options->saveAs, "write the whole scene with the edited settings to a new file (without comments)")
         ->excludes(save);
     panel->add_option("--module", options->module, "the module file")->capture_default_str();
+    addMaxPointsOption(*panel, options->maxPoints);
     panel->footer("Example (from the source folder):\n  vistrelle panel tests/data/cli/cards.json --set \"Object points=3\" "
                   "--set \"Target object=Tree\"\n");
     panel->callback([options] { runPanel(*options); });

@@ -2,6 +2,7 @@
 // displaced object as an OBJ file and a before/after picture per frame, with an HTML page to play them.
 // Memory does not grow with the number of frames: each frame is written and let go before the next.
 #include "cli/commands.h"
+#include "cli/max_points_option.h"
 
 #include "cli/disk_budget.h"
 #include "cli/frame_outputs.h"
@@ -50,6 +51,7 @@ struct RunOptions {
     bool quiet = false;
     unsigned jobs = 0;  // 0: one per core
     bool gltf = false;
+    std::uint64_t maxPoints = formats::defaultMaxPoints;
 };
 
 // The frames a run plays: every `step`th of the span, starting at its first.
@@ -161,7 +163,8 @@ void runScene(const RunOptions &options) {
     const fs::path scenePath = options.scene;
     const fs::path out = options.out;
     if (options.every < 1) throw UsageError("--every " + std::to_string(options.every) + ": expected a whole number of at least 1");
-    hostsim::Scene scene = formats::readSceneFile(scenePath);
+    formats::PointBudget budget(options.maxPoints);
+    hostsim::Scene scene = formats::readSceneFile(scenePath, budget);
     const PlayedFrames played{options.frames.empty() ? FrameSpan{scene.frames.start, scene.frames.end} : parseFrameSpan(options.frames),
                               options.every};
     warnOutsideScene(options, played.span, scene.frames);
@@ -263,6 +266,7 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
     run->add_flag("--no-obj", options->noObj, "write no OBJ files");
     run->add_flag("--no-svg", options->noSvg, "write no pictures: no SVG files, no pictures.html and no 3D viewer (index.html)");
     run->add_option("--module", options->module, "the module to load")->capture_default_str();
+    addMaxPointsOption(*run, options->maxPoints);
     run->add_flag("--quiet", options->quiet, "no progress line on stderr (it only shows on a terminal anyway)");
     run->add_option("--jobs", options->jobs, "frames played and written side by side by worker processes (default: one per core); "
                                              "the files are the same for any number")

@@ -2,6 +2,7 @@
 // every displacement, what the module makes of it: its description and its settings as the panel
 // shows them.
 #include "cli/commands.h"
+#include "cli/max_points_option.h"
 #include "cli/panel_view.h"
 
 #include "hostsim/host.h"
@@ -21,6 +22,7 @@ namespace {
 struct SceneOptions {
     std::string scene;
     std::string module;
+    std::uint64_t maxPoints = formats::defaultMaxPoints;
 };
 
 std::string pointText(const hostsim::Point3 &p) {
@@ -84,7 +86,8 @@ void printDisplacement(hostsim::Host &host, std::size_t index) {
 }
 
 void runScene(const SceneOptions &options) {
-    hostsim::Host host(options.module, formats::readSceneFile(options.scene));
+    formats::PointBudget budget(options.maxPoints);
+    hostsim::Host host(options.module, formats::readSceneFile(options.scene, budget));
     const hostsim::Scene &scene = host.scene().scene();
 
     std::cout << "scene " << options.scene << '\n';
@@ -113,6 +116,7 @@ void addSceneCommand(CLI::App &app, const CommandContext &context) {
     auto *scene = app.add_subcommand("scene", "Summarize a scene: frames, items and what the module makes of each displacement.");
     scene->add_option("SCENE", options->scene, "the scene file (JSON)")->required();
     scene->add_option("--module", options->module, "the module file")->capture_default_str();
+    addMaxPointsOption(*scene, options->maxPoints);
     scene->footer("Example (from the source folder):\n  vistrelle scene tests/data/cli/cards.json\n");
     scene->callback([options] { runScene(*options); });
 }

@@ -8,6 +8,13 @@ namespace formats {
 
 using hostsim::Mesh;
 
-Mesh readMeshFile(const std::filesystem::path &path) { return isGltfPath(path) ? readGltfMesh(path) : readObjMesh(path); }
+Mesh readMeshFile(const std::filesystem::path &path, PointBudget &budget) {
+    return isGltfPath(path) ? readGltfMesh(path, budget) : readObjMesh(path, budget);
+}
+
+Mesh readMeshFile(const std::filesystem::path &path) {
+    PointBudget budget;
+    return readMeshFile(path, budget);
+}
 
 }  // namespace formats

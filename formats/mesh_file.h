@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "formats/point_budget.h"
 #include "hostsim/scene.h"
 
 namespace formats {
@@ -10,6 +11,8 @@ namespace formats {
 using hostsim::Mesh;
 
 // A .gltf or .glb file through readGltfMesh, any other through readObjMesh.
+// The points are counted against `budget`.
+Mesh readMeshFile(const std::filesystem::path &path, PointBudget &budget);
 Mesh readMeshFile(const std::filesystem::path &path);
 
 }  // namespace formats

@@ -18,6 +18,8 @@
 
 namespace formats {
 
+class PointBudget;
+
 class ObjDocument {
 public:
     // Reads OBJ text. A fault throws HostError "<file>:<line>: <what>": a "v" record without 3 numbers,
@@ -25,8 +27,9 @@ public:
     // (negative indices count back from the latest record), or a file without points ("<file>: ...").
     static ObjDocument parse(std::string_view text, const std::string &file);
     // Reads and parses the file a block of lines at a time; the faults of parse, and HostError
-    // "<path>: cannot read: <reason>".
-    static ObjDocument read(const std::filesystem::path &path);
+    // "<path>: cannot read: <reason>". With a budget, the points are counted against it as they are
+    // read, and reading stops at the first point beyond it.
+    static ObjDocument read(const std::filesystem::path &path, PointBudget *budget = nullptr);
 
     // The positions of the "v" records in file order: the mesh's points in point order.
     const std::vector<std::array<float, 3>> &points() const { return points_; }

@@ -19,13 +19,18 @@ namespace formats {
 using hostsim::HostError;
 using hostsim::Mesh;
 
-Mesh readObjMesh(const std::filesystem::path &path) {
-    auto document = std::make_shared<const ObjDocument>(ObjDocument::read(path));
+Mesh readObjMesh(const std::filesystem::path &path, PointBudget &budget) {
+    auto document = std::make_shared<const ObjDocument>(ObjDocument::read(path, &budget));
     Mesh mesh;
     mesh.points = document->points();
     mesh.sourceFile = path.string();
     mesh.obj = std::move(document);
     return mesh;
+}
+
+Mesh readObjMesh(const std::filesystem::path &path) {
+    PointBudget budget;
+    return readObjMesh(path, budget);
 }
 
 namespace {

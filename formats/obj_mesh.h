@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "formats/point_budget.h"
 #include "hostsim/scene.h"
 
 namespace formats {
@@ -14,7 +15,9 @@ namespace formats {
 using hostsim::Mesh;
 
 // The mesh of an OBJ file: its "v" records in file order are the points in point order. The rest of
-// the file is kept in Mesh::obj for writing back. Faults throw HostError "<file>:<line>: <what>".
+// the file is kept in Mesh::obj for writing back. Faults throw HostError "<file>:<line>: <what>"; the
+// points are counted against `budget` as they are read, so a file beyond it stops early.
+Mesh readObjMesh(const std::filesystem::path &path, PointBudget &budget);
 Mesh readObjMesh(const std::filesystem::path &path);
 
 // The OBJ text of `base` with its points at `displaced` (one per point, in order): for a mesh from an

@@ -7,6 +7,8 @@
 
 #include "hostsim/host_error.h"
 #include "formats/text/number_reading.h"
+#include "formats/point_budget.h"
+#include "formats/shown_text.h"
 
 namespace formats {
 
@@ -64,7 +66,8 @@ const char *recordName(Record record) {
 // Reads the lines of one document into an ObjDocument; every fault names the file and line.
 class ObjParser {
 public:
-    explicit ObjParser(const std::string &file) : file_(file) {}
+    explicit ObjParser(const std::string &file, PointBudget *budget = nullptr)
+        : file_(file), budget_(budget), pointsAllowed_(budget ? budget->pointsLeft() : static_cast<std::uint64_t>(-1)) {}
 
     // Reads whole lines; the last line of the document may come without its '\n'.
     void feed(std::string_view text) {
@@ -81,6 +84,7 @@ public:
     // The document, once every line has been fed.
     ObjDocument finish() {
         if (doc_.points_.empty()) throw HostError(file_ + ": expected points (\"v\" lines); the file has none");
+        if (budget_) budget_->take(file_, doc_.points_.size());
         for (const Forward &f : forward_) {
             if (f.index > count(f.record)) outOfRange(f.line, f.record, f.index);
         }
@@ -176,11 +180,13 @@ private:
             double value = 0.0;
             if (!nextNumber(rest, word, value)) {
                 fail(lineNumber_, word.empty() ? "expected 3 numbers after \"v\""
-                                               : "expected 3 numbers after \"v\", found \"" + std::string(word) + "\"");
+                                               : "expected 3 numbers after \"v\", found \"" + shownInput(word) + "\"");
             }
             coordinate = static_cast<float>(value);
             if (!std::isfinite(coordinate)) fail(lineNumber_, "expected 3 numbers within the range of a float after \"v\"");
         }
+        if (doc_.points_.size() >= pointsAllowed_) [[unlikely]]
+            budget_->take(file_ + ":" + std::to_string(lineNumber_), doc_.points_.size() + 1);
         doc_.points_.push_back(point);
         keepPoint(rest);
     }
@@ -202,7 +208,7 @@ private:
     }
 
     [[noreturn, gnu::cold, gnu::noinline]] void notAnIndex(std::string_view word, Record record) const {
-        fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" + std::string(word) + "\"");
+        fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" + shownInput(word) + "\"");
     }
 
     // Index 0, or a relative index that reaches before the first record.
@@ -236,6 +242,8 @@ private:
     }
 
     const std::string &file_;
+    PointBudget *budget_;
+    std::uint64_t pointsAllowed_;  // before the budget must be asked
     std::size_t lineNumber_ = 0;
     long long textureCount_ = 0;
     std::vector<Forward> forward_;
@@ -248,9 +256,9 @@ ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) {
     return parser.finish();
 }
 
-ObjDocument ObjDocument::read(const std::filesystem::path &path) {
+ObjDocument ObjDocument::read(const std::filesystem::path &path, PointBudget *budget) {
     const std::string file = path.string();
-    ObjParser parser(file);
+    ObjParser parser(file, budget);
     readLineBlocks(path, [&parser](std::string_view lines) { parser.feed(lines); });
     return parser.finish();
 }

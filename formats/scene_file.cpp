@@ -10,10 +10,12 @@
 #include <string_view>
 
 #include "hostsim/host_error.h"
+#include "formats/json_depth.h"
 #include "formats/text/json_node.h"
 #include "formats/text/number_text.h"
 #include "formats/mesh_file.h"
 #include "formats/obj_mesh.h"
+#include "formats/shown_text.h"
 #include "formats/text/text_file.h"
 
 namespace formats {
@@ -71,23 +73,33 @@ Motion readMotion(const JsonNode &item) {
     return motion;
 }
 
-Mesh readMesh(const JsonNode &node, const fs::path &folder) {
+// Where a scene's meshes are and what they may take: the folder mesh files are named from, the
+// scene file's name and the point budget.
+struct MeshPlace {
+    const fs::path &folder;
+    const std::string &file;
+    PointBudget &budget;
+};
+
+Mesh readMesh(const JsonNode &node, const MeshPlace &place) {
     node.allowOnly({"points", "file"});
     const bool inline_ = node.has("points");
     const bool file = node.has("file");
     if (inline_ && file) node.fail(R"(expected either "points" or "file", not both)");
     if (inline_) {
         Mesh mesh;
-        for (const JsonNode &point : node.member("points").elements()) mesh.points.push_back(readMeshPoint(point));
+        const std::vector<JsonNode> points = node.member("points").elements();
+        place.budget.take(place.file + ": " + node.pointer() + "/points", points.size());
+        for (const JsonNode &point : points) mesh.points.push_back(readMeshPoint(point));
         return mesh;
     }
     if (!file) node.fail(R"(expected a member "points" or "file")");
     const JsonNode name = node.member("file");
     const std::string relative = name.text();
     if (relative.empty()) name.fail("expected the name of an OBJ or glTF file");
-    const fs::path objPath = (folder / relative).lexically_normal();
-    if (!fs::is_regular_file(objPath)) name.fail("no such file: " + objPath.string());
-    return readMeshFile(objPath);
+    const fs::path objPath = (place.folder / relative).lexically_normal();
+    if (!fs::is_regular_file(objPath)) name.fail("no such file: " + shownInput(objPath.string()));
+    return readMeshFile(objPath, place.budget);
 }
 
 FrameRange readFrames(const JsonNode &node) {
@@ -104,7 +116,7 @@ FrameRange readFrames(const JsonNode &node) {
     return frames;
 }
 
-Scene readFormat1(const JsonNode &root, const fs::path &folder) {
+Scene readFormat1(const JsonNode &root, const MeshPlace &place) {
     root.allowOnly({"format", "frames", "items", "displacements"});
     Scene scene;
     scene.frames = readFrames(root.member("frames"));
@@ -119,7 +131,7 @@ Scene readFormat1(const JsonNode &root, const fs::path &folder) {
         const auto [earlier, isNew] = indexOfName.emplace(item.name, scene.items.size());
         if (!isNew) nameNode.fail("expected a name of its own; /items/" + std::to_string(earlier->second) + " has it");
         item.motion = readMotion(node);
-        if (const auto mesh = node.optionalMember("mesh")) item.mesh = readMesh(*mesh, folder);
+        if (const auto mesh = node.optionalMember("mesh")) item.mesh = readMesh(*mesh, place);
         scene.items.push_back(std::move(item));
     }
 
@@ -269,9 +281,11 @@ private:
 
 }  // namespace
 
-Scene readSceneFile(const fs::path &path) {
+Scene readSceneFile(const fs::path &path, PointBudget &budget) {
     const std::string file = path.string();
-    const nlohmann::json document = parseJson(readTextFile(path), file);
+    const std::string text = readTextFile(path);
+    checkJsonDepth(text, file);
+    const nlohmann::json document = parseJson(text, file);
     const JsonNode root(document, "", file);
     const JsonNode format = root.member("format");
     const auto version = format.integer(1, std::numeric_limits<std::int32_t>::max());
@@ -280,7 +294,13 @@ Scene readSceneFile(const fs::path &path) {
                     std::to_string(sceneFormat) + ")");
     }
     // Each format has its own reader; a later format keeps the readers of the earlier ones.
-    return readFormat1(root, path.parent_path());
+    const fs::path folder = path.parent_path();
+    return readFormat1(root, MeshPlace{folder, file, budget});
+}
+
+Scene readSceneFile(const fs::path &path) {
+    PointBudget budget;
+    return readSceneFile(path, budget);
 }
 
 void writeSceneFile(const fs::path &path, const Scene &scene) {

@@ -21,6 +21,7 @@
 
 #include <filesystem>
 
+#include "formats/point_budget.h"
 #include "hostsim/scene.h"
 
 namespace formats {
@@ -32,6 +33,9 @@ inline constexpr int sceneFormat = 1;
 
 // Reads a scene and the OBJ files of its meshes. Any fault throws HostError with one line naming the
 // file and the place, e.g. "scene.json: /items/2/position: expected 3 numbers" or "scene.json:4:7: ...".
+// JSON nested deeper than maxJsonDepth is refused; the points of all meshes together are counted
+// against `budget`.
+Scene readSceneFile(const std::filesystem::path &path, PointBudget &budget);
 Scene readSceneFile(const std::filesystem::path &path);
 
 // Writes the scene (mesh files are referred to, not written). A scene that would not read back, e.g.
