@@ -17,7 +17,7 @@ TEST(ManyItems, TwentyThousandItemsWithATargetPastTheListPlayThreeFramesOfTheDem
     {
         std::ofstream scene(folder / "crowd.json");
         scene << R"({"format": 1, "frames": {"start": 0, "end": 2, "fps": 24}, "items": [)"
-              << R"({"name": "Bush", "mesh": {"file": ")" << (fs::path(VISTREL_EXAMPLES) / "bush.obj").string() << R"("}})";
+              << R"({"name": "Bush", "position": [0, 0, 0], "mesh": {"file": ")" << (fs::path(VISTREL_EXAMPLES) / "bush.obj").string() << R"("}})";
         for (int i = 1; i < items; ++i) scene << R"(, {"name": "Stone )" << i << R"(", "position": [)" << i << ", 0, 0]}";
         scene << R"(], "displacements": [{"object": "Bush", "data": [4, )" << items + 5 << R"(, 0, 1, 1]}]})";
     }

@@ -95,8 +95,8 @@ TEST(RunFileNames, TwoLongNamesGiveFilesOfValidLengthThatNeverCollide) {
     ScratchFolder folder;
     const std::string common(400, 'n');
     std::ofstream(folder / "long.json") << R"({"format": 1, "frames": {"start": 0, "end": 0, "fps": 24}, "items": [
-        {"name": ")" << common << R"(1", "mesh": {"points": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}},
-        {"name": ")" << common << R"(2", "mesh": {"points": [[0,0,1],[1,0,1],[1,1,1],[0,1,1]]}}],
+        {"name": ")" << common << R"(1", "position": [0, 0, 0], "mesh": {"points": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}},
+        {"name": ")" << common << R"(2", "position": [0, 0, 0], "mesh": {"points": [[0,0,1],[1,0,1],[1,1,1],[0,1,1]]}}],
       "displacements": [{"object": ")" << common << R"(1", "data": [4, 0, 0, 1, 1]}, {"object": ")" << common << R"(2", "data": [4, 0, 0, 1, 1]}]})";
     const clitest::CommandOutcome run = runVistrelle({"run", (folder / "long.json").string(), "--out", (folder / "out").string(), "--gltf"});
     ASSERT_EQ(run.exitCode, 0) << run.err;

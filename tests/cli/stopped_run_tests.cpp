@@ -29,6 +29,11 @@ struct LeftFrames {
     std::map<std::string, std::set<int>> framesByKind;  // "Cards obj", "Ten_points svg", "viewer Cards js", ...
     std::set<int> pictures;                             // the frames pictures.html lists
     std::set<int> viewed;                               // the frames index.html lists
+
+    std::set<int> frames(const std::string &kind) const {
+        const auto found = framesByKind.find(kind);
+        return found == framesByKind.end() ? std::set<int>{} : found->second;
+    }
 };
 
 std::set<int> framesNamed(const std::string &text, const std::string &pattern) {
@@ -65,11 +70,11 @@ std::set<int> firstFrames(int count) {
 bool expectCleanFolder(const clitest::CommandOutcome &outcome, const fs::path &out, int signal, const std::string &context) {
     const LeftFrames left = leftIn(out);
     EXPECT_TRUE(left.temporaries.empty()) << context << ": " << left.temporaries.front();
-    const std::set<int> &written = left.framesByKind["Cards obj"];
+    const std::set<int> written = left.frames("Cards obj");
     const int count = static_cast<int>(written.size());
     EXPECT_EQ(written, firstFrames(count)) << context << ": the frames written are not contiguous from 0";
     for (const char *kind : {"Cards svg", "Ten_points obj", "Ten_points svg", "viewer Cards js"})
-        EXPECT_EQ(left.framesByKind.contains(kind) ? left.framesByKind.at(kind) : std::set<int>{}, written) << context << ": " << kind;
+        EXPECT_EQ(left.frames(kind), written) << context << ": " << kind;
     EXPECT_EQ(left.pictures, written) << context << ": pictures.html";
     EXPECT_EQ(left.viewed, written) << context << ": index.html";
     if (outcome.exitCode == 0) {
@@ -151,9 +156,9 @@ TEST_F(StoppedRun, AWorkerKilledFromOutsideStopsTheRunWithTheFolderClean) {
             << outcome.err;
         const LeftFrames left = leftIn(folder_ / name);
         EXPECT_TRUE(left.temporaries.empty()) << left.temporaries.front();
-        const std::set<int> &written = left.framesByKind["Cards obj"];
+        const std::set<int> written = left.frames("Cards obj");
         EXPECT_EQ(written, firstFrames(static_cast<int>(written.size())));
-        EXPECT_EQ(left.framesByKind["viewer Cards js"], written);
+        EXPECT_EQ(left.frames("viewer Cards js"), written);
         EXPECT_EQ(left.pictures, written);
     }
 }
