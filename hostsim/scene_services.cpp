@@ -150,15 +150,15 @@ ItemId SceneServices::firstItem(std::int32_t type, ItemId parent) {
 
 ItemId SceneServices::nextItem(ItemId item) {
     ++counters_.nextItem;
-    const auto index = indexOf(item);
-    if (!index || *index + 1 >= ids_.size()) return nullptr;
-    return ids_[*index + 1];
+    const std::size_t slot = slotOf(item);
+    if (slot + 1 >= ids_.size()) return nullptr;  // the last item, or an unknown one (slot == size)
+    return ids_[slot + 1];
 }
 
 const char *SceneServices::itemName(ItemId item) {
     ++counters_.itemName;
-    const auto index = indexOf(item);
-    return index ? scene_.items[*index].name.c_str() : nullptr;
+    const std::size_t slot = slotOf(item);
+    return slot < ids_.size() ? scene_.items[slot].name.c_str() : nullptr;
 }
 
 void SceneServices::positionAnew(ItemId item, std::int32_t code, double time, double out[3]) {
