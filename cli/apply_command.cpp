@@ -4,8 +4,11 @@
 #include "cli/commands.h"
 #include "cli/max_points_option.h"
 
+#include "cli/finite_positions.h"
+#include "cli/module_watch.h"
 #include "cli/option_controls.h"
 #include "cli/output_folder.h"
+#include "cli/output_guard.h"
 #include "cli/resolved_target.h"
 #include "cli/shown_settings.h"
 #include "hostsim/host.h"
@@ -46,6 +49,7 @@ struct ApplyOptions {
     std::string gltf;
     std::string module;
     std::uint64_t maxPoints = formats::defaultMaxPoints;
+    bool force = false;  // write outputs even where they are inputs
 };
 
 UsageError badOption(std::string_view option, std::string_view value, std::string_view expected) {
@@ -123,8 +127,13 @@ void applyToMesh(const ApplyOptions &options) {
     const int pAlign = parseSwitch("--p-align", options.pAlign);
     if (options.out.empty() && options.gltf.empty()) throw hostsim::HostError("apply: expected -o FILE.obj or --gltf FILE.glb (or both)");
     if (options.leafPoints < 2) throw badOption("--leaf-points", std::to_string(options.leafPoints), "a whole number of at least 2");
+    SameFileGuard guard;
+    guard.addInput(options.mesh, "the mesh");
+    guard.addInput(options.module, "the module");
+    for (const std::string *output : {&options.out, &options.gltf, &options.svg}) guard.checkOutput(*output, options.force);
 
     hostsim::Host host(options.module, applyScene(options.mesh, target, options.maxPoints));
+    const ModuleWatch watch(options.module, host.callInProgress());
     void *instance = host.displacementInstances().front();
     const hostsim::PanelOpening opening = host.openPanel(instance);
     if (opening.panel == nullptr)
@@ -147,6 +156,7 @@ void applyToMesh(const ApplyOptions &options) {
 
     const std::vector<hostsim::Position> positions = host.evaluateFrame(instance, 0);
     const hostsim::Item &object = host.scene().scene().items.front();
+    refuseNonFinite(options.module, 0, object.name, positions);
     const ShownSettings settings = showSettings(host, instance);
     const std::optional<ResolvedTarget> resolved = resolvedTarget(host, instance);
     std::string svgText;
@@ -215,6 +225,7 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
     apply->add_option("--svg", options->svg, "also write a before/after picture to this SVG file");
     apply->add_option("--module", options->module, "the module to load")->capture_default_str();
     addMaxPointsOption(*apply, options->maxPoints);
+    apply->add_flag("--force", options->force, "write outputs even where one is the same file as an input or another output");
     apply->footer(
         "The mesh and an item \"Target\" at X,Y,Z form a scene; the displacement is created on the mesh, every\n"
         "option is set through the module's options panel (the target as the \"Target object\" popup entry),\n"

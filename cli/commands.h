@@ -27,6 +27,11 @@ enum ExitCode : int {
 // Thrown by validate once its findings are printed: nothing more to say, exit 3.
 struct FaultsFound {};
 
+// Thrown by run once it has said where a stop signal stopped it: exit with 128 + the signal's number.
+struct StoppedBySignal {
+    int exitCode;
+};
+
 // Subcommand callbacks report failures by throwing hostsim::HostError (or another std::exception);
 // main() prints its message as one line on stderr and exits with 1 (2 for a UsageError).
 void addInfoCommand(CLI::App &app, const CommandContext &context);

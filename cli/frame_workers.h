@@ -34,6 +34,9 @@ struct FrameHandlers {
     // Receives each played frame here, in order: what host.runFrame(frame) gave and the files written
     // of it. Its positions are views that hold only until it returns: copy what is needed later.
     std::function<void(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects, const WrittenFiles &files)> sink;
+    // Removes whatever files of these frames a stopped worker may have left, whole or in part, and
+    // the temporary files of a write it did not finish. Called here once the workers have ended.
+    std::function<void(const std::vector<std::int32_t> &frames)> discard;
 };
 
 // The number of jobs when none is asked for: the cores this process may run on.
@@ -47,10 +50,12 @@ unsigned defaultJobs();
 // it (made before the first frame is written, so that they start at once), each playing every
 // jobs-th of them; the positions they hand back are those `host` would have given, bit for bit.
 //
-// A worker that fails or stops makes this throw a HostError naming the frame (a DiskFullError when
-// its writer threw one); a handler that throws here makes this throw what it threw. Then the
-// workers finish the frame they are on and stop, and the files of every frame not handed to the
-// sink are removed: the frames handed on keep their files, the others leave none.
+// Between frames it checks for a stop signal (cli/stop_signals.h) and throws RunStopped once one came,
+// as it does when a worker is stopped from outside. A worker that fails makes this throw a HostError
+// naming the frame (a DiskFullError when its writer threw one; the module's own line when it crashed);
+// a handler that throws here makes this throw what it threw. Either way the workers are ended at once
+// and the files of every frame not handed to the sink are removed (`discard`): the frames handed on
+// keep their files, the others leave none, nor any temporary file.
 //
 // Answers the time the host took to play the frames: that of the frames played here, plus that of
 // the frames the workers played divided by the number of workers, as they play side by side.

@@ -80,6 +80,8 @@ int main(int argc, char **argv) {
         return cli::exitUsage;
     } catch (const cli::FaultsFound &) {
         return cli::exitFaultsFound;  // the findings are printed already
+    } catch (const cli::StoppedBySignal &stopped) {
+        return stopped.exitCode;  // where it stopped and what it kept is printed already
     } catch (const cli::UsageError &error) {
         std::cout.flush();
         std::cerr << error.what() << '\n';

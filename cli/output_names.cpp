@@ -2,9 +2,23 @@
 #include "cli/output_names.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 
 namespace cli {
+namespace {
+
+// FNV-1a, 64 bits: the same name gives the same hash on every build.
+std::uint64_t nameHash(std::string_view name) {
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    for (const char c : name) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3u;
+    }
+    return hash;
+}
+
+}  // namespace
 
 std::string fileStem(std::string_view objectName) {
     std::string stem;
@@ -19,7 +33,27 @@ std::string fileStem(std::string_view objectName) {
         c = '_';
     }
     if (stem.find_first_not_of('_') == std::string::npos) return "object";
+    if (stem.size() > maxStemBytes) {
+        constexpr char hex[] = "0123456789abcdef";
+        const std::uint64_t hash = nameHash(objectName);
+        stem.resize(maxStemBytes - 17);
+        stem += '~';
+        for (int shift = 60; shift >= 0; shift -= 4) stem += hex[(hash >> shift) & 0xf];
+    }
     return stem;
+}
+
+std::optional<std::int32_t> labelFrame(std::string_view label, int digits) {
+    std::int64_t magnitude = 0;
+    const std::string_view number = label.starts_with('-') ? label.substr(1) : label;
+    if (number.empty() || number.front() == '+') return std::nullopt;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), magnitude);
+    if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
+    const std::int64_t frame = label.starts_with('-') ? -magnitude : magnitude;
+    if (frame < INT32_MIN || frame > INT32_MAX) return std::nullopt;
+    const auto f = static_cast<std::int32_t>(frame);
+    if (frameLabel(f, digits) != label) return std::nullopt;
+    return f;
 }
 
 int frameDigits(const FrameSpan &span) {

@@ -7,8 +7,11 @@
 #include "cli/disk_budget.h"
 #include "cli/frame_outputs.h"
 #include "cli/frame_span.h"
+#include "cli/finite_positions.h"
 #include "cli/frame_workers.h"
+#include "cli/module_watch.h"
 #include "cli/output_folder.h"
+#include "cli/output_guard.h"
 #include "cli/output_names.h"
 #include "cli/progress_line.h"
 #include "cli/resolved_target.h"
@@ -16,6 +19,8 @@
 #include "cli/run_views.h"
 #include "cli/shown_settings.h"
 #include "cli/steady_camera.h"
+#include "cli/stop_signals.h"
+#include "cli/unkept_frames.h"
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
 #include "formats/html_index.h"
@@ -52,6 +57,7 @@ struct RunOptions {
     unsigned jobs = 0;  // 0: one per core
     bool gltf = false;
     std::uint64_t maxPoints = formats::defaultMaxPoints;
+    bool force = false;  // write outputs even where they are inputs
 };
 
 // The frames a run plays: every `step`th of the span, starting at its first.
@@ -154,8 +160,46 @@ std::string summary(const RunOptions &options, const PlayedFrames &played, const
     return text.str();
 }
 
+// Whether `name`, in the output folder or its viewer folder, is a file the run writes.
+bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects, const PlayedFrames &played, int digits) {
+    if (name == "index.html" || name == "pictures.html" || name == "three.js") return true;
+    for (const RunObject &object : objects) {
+        if (name.size() <= object.stem.size() + 1 || !name.starts_with(object.stem + '.')) continue;
+        const std::string rest = name.substr(object.stem.size() + 1);
+        if (rest == "glb" || rest == "base.js") return true;
+        const std::size_t dot = rest.find('.');
+        if (dot == std::string::npos) continue;
+        const std::optional<std::int32_t> frame = labelFrame(std::string_view(rest).substr(0, dot), digits);
+        if (frame && *frame >= played.span.first && *frame <= played.span.last && (std::int64_t{*frame} - played.span.first) % played.step == 0)
+            return true;
+    }
+    return false;
+}
+
+// Refuses outputs of the run already in its folder that are the same file as one of its inputs or as
+// another of its outputs (a link, a hard link), unless --force.
+void guardOutputs(const RunOptions &options, const hostsim::Scene &scene, const std::vector<RunObject> &objects,
+                  const PlayedFrames &played, int digits) {
+    SameFileGuard guard;
+    guard.addInput(options.scene, "the scene");
+    guard.addInput(options.module, "the module");
+    for (const hostsim::Item &item : scene.items)
+        if (item.mesh && !item.mesh->sourceFile.empty()) guard.addInput(item.mesh->sourceFile, "the mesh");
+    for (const fs::path &folder : {fs::path(options.out), fs::path(options.out) / "viewer"}) {
+        std::error_code error;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+            if (isRunOutput(it->path().filename().string(), objects, played, digits)) guard.checkOutput(it->path(), options.force);
+    }
+}
+
 void writeIndex(const FrameOutputs &outputs, const std::vector<RunObject> &objects, double framesPerSecond) {
     if (outputs.choice().svg) formats::writeHtmlIndex(outputs.folder(), objects.front().pictures, framesPerSecond, "pictures.html");
+}
+
+// What a run that stopped after `written` frames keeps.
+std::string keptFrames(const PlayedFrames &played, std::int64_t written) {
+    if (written == 0) return "no frame was written";
+    return "frames " + std::to_string(played.span.first) + " to " + std::to_string(played.at(written - 1)) + " are written whole";
 }
 
 void runScene(const RunOptions &options) {
@@ -169,11 +213,16 @@ void runScene(const RunOptions &options) {
                               options.every};
     warnOutsideScene(options, played.span, scene.frames);
     const OutputChoice choice{!options.noObj, !options.noSvg};
-    if (choice.obj || choice.svg || options.gltf) makeOutputFolder(out);
+    const bool writes = choice.obj || choice.svg || options.gltf;
+    if (writes) makeOutputFolder(out);
+    std::optional<FolderLock> lock;
+    if (writes) lock.emplace(out);
+    const StopSignals stopSignals;
 
     hostsim::Host host(options.module, std::move(scene));
     std::vector<RunObject> objects = displacedObjects(host, scenePath);
     const int digits = frameDigits(played.span);
+    if (writes) guardOutputs(options, host.scene().scene(), objects, played, digits);
     FrameOutputs outputs(out, choice, digits);
     const formats::SvgFrame layout;  // the picture size every frame uses
     RunTotals totals;
@@ -198,6 +247,7 @@ void runScene(const RunOptions &options) {
         if (displaced.size() != objects.size())
             throw hostsim::HostError::at(scenePath, "frame " + std::to_string(frame) + " displaced " + std::to_string(displaced.size()) +
                                                         " objects, expected " + std::to_string(objects.size()));
+        for (std::size_t i = 0; i < objects.size(); ++i) refuseNonFinite(options.module, frame, objects[i].name, displaced[i].positions);
         WrittenFiles files;
         try {
             for (std::size_t i = 0; i < objects.size(); ++i) {
@@ -228,15 +278,28 @@ void runScene(const RunOptions &options) {
         writeIndex(outputs, objects, host.frames().framesPerSecond);  // a run stopped later still leaves a playable page
         progress.update(totals.frames, played.count(), totals.points);
     };
+    // Clears what workers ended mid-frame leave: files of frames not handed on, and temporary files.
+    handlers.discard = [&](const std::vector<std::int32_t> &frames) {
+        std::vector<std::string> stems, labels;
+        for (const RunObject &object : objects) stems.push_back(object.stem);
+        for (const std::int32_t frame : frames) labels.push_back(frameLabel(frame, digits));
+        removeUnkeptFrames(out, stems, labels);
+    };
     const unsigned jobs = options.jobs > 0 ? options.jobs : defaultJobs();
     try {
+        const ModuleWatch watch(options.module, host.callInProgress());
         totals.moduleSeconds = playFrames(host, played.span.first, played.span.last, played.step, jobs, handlers);
+        throwIfStopped();
+    } catch (const RunStopped &stop) {
+        progress.finish();
+        const std::string at = totals.frames < played.count() ? " at frame " + std::to_string(played.at(totals.frames)) : " after the last frame";
+        std::cerr << "vistrelle run: " << (stop.worker() ? "a worker was stopped by " : "stopped by ") << signalName(stop.signal()) << at
+                  << ": " << keptFrames(played, totals.frames) << '\n';
+        throw StoppedBySignal{128 + stop.signal()};
     } catch (const formats::DiskFullError &error) {
         // The frame that could not be written left no file, nor did any after it.
         progress.finish();
-        std::string kept = totals.frames == 0 ? "no frame was written"
-                                              : "frames " + std::to_string(played.span.first) + " to " +
-                                                    std::to_string(played.at(totals.frames - 1)) + " are written whole";
+        std::string kept = keptFrames(played, totals.frames);
         try {
             writeIndex(outputs, objects, host.frames().framesPerSecond);
         } catch (const hostsim::HostError &) {
@@ -271,6 +334,7 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
     run->add_option("--jobs", options->jobs, "frames played and written side by side by worker processes (default: one per core); "
                                              "the files are the same for any number")
         ->check(CLI::Range(1u, 256u));
+    run->add_flag("--force", options->force, "write outputs even where one is the same file as an input or another output");
     run->add_flag("--gltf", options->gltf, "also write OUT/<object>.glb: the base mesh and every frame's turned points as an animation");
     run->footer(
         "For every frame: newTime, then evaluate per point in point order for every displaced object. Writes\n"
@@ -286,7 +350,10 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
         "sort. <object> is the object's name with every character other than letters, digits, '-', '_' and '.'\n"
         "made '_' (and no leading '.'), so files stay visible and inside OUT. Each file is written whole or not\n"
         "at all; when the disk fills, the run stops and keeps the frames written so far whole. A run that will\n"
-        "write more than 2 GB, or more than the disk has free, says so after its first frame.\n"
+        "write more than 2 GB, or more than the disk has free, says so after its first frame. Ctrl-C, SIGTERM or\n"
+        "SIGHUP stop the run between frames: the frames written stay whole and contiguous, the pages list them,\n"
+        "no temporary file stays, and it exits with 128 + the signal. A second run into an OUT in use refuses.\n"
+        "An output that is the same file as an input or another output is refused unless --force.\n"
         "Examples:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11\n"
         "  vistrelle run examples/bush.json --out out/demo --gltf\n"
         "  vistrelle run examples/bush.json --out out/fast --frames 0-9999 --every 10 --no-obj\n"

@@ -16,6 +16,27 @@ namespace {
 // The first argument of `create`, which the module ignores; recognisable if it ever shows up.
 void *const createContext = reinterpret_cast<void *>(static_cast<std::uintptr_t>(0x5E720001u));
 
+// Marks a call of the module as under way for as long as it lasts (calls nest: an update a panel
+// callback asks for runs inside it), restoring what was marked before.
+class CallScope {
+public:
+    CallScope(CallInProgress &call, const char *entry, std::int32_t frame) : call_(call), entry_(call.entry), frame_(call.frame) {
+        call_.frame = frame;
+        call_.entry = entry;
+    }
+    ~CallScope() {
+        call_.entry = entry_;
+        call_.frame = frame_;
+    }
+    CallScope(const CallScope &) = delete;
+    CallScope &operator=(const CallScope &) = delete;
+
+private:
+    CallInProgress &call_;
+    const char *entry_;
+    std::int32_t frame_;
+};
+
 // Longest used-items list accepted before it counts as unclosed.
 constexpr std::size_t maxUsedItems = 64;
 
@@ -130,7 +151,9 @@ const char *Host::newTime(void *instance, std::int32_t frame) { return newTime(i
 const char *Host::newTime(void *instance, std::int32_t frame, double time) {
     InstanceRecord &rec = record(instance);
     rec.frame = frame;
-    return entry(rec.tables->renderOps.newTime, "newTime")(instance, frame, time);
+    const auto newTimeEntry = entry(rec.tables->renderOps.newTime, "newTime");
+    const CallScope call(call_, "newTime", frame);
+    return newTimeEntry(instance, frame, time);
 }
 
 const char *Host::load(void *instance, IntSource &source) {
@@ -199,6 +222,7 @@ void Host::passInto(void *instance, const InstanceRecord &rec, std::span<Positio
     MeshHandle *const mesh = scene_.meshOf(rec.object);
     PointAccess access{};
     const SceneServices::Pass pass(scene_);
+    const CallScope call(call_, "evaluate", rec.frame);
     for (std::size_t i = 0; i < out.size(); ++i) {
         fillPointAccess(access, points[i], i, mesh);
         evaluateEntry(instance, &access);

@@ -55,6 +55,14 @@ struct InstanceUpdateCall {
     void *instance = nullptr;
 };
 
+// The module entry the driver is in, for a report should the module crash or end the process there:
+// its name ("newTime", "evaluate") and the frame, or a null name between calls. Read by a signal
+// handler, hence volatile.
+struct CallInProgress {
+    const char *volatile entry = nullptr;
+    volatile std::int32_t frame = 0;
+};
+
 // What an activation of the interface gave.
 struct PanelOpening {
     std::int32_t code = -1;
@@ -139,6 +147,8 @@ public:
     const std::vector<Position> &lastPositions(void *instance) const;
     // The frame of the instance's latest newTime through this host (the scene's start before one).
     std::int32_t currentFrame(void *instance) const;
+    // The frame driver's call of the module under way, if any.
+    const CallInProgress &callInProgress() const { return call_; }
 
     // --- Panel
     // Activates "DisplacementInterface" under `server` for `instance`. HostError when the panel
@@ -188,6 +198,7 @@ private:
     std::vector<void *> displacementInstances_;
     std::vector<InstanceUpdateCall> updates_;
     std::vector<void *> pendingUpdates_;
+    CallInProgress call_;
 };
 
 }  // namespace hostsim

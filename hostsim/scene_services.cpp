@@ -58,6 +58,7 @@ ItemId idFromSerial(std::uintptr_t serial) { return reinterpret_cast<ItemId>(ser
 
 SceneServices::SceneServices(Scene scene) : scene_(std::move(scene)) {
     for (std::size_t i = 0; i < scene_.items.size(); ++i) ids_.push_back(idFromSerial(nextId_++));
+    reindexFrom(0);
     itemInfo_.firstItem = &hostFirstItem;
     itemInfo_.nextItem = &hostNextItem;
     itemInfo_.itemName = &hostItemName;
@@ -78,8 +79,14 @@ ItemId SceneServices::itemId(std::size_t index) const {
 }
 
 std::size_t SceneServices::slotOf(ItemId item) const {
-    if (item == nullptr) return ids_.size();
-    return static_cast<std::size_t>(std::find(ids_.begin(), ids_.end(), item) - ids_.begin());
+    const auto serial = reinterpret_cast<std::uintptr_t>(item);
+    if (serial >= slots_.size() || slots_[serial] == noSlot) return ids_.size();
+    return slots_[serial];
+}
+
+void SceneServices::reindexFrom(std::size_t position) {
+    slots_.resize(nextId_, noSlot);
+    for (std::size_t i = position; i < ids_.size(); ++i) slots_[reinterpret_cast<std::uintptr_t>(ids_[i])] = i;
 }
 
 std::optional<std::size_t> SceneServices::indexOf(ItemId item) const {
@@ -95,6 +102,7 @@ ItemId SceneServices::insertItem(std::size_t position, Item item) {
     const auto at = static_cast<std::ptrdiff_t>(position);
     scene_.items.insert(scene_.items.begin() + at, std::move(item));
     ids_.insert(ids_.begin() + at, id);
+    reindexFrom(position);
     return id;
 }
 
@@ -102,8 +110,10 @@ void SceneServices::removeItem(std::size_t position) {
     if (position >= scene_.items.size())
         throw HostError("stand-in host: cannot remove item " + std::to_string(position) + ", the scene has " + std::to_string(scene_.items.size()));
     const auto at = static_cast<std::ptrdiff_t>(position);
+    slots_[reinterpret_cast<std::uintptr_t>(ids_[position])] = noSlot;
     scene_.items.erase(scene_.items.begin() + at);
     ids_.erase(ids_.begin() + at);
+    reindexFrom(position);
 }
 
 MeshHandle *SceneServices::meshOf(ItemId object) {
@@ -140,15 +150,15 @@ ItemId SceneServices::firstItem(std::int32_t type, ItemId parent) {
 
 ItemId SceneServices::nextItem(ItemId item) {
     ++counters_.nextItem;
-    const auto index = indexOf(item);
-    if (!index || *index + 1 >= ids_.size()) return nullptr;
-    return ids_[*index + 1];
+    const std::size_t slot = slotOf(item);
+    if (slot + 1 >= ids_.size()) return nullptr;  // the last item, or an unknown one (slot == size)
+    return ids_[slot + 1];
 }
 
 const char *SceneServices::itemName(ItemId item) {
     ++counters_.itemName;
-    const auto index = indexOf(item);
-    return index ? scene_.items[*index].name.c_str() : nullptr;
+    const std::size_t slot = slotOf(item);
+    return slot < ids_.size() ? scene_.items[slot].name.c_str() : nullptr;
 }
 
 void SceneServices::positionAnew(ItemId item, std::int32_t code, double time, double out[3]) {

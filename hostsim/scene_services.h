@@ -1,7 +1,8 @@
 // The scene services the module asks for: "LW Item Info 3", "LW Object Info 3" and the mesh
 // handles, answered from a hostsim::Scene that this object owns. Every item gets an ID that is
-// never 0 and that it keeps while items are inserted or removed ahead of it. Counters record
-// how often the module called each entry.
+// never 0 and that it keeps while items are inserted or removed ahead of it; IDs are serial numbers,
+// and an index from each to its place in the list answers nextItem, itemName and position queries in
+// constant time whatever the scene's size. Counters record how often the module called each entry.
 #pragma once
 
 #include "host/item_info.h"
@@ -104,6 +105,8 @@ private:
     // What indexOf answers, as a plain number: the item count for an unknown item. The services the
     // module calls per point use it; a returned std::optional costs them a stalled load every call.
     std::size_t slotOf(ItemId item) const;
+    // Brings the index up to date for the items from `position` on, after an insertion or removal.
+    void reindexFrom(std::size_t position);
 
     // The points meshScanPoints is walking, so that meshPointPosition reaches them directly.
     struct ScanWindow {
@@ -121,6 +124,8 @@ private:
     Scene scene_;
     std::vector<ItemId> ids_;  // parallel to scene_.items
     std::uintptr_t nextId_ = 1;
+    static constexpr std::size_t noSlot = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> slots_;  // by ID: the item's place in ids_, or noSlot once removed
     std::map<ItemId, std::unique_ptr<MeshRecord>> meshes_;
     ItemInfo itemInfo_{};
     ObjectInfo objectInfo_{};

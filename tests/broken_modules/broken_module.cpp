@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -107,6 +108,9 @@ extern "C" void evaluate(void *instance, PointAccess *access) {
         volatile int *volatile nowhere = nullptr;
         *nowhere = 1;
     }
+#endif
+#if defined(BROKEN_EXIT_FROM_FRAME)
+    if (self->frame >= BROKEN_EXIT_FROM_FRAME) std::exit(7);
 #endif
     if (self->target == nullptr) self->target = itemIdAt(self->settings[1]);
     if (self->settings[1] == 0) return;

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,14 +16,15 @@ extern char **environ;
 
 namespace clitest {
 
-CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleChoice module) {
-    const testkit::ScratchFolder capture;
+namespace {
+
+// Starts vistrelle with `words` after its own path, its output into `capture`; its process id.
+// In a process group of its own when `ownGroup`, as a shell starts a job, so that a signal can reach
+// it and its workers together as Ctrl-C does.
+pid_t spawnVistrelle(std::vector<std::string> words, const testkit::ScratchFolder &capture, bool ownGroup = false) {
     const std::string outFile = (capture / "stdout").string();
     const std::string errFile = (capture / "stderr").string();
-
-    std::vector<std::string> words{VISTRELLE_COMMAND_FILE};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    if (module == ModuleChoice::underTest) words.insert(words.end(), {"--module", VISTREL_MODULE_FILE});
+    words.insert(words.begin(), VISTRELLE_COMMAND_FILE);
     std::vector<char *> argv;
     for (std::string &word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -33,13 +35,45 @@ CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleCho
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
+    const int spawned = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error(std::string("cannot start ") + VISTRELLE_COMMAND_FILE);
+    return child;
+}
 
+CommandOutcome waitFor(pid_t child, const testkit::ScratchFolder &capture) {
     int status = 0;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testkit::fileText(outFile), testkit::fileText(errFile)};
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testkit::fileText(capture / "stdout"), testkit::fileText(capture / "stderr")};
+}
+
+}  // namespace
+
+CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleChoice module) {
+    const testkit::ScratchFolder capture;
+    std::vector<std::string> words = arguments;
+    if (module == ModuleChoice::underTest) words.insert(words.end(), {"--module", VISTREL_MODULE_FILE});
+    return waitFor(spawnVistrelle(words, capture), capture);
+}
+
+RunningCommand::RunningCommand(const std::vector<std::string> &arguments) : child_(spawnVistrelle(arguments, capture_, true)) {}
+
+RunningCommand::~RunningCommand() {
+    if (child_ > 0) waitFor(child_, capture_);
+}
+
+CommandOutcome RunningCommand::wait() {
+    const CommandOutcome outcome = waitFor(child_, capture_);
+    child_ = -1;
+    return outcome;
 }
 
 std::filesystem::path fixture(const std::string &name) { return std::filesystem::path(CLI_TEST_DATA) / name; }

@@ -96,6 +96,15 @@ TEST_F(SceneServicesTest, RemovedItemIsUnknownEverywhere) {
     EXPECT_EQ(services.indexOf(sun), std::nullopt);
 }
 
+TEST_F(SceneServicesTest, IdsNeverGivenAreUnknownWhateverTheirValue) {
+    for (const std::uintptr_t wild : {std::uintptr_t{4}, std::uintptr_t{1000}, ~std::uintptr_t{0}}) {
+        const auto id = reinterpret_cast<ItemId>(wild);
+        EXPECT_EQ(items->nextItem(id), nullptr) << wild;
+        EXPECT_EQ(items->itemName(id), nullptr) << wild;
+        EXPECT_EQ(services.indexOf(id), std::nullopt) << wild;
+    }
+}
+
 TEST_F(SceneServicesTest, PositionFollowsTheMotion) {
     double out[3] = {9, 9, 9};
     items->itemParam(services.itemId(2), ITEM_PARAM_POSITION, 2.0, out);

@@ -1,0 +1,151 @@
+// Starting, reading, releasing and ending the worker processes of a run.
+#include "cli/frame_worker_processes.h"
+
+#include "cli/module_watch.h"
+#include "cli/stop_signals.h"
+#include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace cli {
+namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A worker's life: every `stride`th frame from `from`, the k-th into shared half k % 2 once this
+// process has taken the frame that was there, two before it, each written by `write` before its
+// record is sent. It ends at once when the run stops taking frames (its socket ends).
+[[noreturn]] void work(hostsim::Host &host, const FrameHandlers &handlers, int fd, const SharedPositions &shared, std::int64_t from,
+                       std::int64_t last, std::int64_t stride) {
+    StopSignals::actByDefault();
+    ModuleWatch::reportTo(fd);
+    try {
+        std::uint64_t k = 0;
+        for (std::int64_t frame = from; frame <= last; frame += stride, ++k) {
+            const auto f = static_cast<std::int32_t>(frame);
+            char taken = 0;
+            if (k >= SharedPositions::halves && !readAll(fd, &taken, 1)) ::_exit(3);
+            const std::uint64_t half = k % SharedPositions::halves;
+            const auto started = std::chrono::steady_clock::now();
+            const std::vector<hostsim::DisplacedObject> &objects = host.runFrameInto(f, shared.half(half));
+            const double seconds = secondsSince(started);
+            // The parent has gone or given up when this fails: nothing to report to.
+            if (!sendFrame(fd, f, half, objects, seconds, handlers.write(f, objects))) ::_exit(3);
+        }
+    } catch (const formats::DiskFullError &e) {
+        sendError(fd, RecordKind::diskFull, e.what());
+        ::_exit(1);
+    } catch (const std::exception &e) {
+        sendError(fd, RecordKind::error, e.what());
+        ::_exit(1);
+    } catch (...) {
+        sendError(fd, RecordKind::error, "unknown error");
+        ::_exit(1);
+    }
+    ::_exit(0);
+}
+
+void interrupted() { throwIfStopped(); }
+
+}  // namespace
+
+void FrameWorkerProcesses::start(hostsim::Host &host, const FrameHandlers &handlers, std::int64_t from, std::int64_t last,
+                                 std::int64_t step, unsigned jobs, std::size_t positions) {
+    for (unsigned k = 0; k < jobs && from + k * step <= last; ++k) {
+        Worker worker;
+        worker.shared = std::make_unique<SharedPositions>(positions);
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            throw hostsim::HostError("vistrelle run: cannot make a socket for a worker: " + std::string(std::strerror(errno)));
+        std::cout.flush();
+        std::cerr.flush();
+        const pid_t pid = ::fork();
+        if (pid < 0) {
+            const int error = errno;
+            ::close(ends[0]);
+            ::close(ends[1]);
+            throw hostsim::HostError("vistrelle run: cannot start a worker: " + std::string(std::strerror(error)));
+        }
+        if (pid == 0) {
+            ::close(ends[0]);
+            for (const Worker &w : workers_) ::close(w.fd);
+            work(host, handlers, ends[1], *worker.shared, from + k * step, last, step * jobs);
+        }
+        ::close(ends[1]);
+        worker.pid = pid;
+        worker.fd = ends[0];
+        workers_.push_back(std::move(worker));
+    }
+}
+
+void FrameWorkerProcesses::receive(std::size_t k, std::int32_t frame, ReceivedFrame &got) {
+    Worker &w = workers_[k];
+    const std::string where = "vistrelle run: frame " + std::to_string(frame) + ": ";
+    std::string what;
+    switch (readRecord(w.fd, *w.shared, got, what, &interrupted)) {
+    case Reading::frame:
+        if (got.frame == frame) return;
+        removeFiles(got.files.paths);
+        break;
+    case Reading::ended: {
+        throwIfStopped();  // a Ctrl-C reaches the workers too, and they end first
+        const int status = reap(w);
+        if (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status))) throw RunStopped(WTERMSIG(status), true);
+        if (WIFSIGNALED(status)) throw hostsim::HostError(where + "the worker playing it stopped by " + signalName(WTERMSIG(status)));
+        throw hostsim::HostError(where + "the worker playing it stopped with status " + std::to_string(WEXITSTATUS(status)));
+    }
+    case Reading::error:
+        reap(w);
+        throw hostsim::HostError(what.empty() ? where + "the worker playing it failed" : what);
+    case Reading::diskFull:
+        reap(w);
+        throw formats::DiskFullError(what.empty() ? where + "the disk is full" : what);
+    case Reading::garbled:
+        break;
+    }
+    throw hostsim::HostError(where + "the worker playing it sent something else");
+}
+
+void FrameWorkerProcesses::release(std::size_t k) {
+    const char taken = 1;
+    writeAll(workers_[k].fd, &taken, 1);  // a worker that has ended needs none: nothing to report
+}
+
+void FrameWorkerProcesses::finish(std::size_t k) {
+    Worker &w = workers_[k];
+    ::close(w.fd);
+    w.fd = -1;
+    const int status = reap(w);
+    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0))
+        throw hostsim::HostError("vistrelle run: a worker ended badly after its last frame");
+}
+
+void FrameWorkerProcesses::stopAll() {
+    for (Worker &w : workers_) {
+        if (w.pid > 0) ::kill(w.pid, SIGKILL);
+        if (w.fd >= 0) ::close(w.fd);
+        w.fd = -1;
+        reap(w);
+    }
+}
+
+int FrameWorkerProcesses::reap(Worker &w) {
+    int status = 0;
+    while (w.pid > 0 && ::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    w.pid = -1;
+    return status;
+}
+
+}  // namespace cli

@@ -1,0 +1,122 @@
+// Reporting a module that crashes or ends the process. The signal handler and the exit handler can
+// reach only static storage: the watch in force is kept in one static pointer. The report is made
+// with async-signal-safe calls only (no allocation, no stdio).
+#include "cli/module_watch.h"
+
+#include "cli/worker_records.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace cli {
+namespace {
+
+constexpr int watchedSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+
+ModuleWatch::Report *volatile watched = nullptr;
+bool exitHandlerAdded = false;
+
+// A line put together without allocating.
+class Line {
+public:
+    void add(const char *text) {
+        while (*text != '\0' && size_ < sizeof text_) text_[size_++] = *text++;
+    }
+    void add(std::int32_t number) {
+        char digits[12];
+        int n = 0;
+        auto magnitude = static_cast<std::uint32_t>(number < 0 ? 0u - static_cast<std::uint32_t>(number) : static_cast<std::uint32_t>(number));
+        do {
+            digits[n++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (number < 0) add("-");
+        while (n > 0 && size_ < sizeof text_) text_[size_++] = digits[--n];
+    }
+    const char *data() const { return text_; }
+    std::size_t size() const { return size_; }
+
+private:
+    char text_[1024]{};
+    std::size_t size_ = 0;
+};
+
+const char *crashName(int signal) {
+    switch (signal) {
+    case SIGSEGV: return "crashed (SIGSEGV)";
+    case SIGBUS: return "crashed (SIGBUS)";
+    case SIGILL: return "crashed (SIGILL)";
+    case SIGFPE: return "crashed (SIGFPE)";
+    default: return "aborted (SIGABRT)";
+    }
+}
+
+// Reports `what` happening in the call under way and ends the process with 1; returns when no call
+// of the module is under way.
+void reportAndEnd(const char *what) {
+    const ModuleWatch::Report *w = watched;
+    if (w == nullptr || w->call == nullptr) return;
+    const char *entry = w->call->entry;
+    if (entry == nullptr) return;
+    Line line;
+    line.add(w->prefix);
+    line.add(what);
+    line.add(" in ");
+    line.add(entry);
+    line.add(" at frame ");
+    line.add(w->call->frame);
+    if (w->fd >= 0) {
+        const RecordKind kind = RecordKind::error;
+        const std::uint64_t size = line.size();
+        writeAll(w->fd, &kind, sizeof kind);
+        writeAll(w->fd, &size, sizeof size);
+        writeAll(w->fd, line.data(), line.size());
+    } else {
+        line.add("\n");
+        const ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
+        static_cast<void>(ignored);
+    }
+    ::_exit(1);
+}
+
+extern "C" void onCrash(int signal) {
+    reportAndEnd(crashName(signal));
+    // Not in a module call: the fault is the command's own, and acts as it would unwatched.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+extern "C" void onExit() { reportAndEnd("called exit()"); }
+
+}  // namespace
+
+ModuleWatch::ModuleWatch(const std::filesystem::path &module, const hostsim::CallInProgress &call)
+    : prefix_(module.string() + ": "), altStack_(std::size_t{64} * 1024) {
+    report_ = Report{prefix_.c_str(), &call, -1};
+    watched = &report_;
+    if (!exitHandlerAdded) exitHandlerAdded = std::atexit(&onExit) == 0;
+    // A module that overflows its stack still gets its report: the handler runs on a stack of its own.
+    stack_t stack{};
+    stack.ss_sp = altStack_.data();
+    stack.ss_size = altStack_.size();
+    sigaltstack(&stack, &oldStack_);
+    struct sigaction action{};
+    action.sa_handler = &onCrash;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_ONSTACK;
+    for (int i = 0; i < watchedCount; ++i) sigaction(watchedSignals[i], &action, &old_[i]);
+}
+
+ModuleWatch::~ModuleWatch() {
+    for (int i = 0; i < watchedCount; ++i) sigaction(watchedSignals[i], &old_[i], nullptr);
+    sigaltstack(&oldStack_, nullptr);
+    watched = nullptr;
+}
+
+void ModuleWatch::reportTo(int fd) {
+    if (Report *w = watched) w->fd = fd;
+}
+
+}  // namespace cli
