@@ -1,4 +1,4 @@
-// The command's files found from /proc/self/exe, the executable as the system started it.
+// The command's files found relative to the folder of its executable.
 #include "cli/install_layout.h"
 
 #include <array>
@@ -7,12 +7,6 @@
 namespace cli {
 
 namespace fs = std::filesystem;
-
-fs::path executableFolder() {
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    return error ? fs::path() : self.parent_path();
-}
 
 fs::path defaultModulePath() {
     const fs::path folder = executableFolder();

@@ -1,6 +1,7 @@
 // vistrelle validate: loads a build of vistrel.p and runs every validation group on it, each in a
 // child process of its own, then prints "N passed, M failed".
 #include "cli/commands.h"
+#include "cli/usage_error.h"
 
 #include "validate/group_runner.h"
 #include "validate/groups.h"
@@ -22,6 +23,7 @@ struct ValidateArguments {
     bool seedGiven = false;
     bool quick = false;
     bool noFork = false;
+    bool writeVerdict = false;  // the child process of one group on Windows
     int timeLimit = 120;
     std::vector<std::string> only;
 };
@@ -31,7 +33,17 @@ void runValidate(const ValidateArguments &args) {
     options.module = args.module;
     options.seed = args.seedGiven ? args.seed : std::random_device{}();
     options.quick = args.quick;
-    const validate::RunOptions run{!args.noFork, std::chrono::seconds(args.timeLimit)};
+    validate::RunOptions run{!args.noFork, std::chrono::seconds(args.timeLimit), {}};
+    if (args.writeVerdict) {
+        if (args.only.size() != 1) throw UsageError("--write-verdict: give the one group with --only");
+        for (const validate::Group &group : validate::validationGroups())
+            if (group.name == args.only.front()) validate::writeVerdict(group, options);
+        return;
+    }
+    // Where a child process is this program again, it runs the group with the same module and seed.
+    run.childArguments = {"validate", args.module, "--seed", std::to_string(options.seed), "--time-limit", std::to_string(args.timeLimit)};
+    if (args.quick) run.childArguments.emplace_back("--quick");
+    run.childArguments.insert(run.childArguments.end(), {"--write-verdict", "--only"});
 
     std::cout << "validating " << args.module << " with seed " << options.seed << (args.quick ? ", quick counts" : "") << '\n';
     int passed = 0;
@@ -69,6 +81,8 @@ void addValidateCommand(CLI::App &app, const CommandContext &context) {
         "seed of the random groups (a fresh one when not given); replays a failure");
     command->add_flag("--quick", args->quick, "shorter counts, for valgrind and sanitizer runs");
     command->add_flag("--no-fork", args->noFork, "run the groups in this process (for valgrind or a debugger)");
+    command->add_flag("--write-verdict", args->writeVerdict, "run the one --only group here and write its verdict (a child process)")
+        ->group("");
     command->add_option("--time-limit", args->timeLimit, "seconds each group may take")->capture_default_str()->check(CLI::PositiveNumber);
     std::vector<std::string> names;
     for (const validate::Group &group : validate::validationGroups()) names.emplace_back(group.name);

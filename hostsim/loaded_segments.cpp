@@ -1,48 +1,10 @@
-// The loadable segments of a module, read from the program headers the dynamic loader reports.
+// Address checks against the parts of a loaded module.
 #include "hostsim/loaded_segments.h"
-
-#include <dlfcn.h>
-#include <link.h>
 
 #include <algorithm>
 #include <cstring>
 
 namespace hostsim {
-namespace {
-
-struct Search {
-    const link_map *module = nullptr;
-    std::vector<dl_phdr_info> found;  // the one object of the module, when the loader lists it
-    std::vector<ElfW(Phdr)> headers;
-};
-
-int visit(dl_phdr_info *info, std::size_t, void *data) {
-    auto &search = *static_cast<Search *>(data);
-    const char *name = info->dlpi_name ? info->dlpi_name : "";
-    const char *wanted = search.module->l_name ? search.module->l_name : "";
-    if (info->dlpi_addr != search.module->l_addr || std::strcmp(name, wanted) != 0) return 0;
-    search.found.push_back(*info);
-    search.headers.assign(info->dlpi_phdr, info->dlpi_phdr + info->dlpi_phnum);
-    return 1;
-}
-
-}  // namespace
-
-LoadedSegments LoadedSegments::of(void *handle) {
-    LoadedSegments segments;
-    link_map *module = nullptr;
-    if (handle == nullptr || dlinfo(handle, RTLD_DI_LINKMAP, &module) != 0 || module == nullptr) return segments;
-    Search search{module, {}, {}};
-    dl_iterate_phdr(&visit, &search);
-    if (search.found.empty()) return segments;
-    const std::uintptr_t base = search.found.front().dlpi_addr;
-    for (const ElfW(Phdr) &header : search.headers) {
-        if (header.p_type != PT_LOAD || header.p_memsz == 0) continue;
-        const std::uintptr_t begin = base + header.p_vaddr;
-        segments.segments_.push_back({begin, begin + header.p_memsz, (header.p_flags & PF_R) != 0, (header.p_flags & PF_X) != 0});
-    }
-    return segments;
-}
 
 const LoadedSegments::Segment *LoadedSegments::readableAt(std::uintptr_t address) const {
     for (const Segment &segment : segments_)

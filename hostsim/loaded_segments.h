@@ -1,5 +1,5 @@
-// Where a loaded module lies in memory: its loadable segments as the dynamic loader mapped them, with
-// their permissions. The host checks every address a module hands it here before following it, so a
+// Where a loaded module lies in memory: its loadable segments (sections of a DLL) as the loader mapped
+// them, with their permissions. The host checks every address a module hands it here before following it, so a
 // wild pointer in a broken module is refused with a message instead of crashing the host.
 #pragma once
 
@@ -7,14 +7,22 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hostsim {
 
 class LoadedSegments {
 public:
-    // The segments of the object opened as `handle` (from dlopen). Empty when the loader does not say.
-    static LoadedSegments of(void *handle);
+    struct Segment {
+        std::uintptr_t begin = 0;
+        std::uintptr_t end = 0;  // one past the last byte
+        bool read = false;
+        bool execute = false;
+    };
+
+    LoadedSegments() = default;
+    explicit LoadedSegments(std::vector<Segment> segments) : segments_(std::move(segments)) {}
 
     // True when all of [address, address + size) lies in readable segments of the module.
     bool readable(std::uintptr_t address, std::size_t size) const;
@@ -25,12 +33,6 @@ public:
     std::optional<std::size_t> textLength(std::uintptr_t address, std::size_t longest) const;
 
 private:
-    struct Segment {
-        std::uintptr_t begin = 0;
-        std::uintptr_t end = 0;  // one past the last byte
-        bool read = false;
-        bool execute = false;
-    };
     // The readable segment holding `address`, or null.
     const Segment *readableAt(std::uintptr_t address) const;
 

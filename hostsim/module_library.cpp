@@ -2,13 +2,9 @@
 #include "hostsim/module_library.h"
 #include "hostsim/hex_text.h"
 
-#include "hostsim/elf_image.h"
 #include "hostsim/host_error.h"
 #include "hostsim/loaded_segments.h"
-
-#include <dlfcn.h>
-#include <elf.h>
-#include <link.h>
+#include "hostsim/native_library.h"
 
 #include <cstring>
 #include <utility>
@@ -23,52 +19,19 @@ bool isClosingEntry(const ServerEntry &entry) {
            entry.extraInfo == 0;
 }
 
-// Checks the file before it is handed to the dynamic loader, whose messages are less direct.
-void checkLoadable(const std::filesystem::path &path) {
-    const ElfImage image = ElfImage::read(path);
-    const ElfIdentity found = image.identity();
-    const ElfIdentity host = ElfIdentity::ofThisHost();
-    if (found.type != ET_DYN)
-        throw HostError::at(path, "not an ELF shared object (" + found.describe() + ", type " + std::to_string(found.type) + ")");
-    if (found.bits != host.bits || found.machine != host.machine)
-        throw HostError::at(path, found.describe() + ", this host is " + machineName(host.machine));
-}
-
-// Opens the checked file with the dynamic loader.
-void *openModule(const std::filesystem::path &path) {
-    checkLoadable(path);
-    // A path without a slash would make the loader search its library path instead of this file.
-    const std::string opened = path.has_parent_path() ? path.string() : "./" + path.string();
-    void *handle = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        const char *error = dlerror();
-        std::string why = error ? error : "unknown reason";
-        // The loader's message names the file again; the path is already at the start of ours.
-        if (why.starts_with(opened + ": ")) why.erase(0, opened.size() + 2);
-        throw HostError::at(path, "cannot be loaded: " + why);
-    }
-    return handle;
-}
-
 // Longest class or server name read from a module.
 constexpr std::size_t maxNameLength = 4096;
 
 // The module's descriptor after every check, with the number of server entries; throws HostError
 // naming the first bad field. Nothing of the module is called. `report`, when given, collects what
 // was read as the checks pass.
-const ModuleDescriptor *checkedDescriptor(void *handle, const std::filesystem::path &path, std::size_t &serverCount,
+const ModuleDescriptor *checkedDescriptor(const NativeLibrary &library, const std::filesystem::path &path, std::size_t &serverCount,
                                           ModuleInspection *report) {
-    const auto address = reinterpret_cast<std::uintptr_t>(dlsym(handle, "_mod_descrip"));
+    const std::uintptr_t address = library.symbol("_mod_descrip");
     if (address == 0) throw HostError::at(path, "no _mod_descrip symbol");
-    const LoadedSegments segments = LoadedSegments::of(handle);
-    Dl_info info{};
-    void *entry = nullptr;
-    const bool named = dladdr1(reinterpret_cast<void *>(address), &info, &entry, RTLD_DL_SYMENT) != 0;
-    const auto *symbol = static_cast<const ElfW(Sym) *>(entry);
-    if (named &&
-        symbol != nullptr && info.dli_sname != nullptr && std::strcmp(info.dli_sname, "_mod_descrip") == 0 &&
-        symbol->st_size < sizeof(ModuleDescriptor))
-        throw HostError::at(path, "_mod_descrip is " + std::to_string(symbol->st_size) + (symbol->st_size == 1 ? " byte" : " bytes") +
+    const LoadedSegments segments = library.segments();
+    if (const auto size = library.symbolSize("_mod_descrip", address); size && *size < sizeof(ModuleDescriptor))
+        throw HostError::at(path, "_mod_descrip is " + std::to_string(*size) + (*size == 1 ? " byte" : " bytes") +
                                       ", a module descriptor takes " + std::to_string(sizeof(ModuleDescriptor)));
     if (!segments.readable(address, sizeof(ModuleDescriptor)))
         throw HostError::at(path, "_mod_descrip at " + hex(address) + " does not lie whole in the module's data");
@@ -121,27 +84,20 @@ const ModuleDescriptor *checkedDescriptor(void *handle, const std::filesystem::p
 
 }  // namespace
 
-ModuleLibrary::ModuleLibrary(const std::filesystem::path &path) : path_(path) {
-    handle_ = openModule(path);
-    try {
-        descriptor_ = checkedDescriptor(handle_, path, serverCount_, nullptr);
-        startupAnswer_ = descriptor_->startupFn();
-    } catch (...) {
-        dlclose(handle_);
-        throw;
-    }
+ModuleLibrary::ModuleLibrary(const std::filesystem::path &path) : path_(path), library_(NativeLibrary::open(path)) {
+    descriptor_ = checkedDescriptor(library_, path, serverCount_, nullptr);
+    startupAnswer_ = descriptor_->startupFn();
 }
 
 ModuleInspection ModuleLibrary::inspect(const std::filesystem::path &path) {
     ModuleInspection report;
-    void *handle = openModule(path);
+    const NativeLibrary library = NativeLibrary::open(path);
     try {
         std::size_t count = 0;
-        checkedDescriptor(handle, path, count, &report);
+        checkedDescriptor(library, path, count, &report);
     } catch (const HostError &error) {
         report.fault = error.what();
     }
-    dlclose(handle);
     return report;
 }
 
@@ -149,7 +105,7 @@ ModuleLibrary::~ModuleLibrary() { release(); }
 
 ModuleLibrary::ModuleLibrary(ModuleLibrary &&other) noexcept
     : path_(std::move(other.path_)),
-      handle_(std::exchange(other.handle_, nullptr)),
+      library_(std::move(other.library_)),
       descriptor_(std::exchange(other.descriptor_, nullptr)),
       serverCount_(std::exchange(other.serverCount_, 0)),
       startupAnswer_(other.startupAnswer_) {}
@@ -158,7 +114,7 @@ ModuleLibrary &ModuleLibrary::operator=(ModuleLibrary &&other) noexcept {
     if (this != &other) {
         release();
         path_ = std::move(other.path_);
-        handle_ = std::exchange(other.handle_, nullptr);
+        library_ = std::move(other.library_);
         descriptor_ = std::exchange(other.descriptor_, nullptr);
         serverCount_ = std::exchange(other.serverCount_, 0);
         startupAnswer_ = other.startupAnswer_;
@@ -167,11 +123,10 @@ ModuleLibrary &ModuleLibrary::operator=(ModuleLibrary &&other) noexcept {
 }
 
 void ModuleLibrary::release() noexcept {
-    if (handle_ == nullptr) return;
-    if (descriptor_->shutdownFn != nullptr) descriptor_->shutdownFn();
-    dlclose(handle_);
-    handle_ = nullptr;
+    // Shut down only a module that was started; the library is unloaded either way.
+    if (descriptor_ != nullptr && descriptor_->shutdownFn != nullptr) descriptor_->shutdownFn();
     descriptor_ = nullptr;
+    library_.close();
 }
 
 std::array<std::uintptr_t, 6> ModuleLibrary::descriptorWords() const {

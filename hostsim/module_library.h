@@ -1,10 +1,11 @@
-// A plug-in module loaded by path, as a host loads it: the ELF file is checked first so that a
+// A plug-in module loaded by path, as a host loads it: the file (ELF, or PE on Windows) is checked first so that a
 // wrong file gives a clear error, then it is opened, `_mod_descrip` is read and checked, the
 // start-up function is called and the server list is walked. Shutdown and unloading follow on
 // destruction.
 #pragma once
 
 #include "host/module_descriptor.h"
+#include "hostsim/native_library.h"
 
 #include <array>
 #include <cstdint>
@@ -34,7 +35,7 @@ public:
     // Longest server list accepted; a list not closed within it is an error.
     static constexpr std::size_t maxServers = 64;
 
-    // Throws HostError: missing file, not an ELF shared object, another class or machine than this
+    // Throws HostError: missing file, not a shared library (ELF or DLL), another class or machine than this
     // build, not loadable, no `_mod_descrip`, bad magic, malformed server list. Every address the
     // descriptor and the server list hold is checked to lie in the module's own loaded segments
     // (readable for data, executable for code) before it is read or called; `_mod_descrip` must be
@@ -66,7 +67,7 @@ private:
     void release() noexcept;
 
     std::filesystem::path path_;
-    void *handle_ = nullptr;
+    NativeLibrary library_;
     const ModuleDescriptor *descriptor_ = nullptr;
     std::size_t serverCount_ = 0;
     std::uintptr_t startupAnswer_ = 0;

@@ -1,8 +1,7 @@
-// Finds and parses the version record section.
+// Parses the version record section; the platform's module file reader finds it.
 #include "hostsim/version_record.h"
 
 #include "host/version_record.h"
-#include "hostsim/elf_image.h"
 #include "hostsim/host_error.h"
 
 #include <cstring>
@@ -32,13 +31,6 @@ VersionRecord parseVersionRecord(std::span<const std::byte> bytes, const std::fi
         record.entries.emplace_back(std::string(entry.substr(0, equals)), std::string(entry.substr(equals + 1)));
         at += entry.size() + 1;
     }
-}
-
-VersionRecord readVersionRecord(const std::filesystem::path &path) {
-    const ElfImage image = ElfImage::read(path);
-    const auto bytes = image.section(VERSION_RECORD_SECTION);
-    if (!bytes) throw HostError::at(path, "no section " VERSION_RECORD_SECTION);
-    return parseVersionRecord(*bytes, path);
 }
 
 }  // namespace hostsim

@@ -1,4 +1,5 @@
-// The module's version record, read from its ELF section without loading the library.
+// The module's version record, read from the file without loading the library: an ELF section, or
+// the version resource of a DLL.
 #pragma once
 
 #include <filesystem>
@@ -18,8 +19,8 @@ struct VersionRecord {
     std::optional<std::string> value(std::string_view key) const;
 };
 
-// Reads the version record of the ELF32 or ELF64 file at `path`. Throws HostError when the file is
-// not ELF, or the section is missing or malformed.
+// Reads the version record of the module file at `path` (ELF32 or ELF64; a DLL on Windows). Throws
+// HostError when the file is not of that kind, or the record is missing or malformed.
 VersionRecord readVersionRecord(const std::filesystem::path &path);
 
 // Parses the section contents: "key=value" texts, each closed by a zero byte, then one more zero.

@@ -6,12 +6,16 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace validate {
 
 struct RunOptions {
-    bool fork = true;
+    bool fork = true;  // in a child process
     std::chrono::seconds timeLimit{120};
+    // Where a child process is a new program rather than a fork (Windows): the arguments with which
+    // this program runs one group and writes its verdict (writeVerdict); the group's name is added.
+    std::vector<std::string> childArguments{};
 };
 
 struct GroupOutcome {
@@ -21,5 +25,9 @@ struct GroupOutcome {
 };
 
 GroupOutcome runGroup(const Group &group, const GroupOptions &options, const RunOptions &run);
+
+// Runs the group in this process and writes its verdict to standard output, for the parent that
+// started this process through RunOptions::childArguments.
+void writeVerdict(const Group &group, const GroupOptions &options);
 
 }  // namespace validate

@@ -117,3 +117,22 @@ TEST(ValidateCommandOnBrokenModules, EndsWithItsFindingsAndExitCodeThreeNotAnErr
 }
 
 }  // namespace
+
+// The child side of a group on Windows, where a group's process is the command started again: the
+// verdict alone on standard output, P or F and the group's line.
+namespace {
+
+TEST(ValidateCommandAsAGroupsChild, WritesOnlyTheVerdictOfItsOneGroup) {
+    const CommandRun passed = validate(VISTREL_MODULE_FILE, "--quick --seed 5 --write-verdict --only descriptor");
+    EXPECT_EQ(passed.code, 0);
+    EXPECT_TRUE(passed.output.starts_with("P")) << passed.output;
+    EXPECT_EQ(passed.output.find('\n'), std::string::npos) << passed.output;
+    const CommandRun failed = validate(broken("nan"), "--quick --seed 5 --write-verdict --only lifecycle");
+    EXPECT_TRUE(failed.output.starts_with("F")) << failed.output;
+}
+
+TEST(ValidateCommandAsAGroupsChild, NeedsExactlyOneGroup) {
+    EXPECT_EQ(validate(VISTREL_MODULE_FILE, "--quick --write-verdict").code, 2);
+}
+
+}  // namespace

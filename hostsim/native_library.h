@@ -1,0 +1,43 @@
+// A module file opened by the platform's loader: dlopen on POSIX systems, LoadLibrary on Windows.
+// The file is checked to be a shared library of this host's machine before the loader sees it, so a
+// wrong file gets a direct message. Everything the loader-specific code knows sits behind this class
+// and readVersionRecord (hostsim/version_record.h); one source file per platform implements both.
+#pragma once
+
+#include "hostsim/loaded_segments.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+
+namespace hostsim {
+
+class NativeLibrary {
+public:
+    // Throws HostError: missing file, not a shared library of this machine, not loadable.
+    static NativeLibrary open(const std::filesystem::path &path);
+
+    NativeLibrary() = default;
+    ~NativeLibrary();
+    NativeLibrary(NativeLibrary &&other) noexcept;
+    NativeLibrary &operator=(NativeLibrary &&other) noexcept;
+    NativeLibrary(const NativeLibrary &) = delete;
+    NativeLibrary &operator=(const NativeLibrary &) = delete;
+
+    // The address of the exported symbol `name`, or 0 when there is none.
+    std::uintptr_t symbol(const char *name) const;
+    // The size the symbol table gives the exported symbol `name` found at `address`, where the file
+    // format records one (ELF does, PE does not).
+    std::optional<std::size_t> symbolSize(const char *name, std::uintptr_t address) const;
+    // Where the library lies in memory, with the permissions of each part.
+    LoadedSegments segments() const;
+    // Unloads the library; nothing of it may be used afterwards.
+    void close() noexcept;
+
+private:
+    explicit NativeLibrary(void *handle) : handle_(handle) {}
+
+    void *handle_ = nullptr;
+};
+
+}  // namespace hostsim
