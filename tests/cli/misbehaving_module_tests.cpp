@@ -32,7 +32,10 @@ TEST_F(MisbehavingModule, ACrashInEvaluateNamesTheModuleTheEntryAndTheFrameHereA
     for (const char *jobs : {"1", "2"}) {
         const clitest::CommandOutcome outcome = run(lateCrash, jobs);
         EXPECT_EQ(outcome.exitCode, 1) << jobs << " jobs: " << outcome.err;
-        EXPECT_EQ(clitest::linesOf(outcome.err).back(), lateCrash + ": crashed (SIGSEGV) in evaluate at frame 3") << jobs << " jobs";
+        // The sanitizer builds catch the null store first and end the process themselves, with status 1.
+        if (outcome.err.find("runtime error:") == std::string::npos) {
+            EXPECT_EQ(clitest::linesOf(outcome.err).back(), lateCrash + ": crashed (SIGSEGV) in evaluate at frame 3") << jobs << " jobs";
+        }
         // Frames 0 to 2 stay whole; nothing of frame 3 or later is left.
         EXPECT_TRUE(fs::exists(lastOut() / "Cards.0002.obj"));
         EXPECT_FALSE(fs::exists(lastOut() / "Cards.0003.obj"));
