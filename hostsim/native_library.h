@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 namespace hostsim {
 
@@ -18,9 +19,15 @@ public:
     static NativeLibrary open(const std::filesystem::path &path);
 
     NativeLibrary() = default;
-    ~NativeLibrary();
-    NativeLibrary(NativeLibrary &&other) noexcept;
-    NativeLibrary &operator=(NativeLibrary &&other) noexcept;
+    ~NativeLibrary() { close(); }
+    NativeLibrary(NativeLibrary &&other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    NativeLibrary &operator=(NativeLibrary &&other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
+        return *this;
+    }
     NativeLibrary(const NativeLibrary &) = delete;
     NativeLibrary &operator=(const NativeLibrary &) = delete;
 

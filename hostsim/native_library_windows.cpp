@@ -58,18 +58,6 @@ NativeLibrary NativeLibrary::open(const std::filesystem::path &path) {
     return NativeLibrary(module);
 }
 
-NativeLibrary::~NativeLibrary() { close(); }
-
-NativeLibrary::NativeLibrary(NativeLibrary &&other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-
-NativeLibrary &NativeLibrary::operator=(NativeLibrary &&other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
 void NativeLibrary::close() noexcept {
     if (handle_ != nullptr) FreeLibrary(moduleOf(std::exchange(handle_, nullptr)));
 }
