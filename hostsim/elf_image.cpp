@@ -2,18 +2,15 @@
 #include "hostsim/elf_image.h"
 
 #include "hostsim/host_error.h"
+#include "hostsim/module_file.h"
 
 #include <elf.h>
 
 #include <cstring>
-#include <fstream>
 #include <utility>
 
 namespace hostsim {
 namespace {
-
-// Larger files are not plug-in modules; refusing them keeps a stray path from filling memory.
-constexpr std::uintmax_t maxFileBytes = std::uintmax_t{512} << 20;
 
 template <typename T>
 T readAt(std::span<const std::byte> bytes, std::uint64_t offset) {
@@ -70,21 +67,7 @@ ElfImage::ElfImage(std::filesystem::path path, std::vector<std::byte> bytes)
     identity_.machine = readAt<std::uint16_t>(all, offsetof(Elf64_Ehdr, e_machine));
 }
 
-ElfImage ElfImage::read(const std::filesystem::path &path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status)) throw HostError::at(path, "no such file");
-    if (!std::filesystem::is_regular_file(status)) throw HostError::at(path, "not a regular file");
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) throw HostError::at(path, "cannot read the file size: " + error.message());
-    if (size > maxFileBytes) throw HostError::at(path, "not an ELF shared object (file larger than 512 MiB)");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw HostError::at(path, "cannot open the file");
-    std::vector<std::byte> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size) throw HostError::at(path, "cannot read the whole file");
-    return ElfImage(path, std::move(bytes));
-}
+ElfImage ElfImage::read(const std::filesystem::path &path) { return ElfImage(path, readModuleFile(path, "an ELF shared object")); }
 
 void ElfImage::fail(std::string_view what) const { throw HostError::at(path_, what); }
 

@@ -4,17 +4,15 @@
 
 #include "hostsim/hex_text.h"
 #include "hostsim/host_error.h"
+#include "hostsim/module_file.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <optional>
 
 namespace hostsim {
 namespace {
 
-// Larger files are not plug-in modules; refusing them keeps a stray path from filling memory.
-constexpr std::uintmax_t maxFileBytes = std::uintmax_t{512} << 20;
 constexpr std::uint16_t imageFileDll = 0x2000;
 constexpr std::uint32_t resourceVersion = 16;
 constexpr std::size_t resourceDirectoryIndex = 2;
@@ -93,21 +91,7 @@ std::string PeImage::describe() const {
     return std::string(bits_ == 64 ? "PE32+ " : "PE32 ") + peMachineName(machine_) + (dll_ ? " DLL" : " program");
 }
 
-PeImage PeImage::read(const std::filesystem::path &path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status)) throw HostError::at(path, "no such file");
-    if (!std::filesystem::is_regular_file(status)) throw HostError::at(path, "not a regular file");
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) throw HostError::at(path, "cannot read the file size: " + error.message());
-    if (size > maxFileBytes) throw HostError::at(path, "not a DLL (file larger than 512 MiB)");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw HostError::at(path, "cannot open the file");
-    std::vector<std::byte> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size) throw HostError::at(path, "cannot read the whole file");
-    return PeImage(path, std::move(bytes));
-}
+PeImage PeImage::read(const std::filesystem::path &path) { return PeImage(path, readModuleFile(path, "a DLL")); }
 
 PeImage PeImage::parse(std::vector<std::byte> bytes, const std::filesystem::path &path) { return PeImage(path, std::move(bytes)); }
 
