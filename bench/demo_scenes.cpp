@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "cli/bush_maker.h"
-#include "hostsim/host_error.h"
 #include "formats/obj_mesh.h"
+#include "hostsim/host_error.h"
 
 namespace bench {
 
@@ -23,14 +23,17 @@ const hostsim::Scene &DemoScenes::withPoints(std::size_t points) {
         if (!out.flush()) throw hostsim::HostError(file.string() + ": cannot write the bush");
     }
     hostsim::Scene scene = cli::bushScene(file);
-    if (scene.items.size() != 2 || scene.items[cameraItem].name != "Camera" || scene.items[bushItem].name != "Bush")
-        throw hostsim::HostError("cli/bush_maker.cpp: expected the demo scene's items \"Camera\" then \"Bush\"");
+    if (scene.items.size() != 2 || scene.items[cameraItem].name != "Camera" ||
+        scene.items[bushItem].name != "Bush")
+        throw hostsim::HostError(
+            "cli/bush_maker.cpp: expected the demo scene's items \"Camera\" then \"Bush\"");
     scene.items[bushItem].mesh = formats::readObjMesh(file);
     return scenes_.emplace(points, std::move(scene)).first->second;
 }
 
 std::int32_t DemoScenes::frameOf(const hostsim::FrameRange &frames, std::int64_t iteration) {
-    const std::int64_t count = std::max<std::int64_t>(1, std::int64_t{frames.end} - frames.start + 1);
+    const std::int64_t count =
+        std::max<std::int64_t>(1, std::int64_t{frames.end} - frames.start + 1);
     return frames.start + static_cast<std::int32_t>(iteration % count);
 }
 

@@ -17,9 +17,9 @@ inline constexpr std::size_t cameraItem = 0;
 inline constexpr std::size_t bushItem = 1;
 
 class DemoScenes {
-public:
-    // OBJ files of the bushes are written into `folder`, which must exist; `module` is the vistrel.p
-    // that every figure loads.
+  public:
+    // OBJ files of the bushes are written into `folder`, which must exist; `module` is the
+    // vistrel.p that every figure loads.
     DemoScenes(std::filesystem::path folder, std::filesystem::path module);
 
     // The demo scene with a bush of `points` points (a multiple of 4), read back from its OBJ file.
@@ -31,7 +31,7 @@ public:
     const std::filesystem::path &folder() const { return folder_; }
     const std::filesystem::path &module() const { return module_; }
 
-private:
+  private:
     std::filesystem::path folder_;
     std::filesystem::path module_;
     std::map<std::size_t, hostsim::Scene> scenes_;

@@ -22,7 +22,8 @@ std::array<double, 3> DrivenInstance::evaluatePoint(std::size_t index) {
 
 void DrivenInstance::playFrame(std::int32_t frame, std::span<hostsim::Position> out) {
     newTime_(instance_, frame, host_.frames().timeOf(frame));
-    const hostsim::SceneServices::Pass pass(host_.scene());  // as the host's own evaluate loop opens one
+    const hostsim::SceneServices::Pass pass(
+        host_.scene());  // as the host's own evaluate loop opens one
     // One record for every point, each field filled anew, as the host's own loop does.
     PointAccess access{};
     for (std::size_t i = 0; i < points_.size(); ++i) {

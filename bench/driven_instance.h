@@ -1,8 +1,8 @@
 // The built vistrel.p, loaded and activated by the stand-in host, with the one displacement of the
-// demo scene, driven frame by frame through the entries the activation wrote into the host's tables:
-// newTime, then evaluate for every point with a PointAccess as a host fills it. The host's services
-// that the module calls (the camera's position at every point, the mesh walk and each point's
-// position during the scan) are the stand-in host's own.
+// demo scene, driven frame by frame through the entries the activation wrote into the host's
+// tables: newTime, then evaluate for every point with a PointAccess as a host fills it. The host's
+// services that the module calls (the camera's position at every point, the mesh walk and each
+// point's position during the scan) are the stand-in host's own.
 #pragma once
 
 #include <array>
@@ -15,10 +15,11 @@
 namespace bench {
 
 class DrivenInstance {
-public:
+  public:
     DrivenInstance(const std::filesystem::path &module, const hostsim::Scene &scene);
 
-    // newTime at `frame`, then every point evaluated in order; the positions handed back go to `out`.
+    // newTime at `frame`, then every point evaluated in order; the positions handed back go to
+    // `out`.
     void playFrame(std::int32_t frame, std::span<hostsim::Position> out);
 
     // newTime at `frame` and the first evaluate of the pass, which has the host walk the whole mesh
@@ -27,7 +28,7 @@ public:
 
     std::size_t points() const { return points_.size(); }
 
-private:
+  private:
     std::array<double, 3> evaluatePoint(std::size_t index);
 
     hostsim::Host host_;

@@ -4,15 +4,15 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
-#include <array>
 #include <vector>
 
 #include "bench/driven_instance.h"
-#include "bench/reference_turn.h"
 #include "bench/host_work.h"
 #include "bench/matrix_peer.h"
+#include "bench/reference_turn.h"
 #include "bench/run_settings.h"
 #include "formats/obj_mesh.h"
 #include "testkit/allocation_counter.h"
@@ -30,8 +30,10 @@ void referenceBenchmark(benchmark::State &state, DemoScenes &scenes, bool withLe
     std::int64_t played = 0;
     for (auto _ : state) {
         const std::int32_t frame = DemoScenes::frameOf(scene.frames, played++);
-        if (withLeafAngles) reference.playFrameWithLeafAngles(frame, out);
-        else reference.playFrame(frame, out);
+        if (withLeafAngles)
+            reference.playFrameWithLeafAngles(frame, out);
+        else
+            reference.playFrame(frame, out);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
@@ -58,7 +60,8 @@ void evaluateBenchmark(benchmark::State &state, DemoScenes &scenes, Findings &fi
     std::size_t mostAllocations = 0;
     std::int64_t played = 0;
     for (auto _ : state) {
-        const testkit::CountingScope counting;  // nothing but the module and its services runs in here
+        const testkit::CountingScope
+            counting;  // nothing but the module and its services runs in here
         driven.playFrame(DemoScenes::frameOf(scene.frames, played++), out);
         mostAllocations = std::max(mostAllocations, counting.counted().allocations());
         benchmark::DoNotOptimize(out.data());
@@ -74,12 +77,14 @@ void scanBenchmark(benchmark::State &state, DemoScenes &scenes) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
     DrivenInstance driven(scenes.module(), scene);
     std::int64_t played = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(driven.scanFrame(DemoScenes::frameOf(scene.frames, played++)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(driven.scanFrame(DemoScenes::frameOf(scene.frames, played++)));
     countPoints(state, driven.points());
 }
 
 // A frame of `vistrelle run`: the host's runFrame and, when asked, the OBJ file of the turned bush
-// (every face and texture coordinate kept, normals recomputed). The command's SVG picture is left out.
+// (every face and texture coordinate kept, normals recomputed). The command's SVG picture is left
+// out.
 void frameBenchmark(benchmark::State &state, DemoScenes &scenes, bool writeObj) {
     const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(state.range(0)));
     hostsim::Host host(scenes.module(), scene);
@@ -87,7 +92,8 @@ void frameBenchmark(benchmark::State &state, DemoScenes &scenes, bool writeObj) 
     const std::filesystem::path objFile = scenes.folder() / "Bush.frame.obj";
     std::int64_t played = 0;
     for (auto _ : state) {
-        const std::vector<hostsim::DisplacedObject> displaced = host.runFrame(DemoScenes::frameOf(scene.frames, played++));
+        const std::vector<hostsim::DisplacedObject> displaced =
+            host.runFrame(DemoScenes::frameOf(scene.frames, played++));
         if (writeObj) formats::writeObjMesh(objFile, bush, displaced.at(0).positions);
         benchmark::DoNotOptimize(displaced.data());
     }
@@ -100,7 +106,8 @@ void objBenchmark(benchmark::State &state, DemoScenes &scenes) {
     hostsim::Host host(scenes.module(), scene);
     const hostsim::Mesh &bush = *host.scene().scene().items.at(bushItem).mesh;
     const std::filesystem::path objFile = scenes.folder() / "Bush.obj-only.obj";
-    const std::span<const hostsim::Position> positions = host.runFrame(scene.frames.start).at(0).positions;
+    const std::span<const hostsim::Position> positions =
+        host.runFrame(scene.frames.start).at(0).positions;
     for (auto _ : state) formats::writeObjMesh(objFile, bush, positions);
     countPoints(state, bush.points.size());
 }
@@ -141,30 +148,39 @@ void add(const char *name, std::span<const std::int64_t> pointCounts, Body body)
 }  // namespace
 
 void addReferenceBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts) {
-    add("reference", pointCounts, [&scenes](benchmark::State &state) { referenceBenchmark(state, scenes, false); });
-    add("reference+angles", pointCounts, [&scenes](benchmark::State &state) { referenceBenchmark(state, scenes, true); });
+    add("reference", pointCounts,
+        [&scenes](benchmark::State &state) { referenceBenchmark(state, scenes, false); });
+    add("reference+angles", pointCounts,
+        [&scenes](benchmark::State &state) { referenceBenchmark(state, scenes, true); });
     add("peer", pointCounts, [&scenes](benchmark::State &state) { peerBenchmark(state, scenes); });
 }
 
-void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts) {
-    add("evaluate", pointCounts, [&scenes, &findings](benchmark::State &state) { evaluateBenchmark(state, scenes, findings); });
+void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings,
+                           std::span<const std::int64_t> pointCounts) {
+    add("evaluate", pointCounts, [&scenes, &findings](benchmark::State &state) {
+        evaluateBenchmark(state, scenes, findings);
+    });
 }
 
 void addScanBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts) {
     add("scan", pointCounts, [&scenes](benchmark::State &state) { scanBenchmark(state, scenes); });
     add("walk", pointCounts, [&scenes](benchmark::State &state) { walkBenchmark(state, scenes); });
-    add("query", pointCounts, [&scenes](benchmark::State &state) { queryBenchmark(state, scenes); });
+    add("query", pointCounts,
+        [&scenes](benchmark::State &state) { queryBenchmark(state, scenes); });
 }
 
 void addFrameBenchmarks(DemoScenes &scenes, std::int64_t pointCount) {
     const std::array<std::int64_t, 1> only{pointCount};
-    add("frame", only, [&scenes](benchmark::State &state) { frameBenchmark(state, scenes, false); });
-    add("frame+obj", only, [&scenes](benchmark::State &state) { frameBenchmark(state, scenes, true); });
+    add("frame", only,
+        [&scenes](benchmark::State &state) { frameBenchmark(state, scenes, false); });
+    add("frame+obj", only,
+        [&scenes](benchmark::State &state) { frameBenchmark(state, scenes, true); });
     add("obj", only, [&scenes](benchmark::State &state) { objBenchmark(state, scenes); });
     add("host", only, [&scenes](benchmark::State &state) { hostWorkBenchmark(state, scenes); });
 }
 
-void checkReferenceAgainstModule(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts) {
+void checkReferenceAgainstModule(DemoScenes &scenes, Findings &findings,
+                                 std::span<const std::int64_t> pointCounts) {
     constexpr std::int32_t frame = 7;
     for (const std::int64_t n : pointCounts) {
         const hostsim::Scene &scene = scenes.withPoints(static_cast<std::size_t>(n));
@@ -178,7 +194,8 @@ void checkReferenceAgainstModule(DemoScenes &scenes, Findings &findings, std::sp
         peer.playFrame(frame, peerOut);
         DrivenInstance driven(scenes.module(), scene);
         Positions moduleOut(driven.points());
-        // Two frames, so that the second finds every leaf as the first left it, as frames after the first do.
+        // Two frames, so that the second finds every leaf as the first left it, as frames after the
+        // first do.
         driven.playFrame(frame - 1, moduleOut);
         driven.playFrame(frame, moduleOut);
         Findings::Agreement &agreement = findings.referenceAgreement[n];
@@ -189,7 +206,8 @@ void checkReferenceAgainstModule(DemoScenes &scenes, Findings &findings, std::sp
             if (std::memcmp(&referenceOut[i], &moduleOut[i], sizeof referenceOut[i]) != 0 ||
                 std::memcmp(&withAnglesOut[i], &moduleOut[i], sizeof moduleOut[i]) != 0)
                 ++agreement.differing;
-            for (std::size_t k = 0; k < 3; ++k) peerOff = std::max(peerOff, std::abs(peerOut[i][k] - moduleOut[i][k]));
+            for (std::size_t k = 0; k < 3; ++k)
+                peerOff = std::max(peerOff, std::abs(peerOut[i][k] - moduleOut[i][k]));
         }
     }
 }

@@ -11,17 +11,20 @@
 
 namespace bench {
 
-// reference/N: the plain arithmetic of turning every point by the leaf operations, nothing around it;
-// reference+angles/N: the same with each leaf's angles worked out at its first point, as a frame must;
-// peer/N: the same job done the simple way, one 3x3 matrix per leaf and frame (not bit for bit).
+// reference/N: the plain arithmetic of turning every point by the leaf operations, nothing around
+// it; reference+angles/N: the same with each leaf's angles worked out at its first point, as a
+// frame must; peer/N: the same job done the simple way, one 3x3 matrix per leaf and frame (not bit
+// for bit).
 void addReferenceBenchmarks(DemoScenes &scenes, std::span<const std::int64_t> pointCounts);
 
 // Plays frames of each size with both references, the peer and the module; counts the points where
 // either reference differs from the module in any bit, and the peer's largest difference.
-void checkReferenceAgainstModule(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
+void checkReferenceAgainstModule(DemoScenes &scenes, Findings &findings,
+                                 std::span<const std::int64_t> pointCounts);
 
 // evaluate/N: newTime and one evaluate per point through the loaded module (scan included).
-void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings, std::span<const std::int64_t> pointCounts);
+void addEvaluateBenchmarks(DemoScenes &scenes, Findings &findings,
+                           std::span<const std::int64_t> pointCounts);
 
 // scan/N: newTime and the first evaluate of a pass, which measures every leaf;
 // walk/N: the host's part of that, the mesh walk with every point's position and no module;

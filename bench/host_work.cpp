@@ -26,7 +26,8 @@ HostWork::HostWork(const std::filesystem::path &module, const hostsim::Scene &sc
       mesh_(host_.scene().meshOf(host_.objectOf(instance_))),
       camera_(host_.scene().itemId(cameraItem)),
       points_(host_.scene().scene().items.at(bushItem).mesh->points.size()) {
-    host_.runFrame(host_.frames().start);  // uses up the leaves: passes without newTime return at once
+    host_.runFrame(
+        host_.frames().start);  // uses up the leaves: passes without newTime return at once
 }
 
 void HostWork::walkMesh() {
@@ -38,8 +39,10 @@ void HostWork::askTarget(std::int32_t frame) {
     const double time = host_.frames().timeOf(frame);
     const ItemInfo *items = host_.scene().itemInfo();
     double target[3];
-    const hostsim::SceneServices::Pass pass(host_.scene());  // the queries of a frame come within its pass
-    for (std::size_t i = 0; i < points_; ++i) items->itemParam(camera_, ITEM_PARAM_POSITION, time, target);
+    const hostsim::SceneServices::Pass pass(
+        host_.scene());  // the queries of a frame come within its pass
+    for (std::size_t i = 0; i < points_; ++i)
+        items->itemParam(camera_, ITEM_PARAM_POSITION, time, target);
 }
 
 std::size_t HostWork::playFrame(std::int32_t frame) {

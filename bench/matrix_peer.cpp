@@ -13,23 +13,28 @@ using V = std::array<double, 3>;
 using M = MatrixPeer::Matrix;
 
 V sub(const V &a, const V &b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-V cross(const V &a, const V &b) { return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]}; }
+V cross(const V &a, const V &b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
 V unit(const V &v) {
     const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     return n > 0.0 ? V{v[0] / n, v[1] / n, v[2] / n} : V{0.0, 0.0, 0.0};
 }
 V turned(const M &m, const V &v) {
-    return {m[0][0] * v[0] + m[0][1] * v[1] + m[0][2] * v[2], m[1][0] * v[0] + m[1][1] * v[1] + m[1][2] * v[2],
+    return {m[0][0] * v[0] + m[0][1] * v[1] + m[0][2] * v[2],
+            m[1][0] * v[0] + m[1][1] * v[1] + m[1][2] * v[2],
             m[2][0] * v[0] + m[2][1] * v[1] + m[2][2] * v[2]};
 }
 M product(const M &a, const M &b) {
     M m{};
     for (std::size_t i = 0; i < 3; ++i)
-        for (std::size_t j = 0; j < 3; ++j) m[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
+        for (std::size_t j = 0; j < 3; ++j)
+            m[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
     return m;
 }
 M transposed(const M &a) {
-    return {{{a[0][0], a[1][0], a[2][0]}, {a[0][1], a[1][1], a[2][1]}, {a[0][2], a[1][2], a[2][2]}}};
+    return {
+        {{a[0][0], a[1][0], a[2][0]}, {a[0][1], a[1][1], a[2][1]}, {a[0][2], a[1][2], a[2][2]}}};
 }
 V widened(const std::array<float, 3> &p) { return {p[0], p[1], p[2]}; }
 
@@ -64,11 +69,13 @@ void MatrixPeer::playFrame(std::int32_t frame, std::span<hostsim::Position> out)
         const V t = turned(leaf.frame, sub(target, leaf.pivot));
         const double flat = std::sqrt(t[0] * t[0] + t[2] * t[2]);
         const double length = std::sqrt(flat * flat + t[1] * t[1]);
-        const double ca = length > 0.0 ? flat / length : 1.0, sa = length > 0.0 ? -t[1] / length : 0.0;
+        const double ca = length > 0.0 ? flat / length : 1.0,
+                     sa = length > 0.0 ? -t[1] / length : 0.0;
         const double ch = flat > 0.0 ? -t[2] / flat : 1.0, sh = flat > 0.0 ? -t[0] / flat : 0.0;
         const M pitch{{{1.0, 0.0, 0.0}, {0.0, ca, sa}, {0.0, -sa, ca}}};
         const M heading{{{ch, 0.0, sh}, {0.0, 1.0, 0.0}, {-sh, 0.0, ch}}};
-        const M turn = product(transposed(leaf.frame), product(heading, product(pitch, leaf.frame)));
+        const M turn =
+            product(transposed(leaf.frame), product(heading, product(pitch, leaf.frame)));
         for (std::size_t i = k * leafPoints; i < (k + 1) * leafPoints; ++i) {
             const V p = turned(turn, sub(widened(points[i]), leaf.pivot));
             out[i] = {p[0] + leaf.pivot[0], p[1] + leaf.pivot[1], p[2] + leaf.pivot[2]};

@@ -15,7 +15,7 @@
 namespace bench {
 
 class MatrixPeer {
-public:
+  public:
     // Measures every leaf of the demo scene's bush (pivot rule "first point").
     explicit MatrixPeer(const hostsim::Scene &scene);
 
@@ -30,7 +30,7 @@ public:
         Matrix frame;  // rows: the leaf's X, Y and Z axes in object space
     };
 
-private:
+  private:
     const hostsim::Scene &scene_;
     std::vector<Leaf> leaves_;
 };

@@ -14,13 +14,14 @@
 namespace bench {
 
 class PerPointReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run> &runs) override;
 
-    // Nanoseconds per point of `figure` ("reference", "evaluate", ...) at `points`; none when it did not run.
+    // Nanoseconds per point of `figure` ("reference", "evaluate", ...) at `points`; none when it
+    // did not run.
     std::optional<double> nanosecondsPerPoint(const std::string &figure, std::int64_t points) const;
 
-private:
+  private:
     std::map<std::pair<std::string, std::int64_t>, double> nanoseconds_;
 };
 

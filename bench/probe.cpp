@@ -5,8 +5,9 @@
 //   vistrel_probe evaluate 65536 4     # 4 frames of evaluate on the demo bush of 65536 points
 //   vistrel_probe evaluate 65536 4 other/vistrel.p    # the same with another build of the module
 //
-// Figures: reference, reference+angles, peer, evaluate, scan, walk, query, host, frame, frame+obj. The bush is made before the first frame;
-// with callgrind, --toggle-collect='bench::play*' counts the frames alone.
+// Figures: reference, reference+angles, peer, evaluate, scan, walk, query, host, frame, frame+obj.
+// The bush is made before the first frame; with callgrind, --toggle-collect='bench::play*' counts
+// the frames alone.
 #include <array>
 #include <cstdlib>
 #include <exception>
@@ -16,12 +17,12 @@
 
 #include "bench/demo_scenes.h"
 #include "bench/driven_instance.h"
-#include "bench/reference_turn.h"
 #include "bench/host_work.h"
 #include "bench/matrix_peer.h"
-#include "testkit/scratch_folder.h"
-#include "hostsim/host.h"
+#include "bench/reference_turn.h"
 #include "formats/obj_mesh.h"
+#include "hostsim/host.h"
+#include "testkit/scratch_folder.h"
 
 namespace bench {
 
@@ -32,8 +33,10 @@ void playReference(const hostsim::Scene &scene, int frames, bool withLeafAngles)
     const ReferenceTurn reference(scene);
     Positions out(reference.turnedPoints());
     for (int k = 0; k < frames; ++k) {
-        if (withLeafAngles) reference.playFrameWithLeafAngles(DemoScenes::frameOf(scene.frames, k), out);
-        else reference.playFrame(DemoScenes::frameOf(scene.frames, k), out);
+        if (withLeafAngles)
+            reference.playFrameWithLeafAngles(DemoScenes::frameOf(scene.frames, k), out);
+        else
+            reference.playFrame(DemoScenes::frameOf(scene.frames, k), out);
     }
 }
 
@@ -83,7 +86,9 @@ void playRunFrames(const std::filesystem::path &module, const hostsim::Scene &sc
 
 int main(int argc, char **argv) {
     if (argc != 4 && argc != 5) {
-        std::cerr << "usage: vistrel_probe reference|reference+angles|peer|evaluate|scan|walk|query|host|frame|frame+obj POINTS FRAMES [MODULE]\n"
+        std::cerr << "usage: vistrel_probe "
+                     "reference|reference+angles|peer|evaluate|scan|walk|query|host|frame|frame+"
+                     "obj POINTS FRAMES [MODULE]\n"
                      "example: vistrel_probe evaluate 65536 4\n";
         return 2;
     }
@@ -100,18 +105,30 @@ int main(int argc, char **argv) {
         const std::filesystem::path &module = scenes.module();
         const hostsim::Scene &scene = scenes.withPoints(points);
         const std::filesystem::path objFile = scratch.path() / "Bush.frame.obj";
-        if (figure == "reference") bench::playReference(scene, frames, false);
-        else if (figure == "reference+angles") bench::playReference(scene, frames, true);
-        else if (figure == "peer") bench::playPeer(scene, frames);
-        else if (figure == "evaluate") bench::playEvaluate(module, scene, frames);
-        else if (figure == "scan") bench::playScan(module, scene, frames);
-        else if (figure == "host") bench::playHostWork(module, scene, frames);
-        else if (figure == "walk") bench::playWalk(module, scene, frames);
-        else if (figure == "query") bench::playQuery(module, scene, frames);
-        else if (figure == "frame") bench::playRunFrames(module, scene, frames, nullptr);
-        else if (figure == "frame+obj") bench::playRunFrames(module, scene, frames, &objFile);
+        if (figure == "reference")
+            bench::playReference(scene, frames, false);
+        else if (figure == "reference+angles")
+            bench::playReference(scene, frames, true);
+        else if (figure == "peer")
+            bench::playPeer(scene, frames);
+        else if (figure == "evaluate")
+            bench::playEvaluate(module, scene, frames);
+        else if (figure == "scan")
+            bench::playScan(module, scene, frames);
+        else if (figure == "host")
+            bench::playHostWork(module, scene, frames);
+        else if (figure == "walk")
+            bench::playWalk(module, scene, frames);
+        else if (figure == "query")
+            bench::playQuery(module, scene, frames);
+        else if (figure == "frame")
+            bench::playRunFrames(module, scene, frames, nullptr);
+        else if (figure == "frame+obj")
+            bench::playRunFrames(module, scene, frames, &objFile);
         else {
-            std::cerr << "vistrel_probe: unknown figure \"" << figure << "\", expected reference, reference+angles, peer, evaluate, scan, walk, query, host, frame or frame+obj\n";
+            std::cerr << "vistrel_probe: unknown figure \"" << figure
+                      << "\", expected reference, reference+angles, peer, evaluate, scan, walk, "
+                         "query, host, frame or frame+obj\n";
             return 2;
         }
     } catch (const std::exception &error) {

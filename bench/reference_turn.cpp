@@ -29,7 +29,8 @@ inline Vector3 turnPoint(const Leaf &leaf, Vector3 p, Vector3 t) {
     return p;
 }
 
-// A leaf measured as the module's scan measures it (pivot rule "first point"), its angles worked out.
+// A leaf measured as the module's scan measures it (pivot rule "first point"), its angles worked
+// out.
 Leaf measureLeaf(std::span<const std::array<float, 3>> points) {
     const Vector3 pivot = widened(points[0]);
     const Vector3 edge = widened(points[1]) - pivot;
@@ -67,7 +68,8 @@ void ReferenceTurn::playFrame(std::int32_t frame, std::span<hostsim::Position> o
     }
 }
 
-void ReferenceTurn::playFrameWithLeafAngles(std::int32_t frame, std::span<hostsim::Position> out) const {
+void ReferenceTurn::playFrameWithLeafAngles(std::int32_t frame,
+                                            std::span<hostsim::Position> out) const {
     const auto &points = scene_.items[bushItem].mesh->points;
     const Vector3 target = cameraAt(scene_, frame);
     for (std::size_t k = 0; k < leaves_.size(); ++k) {

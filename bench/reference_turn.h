@@ -2,10 +2,11 @@
 // (toLeafFrame, rotateX, rotateY, fromLeafFrame, computeAngles), each evaluating its own sines and
 // cosines: two entries into the leaf frame (the point and the target), the pitch turn with its
 // arctangent, the heading turn with its arctangent, and one exit from the frame, per point. This is
-// what the module computed before it kept any value from one point to the next, and what its results
-// must equal bit for bit. No host, no instance and no call through a table; the same points, leaf
-// frames and camera positions the module sees in the same frames. The leaf angles are worked out once,
-// beforehand; the second variant works them out again at each leaf's first point, as a frame must.
+// what the module computed before it kept any value from one point to the next, and what its
+// results must equal bit for bit. No host, no instance and no call through a table; the same
+// points, leaf frames and camera positions the module sees in the same frames. The leaf angles are
+// worked out once, beforehand; the second variant works them out again at each leaf's first point,
+// as a frame must.
 #pragma once
 
 #include <array>
@@ -20,7 +21,7 @@
 namespace bench {
 
 class ReferenceTurn {
-public:
+  public:
     // Measures every leaf of the demo scene's bush (pivot rule "first point").
     explicit ReferenceTurn(const hostsim::Scene &scene);
 
@@ -37,7 +38,7 @@ public:
         vistrel::Vector3 pivot;
     };
 
-private:
+  private:
     const hostsim::Scene &scene_;
     std::vector<Leaf> leaves_;
 };

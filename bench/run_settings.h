@@ -23,8 +23,9 @@ inline void standardSettings(benchmark::internal::Benchmark *b) {
 // The points of one frame, and the time per point (CPU time, as every figure here).
 inline void countPoints(benchmark::State &state, std::size_t points) {
     state.counters["points"] = static_cast<double>(points);
-    state.counters["per_point"] = benchmark::Counter(static_cast<double>(points),
-                                                     benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_point"] = benchmark::Counter(
+        static_cast<double>(points),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace bench

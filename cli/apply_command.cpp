@@ -11,14 +11,14 @@
 #include "cli/output_guard.h"
 #include "cli/resolved_target.h"
 #include "cli/shown_settings.h"
-#include "hostsim/host.h"
-#include "hostsim/host_error.h"
 #include "formats/gltf_writer.h"
 #include "formats/mesh_file.h"
 #include "formats/mesh_surface.h"
 #include "formats/obj_mesh.h"
 #include "formats/svg_picture.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host.h"
+#include "hostsim/host_error.h"
 
 #include <charconv>
 #include <cmath>
@@ -53,7 +53,8 @@ struct ApplyOptions {
 };
 
 UsageError badOption(std::string_view option, std::string_view value, std::string_view expected) {
-    return UsageError(std::string(option) + " \"" + std::string(value) + "\": expected " + std::string(expected));
+    return UsageError(std::string(option) + " \"" + std::string(value) + "\": expected " +
+                      std::string(expected));
 }
 
 // "X,Y,Z": three finite numbers.
@@ -63,7 +64,8 @@ hostsim::Point3 parsePoint(const std::string &text) {
     for (int axis = 0; axis < 3; ++axis) {
         const std::size_t comma = axis < 2 ? rest.find(',') : rest.size();
         const std::string_view number = rest.substr(0, comma);
-        const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), xyz[axis]);
+        const auto [end, error] =
+            std::from_chars(number.data(), number.data() + number.size(), xyz[axis]);
         if (comma == std::string_view::npos || number.empty() || error != std::errc{} ||
             end != number.data() + number.size() || !std::isfinite(xyz[axis]))
             throw badOption("--target", text, "three numbers X,Y,Z, e.g. 10,0,0");
@@ -88,13 +90,15 @@ int pivotIndex(const std::string &text, const std::vector<std::string> &choices)
     throw badOption("--pivot", text, expected);
 }
 
-// The object and a "Target" item at `target`, with a displacement created on the object but not loaded.
+// The object and a "Target" item at `target`, with a displacement created on the object but not
+// loaded.
 hostsim::Mesh readMeshWithin(const fs::path &meshPath, std::uint64_t maxPoints) {
     formats::PointBudget budget(maxPoints);
     return formats::readMeshFile(meshPath, budget);
 }
 
-hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &target, std::uint64_t maxPoints) {
+hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &target,
+                          std::uint64_t maxPoints) {
     hostsim::Scene scene;
     std::string name = meshPath.stem().string();
     if (name.empty() || name == targetItemName) name += " object";
@@ -104,7 +108,9 @@ hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &targe
     return scene;
 }
 
-std::string writtenName(const std::string &path) { return path == formats::standardOutput ? "standard output" : path; }
+std::string writtenName(const std::string &path) {
+    return path == formats::standardOutput ? "standard output" : path;
+}
 
 std::string pointText(const hostsim::Point3 &p) {
     std::ostringstream text;
@@ -125,27 +131,33 @@ void applyToMesh(const ApplyOptions &options) {
     const hostsim::Point3 target = parsePoint(options.target);
     const int hAlign = parseSwitch("--h-align", options.hAlign);
     const int pAlign = parseSwitch("--p-align", options.pAlign);
-    if (options.out.empty() && options.gltf.empty()) throw hostsim::HostError("apply: expected -o FILE.obj or --gltf FILE.glb (or both)");
-    if (options.leafPoints < 2) throw badOption("--leaf-points", std::to_string(options.leafPoints), "a whole number of at least 2");
+    if (options.out.empty() && options.gltf.empty())
+        throw hostsim::HostError("apply: expected -o FILE.obj or --gltf FILE.glb (or both)");
+    if (options.leafPoints < 2)
+        throw badOption("--leaf-points", std::to_string(options.leafPoints),
+                        "a whole number of at least 2");
     SameFileGuard guard;
     guard.addInput(options.mesh, "the mesh");
     guard.addInput(options.module, "the module");
-    for (const std::string *output : {&options.out, &options.gltf, &options.svg}) guard.checkOutput(*output, options.force);
+    for (const std::string *output : {&options.out, &options.gltf, &options.svg})
+        guard.checkOutput(*output, options.force);
 
     hostsim::Host host(options.module, applyScene(options.mesh, target, options.maxPoints));
     const ModuleWatch watch(options.module, host.callInProgress());
     void *instance = host.displacementInstances().front();
     const hostsim::PanelOpening opening = host.openPanel(instance);
     if (opening.panel == nullptr)
-        throw hostsim::HostError::at(options.module, "the options panel did not open (activation answered " +
-                                                         std::to_string(opening.code) + ")");
+        throw hostsim::HostError::at(options.module,
+                                     "the options panel did not open (activation answered " +
+                                         std::to_string(opening.code) + ")");
     hostsim::HostPanel &panel = *opening.panel;
 
     // The target item is the second of the scene, so the popup lists it second after "(none)".
     constexpr int targetEntry = 2;
     const std::vector<std::string> targets = panel.popupEntries(CTL_TARGET);
     if (targets.size() <= targetEntry || targets[targetEntry] != targetItemName)
-        throw hostsim::HostError::at(options.module, "the \"Target object\" popup does not list \"Target\" as entry 2");
+        throw hostsim::HostError::at(
+            options.module, "the \"Target object\" popup does not list \"Target\" as entry 2");
     const int pivot = pivotIndex(options.pivot, panel.stringList(CTL_PIVOT_TYPE));
 
     host.edit(panel, CTL_LEAF_POINTS, options.leafPoints);
@@ -173,11 +185,13 @@ void applyToMesh(const ApplyOptions &options) {
         picture.caption = object.name + ": " + settings.caption;
         svgText = formats::renderSvg(picture);
     }
-    // Every output is made in memory first where it can be; each is then written whole or not at all,
-    // and a failure says which outputs were written before it.
-    const std::string objText = options.out.empty() ? std::string() : formats::objMeshText(*object.mesh, positions);
+    // Every output is made in memory first where it can be; each is then written whole or not at
+    // all, and a failure says which outputs were written before it.
+    const std::string objText =
+        options.out.empty() ? std::string() : formats::objMeshText(*object.mesh, positions);
     std::vector<std::string> written;
-    const auto writeOutput = [&](const std::string &file, const char *what, const std::function<void()> &write) {
+    const auto writeOutput = [&](const std::string &file, const char *what,
+                                 const std::function<void()> &write) {
         if (file.empty()) return;
         try {
             makeFolderOf(file);
@@ -186,23 +200,31 @@ void applyToMesh(const ApplyOptions &options) {
             if (written.empty()) throw;
             std::string done;
             for (const std::string &name : written) done += (done.empty() ? "" : " and ") + name;
-            throw hostsim::HostError(std::string(error.what()) + "; " + done + (written.size() == 1 ? " was" : " were") +
-                                     " written, " + what + " was not");
+            throw hostsim::HostError(std::string(error.what()) + "; " + done +
+                                     (written.size() == 1 ? " was" : " were") + " written, " +
+                                     what + " was not");
         }
         written.push_back(writtenName(file));
     };
     writeOutput(options.out, "the OBJ file", [&] { formats::replaceFile(options.out, objText); });
     writeOutput(options.gltf, "the glTF file", [&] {
-        formats::writeGltfMesh(options.gltf, *object.mesh, formats::surfaceOf(*object.mesh, settings.leafPoints), positions, object.name);
+        formats::writeGltfMesh(options.gltf, *object.mesh,
+                               formats::surfaceOf(*object.mesh, settings.leafPoints), positions,
+                               object.name);
     });
     writeOutput(options.svg, "the picture", [&] { formats::replaceFile(options.svg, svgText); });
 
     const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
-    // With the mesh on standard output, the summary goes to stderr so that the OBJ text stays clean.
-    std::ostream &report = options.out == formats::standardOutput || options.svg == formats::standardOutput ? std::cerr : std::cout;
-    report << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size() << " points) toward "
-              << (resolved ? resolved->name : std::string("no target")) << " at " << pointText(target) << " ("
-              << settings.caption << "); wrote " << writtenFiles(options) << ".\n";
+    // With the mesh on standard output, the summary goes to stderr so that the OBJ text stays
+    // clean.
+    std::ostream &report =
+        options.out == formats::standardOutput || options.svg == formats::standardOutput
+            ? std::cerr
+            : std::cout;
+    report << "Turned " << leaves << " leaves of " << options.mesh << " (" << positions.size()
+           << " points) toward " << (resolved ? resolved->name : std::string("no target")) << " at "
+           << pointText(target) << " (" << settings.caption << "); wrote " << writtenFiles(options)
+           << ".\n";
 }
 
 }  // namespace
@@ -210,32 +232,54 @@ void applyToMesh(const ApplyOptions &options) {
 void addApplyCommand(CLI::App &app, const CommandContext &context) {
     auto options = std::make_shared<ApplyOptions>();
     options->module = context.defaultModule.string();
-    auto *apply = app.add_subcommand("apply", "Turn the leaves of one OBJ or glTF mesh toward a target point and write the result.");
-    apply->add_option("MESH", options->mesh, "the OBJ, .gltf or .glb file whose points form the leaves")->required();
+    auto *apply = app.add_subcommand(
+        "apply",
+        "Turn the leaves of one OBJ or glTF mesh toward a target point and write the result.");
+    apply
+        ->add_option("MESH", options->mesh,
+                     "the OBJ, .gltf or .glb file whose points form the leaves")
+        ->required();
     apply->add_option("--target", options->target, "the target's position X,Y,Z")->required();
-    apply->add_option("-o,--out", options->out, "the OBJ file to write (- for standard output; missing folders are made)");
-    apply->add_option("--gltf", options->gltf, "the turned mesh as a glTF binary file (.glb) to write");
-    apply->add_option("--leaf-points", options->leafPoints, "points per leaf")->capture_default_str();
-    apply->add_option("--pivot", options->pivot,
-                      "pivot rule: \"first point\", \"average of first two points\", \"average of first and last point\", "
-                      "\"last point\", or 0-3")
+    apply->add_option("-o,--out", options->out,
+                      "the OBJ file to write (- for standard output; missing folders are made)");
+    apply->add_option("--gltf", options->gltf,
+                      "the turned mesh as a glTF binary file (.glb) to write");
+    apply->add_option("--leaf-points", options->leafPoints, "points per leaf")
         ->capture_default_str();
-    apply->add_option("--h-align", options->hAlign, "heading alignment, on or off")->capture_default_str();
-    apply->add_option("--p-align", options->pAlign, "pitch alignment, on or off")->capture_default_str();
+    apply
+        ->add_option("--pivot", options->pivot,
+                     "pivot rule: \"first point\", \"average of first two points\", \"average of "
+                     "first and last point\", "
+                     "\"last point\", or 0-3")
+        ->capture_default_str();
+    apply->add_option("--h-align", options->hAlign, "heading alignment, on or off")
+        ->capture_default_str();
+    apply->add_option("--p-align", options->pAlign, "pitch alignment, on or off")
+        ->capture_default_str();
     apply->add_option("--svg", options->svg, "also write a before/after picture to this SVG file");
     apply->add_option("--module", options->module, "the module to load")->capture_default_str();
     addMaxPointsOption(*apply, options->maxPoints);
-    apply->add_flag("--force", options->force, "write outputs even where one is the same file as an input or another output");
+    apply->add_flag("--force", options->force,
+                    "write outputs even where one is the same file as an input or another output");
     apply->footer(
-        "The mesh and an item \"Target\" at X,Y,Z form a scene; the displacement is created on the mesh, every\n"
-        "option is set through the module's options panel (the target as the \"Target object\" popup entry),\n"
-        "then one frame is evaluated. The output keeps every face, group and texture coordinate and the point\n"
-        "order of the input, with vertex normals recomputed for the turned mesh. A .gltf/.glb input's points are the\n"
-        "POSITION values of its mesh primitives in accessor order, primitive after primitive, mesh after mesh: that\n"
-        "is the order in which leaves are counted (sparse accessors, Draco and skins are refused). --gltf writes the\n"
-        "turned mesh with the same point order, its faces and texture coordinates, and a double-sided material.\n"
-        "Each output is written whole or not at all; if one cannot be written, the message says which were.\n"
-        "Examples:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o bush-turned.obj --p-align on --svg bush-turned.svg\n"
+        "The mesh and an item \"Target\" at X,Y,Z form a scene; the displacement is created on the "
+        "mesh, every\n"
+        "option is set through the module's options panel (the target as the \"Target object\" "
+        "popup entry),\n"
+        "then one frame is evaluated. The output keeps every face, group and texture coordinate "
+        "and the point\n"
+        "order of the input, with vertex normals recomputed for the turned mesh. A .gltf/.glb "
+        "input's points are the\n"
+        "POSITION values of its mesh primitives in accessor order, primitive after primitive, mesh "
+        "after mesh: that\n"
+        "is the order in which leaves are counted (sparse accessors, Draco and skins are refused). "
+        "--gltf writes the\n"
+        "turned mesh with the same point order, its faces and texture coordinates, and a "
+        "double-sided material.\n"
+        "Each output is written whole or not at all; if one cannot be written, the message says "
+        "which were.\n"
+        "Examples:\n  vistrelle apply examples/bush.obj --target 10,0,0 -o bush-turned.obj "
+        "--p-align on --svg bush-turned.svg\n"
         "  vistrelle apply bush.glb --target 10,0,0 --gltf bush-turned.glb");
     apply->callback([options] { applyToMesh(*options); });
 }

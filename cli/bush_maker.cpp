@@ -22,7 +22,7 @@ Point3 unit(Point3 a, Point3 fallback) {
 // Random numbers from the Mersenne Twister's fixed sequence, turned into doubles by hand: the
 // standard's distributions may differ between libraries.
 class Dice {
-public:
+  public:
     explicit Dice(std::uint32_t seed) : engine_(seed) {}
     // In [0, 1), a multiple of 2^-24.
     double unit() { return static_cast<double>(engine_() >> 8) / 16777216.0; }
@@ -36,7 +36,7 @@ public:
         }
     }
 
-private:
+  private:
     std::mt19937 engine_;
 };
 
@@ -47,7 +47,8 @@ struct Card {
 };
 
 Card makeCard(Dice &dice) {
-    // Centres fill a dome of radius 1 and height 1.1 standing on y = 0, hollow inside like a real bush.
+    // Centres fill a dome of radius 1 and height 1.1 standing on y = 0, hollow inside like a real
+    // bush.
     const Point3 spot = dice.inBall(0.35);
     const Point3 centre{spot.x, 0.55 + 0.55 * spot.y, spot.z};
     // Cards face mostly outward, with a good deal of scatter.
@@ -60,13 +61,17 @@ Card makeCard(Dice &dice) {
     while (dot(spin, spin) > 1.0 || dot(spin, spin) < 0.01);
     spin = unit(spin, {1.0, 0.0, 0.0});
     across = across * spin.x + along * spin.y;
-    along = cross(normal, across);  // across x along = normal: the corners run counter-clockwise seen from the front
+    along = cross(
+        normal,
+        across);  // across x along = normal: the corners run counter-clockwise seen from the front
 
     const double halfWidth = dice.between(0.035, 0.06);
     const double halfLength = halfWidth * dice.between(1.3, 1.8);
     const Point3 a = across * halfWidth;
     const Point3 b = along * halfLength;
-    return {{centre - a - b, centre + a - b, centre + a + b, centre - a + b}, normal, dot(spot, spot) > 0.49};
+    return {{centre - a - b, centre + a - b, centre + a + b, centre - a + b},
+            normal,
+            dot(spot, spot) > 0.49};
 }
 
 // Rounded to four decimals, without the sign of a negative zero.
@@ -91,7 +96,8 @@ void appendFaces(std::string &out, const std::vector<Card> &cards, bool outer) {
         if (cards[i].outer != outer) continue;
         out += 'f';
         for (std::size_t corner = 0; corner < 4; ++corner)
-            out += ' ' + std::to_string(4 * i + corner + 1) + '/' + std::to_string(corner + 1) + '/' + std::to_string(i + 1);
+            out += ' ' + std::to_string(4 * i + corner + 1) + '/' + std::to_string(corner + 1) +
+                   '/' + std::to_string(i + 1);
         out += '\n';
     }
 }
@@ -103,8 +109,9 @@ std::string bushObjText(const BushRecipe &recipe) {
     std::vector<Card> cards;
     for (int i = 0; i < recipe.cards; ++i) cards.push_back(makeCard(dice));
 
-    std::string out = "# A bush of " + std::to_string(recipe.cards) + " leaf cards, four points each (seed " +
-                      std::to_string(recipe.seed) + ").\no Bush\n";
+    std::string out = "# A bush of " + std::to_string(recipe.cards) +
+                      " leaf cards, four points each (seed " + std::to_string(recipe.seed) +
+                      ").\no Bush\n";
     out.reserve(out.size() + cards.size() * 200);
     for (const Card &card : cards)
         for (const Point3 &corner : card.corners) appendRecord(out, "v", corner);
@@ -131,8 +138,9 @@ hostsim::Scene bushScene(const std::filesystem::path &objFile) {
             const double r = std::round(v * 10000.0) / 10000.0;
             return r == 0.0 ? 0.0 : r;
         };
-        camera.motion.keys.push_back({scene.frames.timeOf(k), {rounded(radius * std::cos(angle)), height,
-                                                               rounded(radius * std::sin(angle))}});
+        camera.motion.keys.push_back(
+            {scene.frames.timeOf(k),
+             {rounded(radius * std::cos(angle)), height, rounded(radius * std::sin(angle))}});
     }
     scene.items.push_back(std::move(camera));
 

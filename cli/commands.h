@@ -19,15 +19,16 @@ struct CommandContext {
 // The command's exit codes.
 enum ExitCode : int {
     exitSuccess = 0,
-    exitJobFailed = 1,   // the job failed: unreadable input, unwritable output, a module refused
-    exitUsage = 2,       // the command line is wrong: unknown subcommand or option, a bad option value
-    exitFaultsFound = 3, // validate ran and found faults in the module
+    exitJobFailed = 1,  // the job failed: unreadable input, unwritable output, a module refused
+    exitUsage = 2,  // the command line is wrong: unknown subcommand or option, a bad option value
+    exitFaultsFound = 3,  // validate ran and found faults in the module
 };
 
 // Thrown by validate once its findings are printed: nothing more to say, exit 3.
 struct FaultsFound {};
 
-// Thrown by run once it has said where a stop signal stopped it: exit with 128 + the signal's number.
+// Thrown by run once it has said where a stop signal stopped it: exit with 128 + the signal's
+// number.
 struct StoppedBySignal {
     int exitCode;
 };

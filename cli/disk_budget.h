@@ -19,6 +19,7 @@ std::optional<std::uintmax_t> freeBytes(const std::filesystem::path &folder);
 
 // The warning for a run that writes `perFrame` bytes for each of `frames` frames into `folder`, or
 // nothing when that stays under largeRunBytes and fits in the free space.
-std::optional<std::string> largeRunWarning(const std::filesystem::path &folder, std::uintmax_t perFrame, std::int64_t frames);
+std::optional<std::string> largeRunWarning(const std::filesystem::path &folder,
+                                           std::uintmax_t perFrame, std::int64_t frames);
 
 }  // namespace cli

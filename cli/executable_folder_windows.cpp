@@ -1,15 +1,16 @@
 // The executable's folder from GetModuleFileNameW, the file Windows started.
 #include "cli/install_layout.h"
 
-#include <string>
 #include <windows.h>
+#include <string>
 
 namespace cli {
 
 std::filesystem::path executableFolder() {
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
         if (length == 0) return {};
         if (length < name.size()) {
             name.resize(length);

@@ -20,7 +20,8 @@ fs::path FrameOutputs::picturePath(const RunObject &object, std::int32_t frame) 
     return out_ / (object.stem + '.' + frameLabel(frame, digits_) + ".svg");
 }
 
-WrittenFiles FrameOutputs::write(const RunObject &object, std::int32_t frame, std::span<const hostsim::Position> positions,
+WrittenFiles FrameOutputs::write(const RunObject &object, std::int32_t frame,
+                                 std::span<const hostsim::Position> positions,
                                  std::optional<hostsim::Point3> targetPosition) const {
     WrittenFiles written;
     try {

@@ -22,14 +22,15 @@ struct OutputChoice {
 };
 
 class FrameOutputs {
-public:
+  public:
     // `digits`: the width frame numbers are padded to, so that the names sort.
     FrameOutputs(std::filesystem::path out, OutputChoice choice, int digits);
 
     // Writes the object's files of `frame`; answers them. Throws hostsim::HostError (DiskFullError
-    // when the disk is full) after removing what it wrote of this object's frame, so a frame is never
-    // left half written.
-    WrittenFiles write(const RunObject &object, std::int32_t frame, std::span<const hostsim::Position> positions,
+    // when the disk is full) after removing what it wrote of this object's frame, so a frame is
+    // never left half written.
+    WrittenFiles write(const RunObject &object, std::int32_t frame,
+                       std::span<const hostsim::Position> positions,
                        std::optional<hostsim::Point3> targetPosition) const;
 
     // Where write puts the object's picture of `frame`.
@@ -38,7 +39,7 @@ public:
     const std::filesystem::path &folder() const { return out_; }
     const OutputChoice &choice() const { return choice_; }
 
-private:
+  private:
     std::filesystem::path out_;
     OutputChoice choice_;
     int digits_;

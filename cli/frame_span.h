@@ -14,7 +14,8 @@ struct FrameSpan {
 };
 
 // Reads "A-B" or "A" (whole numbers, A not after B; either may be negative, e.g. "-5--1").
-// Throws hostsim::HostError naming `option` and the text: "--frames 9-3: expected A-B with A not after B".
+// Throws hostsim::HostError naming `option` and the text: "--frames 9-3: expected A-B with A not
+// after B".
 FrameSpan parseFrameSpan(std::string_view text, std::string_view option = "--frames");
 
 }  // namespace cli

@@ -6,15 +6,15 @@
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <iostream>
 #include <string>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace cli {
 namespace {
@@ -26,8 +26,9 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 // A worker's life: every `stride`th frame from `from`, the k-th into shared half k % 2 once this
 // process has taken the frame that was there, two before it, each written by `write` before its
 // record is sent. It ends at once when the run stops taking frames (its socket ends).
-[[noreturn]] void work(hostsim::Host &host, const FrameHandlers &handlers, int fd, const SharedPositions &shared, std::int64_t from,
-                       std::int64_t last, std::int64_t stride) {
+[[noreturn]] void work(hostsim::Host &host, const FrameHandlers &handlers, int fd,
+                       const SharedPositions &shared, std::int64_t from, std::int64_t last,
+                       std::int64_t stride) {
     StopSignals::actByDefault();
     ModuleWatch::reportTo(fd);
     try {
@@ -38,7 +39,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
             if (k >= SharedPositions::halves && !readAll(fd, &taken, 1)) ::_exit(3);
             const std::uint64_t half = k % SharedPositions::halves;
             const auto started = std::chrono::steady_clock::now();
-            const std::vector<hostsim::DisplacedObject> &objects = host.runFrameInto(f, shared.half(half));
+            const std::vector<hostsim::DisplacedObject> &objects =
+                host.runFrameInto(f, shared.half(half));
             const double seconds = secondsSince(started);
             // The parent has gone or given up when this fails: nothing to report to.
             if (!sendFrame(fd, f, half, objects, seconds, handlers.write(f, objects))) ::_exit(3);
@@ -60,14 +62,16 @@ void interrupted() { throwIfStopped(); }
 
 }  // namespace
 
-void FrameWorkerProcesses::start(hostsim::Host &host, const FrameHandlers &handlers, std::int64_t from, std::int64_t last,
-                                 std::int64_t step, unsigned jobs, std::size_t positions) {
+void FrameWorkerProcesses::start(hostsim::Host &host, const FrameHandlers &handlers,
+                                 std::int64_t from, std::int64_t last, std::int64_t step,
+                                 unsigned jobs, std::size_t positions) {
     for (unsigned k = 0; k < jobs && from + k * step <= last; ++k) {
         Worker worker;
         worker.shared = std::make_unique<SharedPositions>(positions);
         int ends[2];
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
-            throw hostsim::HostError("vistrelle run: cannot make a socket for a worker: " + std::string(std::strerror(errno)));
+            throw hostsim::HostError("vistrelle run: cannot make a socket for a worker: " +
+                                     std::string(std::strerror(errno)));
         std::cout.flush();
         std::cerr.flush();
         const pid_t pid = ::fork();
@@ -75,7 +79,8 @@ void FrameWorkerProcesses::start(hostsim::Host &host, const FrameHandlers &handl
             const int error = errno;
             ::close(ends[0]);
             ::close(ends[1]);
-            throw hostsim::HostError("vistrelle run: cannot start a worker: " + std::string(std::strerror(error)));
+            throw hostsim::HostError("vistrelle run: cannot start a worker: " +
+                                     std::string(std::strerror(error)));
         }
         if (pid == 0) {
             ::close(ends[0]);
@@ -94,25 +99,29 @@ void FrameWorkerProcesses::receive(std::size_t k, std::int32_t frame, ReceivedFr
     const std::string where = "vistrelle run: frame " + std::to_string(frame) + ": ";
     std::string what;
     switch (readRecord(w.fd, *w.shared, got, what, &interrupted)) {
-    case Reading::frame:
-        if (got.frame == frame) return;
-        removeFiles(got.files.paths);
-        break;
-    case Reading::ended: {
-        throwIfStopped();  // a Ctrl-C reaches the workers too, and they end first
-        const int status = reap(w);
-        if (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status))) throw RunStopped(WTERMSIG(status), true);
-        if (WIFSIGNALED(status)) throw hostsim::HostError(where + "the worker playing it stopped by " + signalName(WTERMSIG(status)));
-        throw hostsim::HostError(where + "the worker playing it stopped with status " + std::to_string(WEXITSTATUS(status)));
-    }
-    case Reading::error:
-        reap(w);
-        throw hostsim::HostError(what.empty() ? where + "the worker playing it failed" : what);
-    case Reading::diskFull:
-        reap(w);
-        throw formats::DiskFullError(what.empty() ? where + "the disk is full" : what);
-    case Reading::garbled:
-        break;
+        case Reading::frame:
+            if (got.frame == frame) return;
+            removeFiles(got.files.paths);
+            break;
+        case Reading::ended: {
+            throwIfStopped();  // a Ctrl-C reaches the workers too, and they end first
+            const int status = reap(w);
+            if (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status)))
+                throw RunStopped(WTERMSIG(status), true);
+            if (WIFSIGNALED(status))
+                throw hostsim::HostError(where + "the worker playing it stopped by " +
+                                         signalName(WTERMSIG(status)));
+            throw hostsim::HostError(where + "the worker playing it stopped with status " +
+                                     std::to_string(WEXITSTATUS(status)));
+        }
+        case Reading::error:
+            reap(w);
+            throw hostsim::HostError(what.empty() ? where + "the worker playing it failed" : what);
+        case Reading::diskFull:
+            reap(w);
+            throw formats::DiskFullError(what.empty() ? where + "the disk is full" : what);
+        case Reading::garbled:
+            break;
     }
     throw hostsim::HostError(where + "the worker playing it sent something else");
 }
@@ -142,8 +151,7 @@ void FrameWorkerProcesses::stopAll() {
 
 int FrameWorkerProcesses::reap(Worker &w) {
     int status = 0;
-    while (w.pid > 0 && ::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (w.pid > 0 && ::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {}
     w.pid = -1;
     return status;
 }

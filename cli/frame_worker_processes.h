@@ -1,31 +1,31 @@
-// The worker processes of a run played on several cores: each a copy of this process forked after the
-// first frame, playing every jobs-th frame into memory it shares with this process, writing that
-// frame's files, and sending a record of it over a socket (cli/worker_records.h).
+// The worker processes of a run played on several cores: each a copy of this process forked after
+// the first frame, playing every jobs-th frame into memory it shares with this process, writing
+// that frame's files, and sending a record of it over a socket (cli/worker_records.h).
 #pragma once
 
 #include "cli/frame_workers.h"
 #include "cli/shared_positions.h"
 #include "cli/worker_records.h"
 
+#include <sys/types.h>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <sys/types.h>
 #include <vector>
 
 namespace cli {
 
 class FrameWorkerProcesses {
-public:
+  public:
     FrameWorkerProcesses() = default;
     FrameWorkerProcesses(const FrameWorkerProcesses &) = delete;
     FrameWorkerProcesses &operator=(const FrameWorkerProcesses &) = delete;
     ~FrameWorkerProcesses() { stopAll(); }
 
-    // Worker k plays frames from + k * step, then every jobs * step frames on, each frame of at most
-    // `positions` positions. HostError when a worker cannot be made.
-    void start(hostsim::Host &host, const FrameHandlers &handlers, std::int64_t from, std::int64_t last, std::int64_t step,
-               unsigned jobs, std::size_t positions);
+    // Worker k plays frames from + k * step, then every jobs * step frames on, each frame of at
+    // most `positions` positions. HostError when a worker cannot be made.
+    void start(hostsim::Host &host, const FrameHandlers &handlers, std::int64_t from,
+               std::int64_t last, std::int64_t step, unsigned jobs, std::size_t positions);
 
     std::size_t size() const { return workers_.size(); }
 
@@ -44,7 +44,7 @@ public:
     // as files of frames not handed on and temporary files, which the run removes.
     void stopAll();
 
-private:
+  private:
     struct Worker {
         pid_t pid = -1;
         int fd = -1;  // this process's end of its socket

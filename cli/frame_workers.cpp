@@ -1,17 +1,17 @@
 // The order of a run's frames: the first played here, the others by the workers in turn, all handed
-// to the sink here in frame order. A worker's host writes each frame's positions straight into memory
-// it shares with this process, one of two halves by turns; a byte sent back, once the frame has been
-// handed on, frees that half for the worker's frame after next. Nothing of a frame crosses the socket
-// but its record, and the positions are handed on where they lie.
+// to the sink here in frame order. A worker's host writes each frame's positions straight into
+// memory it shares with this process, one of two halves by turns; a byte sent back, once the frame
+// has been handed on, frees that half for the worker's frame after next. Nothing of a frame crosses
+// the socket but its record, and the positions are handed on where they lie.
 #include "cli/frame_workers.h"
 
 #include "cli/frame_worker_processes.h"
 #include "cli/stop_signals.h"
 
+#include <sched.h>
 #include <algorithm>
 #include <chrono>
 #include <numeric>
-#include <sched.h>
 #include <thread>
 
 namespace cli {
@@ -19,7 +19,9 @@ namespace {
 
 std::size_t pointCount(const std::vector<hostsim::DisplacedObject> &objects) {
     return std::accumulate(objects.begin(), objects.end(), std::size_t{0},
-                           [](std::size_t sum, const hostsim::DisplacedObject &o) { return sum + o.positions.size(); });
+                           [](std::size_t sum, const hostsim::DisplacedObject &o) {
+                               return sum + o.positions.size();
+                           });
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -27,8 +29,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 // Hands a played frame on; should the sink throw, the frame's files are removed first.
-void handOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects,
-            const WrittenFiles &files) {
+void handOn(const FrameHandlers &handlers, std::int32_t frame,
+            const std::vector<hostsim::DisplacedObject> &objects, const WrittenFiles &files) {
     try {
         handlers.sink(frame, objects, files);
     } catch (...) {
@@ -38,16 +40,20 @@ void handOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector
 }
 
 // Writes the files of a frame played here, then hands it on.
-void writeAndHandOn(const FrameHandlers &handlers, std::int32_t frame, const std::vector<hostsim::DisplacedObject> &objects) {
+void writeAndHandOn(const FrameHandlers &handlers, std::int32_t frame,
+                    const std::vector<hostsim::DisplacedObject> &objects) {
     handOn(handlers, frame, objects, handlers.write(frame, objects));
 }
 
 // The frames from `next` on that workers may have begun: each is at most two of its own frames
 // ahead of the last one handed on, and the workers take the frames in turn.
-std::vector<std::int32_t> framesInFlight(std::int64_t next, std::int64_t last, std::int64_t step, std::size_t workers) {
+std::vector<std::int32_t> framesInFlight(std::int64_t next, std::int64_t last, std::int64_t step,
+                                         std::size_t workers) {
     std::vector<std::int32_t> frames;
-    const std::int64_t reach = static_cast<std::int64_t>(SharedPositions::halves + 1) * static_cast<std::int64_t>(workers);
-    for (std::int64_t k = 0; k < reach && next + k * step <= last; ++k) frames.push_back(static_cast<std::int32_t>(next + k * step));
+    const std::int64_t reach =
+        static_cast<std::int64_t>(SharedPositions::halves + 1) * static_cast<std::int64_t>(workers);
+    for (std::int64_t k = 0; k < reach && next + k * step <= last; ++k)
+        frames.push_back(static_cast<std::int32_t>(next + k * step));
     return frames;
 }
 
@@ -55,12 +61,13 @@ std::vector<std::int32_t> framesInFlight(std::int64_t next, std::int64_t last, s
 
 unsigned defaultJobs() {
     cpu_set_t set;
-    if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return static_cast<unsigned>(CPU_COUNT(&set));
+    if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std::int64_t step, unsigned jobs,
-                  const FrameHandlers &handlers) {
+double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, std::int64_t step,
+                  unsigned jobs, const FrameHandlers &handlers) {
     if (first > last || step < 1) return 0.0;
     throwIfStopped();
     const auto firstFrame = static_cast<std::int32_t>(first);
@@ -95,13 +102,18 @@ double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, st
             workers.receive(k, f, got);
             workerSeconds += got.seconds;
             handOn(handlers, f, got.objects, got.files);
-            if (next + stride > last) workers.finish(k);
-            else workers.release(k);
+            if (next + stride > last)
+                workers.finish(k);
+            else
+                workers.release(k);
         }
-        return seconds + workerSeconds / static_cast<double>(std::max<std::size_t>(workers.size(), 1));
+        return seconds +
+               workerSeconds / static_cast<double>(std::max<std::size_t>(workers.size(), 1));
     } catch (...) {
         workers.stopAll();
-        if (next <= last && handlers.discard) handlers.discard(framesInFlight(next, last, step, std::max<std::size_t>(workers.size(), jobs)));
+        if (next <= last && handlers.discard)
+            handlers.discard(
+                framesInFlight(next, last, step, std::max<std::size_t>(workers.size(), jobs)));
         throw;
     }
 }

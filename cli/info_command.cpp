@@ -19,7 +19,8 @@ std::string word(std::uintptr_t value) { return hostsim::hexText(value, 2 * size
 void printVersion(const std::optional<hostsim::VersionRecord> &version) {
     if (!version) return;
     std::cout << "version record\n";
-    for (const auto &[key, value] : version->entries) std::cout << "  " << key << '=' << value << '\n';
+    for (const auto &[key, value] : version->entries)
+        std::cout << "  " << key << '=' << value << '\n';
 }
 
 void printInfo(const std::filesystem::path &path) {
@@ -32,22 +33,26 @@ void printInfo(const std::filesystem::path &path) {
         versionError = error.what();
     }
 
-    // What can be read without calling into the module comes first, so a broken module still shows it.
+    // What can be read without calling into the module comes first, so a broken module still shows
+    // it.
     const hostsim::ModuleInspection seen = hostsim::ModuleLibrary::inspect(path);
     std::cout << "module " << path.string() << '\n';
     if (!seen.descriptorWords) {
         printVersion(version);
         throw hostsim::HostError(seen.fault);
     }
-    static constexpr const char *fields[] = {"magic", "version", "systemWord", "startupFn", "shutdownFn", "serverList"};
+    static constexpr const char *fields[] = {"magic",     "version",    "systemWord",
+                                             "startupFn", "shutdownFn", "serverList"};
     std::cout << "descriptor _mod_descrip\n";
     for (std::size_t i = 0; i < seen.descriptorWords->size(); ++i)
-        std::cout << "  " << std::left << std::setw(11) << fields[i] << ' ' << word((*seen.descriptorWords)[i]) << '\n';
+        std::cout << "  " << std::left << std::setw(11) << fields[i] << ' '
+                  << word((*seen.descriptorWords)[i]) << '\n';
     const auto printServers = [](const auto &servers, const char *heading) {
         std::cout << heading << ' ' << servers.size() << '\n';
         for (const auto &server : servers)
-            std::cout << "  " << std::left << std::setw(22) << server.pluginClass << ' ' << std::setw(12) << server.serverName
-                      << " extraInfo " << server.extraInfo << '\n';
+            std::cout << "  " << std::left << std::setw(22) << server.pluginClass << ' '
+                      << std::setw(12) << server.serverName << " extraInfo " << server.extraInfo
+                      << '\n';
     };
     if (!seen.fault.empty()) {
         printServers(seen.servers, "servers read before the fault");
@@ -65,7 +70,8 @@ void printInfo(const std::filesystem::path &path) {
 }  // namespace
 
 void addInfoCommand(CLI::App &app, const CommandContext &context) {
-    auto *info = app.add_subcommand("info", "Load a module and print its descriptor words, servers and version record.");
+    auto *info = app.add_subcommand(
+        "info", "Load a module and print its descriptor words, servers and version record.");
     auto path = std::make_shared<std::string>(context.defaultModule.string());
     info->add_option("PATH", *path, "the module file")->capture_default_str();
     info->footer("Example:\n  vistrelle info " + context.defaultModule.string() + "\n");

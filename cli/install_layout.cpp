@@ -11,7 +11,8 @@ namespace fs = std::filesystem;
 fs::path defaultModulePath() {
     const fs::path folder = executableFolder();
     const fs::path installed = folder / ".." / "lib" / "vistrelle" / "vistrel.p";
-    const std::array candidates{folder / "vistrel.p", installed, folder / ".." / "module" / "vistrel.p"};
+    const std::array candidates{folder / "vistrel.p", installed,
+                                folder / ".." / "module" / "vistrel.p"};
     for (const fs::path &candidate : candidates) {
         std::error_code error;
         if (fs::is_regular_file(candidate, error)) return candidate.lexically_normal();

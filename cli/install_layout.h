@@ -1,7 +1,8 @@
 // Where the command finds the files it ships with, relative to its own executable, so that a build
 // folder and an installed copy work wherever they are moved:
 //   PREFIX/bin/vistrelle, PREFIX/lib/vistrelle/vistrel.p, PREFIX/share/vistrelle/three.cjs
-// A build folder has the same shape (BUILD/bin, BUILD/share/vistrelle) with the module in BUILD/module.
+// A build folder has the same shape (BUILD/bin, BUILD/share/vistrelle) with the module in
+// BUILD/module.
 #pragma once
 
 #include <filesystem>

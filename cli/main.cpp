@@ -39,24 +39,31 @@ std::string commandName(const CLI::App &app) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    CLI::App app{"vistrelle: loads the Vistrelle plug-in module (vistrel.p) through a stand-in host and drives it."};
+    CLI::App app{
+        "vistrelle: loads the Vistrelle plug-in module (vistrel.p) through a stand-in host and "
+        "drives it."};
     app.require_subcommand(1);
     const cli::CommandContext context{cli::defaultModulePath()};
-    app.set_version_flag("--version", [&context] { return versionText(context.defaultModule); },
-                         "print the command's version and the default module's, then exit");
-    app.footer("Examples (from the source folder):\n"
-               "  vistrelle run examples/bush.json --out out/demo\n"
-               "  vistrelle apply examples/bush.obj --target 10,0,0 -o turned.obj --p-align on\n"
-               "  vistrelle panel examples/bush.json --set \"Object points=3\"\n"
-               "  vistrelle info " + context.defaultModule.string() + "\n"
-               "Each subcommand's --help shows more.\n"
-               "Exit codes: 0 success; 1 the job failed (input, output or module); 2 usage error (unknown\n"
-               "subcommand or option, bad option value); 3 validate found faults in the module.\n");
+    app.set_version_flag(
+        "--version", [&context] { return versionText(context.defaultModule); },
+        "print the command's version and the default module's, then exit");
+    app.footer(
+        "Examples (from the source folder):\n"
+        "  vistrelle run examples/bush.json --out out/demo\n"
+        "  vistrelle apply examples/bush.obj --target 10,0,0 -o turned.obj --p-align on\n"
+        "  vistrelle panel examples/bush.json --set \"Object points=3\"\n"
+        "  vistrelle info " +
+        context.defaultModule.string() +
+        "\n"
+        "Each subcommand's --help shows more.\n"
+        "Exit codes: 0 success; 1 the job failed (input, output or module); 2 usage error "
+        "(unknown\n"
+        "subcommand or option, bad option value); 3 validate found faults in the module.\n");
 
     using AddCommand = void (*)(CLI::App &, const cli::CommandContext &);
-    for (const AddCommand add : {&cli::addRunCommand, &cli::addApplyCommand, &cli::addPanelCommand,
-                                 &cli::addSceneCommand, &cli::addInfoCommand, &cli::addValidateCommand,
-                                 &cli::addMakeBushCommand})
+    for (const AddCommand add :
+         {&cli::addRunCommand, &cli::addApplyCommand, &cli::addPanelCommand, &cli::addSceneCommand,
+          &cli::addInfoCommand, &cli::addValidateCommand, &cli::addMakeBushCommand})
         add(app, context);
 
     try {
@@ -69,14 +76,16 @@ int main(int argc, char **argv) {
         std::cout << version.what() << '\n';
         return cli::exitSuccess;
     } catch (const CLI::ParseError &error) {
-        // A first word that is no subcommand is the likely mistake; say so rather than "subcommand required".
+        // A first word that is no subcommand is the likely mistake; say so rather than "subcommand
+        // required".
         if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
-            std::cerr << "vistrelle: unknown subcommand '" << argv[1] << "'; the subcommands are " << subcommandList(app)
-                      << " (see vistrelle --help)\n";
+            std::cerr << "vistrelle: unknown subcommand '" << argv[1] << "'; the subcommands are "
+                      << subcommandList(app) << " (see vistrelle --help)\n";
             return cli::exitUsage;
         }
         // Bad arguments: one line that says what is wrong and where to look.
-        std::cerr << commandName(app) << ": " << error.what() << " (see " << commandName(app) << " --help)\n";
+        std::cerr << commandName(app) << ": " << error.what() << " (see " << commandName(app)
+                  << " --help)\n";
         return cli::exitUsage;
     } catch (const cli::FaultsFound &) {
         return cli::exitFaultsFound;  // the findings are printed already

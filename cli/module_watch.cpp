@@ -5,10 +5,10 @@
 
 #include "cli/worker_records.h"
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace cli {
 namespace {
@@ -20,14 +20,16 @@ bool exitHandlerAdded = false;
 
 // A line put together without allocating.
 class Line {
-public:
+  public:
     void add(const char *text) {
         while (*text != '\0' && size_ < sizeof text_) text_[size_++] = *text++;
     }
     void add(std::int32_t number) {
         char digits[12];
         int n = 0;
-        auto magnitude = static_cast<std::uint32_t>(number < 0 ? 0u - static_cast<std::uint32_t>(number) : static_cast<std::uint32_t>(number));
+        auto magnitude =
+            static_cast<std::uint32_t>(number < 0 ? 0u - static_cast<std::uint32_t>(number)
+                                                  : static_cast<std::uint32_t>(number));
         do {
             digits[n++] = static_cast<char>('0' + magnitude % 10);
             magnitude /= 10;
@@ -38,18 +40,23 @@ public:
     const char *data() const { return text_; }
     std::size_t size() const { return size_; }
 
-private:
+  private:
     char text_[1024]{};
     std::size_t size_ = 0;
 };
 
 const char *crashName(int signal) {
     switch (signal) {
-    case SIGSEGV: return "crashed (SIGSEGV)";
-    case SIGBUS: return "crashed (SIGBUS)";
-    case SIGILL: return "crashed (SIGILL)";
-    case SIGFPE: return "crashed (SIGFPE)";
-    default: return "aborted (SIGABRT)";
+        case SIGSEGV:
+            return "crashed (SIGSEGV)";
+        case SIGBUS:
+            return "crashed (SIGBUS)";
+        case SIGILL:
+            return "crashed (SIGILL)";
+        case SIGFPE:
+            return "crashed (SIGFPE)";
+        default:
+            return "aborted (SIGABRT)";
     }
 }
 
@@ -97,12 +104,13 @@ ModuleWatch::ModuleWatch(const std::filesystem::path &module, const hostsim::Cal
     report_ = Report{prefix_.c_str(), &call, -1};
     watched = &report_;
     if (!exitHandlerAdded) exitHandlerAdded = std::atexit(&onExit) == 0;
-    // A module that overflows its stack still gets its report: the handler runs on a stack of its own.
+    // A module that overflows its stack still gets its report: the handler runs on a stack of its
+    // own.
     stack_t stack{};
     stack.ss_sp = altStack_.data();
     stack.ss_size = altStack_.size();
     sigaltstack(&stack, &oldStack_);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = &onCrash;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_ONSTACK;

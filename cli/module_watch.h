@@ -14,7 +14,7 @@
 namespace cli {
 
 class ModuleWatch {
-public:
+  public:
     // Watches the calls `call` marks, of the module at `module`, until destroyed. One at a time.
     ModuleWatch(const std::filesystem::path &module, const hostsim::CallInProgress &call);
     ~ModuleWatch();
@@ -28,15 +28,15 @@ public:
     struct Report {
         const char *prefix = nullptr;  // "<module>: "
         const hostsim::CallInProgress *call = nullptr;
-        int fd = -1;                   // a worker's socket, or -1 for stderr
+        int fd = -1;  // a worker's socket, or -1 for stderr
     };
 
-private:
+  private:
     std::string prefix_;
     Report report_;
     std::vector<char> altStack_;
     static constexpr int watchedCount = 5;
-    struct sigaction old_[watchedCount]{};
+    struct sigaction old_[watchedCount] {};
     stack_t oldStack_{};
 };
 

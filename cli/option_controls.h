@@ -8,7 +8,7 @@
 namespace cli {
 
 // The saved settings, one control each, in the order of the data block.
-inline constexpr std::uint32_t savedSettingControls[] = {CTL_LEAF_POINTS, CTL_TARGET, CTL_PIVOT_TYPE, CTL_H_ALIGN,
-                                                          CTL_P_ALIGN};
+inline constexpr std::uint32_t savedSettingControls[] = {CTL_LEAF_POINTS, CTL_TARGET,
+                                                         CTL_PIVOT_TYPE, CTL_H_ALIGN, CTL_P_ALIGN};
 
 }  // namespace cli

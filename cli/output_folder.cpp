@@ -1,8 +1,8 @@
 // Making output folders, and guarding files a command would only write by implication.
 #include "cli/output_folder.h"
 
-#include "hostsim/host_error.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
 
 #include <string>
 #include <system_error>
@@ -15,7 +15,9 @@ void makeOutputFolder(const fs::path &folder) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) throw hostsim::HostError::at(folder, "cannot make the folder: " + error.message());
-    if (!fs::is_directory(folder, error)) throw hostsim::HostError::at(folder, "cannot make the folder: a file of that name is in the way");
+    if (!fs::is_directory(folder, error))
+        throw hostsim::HostError::at(folder,
+                                     "cannot make the folder: a file of that name is in the way");
 }
 
 void makeFolderOf(const fs::path &file) {

@@ -8,7 +8,8 @@ namespace cli {
 // Makes `folder` and its missing parents; HostError "<folder>: cannot make the folder: <reason>".
 void makeOutputFolder(const std::filesystem::path &folder);
 
-// Makes the folder a file is to be written into, when it is missing ("-", standard output, has none).
+// Makes the folder a file is to be written into, when it is missing ("-", standard output, has
+// none).
 void makeFolderOf(const std::filesystem::path &file);
 
 // Refuses to write over an existing file the command was not named to write, unless `force`:

@@ -4,17 +4,17 @@
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <system_error>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <system_error>
 
 namespace cli {
 
@@ -25,7 +25,7 @@ SameFileGuard::Known SameFileGuard::knownFile(const fs::path &file, std::string 
     known.path = file;
     std::error_code error;
     known.absolute = fs::weakly_canonical(fs::absolute(file, error), error);
-    struct stat status{};
+    struct stat status {};
     if (::stat(file.c_str(), &status) == 0) {
         known.exists = true;
         known.device = status.st_dev;
@@ -35,17 +35,21 @@ SameFileGuard::Known SameFileGuard::knownFile(const fs::path &file, std::string 
     return known;
 }
 
-void SameFileGuard::addInput(const fs::path &file, std::string what) { known_.push_back(knownFile(file, std::move(what))); }
+void SameFileGuard::addInput(const fs::path &file, std::string what) {
+    known_.push_back(knownFile(file, std::move(what)));
+}
 
 void SameFileGuard::checkOutput(const fs::path &output, bool force) {
     if (output.empty() || output == formats::standardOutput) return;
     Known out = knownFile(output, "another output of this command");
     if (!force)
         for (const Known &k : known_) {
-            const bool sameIdentity = out.exists && k.exists && out.device == k.device && out.inode == k.inode;
+            const bool sameIdentity =
+                out.exists && k.exists && out.device == k.device && out.inode == k.inode;
             if (sameIdentity || (!out.absolute.empty() && out.absolute == k.absolute))
-                throw hostsim::HostError::at(output, "is the same file as " + k.what + " " + k.path.string() +
-                                                         ", which writing it would destroy (--force writes it anyway)");
+                throw hostsim::HostError::at(
+                    output, "is the same file as " + k.what + " " + k.path.string() +
+                                ", which writing it would destroy (--force writes it anyway)");
         }
     known_.push_back(std::move(out));
 }
@@ -56,7 +60,8 @@ namespace {
 long lockHolder(const struct stat &status) {
     std::ifstream locks("/proc/locks");
     char wanted[64];
-    std::snprintf(wanted, sizeof wanted, "%02x:%02x:%ju", major(status.st_dev), minor(status.st_dev), static_cast<std::uintmax_t>(status.st_ino));
+    std::snprintf(wanted, sizeof wanted, "%02x:%02x:%ju", major(status.st_dev),
+                  minor(status.st_dev), static_cast<std::uintmax_t>(status.st_ino));
     std::string line;
     while (std::getline(locks, line)) {
         std::istringstream fields(line);
@@ -64,7 +69,8 @@ long lockHolder(const struct stat &status) {
         long pid = 0;
         if (!(fields >> number >> kind)) continue;
         if (kind == "->") fields >> kind;  // a waiter
-        if (fields >> advisory >> mode >> pid >> where && where == wanted && pid != ::getpid()) return pid;
+        if (fields >> advisory >> mode >> pid >> where && where == wanted && pid != ::getpid())
+            return pid;
     }
     return 0;
 }
@@ -73,16 +79,23 @@ long lockHolder(const struct stat &status) {
 
 FolderLock::FolderLock(const fs::path &folder) {
     fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) throw hostsim::HostError::at(folder, std::string("cannot open the folder to lock it: ") + std::strerror(errno));
+    if (fd_ < 0)
+        throw hostsim::HostError::at(
+            folder, std::string("cannot open the folder to lock it: ") + std::strerror(errno));
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
     const int error = errno;
-    struct stat status{};
+    struct stat status {};
     const long holder = error == EWOULDBLOCK && ::fstat(fd_, &status) == 0 ? lockHolder(status) : 0;
     ::close(fd_);
     fd_ = -1;
-    if (error != EWOULDBLOCK) throw hostsim::HostError::at(folder, std::string("cannot lock the folder: ") + std::strerror(error));
-    throw hostsim::HostError::at(folder, "another vistrelle run (" + (holder > 0 ? "process " + std::to_string(holder) : std::string("process unknown")) +
-                                             ") is writing into this folder; wait for it to end or choose another --out");
+    if (error != EWOULDBLOCK)
+        throw hostsim::HostError::at(
+            folder, std::string("cannot lock the folder: ") + std::strerror(error));
+    throw hostsim::HostError::at(
+        folder,
+        "another vistrelle run (" +
+            (holder > 0 ? "process " + std::to_string(holder) : std::string("process unknown")) +
+            ") is writing into this folder; wait for it to end or choose another --out");
 }
 
 FolderLock::~FolderLock() {

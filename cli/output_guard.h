@@ -1,7 +1,8 @@
-// Outputs that would destroy inputs or each other. Before a command writes, every output path that is
-// the same file as an input (the scene, a mesh, the module) or as another output of the same command
-// is refused with one line, unless --force; and a run holds an advisory lock on its output folder, so
-// that a second run into the same folder refuses at once, naming the first one's process.
+// Outputs that would destroy inputs or each other. Before a command writes, every output path that
+// is the same file as an input (the scene, a mesh, the module) or as another output of the same
+// command is refused with one line, unless --force; and a run holds an advisory lock on its output
+// folder, so that a second run into the same folder refuses at once, naming the first one's
+// process.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,7 @@
 namespace cli {
 
 class SameFileGuard {
-public:
+  public:
     // `what` names the input in the refusal: "the scene", "the module", "a mesh".
     void addInput(const std::filesystem::path &file, std::string what);
 
@@ -22,7 +23,7 @@ public:
     // "-" (standard output) is never refused.
     void checkOutput(const std::filesystem::path &output, bool force);
 
-private:
+  private:
     struct Known {
         std::filesystem::path path;      // as given
         std::filesystem::path absolute;  // weakly canonical
@@ -39,13 +40,13 @@ private:
 // meanwhile). HostError "<folder>: another vistrelle run (process N) is writing into it" when a run
 // holds it already.
 class FolderLock {
-public:
+  public:
     explicit FolderLock(const std::filesystem::path &folder);
     ~FolderLock();
     FolderLock(const FolderLock &) = delete;
     FolderLock &operator=(const FolderLock &) = delete;
 
-private:
+  private:
     int fd_ = -1;
 };
 

@@ -23,8 +23,8 @@ std::uint64_t nameHash(std::string_view name) {
 std::string fileStem(std::string_view objectName) {
     std::string stem;
     for (const char c : objectName) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '_' || c == '.';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
         stem += plain ? c : '_';
     }
     // A leading '.' would hide the files ("../x" gives "_._x", not ".._x").
@@ -47,7 +47,8 @@ std::optional<std::int32_t> labelFrame(std::string_view label, int digits) {
     std::int64_t magnitude = 0;
     const std::string_view number = label.starts_with('-') ? label.substr(1) : label;
     if (number.empty() || number.front() == '+') return std::nullopt;
-    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), magnitude);
+    const auto [end, error] =
+        std::from_chars(number.data(), number.data() + number.size(), magnitude);
     if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
     const std::int64_t frame = label.starts_with('-') ? -magnitude : magnitude;
     if (frame < INT32_MIN || frame > INT32_MAX) return std::nullopt;
@@ -63,7 +64,10 @@ int frameDigits(const FrameSpan &span) {
 
 std::string frameLabel(std::int32_t frame, int digits) {
     const std::string number = std::to_string(std::llabs(frame));
-    const std::string padded = std::string(static_cast<std::size_t>(std::max(0, digits - static_cast<int>(number.size()))), '0') + number;
+    const std::string padded =
+        std::string(static_cast<std::size_t>(std::max(0, digits - static_cast<int>(number.size()))),
+                    '0') +
+        number;
     return frame < 0 ? '-' + padded : padded;
 }
 

@@ -4,10 +4,10 @@
 #include "cli/max_points_option.h"
 #include "cli/panel_view.h"
 
-#include "hostsim/host.h"
-#include "hostsim/host_error.h"
 #include "formats/scene_data_edit.h"
 #include "formats/scene_file.h"
+#include "hostsim/host.h"
+#include "hostsim/host_error.h"
 
 #include <algorithm>
 #include <array>
@@ -64,8 +64,8 @@ double popupValue(const std::string &given, const ControlView &control, const st
         if (control.entries[i] == text) return static_cast<double>(i);
     for (std::size_t i = 0; i < control.entries.size(); ++i)
         if (sameIgnoringCase(control.entries[i], text)) return static_cast<double>(i);
-    if (const auto index = parsed<std::int32_t>(text); index && *index >= 0 &&
-                                                        static_cast<std::size_t>(*index) < control.entries.size())
+    if (const auto index = parsed<std::int32_t>(text);
+        index && *index >= 0 && static_cast<std::size_t>(*index) < control.entries.size())
         return *index;
     std::string entries;
     for (std::size_t i = 0; i < control.entries.size(); ++i)
@@ -78,16 +78,19 @@ double switchValue(const std::string &given, const ControlView &control, const s
         if (sameIgnoringCase(text, on)) return 1;
     for (const char *off : {"off", "0", "false"})
         if (sameIgnoringCase(text, off)) return 0;
-    badEdit(given, "\"" + control.label + "\" takes on, off, 1, 0, true or false, not \"" + text + "\"");
+    badEdit(given,
+            "\"" + control.label + "\" takes on, off, 1, 0, true or false, not \"" + text + "\"");
 }
 
 Edit resolveEdit(const std::string &given, const PanelView &view) {
     const auto equals = given.find('=');
-    if (equals == std::string::npos) badEdit(given, "expected LABEL=VALUE; controls: " + view.labelList());
+    if (equals == std::string::npos)
+        badEdit(given, "expected LABEL=VALUE; controls: " + view.labelList());
     const std::string label = trimmed(std::string_view(given).substr(0, equals));
     const std::string text = trimmed(std::string_view(given).substr(equals + 1));
     const ControlView *control = view.find(label);
-    if (control == nullptr) badEdit(given, "unknown control \"" + label + "\"; controls: " + view.labelList());
+    if (control == nullptr)
+        badEdit(given, "unknown control \"" + label + "\"; controls: " + view.labelList());
 
     Edit edit{text, control->id, 0.0};
     if (control->controlClass == popupClass) {
@@ -96,14 +99,16 @@ Edit resolveEdit(const std::string &given, const PanelView &view) {
         edit.value = switchValue(given, *control, text);
     } else if (control->controlClass == floatClass) {
         const auto number = parsed<double>(text);
-        if (!number) badEdit(given, "\"" + control->label + "\" takes a number, not \"" + text + "\"");
+        if (!number)
+            badEdit(given, "\"" + control->label + "\" takes a number, not \"" + text + "\"");
         edit.value = *number;
     } else {
         const auto number = parsed<std::int32_t>(text);
         if (!number)
             badEdit(given, "\"" + control->label + "\" takes a whole number from " +
                                std::to_string(std::numeric_limits<std::int32_t>::min()) + " to " +
-                               std::to_string(std::numeric_limits<std::int32_t>::max()) + ", not \"" + text + "\"");
+                               std::to_string(std::numeric_limits<std::int32_t>::max()) +
+                               ", not \"" + text + "\"");
         edit.value = *number;
     }
     return edit;
@@ -140,7 +145,9 @@ std::string frameSummary(hostsim::Host &host, void *instance, double leafPoints)
     const auto &moved = host.lastPositions(instance);
 
     const std::size_t points = std::min(base.size(), moved.size());
-    const std::size_t size = leafPoints >= 1 && leafPoints <= static_cast<double>(points) ? static_cast<std::size_t>(leafPoints) : 0;
+    const std::size_t size = leafPoints >= 1 && leafPoints <= static_cast<double>(points)
+                                 ? static_cast<std::size_t>(leafPoints)
+                                 : 0;
     const std::size_t leaves = size ? points / size : 0;
     std::size_t movedPoints = 0;
     std::size_t movedBeyond = 0;
@@ -149,7 +156,8 @@ std::string frameSummary(hostsim::Host &host, void *instance, double leafPoints)
         bool differs = false;
         for (std::size_t axis = 0; axis < 3; ++axis) {
             const double was = base[p][axis];
-            differs = differs || std::fabs(moved[p][axis] - was) > 1e-9 * std::max(1.0, std::fabs(was));
+            differs =
+                differs || std::fabs(moved[p][axis] - was) > 1e-9 * std::max(1.0, std::fabs(was));
         }
         if (!differs) continue;
         ++movedPoints;
@@ -159,10 +167,13 @@ std::string frameSummary(hostsim::Host &host, void *instance, double leafPoints)
             turned.push_back(p / size);
         }
     }
-    std::string text = frame + std::to_string(turned.size()) + " of " + std::to_string(leaves) + " whole leaves turn";
+    std::string text = frame + std::to_string(turned.size()) + " of " + std::to_string(leaves) +
+                       " whole leaves turn";
     if (!turned.empty()) text += " (" + ranges(turned) + ")";
-    text += ", " + std::to_string(movedPoints) + " of " + std::to_string(base.size()) + " points move";
-    if (movedBeyond) text += "; " + std::to_string(movedBeyond) + " of them outside the whole leaves";
+    text +=
+        ", " + std::to_string(movedPoints) + " of " + std::to_string(base.size()) + " points move";
+    if (movedBeyond)
+        text += "; " + std::to_string(movedBeyond) + " of them outside the whole leaves";
     return text;
 }
 
@@ -175,7 +186,8 @@ void showPanel(hostsim::Host &host, void *instance, const PanelView &view) {
 
 std::size_t chooseDisplacement(const hostsim::Scene &scene, const PanelOptions &options) {
     if (scene.displacements.empty())
-        throw hostsim::HostError::at(options.scene, "no displacements, so there is no panel to open");
+        throw hostsim::HostError::at(options.scene,
+                                     "no displacements, so there is no panel to open");
     if (options.object.empty()) return 0;
     std::string objects;
     for (std::size_t i = 0; i < scene.displacements.size(); ++i) {
@@ -183,7 +195,9 @@ std::size_t chooseDisplacement(const hostsim::Scene &scene, const PanelOptions &
         if (name == options.object) return i;
         objects += (i ? ", " : "") + name;
     }
-    throw UsageError("--object \"" + options.object + "\": no displacement on an object of that name; displaced objects: " + objects);
+    throw UsageError(
+        "--object \"" + options.object +
+        "\": no displacement on an object of that name; displaced objects: " + objects);
 }
 
 // One line per edit: what the control read before and after, what the hints derive from it and how
@@ -193,10 +207,14 @@ void applyEdit(hostsim::Host &host, hostsim::HostPanel &panel, const Edit &edit)
     const hostsim::EditOutcome outcome = host.edit(panel, edit.id, edit.value);
     const PanelView after = readPanel(panel);
     const ControlView &now = controlOf(after, edit.id);
-    std::cout << "  " << now.label << " = " << edit.valueGiven << ": " << before.valueText() << " -> " << now.valueText();
+    std::cout << "  " << now.label << " = " << edit.valueGiven << ": " << before.valueText()
+              << " -> " << now.valueText();
     if (before.value == now.value) std::cout << " (unchanged)";
-    for (const auto &[id, value] : outcome.derived) std::cout << "; " << controlOf(after, id).label << ' ' << controlOf(after, id).valueText();
-    if (outcome.updates) std::cout << "; " << outcome.updates << (outcome.updates == 1 ? " instance update" : " instance updates");
+    for (const auto &[id, value] : outcome.derived)
+        std::cout << "; " << controlOf(after, id).label << ' ' << controlOf(after, id).valueText();
+    if (outcome.updates)
+        std::cout << "; " << outcome.updates
+                  << (outcome.updates == 1 ? " instance update" : " instance updates");
     std::cout << '\n';
 }
 
@@ -209,10 +227,13 @@ void runPanel(const PanelOptions &options) {
     hostsim::Host host(options.module, scene);
     void *instance = host.displacementInstances().at(chosen);
     host.evaluateFrame(instance, host.frames().start);
-    const hostsim::PanelOpening opening = host.openPanel(instance, HOST_INTERFACE_VERSION, displacement.server);
+    const hostsim::PanelOpening opening =
+        host.openPanel(instance, HOST_INTERFACE_VERSION, displacement.server);
     if (opening.code != 0 || opening.panel == nullptr)
-        throw hostsim::HostError::at(options.module, "the panel of displacement " + std::to_string(chosen + 1) +
-                                                         " did not open: activation answered " + std::to_string(opening.code));
+        throw hostsim::HostError::at(options.module, "the panel of displacement " +
+                                                         std::to_string(chosen + 1) +
+                                                         " did not open: activation answered " +
+                                                         std::to_string(opening.code));
     hostsim::HostPanel &panel = *opening.panel;
 
     // Every edit is checked before anything is shown or changed.
@@ -221,12 +242,14 @@ void runPanel(const PanelOptions &options) {
     for (const std::string &given : options.edits) edits.push_back(resolveEdit(given, view));
 
     std::cout << "displacement " << chosen + 1 << " of " << scene.displacements.size() << ": "
-              << scene.items.at(displacement.item).name << ", server " << displacement.server << '\n';
+              << scene.items.at(displacement.item).name << ", server " << displacement.server
+              << '\n';
     showPanel(host, instance, view);
     if (!edits.empty()) {
         std::cout << "edits\n";
         for (const Edit &edit : edits) applyEdit(host, panel, edit);
-        // A host shows the object anew after a panel change, whether or not the module asked for it.
+        // A host shows the object anew after a panel change, whether or not the module asked for
+        // it.
         host.evaluateFrame(instance, host.currentFrame(instance));
         std::cout << "after edits\n";
         showPanel(host, instance, readPanel(panel));
@@ -234,19 +257,25 @@ void runPanel(const PanelOptions &options) {
     if (options.save || !options.saveAs.empty()) {
         const std::vector<std::int32_t> data = host.save(instance);
         std::string values;
-        for (const std::int32_t value : data) values += (values.empty() ? "" : ", ") + std::to_string(value);
+        for (const std::int32_t value : data)
+            values += (values.empty() ? "" : ", ") + std::to_string(value);
         if (options.save) {
-            // Only the text of "data" changes, so the scene's comments and layout stay as the user wrote them.
+            // Only the text of "data" changes, so the scene's comments and layout stay as the user
+            // wrote them.
             try {
                 formats::saveDisplacementData(options.scene, chosen, data);
             } catch (const hostsim::HostError &error) {
-                throw hostsim::HostError(std::string(error.what()) + "; the file is unchanged (--save-as NEW.json writes the whole scene anew)");
+                throw hostsim::HostError(
+                    std::string(error.what()) +
+                    "; the file is unchanged (--save-as NEW.json writes the whole scene anew)");
             }
-            std::cout << "saved displacement " << chosen + 1 << " (data " << values << ") into " << options.scene << '\n';
+            std::cout << "saved displacement " << chosen + 1 << " (data " << values << ") into "
+                      << options.scene << '\n';
         } else {
             scene.displacements[chosen].data = data;
             formats::writeSceneFile(options.saveAs, scene);
-            std::cout << "saved the scene with displacement " << chosen + 1 << " (data " << values << ") as " << options.saveAs << '\n';
+            std::cout << "saved the scene with displacement " << chosen + 1 << " (data " << values
+                      << ") as " << options.saveAs << '\n';
         }
     }
 }
@@ -256,20 +285,31 @@ void runPanel(const PanelOptions &options) {
 void addPanelCommand(CLI::App &app, const CommandContext &context) {
     auto options = std::make_shared<PanelOptions>();
     options->module = context.defaultModule.string();
-    auto *panel = app.add_subcommand("panel", "Open a displacement's options panel, show it, apply edits and optionally save them.");
+    auto *panel = app.add_subcommand(
+        "panel",
+        "Open a displacement's options panel, show it, apply edits and optionally save them.");
     panel->add_option("SCENE", options->scene, "the scene file (JSON)")->required();
-    panel->add_option("--object", options->object, "the object whose displacement to open (default: the first displacement)");
-    panel->add_option("--set", options->edits, "an edit \"LABEL=VALUE\", applied in order; repeatable")
+    panel->add_option("--object", options->object,
+                      "the object whose displacement to open (default: the first displacement)");
+    panel
+        ->add_option("--set", options->edits,
+                     "an edit \"LABEL=VALUE\", applied in order; repeatable")
         ->allow_extra_args(false);
     auto *save = panel->add_flag("--save", options->save,
-                                 "write the edited settings into the scene file: only the text of the displacement's \"data\" "
+                                 "write the edited settings into the scene file: only the text of "
+                                 "the displacement's \"data\" "
                                  "changes, comments and layout stay");
-    panel->add_option("--save-as", options->saveAs, "write the whole scene with the edited settings to a new file (without comments)")
+    panel
+        ->add_option(
+            "--save-as", options->saveAs,
+            "write the whole scene with the edited settings to a new file (without comments)")
         ->excludes(save);
     panel->add_option("--module", options->module, "the module file")->capture_default_str();
     addMaxPointsOption(*panel, options->maxPoints);
-    panel->footer("Example (from the source folder):\n  vistrelle panel tests/data/cli/cards.json --set \"Object points=3\" "
-                  "--set \"Target object=Tree\"\n");
+    panel->footer(
+        "Example (from the source folder):\n  vistrelle panel tests/data/cli/cards.json --set "
+        "\"Object points=3\" "
+        "--set \"Target object=Tree\"\n");
     panel->callback([options] { runPanel(*options); });
 }
 

@@ -17,12 +17,13 @@ std::string numberText(double value) {
 
 bool sameIgnoringCase(const std::string &a, const std::string &b) {
     const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::optional<std::size_t> ControlView::chosenEntry() const {
-    if (!value || *value != std::trunc(*value) || *value < 0 || *value >= static_cast<double>(entries.size()))
+    if (!value || *value != std::trunc(*value) || *value < 0 ||
+        *value >= static_cast<double>(entries.size()))
         return std::nullopt;
     return static_cast<std::size_t>(*value);
 }
@@ -34,7 +35,8 @@ std::string ControlView::valueText() const {
         return numberText(*value) + " (no such entry)";
     }
     // A switch is on exactly when its value is 1; any other value than 0 and 1 is shown as it is.
-    if (controlClass == switchClass && (*value == 0 || *value == 1)) return *value == 1 ? "on" : "off";
+    if (controlClass == switchClass && (*value == 0 || *value == 1))
+        return *value == 1 ? "on" : "off";
     return numberText(*value);
 }
 
@@ -56,14 +58,16 @@ PanelView readPanel(const hostsim::HostPanel &panel) {
     PanelView view;
     view.title = panel.hints.title.value_or("(untitled panel)");
     for (const hostsim::PanelControl &control : panel.controls) {
-        ControlView shown{control.id, control.label, control.controlClass, panel.get(control.id), {}, {}};
+        ControlView shown{
+            control.id, control.label, control.controlClass, panel.get(control.id), {}, {}};
         if (panel.hints.popups.contains(control.id))
             shown.entries = panel.popupEntries(control.id);
         else if (panel.hints.stringLists.contains(control.id))
             shown.entries = panel.stringList(control.id);
         for (const auto &[source, derived] : panel.hints.derived)
             if (std::find(derived.begin(), derived.end(), control.id) != derived.end())
-                if (const hostsim::PanelControl *from = panel.control(source)) shown.derivedFrom = from->label;
+                if (const hostsim::PanelControl *from = panel.control(source))
+                    shown.derivedFrom = from->label;
         view.controls.push_back(std::move(shown));
     }
     return view;
@@ -76,12 +80,14 @@ void printPanel(std::ostream &out, const PanelView &view) {
 
     out << view.title << '\n';
     for (const ControlView &control : view.controls) {
-        out << "  " << std::left << std::setw(static_cast<int>(width)) << control.label << "  " << control.valueText();
+        out << "  " << std::left << std::setw(static_cast<int>(width)) << control.label << "  "
+            << control.valueText();
         if (!control.derivedFrom.empty()) out << "  (from " << control.derivedFrom << ')';
         out << '\n';
         const auto chosen = control.chosenEntry();
         for (std::size_t i = 0; i < control.entries.size(); ++i)
-            out << entryIndent << (chosen == i ? "> " : "  ") << i << "  " << control.entries[i] << '\n';
+            out << entryIndent << (chosen == i ? "> " : "  ") << i << "  " << control.entries[i]
+                << '\n';
     }
 }
 

@@ -27,7 +27,7 @@ struct ControlView {
     std::string controlClass;
     std::optional<double> value;       // none when the get callback answered null
     std::vector<std::string> entries;  // a popup's entries, from its callbacks or its string list
-    std::string derivedFrom;           // label of the control the hints derive it from; empty when none
+    std::string derivedFrom;  // label of the control the hints derive it from; empty when none
 
     // The index of the chosen popup entry; none when the value names no entry.
     std::optional<std::size_t> chosenEntry() const;

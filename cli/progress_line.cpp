@@ -19,9 +19,11 @@ void ProgressLine::update(std::int64_t done, std::int64_t total, std::int64_t po
     lastDrawn_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double perSecond = seconds > 0.0 ? static_cast<double>(points) / seconds : 0.0;
-    const double left = done > 0 ? seconds * static_cast<double>(total - done) / static_cast<double>(done) : 0.0;
-    std::fprintf(stderr, "\rframe %lld of %lld, %.0f points/s, %.0f s left\033[K", static_cast<long long>(done),
-                 static_cast<long long>(total), perSecond, std::ceil(left));
+    const double left =
+        done > 0 ? seconds * static_cast<double>(total - done) / static_cast<double>(done) : 0.0;
+    std::fprintf(stderr, "\rframe %lld of %lld, %.0f points/s, %.0f s left\033[K",
+                 static_cast<long long>(done), static_cast<long long>(total), perSecond,
+                 std::ceil(left));
     std::fflush(stderr);
     dirty_ = true;
 }

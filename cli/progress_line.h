@@ -8,7 +8,7 @@
 namespace cli {
 
 class ProgressLine {
-public:
+  public:
     // Shows nothing when `quiet` is set or stderr is not a terminal.
     explicit ProgressLine(bool quiet);
     ~ProgressLine();
@@ -20,7 +20,7 @@ public:
     // Clears the line.
     void finish();
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
 
     bool shown_;

@@ -1,13 +1,14 @@
 // vistrelle run: plays a scene through the module as a host would, frame by frame, and writes every
-// displaced object as an OBJ file and a before/after picture per frame, with an HTML page to play them.
-// Memory does not grow with the number of frames: each frame is written and let go before the next.
+// displaced object as an OBJ file and a before/after picture per frame, with an HTML page to play
+// them. Memory does not grow with the number of frames: each frame is written and let go before the
+// next.
 #include "cli/commands.h"
 #include "cli/max_points_option.h"
 
 #include "cli/disk_budget.h"
+#include "cli/finite_positions.h"
 #include "cli/frame_outputs.h"
 #include "cli/frame_span.h"
-#include "cli/finite_positions.h"
 #include "cli/frame_workers.h"
 #include "cli/module_watch.h"
 #include "cli/output_folder.h"
@@ -21,12 +22,12 @@
 #include "cli/steady_camera.h"
 #include "cli/stop_signals.h"
 #include "cli/unkept_frames.h"
-#include "hostsim/host.h"
-#include "hostsim/host_error.h"
 #include "formats/html_index.h"
 #include "formats/scene_file.h"
 #include "formats/svg_picture.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host.h"
+#include "hostsim/host_error.h"
 
 #include <chrono>
 #include <iomanip>
@@ -66,7 +67,9 @@ struct PlayedFrames {
     std::int32_t step = 1;
 
     std::int64_t count() const { return (std::int64_t{span.last} - span.first) / step + 1; }
-    std::int32_t at(std::int64_t k) const { return static_cast<std::int32_t>(span.first + k * step); }
+    std::int32_t at(std::int64_t k) const {
+        return static_cast<std::int32_t>(span.first + k * step);
+    }
 };
 
 // The scene's displaced objects, each with its mesh, file name and settings.
@@ -76,41 +79,51 @@ std::vector<RunObject> displacedObjects(hostsim::Host &host, const fs::path &sce
     for (void *instance : host.displacementInstances()) {
         const auto index = host.scene().indexOf(host.objectOf(instance));
         const hostsim::Item &item = host.scene().scene().items.at(index.value());
-        if (!item.mesh) throw hostsim::HostError::at(scenePath, "object \"" + item.name + "\" has a displacement but no mesh");
-        RunObject object{instance, item.name, fileStem(item.name), &*item.mesh, showSettings(host, instance), {}, {}, {}};
+        if (!item.mesh)
+            throw hostsim::HostError::at(
+                scenePath, "object \"" + item.name + "\" has a displacement but no mesh");
+        RunObject object{
+            instance, item.name, fileStem(item.name), &*item.mesh, showSettings(host, instance), {},
+            {},       {}};
         if (const auto [clash, fresh] = stems.emplace(object.stem, item.name); !fresh)
-            throw hostsim::HostError::at(scenePath, "objects \"" + clash->second + "\" and \"" + item.name +
-                                                        "\" would both be written as " + object.stem + ".*");
+            throw hostsim::HostError::at(scenePath, "objects \"" + clash->second + "\" and \"" +
+                                                        item.name + "\" would both be written as " +
+                                                        object.stem + ".*");
         objects.push_back(std::move(object));
     }
-    if (objects.empty()) throw hostsim::HostError::at(scenePath, "no displacements, so there is nothing to run");
+    if (objects.empty())
+        throw hostsim::HostError::at(scenePath, "no displacements, so there is nothing to run");
     return objects;
 }
 
 // Picks up the target at the first frame and, when there are pictures, frames the object and every
 // place the target takes.
-void settleView(hostsim::Host &host, RunObject &object, const FrameSpan &span, double aspect, bool pictures) {
+void settleView(hostsim::Host &host, RunObject &object, const FrameSpan &span, double aspect,
+                bool pictures) {
     object.target = resolvedTarget(host, object.instance);
     if (!pictures) return;
     std::vector<hostsim::Point3> targetPath;
     if (object.target)
-        targetPath = pathCorners(object.target->item->motion, host.frames().timeOf(span.first), host.frames().timeOf(span.last));
+        targetPath = pathCorners(object.target->item->motion, host.frames().timeOf(span.first),
+                                 host.frames().timeOf(span.last));
     object.camera = steadyCamera(*object.mesh, targetPath, aspect);
 }
 
 // Says so on stderr when the frames asked for reach beyond the scene's own.
-void warnOutsideScene(const RunOptions &options, const FrameSpan &span, const hostsim::FrameRange &scene) {
+void warnOutsideScene(const RunOptions &options, const FrameSpan &span,
+                      const hostsim::FrameRange &scene) {
     if (options.frames.empty() || (span.first >= scene.start && span.last <= scene.end)) return;
     const bool disjoint = span.last < scene.start || span.first > scene.end;
-    std::cerr << "vistrelle run: warning: --frames " << options.frames << (disjoint ? " lies outside" : " reaches beyond")
-              << " the scene's frames " << scene.start << " to " << scene.end
+    std::cerr << "vistrelle run: warning: --frames " << options.frames
+              << (disjoint ? " lies outside" : " reaches beyond") << " the scene's frames "
+              << scene.start << " to " << scene.end
               << "; items hold their first or last key there\n";
 }
 
 struct RunTotals {
     std::int64_t frames = 0;
     std::int64_t points = 0;
-    std::int64_t leaves = 0;  // whole leaves of all objects, one frame
+    std::int64_t leaves = 0;     // whole leaves of all objects, one frame
     std::uintmax_t bytes = 0;    // of the OBJ files and pictures
     double seconds = 0.0;        // the whole run: reading, the module, the pictures and the files
     double moduleSeconds = 0.0;  // the frames evaluated through the module alone (see playFrames)
@@ -118,7 +131,8 @@ struct RunTotals {
 
 std::string rate(std::int64_t points, double seconds) {
     std::ostringstream text;
-    text << std::fixed << std::setprecision(0) << (seconds > 0.0 ? static_cast<double>(points) / seconds : 0.0);
+    text << std::fixed << std::setprecision(0)
+         << (seconds > 0.0 ? static_cast<double>(points) / seconds : 0.0);
     return text.str();
 }
 
@@ -129,39 +143,43 @@ std::string writtenText(const FrameOutputs &outputs) {
     return "an SVG picture";
 }
 
-std::string summary(const RunOptions &options, const PlayedFrames &played, const std::vector<RunObject> &objects,
-                    const RunTotals &totals, const FrameOutputs &outputs) {
+std::string summary(const RunOptions &options, const PlayedFrames &played,
+                    const std::vector<RunObject> &objects, const RunTotals &totals,
+                    const FrameOutputs &outputs) {
     std::ostringstream text;
     text.precision(3);
-    text << "Ran " << totals.frames << (totals.frames == 1 ? " frame" : " frames") << " (" << played.span.first << " to "
-         << played.span.last;
+    text << "Ran " << totals.frames << (totals.frames == 1 ? " frame" : " frames") << " ("
+         << played.span.first << " to " << played.span.last;
     if (played.step > 1) text << ", every " << played.step << "th";
     text << ") of " << options.scene << " with " << options.module << ": " << objects.size()
          << (objects.size() == 1 ? " object (" : " objects (");
     for (std::size_t i = 0; i < objects.size(); ++i) text << (i ? ", " : "") << objects[i].name;
-    text << "), " << totals.leaves << " leaves, " << totals.points << " points evaluated in " << std::fixed
-         << totals.seconds << " s: " << rate(totals.points, totals.moduleSeconds) << " points/s in the module alone, "
-         << rate(totals.points, totals.seconds) << " points/s for the whole run with its files. ";
+    text << "), " << totals.leaves << " leaves, " << totals.points << " points evaluated in "
+         << std::fixed << totals.seconds << " s: " << rate(totals.points, totals.moduleSeconds)
+         << " points/s in the module alone, " << rate(totals.points, totals.seconds)
+         << " points/s for the whole run with its files. ";
     if (!outputs.choice().obj && !outputs.choice().svg && !options.gltf) {
         text << "Wrote no files (--no-obj --no-svg).\n";
         return text.str();
     }
     if (outputs.choice().obj || outputs.choice().svg)
-        text << "Wrote " << writtenText(outputs) << " per frame and object (" << byteText(totals.bytes) << ")"
-             << (options.gltf ? ", and" : "");
+        text << "Wrote " << writtenText(outputs) << " per frame and object ("
+             << byteText(totals.bytes) << ")" << (options.gltf ? ", and" : "");
     else
         text << "Wrote";
     if (options.gltf) text << " a glTF animation (.glb) per object";
     text << " to " << options.out;
     if (outputs.choice().svg)
-        text << "; open " << (fs::path(options.out) / "index.html").string() << " in a browser to see " << objects.front().name
+        text << "; open " << (fs::path(options.out) / "index.html").string()
+             << " in a browser to see " << objects.front().name
              << " in 3D (pictures.html plays the SVG pictures)";
     text << ".\n";
     return text.str();
 }
 
 // Whether `name`, in the output folder or its viewer folder, is a file the run writes.
-bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects, const PlayedFrames &played, int digits) {
+bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects,
+                 const PlayedFrames &played, int digits) {
     if (name == "index.html" || name == "pictures.html" || name == "three.js") return true;
     for (const RunObject &object : objects) {
         if (name.size() <= object.stem.size() + 1 || !name.starts_with(object.stem + '.')) continue;
@@ -169,47 +187,60 @@ bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects,
         if (rest == "glb" || rest == "base.js") return true;
         const std::size_t dot = rest.find('.');
         if (dot == std::string::npos) continue;
-        const std::optional<std::int32_t> frame = labelFrame(std::string_view(rest).substr(0, dot), digits);
-        if (frame && *frame >= played.span.first && *frame <= played.span.last && (std::int64_t{*frame} - played.span.first) % played.step == 0)
+        const std::optional<std::int32_t> frame =
+            labelFrame(std::string_view(rest).substr(0, dot), digits);
+        if (frame && *frame >= played.span.first && *frame <= played.span.last &&
+            (std::int64_t{*frame} - played.span.first) % played.step == 0)
             return true;
     }
     return false;
 }
 
-// Refuses outputs of the run already in its folder that are the same file as one of its inputs or as
-// another of its outputs (a link, a hard link), unless --force.
-void guardOutputs(const RunOptions &options, const hostsim::Scene &scene, const std::vector<RunObject> &objects,
-                  const PlayedFrames &played, int digits) {
+// Refuses outputs of the run already in its folder that are the same file as one of its inputs or
+// as another of its outputs (a link, a hard link), unless --force.
+void guardOutputs(const RunOptions &options, const hostsim::Scene &scene,
+                  const std::vector<RunObject> &objects, const PlayedFrames &played, int digits) {
     SameFileGuard guard;
     guard.addInput(options.scene, "the scene");
     guard.addInput(options.module, "the module");
     for (const hostsim::Item &item : scene.items)
-        if (item.mesh && !item.mesh->sourceFile.empty()) guard.addInput(item.mesh->sourceFile, "the mesh");
+        if (item.mesh && !item.mesh->sourceFile.empty())
+            guard.addInput(item.mesh->sourceFile, "the mesh");
     for (const fs::path &folder : {fs::path(options.out), fs::path(options.out) / "viewer"}) {
         std::error_code error;
-        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-            if (isRunOutput(it->path().filename().string(), objects, played, digits)) guard.checkOutput(it->path(), options.force);
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error))
+            if (isRunOutput(it->path().filename().string(), objects, played, digits))
+                guard.checkOutput(it->path(), options.force);
     }
 }
 
-void writeIndex(const FrameOutputs &outputs, const std::vector<RunObject> &objects, double framesPerSecond) {
-    if (outputs.choice().svg) formats::writeHtmlIndex(outputs.folder(), objects.front().pictures, framesPerSecond, "pictures.html");
+void writeIndex(const FrameOutputs &outputs, const std::vector<RunObject> &objects,
+                double framesPerSecond) {
+    if (outputs.choice().svg)
+        formats::writeHtmlIndex(outputs.folder(), objects.front().pictures, framesPerSecond,
+                                "pictures.html");
 }
 
 // What a run that stopped after `written` frames keeps.
 std::string keptFrames(const PlayedFrames &played, std::int64_t written) {
     if (written == 0) return "no frame was written";
-    return "frames " + std::to_string(played.span.first) + " to " + std::to_string(played.at(written - 1)) + " are written whole";
+    return "frames " + std::to_string(played.span.first) + " to " +
+           std::to_string(played.at(written - 1)) + " are written whole";
 }
 
 void runScene(const RunOptions &options) {
     const auto started = Clock::now();
     const fs::path scenePath = options.scene;
     const fs::path out = options.out;
-    if (options.every < 1) throw UsageError("--every " + std::to_string(options.every) + ": expected a whole number of at least 1");
+    if (options.every < 1)
+        throw UsageError("--every " + std::to_string(options.every) +
+                         ": expected a whole number of at least 1");
     formats::PointBudget budget(options.maxPoints);
     hostsim::Scene scene = formats::readSceneFile(scenePath, budget);
-    const PlayedFrames played{options.frames.empty() ? FrameSpan{scene.frames.start, scene.frames.end} : parseFrameSpan(options.frames),
+    const PlayedFrames played{options.frames.empty()
+                                  ? FrameSpan{scene.frames.start, scene.frames.end}
+                                  : parseFrameSpan(options.frames),
                               options.every};
     warnOutsideScene(options, played.span, scene.frames);
     const OutputChoice choice{!options.noObj, !options.noSvg};
@@ -227,32 +258,43 @@ void runScene(const RunOptions &options) {
     const formats::SvgFrame layout;  // the picture size every frame uses
     RunTotals totals;
     RunViews views(out, choice.svg, options.gltf, host.frames().framesPerSecond);
-    for (const RunObject &object : objects) views.addObject(object.name, object.stem, *object.mesh, object.settings);
+    for (const RunObject &object : objects)
+        views.addObject(object.name, object.stem, *object.mesh, object.settings);
     for (const RunObject &object : objects)
         if (object.settings.leafPoints > 0)
-            totals.leaves += static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
+            totals.leaves +=
+                static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
 
     ProgressLine progress(options.quiet);
-    const auto targetAt = [&](const RunObject &object, std::int32_t frame) -> std::optional<hostsim::Point3> {
+    const auto targetAt = [&](const RunObject &object,
+                              std::int32_t frame) -> std::optional<hostsim::Point3> {
         if (!object.target) return std::nullopt;
         return object.target->at(host.frames().timeOf(frame));
     };
     FrameHandlers handlers;
     handlers.settle = [&] {
-        for (RunObject &object : objects) settleView(host, object, played.span, layout.panelWidth / layout.panelHeight, choice.svg);
+        for (RunObject &object : objects)
+            settleView(host, object, played.span, layout.panelWidth / layout.panelHeight,
+                       choice.svg);
         views.start();
     };
     // Writes a frame's files in whichever process played it: all of them, or none.
-    handlers.write = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced) {
+    handlers.write = [&](std::int32_t frame,
+                         const std::vector<hostsim::DisplacedObject> &displaced) {
         if (displaced.size() != objects.size())
-            throw hostsim::HostError::at(scenePath, "frame " + std::to_string(frame) + " displaced " + std::to_string(displaced.size()) +
-                                                        " objects, expected " + std::to_string(objects.size()));
-        for (std::size_t i = 0; i < objects.size(); ++i) refuseNonFinite(options.module, frame, objects[i].name, displaced[i].positions);
+            throw hostsim::HostError::at(
+                scenePath, "frame " + std::to_string(frame) + " displaced " +
+                               std::to_string(displaced.size()) + " objects, expected " +
+                               std::to_string(objects.size()));
+        for (std::size_t i = 0; i < objects.size(); ++i)
+            refuseNonFinite(options.module, frame, objects[i].name, displaced[i].positions);
         WrittenFiles files;
         try {
             for (std::size_t i = 0; i < objects.size(); ++i) {
-                files.add(outputs.write(objects[i], frame, displaced[i].positions, targetAt(objects[i], frame)));
-                if (auto script = views.writeFrame(i, frame, frameLabel(frame, digits), displaced[i].positions))
+                files.add(outputs.write(objects[i], frame, displaced[i].positions,
+                                        targetAt(objects[i], frame)));
+                if (auto script = views.writeFrame(i, frame, frameLabel(frame, digits),
+                                                   displaced[i].positions))
                     files.paths.push_back(std::move(*script));
             }
         } catch (...) {
@@ -262,23 +304,28 @@ void runScene(const RunOptions &options) {
         return files;
     };
     // Takes the written frames in order: the viewer, the animations, the pages and the counts.
-    handlers.sink = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced, const WrittenFiles &files) {
+    handlers.sink = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced,
+                        const WrittenFiles &files) {
         for (std::size_t i = 0; i < objects.size(); ++i) {
-            views.addFrame(i, frame, frameLabel(frame, digits), host.frames().timeOf(frame), targetAt(objects[i], frame),
-                           displaced[i].positions);
+            views.addFrame(i, frame, frameLabel(frame, digits), host.frames().timeOf(frame),
+                           targetAt(objects[i], frame), displaced[i].positions);
             totals.points += static_cast<std::int64_t>(displaced[i].positions.size());
         }
         if (choice.svg)
-            for (RunObject &object : objects) object.pictures.push_back(outputs.picturePath(object, frame));
+            for (RunObject &object : objects)
+                object.pictures.push_back(outputs.picturePath(object, frame));
         totals.bytes += files.bytes;
         if (totals.frames == 0 && played.count() > 1)
             if (const auto warning = largeRunWarning(out, totals.bytes, played.count()))
                 std::cerr << "vistrelle run: " << *warning << '\n';
         ++totals.frames;
-        writeIndex(outputs, objects, host.frames().framesPerSecond);  // a run stopped later still leaves a playable page
+        writeIndex(
+            outputs, objects,
+            host.frames().framesPerSecond);  // a run stopped later still leaves a playable page
         progress.update(totals.frames, played.count(), totals.points);
     };
-    // Clears what workers ended mid-frame leave: files of frames not handed on, and temporary files.
+    // Clears what workers ended mid-frame leave: files of frames not handed on, and temporary
+    // files.
     handlers.discard = [&](const std::vector<std::int32_t> &frames) {
         std::vector<std::string> stems, labels;
         for (const RunObject &object : objects) stems.push_back(object.stem);
@@ -288,13 +335,18 @@ void runScene(const RunOptions &options) {
     const unsigned jobs = options.jobs > 0 ? options.jobs : defaultJobs();
     try {
         const ModuleWatch watch(options.module, host.callInProgress());
-        totals.moduleSeconds = playFrames(host, played.span.first, played.span.last, played.step, jobs, handlers);
+        totals.moduleSeconds =
+            playFrames(host, played.span.first, played.span.last, played.step, jobs, handlers);
         throwIfStopped();
     } catch (const RunStopped &stop) {
         progress.finish();
-        const std::string at = totals.frames < played.count() ? " at frame " + std::to_string(played.at(totals.frames)) : " after the last frame";
-        std::cerr << "vistrelle run: " << (stop.worker() ? "a worker was stopped by " : "stopped by ") << signalName(stop.signal()) << at
-                  << ": " << keptFrames(played, totals.frames) << '\n';
+        const std::string at = totals.frames < played.count()
+                                   ? " at frame " + std::to_string(played.at(totals.frames))
+                                   : " after the last frame";
+        std::cerr << "vistrelle run: "
+                  << (stop.worker() ? "a worker was stopped by " : "stopped by ")
+                  << signalName(stop.signal()) << at << ": " << keptFrames(played, totals.frames)
+                  << '\n';
         throw StoppedBySignal{128 + stop.signal()};
     } catch (const formats::DiskFullError &error) {
         // The frame that could not be written left no file, nor did any after it.
@@ -305,8 +357,8 @@ void runScene(const RunOptions &options) {
         } catch (const hostsim::HostError &) {
             kept += " (pictures.html could not be written)";
         }
-        throw hostsim::HostError(std::string(error.what()) + "; the run stopped at frame " + std::to_string(played.at(totals.frames)) +
-                                 ": " + kept);
+        throw hostsim::HostError(std::string(error.what()) + "; the run stopped at frame " +
+                                 std::to_string(played.at(totals.frames)) + ": " + kept);
     }
     progress.finish();
     views.finish();
@@ -320,44 +372,76 @@ void runScene(const RunOptions &options) {
 void addRunCommand(CLI::App &app, const CommandContext &context) {
     auto options = std::make_shared<RunOptions>();
     options->module = context.defaultModule.string();
-    auto *run = app.add_subcommand("run", "Play a scene through the module frame by frame and write every displaced "
-                                          "object as OBJ files and before/after SVG pictures.");
+    auto *run = app.add_subcommand(
+        "run",
+        "Play a scene through the module frame by frame and write every displaced "
+        "object as OBJ files and before/after SVG pictures.");
     run->add_option("SCENE", options->scene, "the scene file (JSON)")->required();
-    run->add_option("--out", options->out, "the folder to write into (made when missing, with its parents)")->required();
-    run->add_option("--frames", options->frames, "the frames to run, A-B (default: the scene's frame range)");
-    run->add_option("--every", options->every, "play every Nth frame of the range only, starting at its first")->capture_default_str();
+    run->add_option("--out", options->out,
+                    "the folder to write into (made when missing, with its parents)")
+        ->required();
+    run->add_option("--frames", options->frames,
+                    "the frames to run, A-B (default: the scene's frame range)");
+    run->add_option("--every", options->every,
+                    "play every Nth frame of the range only, starting at its first")
+        ->capture_default_str();
     run->add_flag("--no-obj", options->noObj, "write no OBJ files");
-    run->add_flag("--no-svg", options->noSvg, "write no pictures: no SVG files, no pictures.html and no 3D viewer (index.html)");
+    run->add_flag(
+        "--no-svg", options->noSvg,
+        "write no pictures: no SVG files, no pictures.html and no 3D viewer (index.html)");
     run->add_option("--module", options->module, "the module to load")->capture_default_str();
     addMaxPointsOption(*run, options->maxPoints);
-    run->add_flag("--quiet", options->quiet, "no progress line on stderr (it only shows on a terminal anyway)");
-    run->add_option("--jobs", options->jobs, "frames played and written side by side by worker processes (default: one per core); "
-                                             "the files are the same for any number")
+    run->add_flag("--quiet", options->quiet,
+                  "no progress line on stderr (it only shows on a terminal anyway)");
+    run->add_option(
+           "--jobs", options->jobs,
+           "frames played and written side by side by worker processes (default: one per core); "
+           "the files are the same for any number")
         ->check(CLI::Range(1u, 256u));
-    run->add_flag("--force", options->force, "write outputs even where one is the same file as an input or another output");
-    run->add_flag("--gltf", options->gltf, "also write OUT/<object>.glb: the base mesh and every frame's turned points as an animation");
+    run->add_flag("--force", options->force,
+                  "write outputs even where one is the same file as an input or another output");
+    run->add_flag("--gltf", options->gltf,
+                  "also write OUT/<object>.glb: the base mesh and every frame's turned points as "
+                  "an animation");
     run->footer(
-        "For every frame: newTime, then evaluate per point in point order for every displaced object. Writes\n"
-        "OUT/<object>.<frame>.obj (the object's OBJ file with the turned points: every face, group and texture\n"
-        "coordinate and the point order kept; vertex normals recomputed for the turned mesh), OUT/<object>.<frame>.svg\n"
-        "(before and after, target marked, settings in the caption), OUT/pictures.html, which plays the pictures\n"
-        "of the first displaced object, and OUT/index.html, a 3D viewer of that object (WebGL; open it from the\n"
-        "file system, no server needed; its frames are in OUT/viewer/, three.js beside it). Both pages are\n"
-        "rewritten after every frame. With --gltf, OUT/<object>.glb holds the base mesh (faces, texture\n"
-        "coordinates, normals) and one morph target per frame, keyed by STEP. A mesh may be an OBJ or a glTF\n"
-        "file; a glTF file's points are the POSITION values of its primitives in accessor order, primitive after\n"
-        "primitive, which is the order in which leaves are counted. Frame numbers are zero-padded so that files\n"
-        "sort. <object> is the object's name with every character other than letters, digits, '-', '_' and '.'\n"
-        "made '_' (and no leading '.'), so files stay visible and inside OUT. Each file is written whole or not\n"
-        "at all; when the disk fills, the run stops and keeps the frames written so far whole. A run that will\n"
-        "write more than 2 GB, or more than the disk has free, says so after its first frame. Ctrl-C, SIGTERM or\n"
-        "SIGHUP stop the run between frames: the frames written stay whole and contiguous, the pages list them,\n"
-        "no temporary file stays, and it exits with 128 + the signal. A second run into an OUT in use refuses.\n"
+        "For every frame: newTime, then evaluate per point in point order for every displaced "
+        "object. Writes\n"
+        "OUT/<object>.<frame>.obj (the object's OBJ file with the turned points: every face, group "
+        "and texture\n"
+        "coordinate and the point order kept; vertex normals recomputed for the turned mesh), "
+        "OUT/<object>.<frame>.svg\n"
+        "(before and after, target marked, settings in the caption), OUT/pictures.html, which "
+        "plays the pictures\n"
+        "of the first displaced object, and OUT/index.html, a 3D viewer of that object (WebGL; "
+        "open it from the\n"
+        "file system, no server needed; its frames are in OUT/viewer/, three.js beside it). Both "
+        "pages are\n"
+        "rewritten after every frame. With --gltf, OUT/<object>.glb holds the base mesh (faces, "
+        "texture\n"
+        "coordinates, normals) and one morph target per frame, keyed by STEP. A mesh may be an OBJ "
+        "or a glTF\n"
+        "file; a glTF file's points are the POSITION values of its primitives in accessor order, "
+        "primitive after\n"
+        "primitive, which is the order in which leaves are counted. Frame numbers are zero-padded "
+        "so that files\n"
+        "sort. <object> is the object's name with every character other than letters, digits, '-', "
+        "'_' and '.'\n"
+        "made '_' (and no leading '.'), so files stay visible and inside OUT. Each file is written "
+        "whole or not\n"
+        "at all; when the disk fills, the run stops and keeps the frames written so far whole. A "
+        "run that will\n"
+        "write more than 2 GB, or more than the disk has free, says so after its first frame. "
+        "Ctrl-C, SIGTERM or\n"
+        "SIGHUP stop the run between frames: the frames written stay whole and contiguous, the "
+        "pages list them,\n"
+        "no temporary file stays, and it exits with 128 + the signal. A second run into an OUT in "
+        "use refuses.\n"
         "An output that is the same file as an input or another output is refused unless --force.\n"
         "Examples:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11\n"
         "  vistrelle run examples/bush.json --out out/demo --gltf\n"
         "  vistrelle run examples/bush.json --out out/fast --frames 0-9999 --every 10 --no-obj\n"
-        "  vistrelle run examples/bush.json --out out/timing --jobs 2 --no-obj --no-svg   # the frames alone, on two cores");
+        "  vistrelle run examples/bush.json --out out/timing --jobs 2 --no-obj --no-svg   # the "
+        "frames alone, on two cores");
     run->callback([options] { runScene(*options); });
 }
 

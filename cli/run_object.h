@@ -3,8 +3,8 @@
 
 #include "cli/resolved_target.h"
 #include "cli/shown_settings.h"
-#include "hostsim/scene.h"
 #include "formats/svg_camera.h"
+#include "hostsim/scene.h"
 
 #include <filesystem>
 #include <optional>

@@ -11,37 +11,47 @@ namespace cli {
 namespace fs = std::filesystem;
 
 fs::path threeSource() {
-    if (const char *set = std::getenv("VISTRELLE_THREE"); set != nullptr && *set != '\0') return set;
+    if (const char *set = std::getenv("VISTRELLE_THREE"); set != nullptr && *set != '\0')
+        return set;
     return sharedFilePath("three.cjs");
 }
 
 RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)
     : out_(std::move(out)), viewerWanted_(viewer), gltf_(gltf), framesPerSecond_(framesPerSecond) {}
 
-void RunViews::addObject(const std::string &name, const std::string &stem, const hostsim::Mesh &mesh, const ShownSettings &settings) {
+void RunViews::addObject(const std::string &name, const std::string &stem,
+                         const hostsim::Mesh &mesh, const ShownSettings &settings) {
     if (viewerWanted_ && animations_.empty()) {
         const std::int32_t pivotRule = settings.saved.size() > 2 ? settings.saved[2] : 0;
-        const formats::ViewerObject shown{name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_};
-        makeViewer_ = [this, &mesh, shown] { return std::make_unique<formats::ViewerWriter>(out_, mesh, shown, threeSource()); };
+        const formats::ViewerObject shown{
+            name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_};
+        makeViewer_ = [this, &mesh, shown] {
+            return std::make_unique<formats::ViewerWriter>(out_, mesh, shown, threeSource());
+        };
     }
-    animations_.emplace_back(stem, gltf_ ? std::make_unique<formats::GltfAnimationWriter>(mesh, formats::surfaceOf(mesh, settings.leafPoints), name)
-                                         : nullptr);
+    animations_.emplace_back(stem,
+                             gltf_ ? std::make_unique<formats::GltfAnimationWriter>(
+                                         mesh, formats::surfaceOf(mesh, settings.leafPoints), name)
+                                   : nullptr);
 }
 
 void RunViews::start() {
     if (makeViewer_ && !viewer_) viewer_ = makeViewer_();
 }
 
-std::optional<fs::path> RunViews::writeFrame(std::size_t object, std::int32_t frame, const std::string &label,
+std::optional<fs::path> RunViews::writeFrame(std::size_t object, std::int32_t frame,
+                                             const std::string &label,
                                              std::span<const hostsim::Position> positions) {
     if (object != 0 || !viewer_) return std::nullopt;
     return viewer_->writeFrameScript(frame, label, positions);
 }
 
-void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
-                        std::optional<hostsim::Point3> target, std::span<const hostsim::Position> positions) {
+void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::string &label,
+                        double seconds, std::optional<hostsim::Point3> target,
+                        std::span<const hostsim::Position> positions) {
     if (object == 0 && viewer_) viewer_->listFrame(frame, label, target);
-    if (object < animations_.size() && animations_[object].second) animations_[object].second->addFrame(seconds, positions);
+    if (object < animations_.size() && animations_[object].second)
+        animations_[object].second->addFrame(seconds, positions);
 }
 
 std::vector<fs::path> RunViews::finish() {

@@ -8,8 +8,8 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,12 +19,13 @@
 namespace cli {
 
 class RunViews {
-public:
+  public:
     // `viewer`: write the viewer page; `gltf`: write a .glb per object.
     RunViews(std::filesystem::path out, bool viewer, bool gltf, double framesPerSecond);
 
     // Objects in the run's order; the first one is shown by the viewer. The mesh must outlive this.
-    void addObject(const std::string &name, const std::string &stem, const hostsim::Mesh &mesh, const ShownSettings &settings);
+    void addObject(const std::string &name, const std::string &stem, const hostsim::Mesh &mesh,
+                   const ShownSettings &settings);
 
     // Makes the viewer's page and files, at the first frame, so that a run that cannot write them
     // stops at that frame like any other output. Call after the objects are added.
@@ -32,12 +33,14 @@ public:
 
     // Writes what one object's turned points at one frame need in files of their own (the viewer's
     // script of the frame), here or in a copy of this process; answers the file written, if any.
-    std::optional<std::filesystem::path> writeFrame(std::size_t object, std::int32_t frame, const std::string &label,
+    std::optional<std::filesystem::path> writeFrame(std::size_t object, std::int32_t frame,
+                                                    const std::string &label,
                                                     std::span<const hostsim::Position> positions);
 
     // One object's turned points at one frame, once writeFrame has written them.
     void addFrame(std::size_t object, std::int32_t frame, const std::string &label, double seconds,
-                  std::optional<hostsim::Point3> target, std::span<const hostsim::Position> positions);
+                  std::optional<hostsim::Point3> target,
+                  std::span<const hostsim::Position> positions);
 
     // Writes the .glb files; returns their paths.
     std::vector<std::filesystem::path> finish();
@@ -45,17 +48,19 @@ public:
     // Why the viewer will not show the object, or empty; known once a frame was added.
     std::string warning() const { return viewer_ ? viewer_->warning() : std::string(); }
 
-private:
+  private:
     std::filesystem::path out_;
     bool viewerWanted_;
     bool gltf_;
     double framesPerSecond_;
     std::unique_ptr<formats::ViewerWriter> viewer_;  // made by start
     std::function<std::unique_ptr<formats::ViewerWriter>()> makeViewer_;
-    std::vector<std::pair<std::string, std::unique_ptr<formats::GltfAnimationWriter>>> animations_;  // stem, writer
+    std::vector<std::pair<std::string, std::unique_ptr<formats::GltfAnimationWriter>>>
+        animations_;  // stem, writer
 };
 
-// three's build/three.cjs: $VISTRELLE_THREE when set, else share/vistrelle/three.cjs beside the command.
+// three's build/three.cjs: $VISTRELLE_THREE when set, else share/vistrelle/three.cjs beside the
+// command.
 std::filesystem::path threeSource();
 
 }  // namespace cli

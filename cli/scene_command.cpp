@@ -5,9 +5,9 @@
 #include "cli/max_points_option.h"
 #include "cli/panel_view.h"
 
+#include "formats/scene_file.h"
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
-#include "formats/scene_file.h"
 
 #include <algorithm>
 #include <iomanip>
@@ -59,17 +59,21 @@ void printDisplacement(hostsim::Host &host, std::size_t index) {
     std::cout << "  " << index + 1 << "  on " << object.name << ", server " << displacement.server;
     if (displacement.data) {
         std::cout << ", data";
-        for (std::size_t i = 0; i < displacement.data->size(); ++i) std::cout << (i ? ", " : " ") << (*displacement.data)[i];
+        for (std::size_t i = 0; i < displacement.data->size(); ++i)
+            std::cout << (i ? ", " : " ") << (*displacement.data)[i];
     } else {
         std::cout << ", no data block (default settings)";
     }
     std::cout << '\n';
     std::cout << "     " << host.describe(instance) << '\n';
 
-    const hostsim::PanelOpening opening = host.openPanel(instance, HOST_INTERFACE_VERSION, displacement.server);
+    const hostsim::PanelOpening opening =
+        host.openPanel(instance, HOST_INTERFACE_VERSION, displacement.server);
     if (opening.code != 0 || opening.panel == nullptr)
-        throw hostsim::HostError::at(host.library().path(), "the panel of displacement " + std::to_string(index + 1) +
-                                                               " did not open: activation answered " + std::to_string(opening.code));
+        throw hostsim::HostError::at(host.library().path(),
+                                     "the panel of displacement " + std::to_string(index + 1) +
+                                         " did not open: activation answered " +
+                                         std::to_string(opening.code));
     const PanelView view = readPanel(*opening.panel);
     std::string settings;
     std::optional<double> leafPoints;
@@ -81,7 +85,8 @@ void printDisplacement(hostsim::Host &host, std::size_t index) {
     std::cout << "     " << settings << '\n';
 
     const std::size_t points = object.mesh ? object.mesh->points.size() : 0;
-    const std::size_t leaves = leafPoints && *leafPoints >= 1 ? points / static_cast<std::size_t>(*leafPoints) : 0;
+    const std::size_t leaves =
+        leafPoints && *leafPoints >= 1 ? points / static_cast<std::size_t>(*leafPoints) : 0;
     std::cout << "     whole leaves " << leaves << " (" << points << " points)\n";
 }
 
@@ -100,8 +105,8 @@ void runScene(const SceneOptions &options) {
     // Numbered from 1, as the Target object popup counts them.
     for (std::size_t i = 0; i < scene.items.size(); ++i) {
         const hostsim::Item &item = scene.items[i];
-        std::cout << "  " << i + 1 << "  " << std::left << std::setw(static_cast<int>(width)) << item.name << "  "
-                  << motionText(item.motion) << meshText(item) << '\n';
+        std::cout << "  " << i + 1 << "  " << std::left << std::setw(static_cast<int>(width))
+                  << item.name << "  " << motionText(item.motion) << meshText(item) << '\n';
     }
 
     std::cout << "displacements " << scene.displacements.size() << '\n';
@@ -113,11 +118,14 @@ void runScene(const SceneOptions &options) {
 void addSceneCommand(CLI::App &app, const CommandContext &context) {
     auto options = std::make_shared<SceneOptions>();
     options->module = context.defaultModule.string();
-    auto *scene = app.add_subcommand("scene", "Summarize a scene: frames, items and what the module makes of each displacement.");
+    auto *scene = app.add_subcommand(
+        "scene",
+        "Summarize a scene: frames, items and what the module makes of each displacement.");
     scene->add_option("SCENE", options->scene, "the scene file (JSON)")->required();
     scene->add_option("--module", options->module, "the module file")->capture_default_str();
     addMaxPointsOption(*scene, options->maxPoints);
-    scene->footer("Example (from the source folder):\n  vistrelle scene tests/data/cli/cards.json\n");
+    scene->footer(
+        "Example (from the source folder):\n  vistrelle scene tests/data/cli/cards.json\n");
     scene->callback([options] { runScene(*options); });
 }
 

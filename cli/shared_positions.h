@@ -11,7 +11,7 @@
 namespace cli {
 
 class SharedPositions {
-public:
+  public:
     // Room for `perFrame` positions in each half; HostError when the memory cannot be had.
     explicit SharedPositions(std::size_t perFrame);
     ~SharedPositions();
@@ -19,9 +19,11 @@ public:
     SharedPositions &operator=(const SharedPositions &) = delete;
 
     static constexpr std::uint64_t halves = 2;
-    std::span<hostsim::Position> half(std::uint64_t k) const { return {data_ + k * perFrame_, perFrame_}; }
+    std::span<hostsim::Position> half(std::uint64_t k) const {
+        return {data_ + k * perFrame_, perFrame_};
+    }
 
-private:
+  private:
     std::size_t bytes() const { return halves * perFrame_ * sizeof(hostsim::Position); }
     std::size_t perFrame_;
     hostsim::Position *data_ = nullptr;

@@ -18,7 +18,7 @@ extern "C" void noteStop(int signal) {
 
 StopSignals::StopSignals() {
     caughtSignal = 0;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = &noteStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
@@ -41,22 +41,34 @@ void throwIfStopped() {
 
 std::string signalName(int signal) {
     switch (signal) {
-    case SIGINT: return "SIGINT";
-    case SIGTERM: return "SIGTERM";
-    case SIGHUP: return "SIGHUP";
-    case SIGKILL: return "SIGKILL";
-    case SIGQUIT: return "SIGQUIT";
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGABRT: return "SIGABRT";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    default: return "signal " + std::to_string(signal);
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        case SIGKILL:
+            return "SIGKILL";
+        case SIGQUIT:
+            return "SIGQUIT";
+        case SIGSEGV:
+            return "SIGSEGV";
+        case SIGBUS:
+            return "SIGBUS";
+        case SIGABRT:
+            return "SIGABRT";
+        case SIGFPE:
+            return "SIGFPE";
+        case SIGILL:
+            return "SIGILL";
+        default:
+            return "signal " + std::to_string(signal);
     }
 }
 
 bool isStopSignal(int signal) {
-    return signal == SIGINT || signal == SIGTERM || signal == SIGHUP || signal == SIGKILL || signal == SIGQUIT || signal == SIGPIPE;
+    return signal == SIGINT || signal == SIGTERM || signal == SIGHUP || signal == SIGKILL ||
+           signal == SIGQUIT || signal == SIGPIPE;
 }
 
 }  // namespace cli

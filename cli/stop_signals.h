@@ -1,5 +1,6 @@
-// Ctrl-C (SIGINT), SIGTERM and SIGHUP while a run plays its frames: noted rather than obeyed at once,
-// so that the run stops between two frames with every frame it has handed on whole, and says so.
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP while a run plays its frames: noted rather than obeyed at
+// once, so that the run stops between two frames with every frame it has handed on whole, and says
+// so.
 #pragma once
 
 #include <csignal>
@@ -9,8 +10,9 @@
 namespace cli {
 
 class StopSignals {
-public:
-    // Catches the three signals until destroyed. A blocking read is interrupted by them (no restart).
+  public:
+    // Catches the three signals until destroyed. A blocking read is interrupted by them (no
+    // restart).
     StopSignals();
     ~StopSignals();
     StopSignals(const StopSignals &) = delete;
@@ -22,20 +24,20 @@ public:
     // run that made it cleans up after it.
     static void actByDefault();
 
-private:
+  private:
     struct sigaction old_[3]{};
 };
 
 // Thrown where a run checks for a stop signal and one was caught.
 class RunStopped : public std::exception {
-public:
+  public:
     explicit RunStopped(int signal, bool worker = false) : signal_(signal), worker_(worker) {}
     int signal() const { return signal_; }
     // Whether the signal stopped a worker rather than the run itself.
     bool worker() const { return worker_; }
     const char *what() const noexcept override { return "stopped by a signal"; }
 
-private:
+  private:
     int signal_;
     bool worker_;
 };

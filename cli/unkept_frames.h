@@ -10,9 +10,10 @@ namespace cli {
 
 // Removes, in `out` and its viewer folder, every regular file "<stem>.<label>.<kind>" (and every
 // temporary file of one) for the stems and frame labels given, and every other temporary file
-// "<name>.tmp-<digits>" there: while the run holds the folder's lock, those are its own. Folders and
-// files of other names are left; errors are ignored (what cannot be removed stays).
-void removeUnkeptFrames(const std::filesystem::path &out, const std::vector<std::string> &stems, const std::vector<std::string> &labels);
+// "<name>.tmp-<digits>" there: while the run holds the folder's lock, those are its own. Folders
+// and files of other names are left; errors are ignored (what cannot be removed stays).
+void removeUnkeptFrames(const std::filesystem::path &out, const std::vector<std::string> &stems,
+                        const std::vector<std::string> &labels);
 
 // Whether `name` is that of a temporary file: "<name>.tmp-<digits>".
 bool isTemporaryName(const std::string &name);

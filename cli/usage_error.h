@@ -8,7 +8,7 @@ namespace cli {
 
 // "--target \"x\": expected three numbers X,Y,Z, e.g. 10,0,0"
 class UsageError : public hostsim::HostError {
-public:
+  public:
     using hostsim::HostError::HostError;
 };
 

@@ -13,17 +13,28 @@ void addRefusal(CLI::App &app, const char *name, const char *what) {
     auto *command = app.add_subcommand(name, std::string(what) + " (Linux builds only)");
     command->allow_extras();
     command->callback([name] {
-        throw hostsim::HostError(std::string("vistrelle ") + name +
-                                 ": not in the Windows build, which has info and validate; run it with the Linux build");
+        throw hostsim::HostError(
+            std::string("vistrelle ") + name +
+            ": not in the Windows build, which has info and validate; run it with the Linux build");
     });
 }
 
 }  // namespace
 
-void addRunCommand(CLI::App &app, const CommandContext &) { addRefusal(app, "run", "Play a scene's frames"); }
-void addApplyCommand(CLI::App &app, const CommandContext &) { addRefusal(app, "apply", "Turn a mesh toward a target"); }
-void addPanelCommand(CLI::App &app, const CommandContext &) { addRefusal(app, "panel", "Show or edit a scene's options panel"); }
-void addSceneCommand(CLI::App &app, const CommandContext &) { addRefusal(app, "scene", "Show a scene's items"); }
-void addMakeBushCommand(CLI::App &app, const CommandContext &) { addRefusal(app, "make-bush", "Make the demo scene"); }
+void addRunCommand(CLI::App &app, const CommandContext &) {
+    addRefusal(app, "run", "Play a scene's frames");
+}
+void addApplyCommand(CLI::App &app, const CommandContext &) {
+    addRefusal(app, "apply", "Turn a mesh toward a target");
+}
+void addPanelCommand(CLI::App &app, const CommandContext &) {
+    addRefusal(app, "panel", "Show or edit a scene's options panel");
+}
+void addSceneCommand(CLI::App &app, const CommandContext &) {
+    addRefusal(app, "scene", "Show a scene's items");
+}
+void addMakeBushCommand(CLI::App &app, const CommandContext &) {
+    addRefusal(app, "make-bush", "Make the demo scene");
+}
 
 }  // namespace cli

@@ -1,10 +1,10 @@
 // Writing and reading the records of worker processes.
 #include "cli/worker_records.h"
 
-#include <cerrno>
-#include <filesystem>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <filesystem>
 
 namespace cli {
 namespace {
@@ -25,7 +25,7 @@ constexpr std::uint64_t maxText = 1u << 20;
 
 // A record being put together, sent whole with one call.
 class RecordText {
-public:
+  public:
     template <typename T>
     void add(const T &value) {
         text_.append(reinterpret_cast<const char *>(&value), sizeof value);
@@ -36,7 +36,7 @@ public:
     }
     bool sendTo(int fd) const { return writeAll(fd, text_.data(), text_.size()); }
 
-private:
+  private:
     std::string text_;
 };
 
@@ -84,7 +84,8 @@ void sendError(int fd, RecordKind kind, const std::string &what) {
     record.sendTo(fd);
 }
 
-bool sendFrame(int fd, std::int32_t frame, std::uint64_t half, const std::vector<hostsim::DisplacedObject> &objects, double seconds,
+bool sendFrame(int fd, std::int32_t frame, std::uint64_t half,
+               const std::vector<hostsim::DisplacedObject> &objects, double seconds,
                const WrittenFiles &files) {
     RecordText record;
     record.add(RecordKind::frame);
@@ -100,7 +101,8 @@ bool sendFrame(int fd, std::int32_t frame, std::uint64_t half, const std::vector
     return record.sendTo(fd);
 }
 
-Reading readRecord(int fd, const SharedPositions &sharedPositions, ReceivedFrame &got, std::string &what, void (*interrupted)()) {
+Reading readRecord(int fd, const SharedPositions &sharedPositions, ReceivedFrame &got,
+                   std::string &what, void (*interrupted)()) {
     RecordKind kind{};
     if (!readAll(fd, &kind, sizeof kind, interrupted)) return Reading::ended;
     if (kind == RecordKind::error || kind == RecordKind::diskFull) {
@@ -109,7 +111,8 @@ Reading readRecord(int fd, const SharedPositions &sharedPositions, ReceivedFrame
     }
     if (kind != RecordKind::frame) return Reading::garbled;
     std::uint64_t count = 0;
-    if (!readAll(fd, &got.frame, sizeof got.frame, interrupted) || !readAll(fd, &got.half, sizeof got.half, interrupted) ||
+    if (!readAll(fd, &got.frame, sizeof got.frame, interrupted) ||
+        !readAll(fd, &got.half, sizeof got.half, interrupted) ||
         !readAll(fd, &count, sizeof count, interrupted))
         return Reading::ended;
     if (got.half >= SharedPositions::halves || count > maxObjects) return Reading::garbled;
@@ -128,7 +131,8 @@ Reading readRecord(int fd, const SharedPositions &sharedPositions, ReceivedFrame
     }
     std::uint64_t bytes = 0;
     std::uint64_t files = 0;
-    if (!readAll(fd, &got.seconds, sizeof got.seconds, interrupted) || !readAll(fd, &bytes, sizeof bytes, interrupted) ||
+    if (!readAll(fd, &got.seconds, sizeof got.seconds, interrupted) ||
+        !readAll(fd, &bytes, sizeof bytes, interrupted) ||
         !readAll(fd, &files, sizeof files, interrupted))
         return Reading::ended;
     if (files > maxFiles) return Reading::garbled;

@@ -10,12 +10,13 @@
 namespace formats {
 
 struct GlbChunks {
-    std::string_view json;                                // the JSON chunk's text
-    std::optional<std::span<const unsigned char>> binary;  // the BIN chunk's bytes, when there is one
+    std::string_view json;  // the JSON chunk's text
+    std::optional<std::span<const unsigned char>>
+        binary;  // the BIN chunk's bytes, when there is one
 };
 
-// Splits a .glb file's bytes into its chunks; they point into `bytes`. Every length is checked against
-// the bytes there are, in 64-bit arithmetic. Throws HostError "<file>: <what>".
+// Splits a .glb file's bytes into its chunks; they point into `bytes`. Every length is checked
+// against the bytes there are, in 64-bit arithmetic. Throws HostError "<file>: <what>".
 GlbChunks splitGlb(std::span<const unsigned char> bytes, const std::string &file);
 
 }  // namespace formats

@@ -1,4 +1,5 @@
-// The accessor checks: each comparison is arranged so that no sum or product of file values can wrap.
+// The accessor checks: each comparison is arranged so that no sum or product of file values can
+// wrap.
 #include "formats/gltf_bounds.h"
 
 #include <limits>
@@ -13,20 +14,26 @@ std::string text(std::uint64_t value) { return std::to_string(value); }
 
 }  // namespace
 
-AccessorPlace placeAccessor(const AccessorLayout &accessor, const ViewLayout &view, const std::string &file) {
+AccessorPlace placeAccessor(const AccessorLayout &accessor, const ViewLayout &view,
+                            const std::string &file) {
     const std::string viewName = "bufferView " + text(view.index);
     const std::string accessorName = "accessor " + text(accessor.index);
-    const auto refuse = [&](const std::string &what, const std::string &why) { throw hostsim::HostError(file + ": " + what + ": " + why); };
+    const auto refuse = [&](const std::string &what, const std::string &why) {
+        throw hostsim::HostError(file + ": " + what + ": " + why);
+    };
 
     if (view.byteOffset > view.bufferLength) {
-        refuse(viewName, "byteOffset " + text(view.byteOffset) + " lies past buffer " + text(view.buffer) + " (" + text(view.bufferLength) + " bytes)");
-    }
-    if (view.byteLength > view.bufferLength - view.byteOffset) {
-        refuse(viewName, "byteLength " + text(view.byteLength) + " from byteOffset " + text(view.byteOffset) + " reaches past buffer " +
+        refuse(viewName, "byteOffset " + text(view.byteOffset) + " lies past buffer " +
                              text(view.buffer) + " (" + text(view.bufferLength) + " bytes)");
     }
+    if (view.byteLength > view.bufferLength - view.byteOffset) {
+        refuse(viewName, "byteLength " + text(view.byteLength) + " from byteOffset " +
+                             text(view.byteOffset) + " reaches past buffer " + text(view.buffer) +
+                             " (" + text(view.bufferLength) + " bytes)");
+    }
 
-    if (accessor.componentSize == 0 || accessor.components == 0 || accessor.componentSize > 8 || accessor.components > 16) {
+    if (accessor.componentSize == 0 || accessor.components == 0 || accessor.componentSize > 8 ||
+        accessor.components > 16) {
         refuse(accessorName, "no known component type and type");
     }
     // At most 8 x 16: the product cannot wrap.
@@ -35,15 +42,18 @@ AccessorPlace placeAccessor(const AccessorLayout &accessor, const ViewLayout &vi
     if (view.byteStride) {
         stride = *view.byteStride;
         if (stride < elementSize) {
-            refuse(viewName, "byteStride " + text(stride) + " is smaller than one element of " + accessorName + " (" + text(elementSize) + " bytes)");
+            refuse(viewName, "byteStride " + text(stride) + " is smaller than one element of " +
+                                 accessorName + " (" + text(elementSize) + " bytes)");
         }
         if (stride % accessor.componentSize != 0) {
-            refuse(viewName, "byteStride " + text(stride) + " is not a multiple of the component size of " + accessorName + " (" +
-                                 text(accessor.componentSize) + " bytes)");
+            refuse(viewName, "byteStride " + text(stride) +
+                                 " is not a multiple of the component size of " + accessorName +
+                                 " (" + text(accessor.componentSize) + " bytes)");
         }
     }
     if (accessor.byteOffset > view.byteLength) {
-        refuse(accessorName, "byteOffset " + text(accessor.byteOffset) + " lies past " + viewName + " (" + text(view.byteLength) + " bytes)");
+        refuse(accessorName, "byteOffset " + text(accessor.byteOffset) + " lies past " + viewName +
+                                 " (" + text(view.byteLength) + " bytes)");
     }
 
     AccessorPlace place{view.byteOffset + accessor.byteOffset, stride, accessor.count, elementSize};
@@ -53,9 +63,14 @@ AccessorPlace placeAccessor(const AccessorLayout &accessor, const ViewLayout &vi
     const std::uint64_t steps = accessor.count - 1;
     const bool fits = elementSize <= room && (steps == 0 || (room - elementSize) / stride >= steps);
     if (!fits) {
-        const bool wraps = stride != 0 && steps > (std::numeric_limits<std::uint64_t>::max() - elementSize) / stride;
-        refuse(accessorName, "count " + text(accessor.count) + " x byteStride " + text(stride) +
-                                 (wraps ? " overflows 64 bits" : " from byteOffset " + text(accessor.byteOffset) + " reaches past " + viewName + " (" + text(view.byteLength) + " bytes)"));
+        const bool wraps =
+            stride != 0 &&
+            steps > (std::numeric_limits<std::uint64_t>::max() - elementSize) / stride;
+        refuse(accessorName,
+               "count " + text(accessor.count) + " x byteStride " + text(stride) +
+                   (wraps ? " overflows 64 bits"
+                          : " from byteOffset " + text(accessor.byteOffset) + " reaches past " +
+                                viewName + " (" + text(view.byteLength) + " bytes)"));
     }
     return place;
 }

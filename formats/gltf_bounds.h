@@ -1,6 +1,6 @@
-// Where an accessor's elements lie in its buffer, with every size and offset of the glTF file checked
-// in 64-bit arithmetic that cannot wrap, on 32-bit builds too: a file must never make the reader look
-// before or after its buffer.
+// Where an accessor's elements lie in its buffer, with every size and offset of the glTF file
+// checked in 64-bit arithmetic that cannot wrap, on 32-bit builds too: a file must never make the
+// reader look before or after its buffer.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +41,7 @@ struct AccessorPlace {
 // element and a multiple of the component size, byteOffsets inside, count x stride + offset neither
 // wrapping nor reaching past. Throws HostError "<file>: accessor 3: byteOffset 18446744073709551568
 // lies past bufferView 0 (60 bytes)" and the like.
-AccessorPlace placeAccessor(const AccessorLayout &accessor, const ViewLayout &view, const std::string &file);
+AccessorPlace placeAccessor(const AccessorLayout &accessor, const ViewLayout &view,
+                            const std::string &file);
 
 }  // namespace formats

@@ -1,4 +1,5 @@
-// Reading glTF buffers: the byteLength is checked against what is there before anything is allocated.
+// Reading glTF buffers: the byteLength is checked against what is there before anything is
+// allocated.
 #include "formats/gltf_buffers.h"
 
 #include <fstream>
@@ -15,24 +16,33 @@ namespace fs = std::filesystem;
 namespace {
 
 // The first `length` bytes of `file`, which must hold at least that many.
-std::vector<unsigned char> fileBytes(const fs::path &file, std::uint64_t length, const std::string &where, const GltfFields &fields) {
+std::vector<unsigned char> fileBytes(const fs::path &file, std::uint64_t length,
+                                     const std::string &where, const GltfFields &fields) {
     std::error_code error;
     const std::uint64_t size = fs::file_size(file, error);
-    if (error) fields.fail(where, "cannot read " + shownInput(file.string()) + ": " + error.message());
-    if (size < length) fields.fail(where, shownInput(file.filename().string()) + " holds " + std::to_string(size) + " bytes, but byteLength declares " + std::to_string(length));
-    if (length > freeMemoryBytes()) fields.fail(where, "byteLength " + std::to_string(length) + " is more than the memory free");
+    if (error)
+        fields.fail(where, "cannot read " + shownInput(file.string()) + ": " + error.message());
+    if (size < length)
+        fields.fail(where, shownInput(file.filename().string()) + " holds " + std::to_string(size) +
+                               " bytes, but byteLength declares " + std::to_string(length));
+    if (length > freeMemoryBytes())
+        fields.fail(where,
+                    "byteLength " + std::to_string(length) + " is more than the memory free");
     std::vector<unsigned char> bytes(static_cast<std::size_t>(length));
     std::ifstream in(file, std::ios::binary);
-    if (!in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
-        fields.fail(where, "cannot read " + std::to_string(length) + " bytes from " + shownInput(file.filename().string()));
+    if (!in.read(reinterpret_cast<char *>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size()))) {
+        fields.fail(where, "cannot read " + std::to_string(length) + " bytes from " +
+                               shownInput(file.filename().string()));
     }
     return bytes;
 }
 
 }  // namespace
 
-GltfBuffers::GltfBuffers(const nlohmann::json &root, std::optional<std::span<const unsigned char>> binary, const fs::path &folder,
-                         const GltfFields &fields) {
+GltfBuffers::GltfBuffers(const nlohmann::json &root,
+                         std::optional<std::span<const unsigned char>> binary,
+                         const fs::path &folder, const GltfFields &fields) {
     const nlohmann::json &buffers = fields.array(root, "buffers", "");
     owned_.reserve(buffers.size());
     for (std::uint64_t i = 0; i < buffers.size(); ++i) {
@@ -41,15 +51,23 @@ GltfBuffers::GltfBuffers(const nlohmann::json &root, std::optional<std::span<con
         const std::uint64_t length = fields.whole(buffer, "byteLength", where);
         const std::optional<std::string> uri = fields.optionalText(buffer, "uri", where);
         if (!uri) {
-            if (i != 0 || !binary) fields.fail(where, "has no uri, and only the first buffer of a .glb file may lie in its BIN chunk");
+            if (i != 0 || !binary)
+                fields.fail(where,
+                            "has no uri, and only the first buffer of a .glb file may lie in its "
+                            "BIN chunk");
             if (length > binary->size()) {
-                fields.fail(where, "byteLength " + std::to_string(length) + " is more than the BIN chunk's " + std::to_string(binary->size()) + " bytes");
+                fields.fail(where, "byteLength " + std::to_string(length) +
+                                       " is more than the BIN chunk's " +
+                                       std::to_string(binary->size()) + " bytes");
             }
             spans_.push_back(binary->first(static_cast<std::size_t>(length)));
             continue;
         }
-        if (isDataUri(*uri)) owned_.push_back(dataUriBytes(*uri, length, fields.file() + ": " + where));
-        else owned_.push_back(fileBytes(fileInFolder(*uri, folder, fields.file() + ": " + where), length, where, fields));
+        if (isDataUri(*uri))
+            owned_.push_back(dataUriBytes(*uri, length, fields.file() + ": " + where));
+        else
+            owned_.push_back(fileBytes(fileInFolder(*uri, folder, fields.file() + ": " + where),
+                                       length, where, fields));
         spans_.push_back(owned_.back());
     }
 }
@@ -58,10 +76,13 @@ void checkImageUris(const nlohmann::json &root, const fs::path &folder, const Gl
     const nlohmann::json &images = fields.array(root, "images", "");
     for (std::uint64_t i = 0; i < images.size(); ++i) {
         const std::string where = "image " + std::to_string(i);
-        const std::optional<std::string> uri = fields.optionalText(fields.entry(root, "images", "image", i), "uri", where);
+        const std::optional<std::string> uri =
+            fields.optionalText(fields.entry(root, "images", "image", i), "uri", where);
         if (!uri) continue;
-        if (isDataUri(*uri)) dataUriBytes(*uri, std::nullopt, fields.file() + ": " + where);
-        else fileInFolder(*uri, folder, fields.file() + ": " + where);
+        if (isDataUri(*uri))
+            dataUriBytes(*uri, std::nullopt, fields.file() + ": " + where);
+        else
+            fileInFolder(*uri, folder, fields.file() + ": " + where);
     }
 }
 

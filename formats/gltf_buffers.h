@@ -1,5 +1,6 @@
-// The buffers of a glTF document, read only from what the file declares: the .glb file's BIN chunk, a
-// base64 data URI of exactly the declared length, or a regular file inside the glTF file's folder.
+// The buffers of a glTF document, read only from what the file declares: the .glb file's BIN chunk,
+// a base64 data URI of exactly the declared length, or a regular file inside the glTF file's
+// folder.
 #pragma once
 
 #include <cstdint>
@@ -14,22 +15,25 @@
 namespace formats {
 
 class GltfBuffers {
-public:
+  public:
     // Reads every buffer of `root`. `binary` is the .glb BIN chunk, when there is one; `folder` the
     // glTF file's folder. Faults throw HostError naming the file and the buffer.
-    GltfBuffers(const nlohmann::json &root, std::optional<std::span<const unsigned char>> binary, const std::filesystem::path &folder,
-                const GltfFields &fields);
+    GltfBuffers(const nlohmann::json &root, std::optional<std::span<const unsigned char>> binary,
+                const std::filesystem::path &folder, const GltfFields &fields);
 
     std::uint64_t count() const { return spans_.size(); }
     // The bytes of buffer `index`, which is below count().
-    std::span<const unsigned char> bytes(std::uint64_t index) const { return spans_[static_cast<std::size_t>(index)]; }
+    std::span<const unsigned char> bytes(std::uint64_t index) const {
+        return spans_[static_cast<std::size_t>(index)];
+    }
 
-private:
+  private:
     std::vector<std::vector<unsigned char>> owned_;
     std::vector<std::span<const unsigned char>> spans_;
 };
 
 // Checks the URI of every image the way buffer URIs are checked, without reading the images.
-void checkImageUris(const nlohmann::json &root, const std::filesystem::path &folder, const GltfFields &fields);
+void checkImageUris(const nlohmann::json &root, const std::filesystem::path &folder,
+                    const GltfFields &fields);
 
 }  // namespace formats

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/host_error.h"
 #include "formats/glb_container.h"
 #include "formats/gltf_bounds.h"
 #include "formats/gltf_buffers.h"
@@ -22,6 +21,7 @@
 #include "formats/shown_text.h"
 #include "formats/text/text_file.h"
 #include "formats/uri_path.h"
+#include "hostsim/host_error.h"
 
 namespace formats {
 
@@ -43,10 +43,17 @@ std::string lowerExtension(const fs::path &path) {
 
 std::uint64_t componentSize(std::uint64_t componentType) {
     switch (componentType) {
-    case 5120: case 5121: return 1;  // byte, unsigned byte
-    case 5122: case 5123: return 2;  // short, unsigned short
-    case 5125: case 5126: return 4;  // unsigned int, float
-    default: return 0;
+        case 5120:
+        case 5121:
+            return 1;  // byte, unsigned byte
+        case 5122:
+        case 5123:
+            return 2;  // short, unsigned short
+        case 5125:
+        case 5126:
+            return 4;  // unsigned int, float
+        default:
+            return 0;
     }
 }
 
@@ -69,7 +76,9 @@ struct PlacedAccessor {
     const unsigned char *data = nullptr;
     std::size_t stride = 0;
 
-    const unsigned char *element(std::uint64_t i) const { return data + static_cast<std::size_t>(i) * stride; }
+    const unsigned char *element(std::uint64_t i) const {
+        return data + static_cast<std::size_t>(i) * stride;
+    }
 };
 
 // What one primitive adds to the mesh, checked before anything is read.
@@ -87,13 +96,15 @@ struct PrimitivePlan {
 };
 
 class GltfReader {
-public:
-    GltfReader(const nlohmann::json &root, const GltfBuffers &buffers, const GltfFields &fields) : root_(root), buffers_(buffers), fields_(fields) {}
+  public:
+    GltfReader(const nlohmann::json &root, const GltfBuffers &buffers, const GltfFields &fields)
+        : root_(root), buffers_(buffers), fields_(fields) {}
 
     PlacedAccessor accessor(std::uint64_t index) const {
         const nlohmann::json &json = fields_.entry(root_, "accessors", "accessor", index);
         const std::string where = "accessor " + std::to_string(index);
-        if (fields_.has(json, "sparse", where)) fields_.fail(where, "sparse accessors are not supported");
+        if (fields_.has(json, "sparse", where))
+            fields_.fail(where, "sparse accessors are not supported");
         const auto viewIndex = fields_.optionalWhole(json, "bufferView", where);
         if (!viewIndex) fields_.fail(where, "an accessor without a buffer view is not supported");
         PlacedAccessor placed;
@@ -101,22 +112,31 @@ public:
         placed.componentType = fields_.whole(json, "componentType", where);
         const std::optional<std::string> type = fields_.optionalText(json, "type", where);
         placed.components = type ? componentCount(*type) : 0;
-        if (componentSize(placed.componentType) == 0) fields_.fail(where, "componentType " + std::to_string(placed.componentType) + " is not a glTF component type");
-        if (placed.components == 0) fields_.fail(where, "type " + shownInput(type.value_or("")) + " is not a glTF accessor type");
+        if (componentSize(placed.componentType) == 0)
+            fields_.fail(where, "componentType " + std::to_string(placed.componentType) +
+                                    " is not a glTF component type");
+        if (placed.components == 0)
+            fields_.fail(where,
+                         "type " + shownInput(type.value_or("")) + " is not a glTF accessor type");
 
-        const nlohmann::json &viewJson = fields_.entry(root_, "bufferViews", "bufferView", *viewIndex);
+        const nlohmann::json &viewJson =
+            fields_.entry(root_, "bufferViews", "bufferView", *viewIndex);
         const std::string viewWhere = "bufferView " + std::to_string(*viewIndex);
         ViewLayout view;
         view.index = *viewIndex;
         view.buffer = fields_.whole(viewJson, "buffer", viewWhere);
-        if (view.buffer >= buffers_.count()) fields_.fail(viewWhere, "buffer " + std::to_string(view.buffer) + " is named, but the file has " + std::to_string(buffers_.count()) + " buffers");
+        if (view.buffer >= buffers_.count())
+            fields_.fail(viewWhere, "buffer " + std::to_string(view.buffer) +
+                                        " is named, but the file has " +
+                                        std::to_string(buffers_.count()) + " buffers");
         view.byteOffset = fields_.whole(viewJson, "byteOffset", viewWhere, 0);
         view.byteLength = fields_.whole(viewJson, "byteLength", viewWhere);
         view.byteStride = fields_.optionalWhole(viewJson, "byteStride", viewWhere);
         const std::span<const unsigned char> bytes = buffers_.bytes(view.buffer);
         view.bufferLength = bytes.size();
 
-        AccessorLayout layout{index, fields_.whole(json, "count", where), fields_.whole(json, "byteOffset", where, 0),
+        AccessorLayout layout{index, fields_.whole(json, "count", where),
+                              fields_.whole(json, "byteOffset", where, 0),
                               componentSize(placed.componentType), placed.components};
         const AccessorPlace place = placeAccessor(layout, view, fields_.file());
         // The place lies inside a buffer held in memory, so each figure fits a size_t.
@@ -127,8 +147,10 @@ public:
     }
 
     PrimitivePlan plan(const nlohmann::json &primitive, const std::string &where) const {
-        if (fields_.has(primitive, "extensions", where) && primitive["extensions"].is_object() && primitive["extensions"].contains("KHR_draco_mesh_compression"))
-            fields_.fail(where, "Draco-compressed meshes (KHR_draco_mesh_compression) are not supported");
+        if (fields_.has(primitive, "extensions", where) && primitive["extensions"].is_object() &&
+            primitive["extensions"].contains("KHR_draco_mesh_compression"))
+            fields_.fail(where,
+                         "Draco-compressed meshes (KHR_draco_mesh_compression) are not supported");
         PrimitivePlan plan;
         if (!fields_.has(primitive, "attributes", where)) return plan;
         const nlohmann::json &attributes = primitive["attributes"];
@@ -136,17 +158,24 @@ public:
         if (!position) return plan;
         plan.points = accessor(*position);
         if (plan.points.components != 3 || plan.points.componentType != floatType)
-            fields_.fail("accessor " + std::to_string(*position), "POSITION values must be three floats each");
-        if (const auto uv = fields_.optionalWhole(attributes, "TEXCOORD_0", where + ": attributes")) {
+            fields_.fail("accessor " + std::to_string(*position),
+                         "POSITION values must be three floats each");
+        if (const auto uv =
+                fields_.optionalWhole(attributes, "TEXCOORD_0", where + ": attributes")) {
             PlacedAccessor texcoords = accessor(*uv);
-            if (texcoords.components == 2 && texcoords.componentType == floatType && texcoords.count == plan.points.count) plan.texcoords = texcoords;
+            if (texcoords.components == 2 && texcoords.componentType == floatType &&
+                texcoords.count == plan.points.count)
+                plan.texcoords = texcoords;
         }
-        plan.triangles = fields_.whole(primitive, "mode", where, modeTriangles) == modeTriangles;  // lines and points make no faces
-        if (const auto indices = fields_.optionalWhole(primitive, "indices", where); indices && plan.triangles) {
+        plan.triangles = fields_.whole(primitive, "mode", where, modeTriangles) ==
+                         modeTriangles;  // lines and points make no faces
+        if (const auto indices = fields_.optionalWhole(primitive, "indices", where);
+            indices && plan.triangles) {
             plan.indices = accessor(*indices);
             const std::uint64_t type = plan.indices->componentType;
             if (plan.indices->components != 1 || (type != 5121 && type != 5123 && type != 5125))
-                fields_.fail("accessor " + std::to_string(*indices), "indices must be unsigned bytes, shorts or ints");
+                fields_.fail("accessor " + std::to_string(*indices),
+                             "indices must be unsigned bytes, shorts or ints");
         }
         return plan;
     }
@@ -157,23 +186,28 @@ public:
             std::array<float, 3> p{};
             std::memcpy(p.data(), plan.points.element(i), sizeof p);
             if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
-                fields_.fail("accessor " + std::to_string(plan.points.index), "POSITION " + std::to_string(i) + " is not three finite numbers");
+                fields_.fail("accessor " + std::to_string(plan.points.index),
+                             "POSITION " + std::to_string(i) + " is not three finite numbers");
             mesh.points.push_back(p);
         }
         surface.texcoords.resize(mesh.points.size(), {0.0f, 0.0f});
         if (plan.texcoords) {
-            for (std::uint64_t i = 0; i < plan.texcoords->count; ++i) std::memcpy(surface.texcoords[first + i].data(), plan.texcoords->element(i), 8);
+            for (std::uint64_t i = 0; i < plan.texcoords->count; ++i)
+                std::memcpy(surface.texcoords[first + i].data(), plan.texcoords->element(i), 8);
         }
         const std::uint64_t corners = plan.corners();
         for (std::uint64_t i = 0; i < corners; ++i) {
             const std::uint64_t index = plan.indices ? indexAt(*plan.indices, i) : i;
             if (index >= plan.points.count)
-                fields_.fail("accessor " + std::to_string(plan.indices->index), "index " + std::to_string(index) + " reaches past the " + std::to_string(plan.points.count) + " points of its primitive");
-            surface.triangles.push_back(static_cast<std::uint32_t>(first + static_cast<std::size_t>(index)));
+                fields_.fail("accessor " + std::to_string(plan.indices->index),
+                             "index " + std::to_string(index) + " reaches past the " +
+                                 std::to_string(plan.points.count) + " points of its primitive");
+            surface.triangles.push_back(
+                static_cast<std::uint32_t>(first + static_cast<std::size_t>(index)));
         }
     }
 
-private:
+  private:
     static std::uint64_t indexAt(const PlacedAccessor &indices, std::uint64_t i) {
         const unsigned char *at = indices.element(i);
         if (indices.componentType == 5121) return *at;
@@ -194,13 +228,20 @@ private:
 
 void refuseUnsupported(const nlohmann::json &root, const GltfFields &fields) {
     const nlohmann::json &asset = root.contains("asset") ? root["asset"] : nlohmann::json();
-    const std::optional<std::string> version = asset.is_object() ? fields.optionalText(asset, "version", "asset") : std::nullopt;
+    const std::optional<std::string> version =
+        asset.is_object() ? fields.optionalText(asset, "version", "asset") : std::nullopt;
     if (!version) fields.fail("asset", "expected an object with the glTF version");
-    if (version->rfind("2.", 0) != 0) fields.fail("asset", "glTF version " + shownInput(*version) + ", expected 2.x");
+    if (version->rfind("2.", 0) != 0)
+        fields.fail("asset", "glTF version " + shownInput(*version) + ", expected 2.x");
     for (const nlohmann::json &extension : fields.array(root, "extensionsRequired", "")) {
-        if (extension == "KHR_draco_mesh_compression") fields.fail("", "Draco-compressed meshes (KHR_draco_mesh_compression) are not supported");
-        if (extension == "KHR_mesh_quantization") fields.fail("", "quantized positions (KHR_mesh_quantization) are not supported");
-        if (extension == "EXT_meshopt_compression") fields.fail("", "meshopt-compressed buffers (EXT_meshopt_compression) are not supported");
+        if (extension == "KHR_draco_mesh_compression")
+            fields.fail("",
+                        "Draco-compressed meshes (KHR_draco_mesh_compression) are not supported");
+        if (extension == "KHR_mesh_quantization")
+            fields.fail("", "quantized positions (KHR_mesh_quantization) are not supported");
+        if (extension == "EXT_meshopt_compression")
+            fields.fail("",
+                        "meshopt-compressed buffers (EXT_meshopt_compression) are not supported");
     }
     if (!fields.array(root, "skins", "").empty()) fields.fail("", "skins are not supported");
 }
@@ -229,7 +270,9 @@ Mesh readGltfMesh(const fs::path &path, PointBudget &budget) {
     std::string_view json = contents;
     std::optional<std::span<const unsigned char>> binary;
     if (lowerExtension(path) == ".glb") {
-        const GlbChunks chunks = splitGlb({reinterpret_cast<const unsigned char *>(contents.data()), contents.size()}, fields.file());
+        const GlbChunks chunks =
+            splitGlb({reinterpret_cast<const unsigned char *>(contents.data()), contents.size()},
+                     fields.file());
         json = chunks.json;
         binary = chunks.binary;
     }
@@ -245,16 +288,24 @@ Mesh readGltfMesh(const fs::path &path, PointBudget &budget) {
     const nlohmann::json &meshes = fields.array(root, "meshes", "");
     for (std::uint64_t m = 0; m < meshes.size(); ++m) {
         const std::string where = "mesh " + std::to_string(m);
-        const nlohmann::json &primitives = fields.array(fields.entry(root, "meshes", "mesh", m), "primitives", where);
+        const nlohmann::json &primitives =
+            fields.array(fields.entry(root, "meshes", "mesh", m), "primitives", where);
         for (std::uint64_t p = 0; p < primitives.size(); ++p) {
-            plans.push_back(reader.plan(primitives[static_cast<std::size_t>(p)], where + ": primitive " + std::to_string(p)));
+            plans.push_back(reader.plan(primitives[static_cast<std::size_t>(p)],
+                                        where + ": primitive " + std::to_string(p)));
             // Each count is below 2^64 / 1: within one buffer; sums of many are kept from wrapping.
-            points = plans.back().points.count > std::numeric_limits<std::uint64_t>::max() - points ? std::numeric_limits<std::uint64_t>::max() : points + plans.back().points.count;
-            corners = plans.back().corners() > std::numeric_limits<std::uint64_t>::max() - corners ? std::numeric_limits<std::uint64_t>::max() : corners + plans.back().corners();
+            points = plans.back().points.count > std::numeric_limits<std::uint64_t>::max() - points
+                         ? std::numeric_limits<std::uint64_t>::max()
+                         : points + plans.back().points.count;
+            corners = plans.back().corners() > std::numeric_limits<std::uint64_t>::max() - corners
+                          ? std::numeric_limits<std::uint64_t>::max()
+                          : corners + plans.back().corners();
         }
     }
     if (points == 0) throw HostError::at(path, "no mesh primitive with POSITION values");
-    if (points > std::numeric_limits<std::uint32_t>::max()) throw HostError::at(path, std::to_string(points) + " points, more than 32-bit indices can name");
+    if (points > std::numeric_limits<std::uint32_t>::max())
+        throw HostError::at(path,
+                            std::to_string(points) + " points, more than 32-bit indices can name");
     budget.take(fields.file(), points, corners);
 
     Mesh mesh;
@@ -263,7 +314,9 @@ Mesh readGltfMesh(const fs::path &path, PointBudget &budget) {
     mesh.points.reserve(static_cast<std::size_t>(points));
     surface->triangles.reserve(static_cast<std::size_t>(corners));
     for (const PrimitivePlan &plan : plans) reader.read(plan, mesh, *surface);
-    const bool anyTexcoords = std::any_of(plans.begin(), plans.end(), [](const PrimitivePlan &plan) { return plan.texcoords.has_value(); });
+    const bool anyTexcoords =
+        std::any_of(plans.begin(), plans.end(),
+                    [](const PrimitivePlan &plan) { return plan.texcoords.has_value(); });
     if (!anyTexcoords) surface->texcoords.clear();
     mesh.surface = std::move(surface);
     return mesh;

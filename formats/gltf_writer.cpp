@@ -10,8 +10,8 @@
 #include <limits>
 #include <sstream>
 
-#include "hostsim/host_error.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
 
 namespace formats {
 
@@ -22,7 +22,7 @@ namespace {
 using Float3 = std::array<float, 3>;
 
 class ModelBuilder {
-public:
+  public:
     explicit ModelBuilder(const std::string &name) {
         model_.asset.version = "2.0";
         model_.asset.generator = "vistrelle";
@@ -45,7 +45,8 @@ public:
         return static_cast<int>(model_.bufferViews.size() - 1);
     }
 
-    int addAccessor(int view, int componentType, int type, std::size_t count, std::vector<double> min = {}, std::vector<double> max = {}) {
+    int addAccessor(int view, int componentType, int type, std::size_t count,
+                    std::vector<double> min = {}, std::vector<double> max = {}) {
         tinygltf::Accessor accessor;
         accessor.bufferView = view;
         accessor.componentType = componentType;
@@ -69,18 +70,20 @@ public:
                     max[a] = std::max(max[a], static_cast<double>(v[a]));
                 }
         }
-        return addAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, values.size(), min, max);
+        return addAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, values.size(),
+                           min, max);
     }
 
     tinygltf::Model &model() { return model_; }
 
-private:
+  private:
     tinygltf::Model model_;
 };
 
-// Unit normals per point: the sum of the area-weighted normals of the triangles using it; a point no
-// triangle with area uses gets +Z, since glTF normals must be unit length.
-std::vector<Float3> pointNormals(std::span<const Float3> points, std::span<const std::uint32_t> triangles) {
+// Unit normals per point: the sum of the area-weighted normals of the triangles using it; a point
+// no triangle with area uses gets +Z, since glTF normals must be unit length.
+std::vector<Float3> pointNormals(std::span<const Float3> points,
+                                 std::span<const std::uint32_t> triangles) {
     std::vector<std::array<double, 3>> sums(points.size(), {0.0, 0.0, 0.0});
     for (std::size_t t = 0; t + 2 < triangles.size(); t += 3) {
         const Float3 &a = points[triangles[t]];
@@ -88,23 +91,29 @@ std::vector<Float3> pointNormals(std::span<const Float3> points, std::span<const
         const Float3 &c = points[triangles[t + 2]];
         const double u[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
         const double v[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
-        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                             u[0] * v[1] - u[1] * v[0]};
         for (int k = 0; k < 3; ++k)
-            for (std::size_t axis = 0; axis < 3; ++axis) sums[triangles[t + static_cast<std::size_t>(k)]][axis] += n[axis];
+            for (std::size_t axis = 0; axis < 3; ++axis)
+                sums[triangles[t + static_cast<std::size_t>(k)]][axis] += n[axis];
     }
     std::vector<Float3> normals(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         const auto &s = sums[i];
         const double length = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
-        normals[i] = length > 0.0 && std::isfinite(length)
-                         ? Float3{static_cast<float>(s[0] / length), static_cast<float>(s[1] / length), static_cast<float>(s[2] / length)}
-                         : Float3{0.0f, 0.0f, 1.0f};
+        normals[i] =
+            length > 0.0 && std::isfinite(length)
+                ? Float3{static_cast<float>(s[0] / length), static_cast<float>(s[1] / length),
+                         static_cast<float>(s[2] / length)}
+                : Float3{0.0f, 0.0f, 1.0f};
     }
     return normals;
 }
 
-// The mesh node and its primitive over `points`; returns the primitive for morph targets to be added.
-tinygltf::Primitive &addMesh(ModelBuilder &builder, std::span<const Float3> points, const MeshSurface &surface, const std::string &name) {
+// The mesh node and its primitive over `points`; returns the primitive for morph targets to be
+// added.
+tinygltf::Primitive &addMesh(ModelBuilder &builder, std::span<const Float3> points,
+                             const MeshSurface &surface, const std::string &name) {
     tinygltf::Model &model = builder.model();
     tinygltf::Material material;
     material.name = "leaves";
@@ -115,17 +124,25 @@ tinygltf::Primitive &addMesh(ModelBuilder &builder, std::span<const Float3> poin
 
     tinygltf::Primitive primitive;
     primitive.material = 0;
-    primitive.attributes["POSITION"] = builder.addVectors(points, TINYGLTF_TARGET_ARRAY_BUFFER, true);
+    primitive.attributes["POSITION"] =
+        builder.addVectors(points, TINYGLTF_TARGET_ARRAY_BUFFER, true);
     const std::vector<Float3> normals = pointNormals(points, surface.triangles);
-    primitive.attributes["NORMAL"] = builder.addVectors(normals, TINYGLTF_TARGET_ARRAY_BUFFER, false);
+    primitive.attributes["NORMAL"] =
+        builder.addVectors(normals, TINYGLTF_TARGET_ARRAY_BUFFER, false);
     if (surface.texcoords.size() == points.size() && !points.empty()) {
-        const int view = builder.addView(surface.texcoords.data(), surface.texcoords.size() * sizeof(surface.texcoords[0]), TINYGLTF_TARGET_ARRAY_BUFFER);
-        primitive.attributes["TEXCOORD_0"] = builder.addAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, points.size());
+        const int view = builder.addView(surface.texcoords.data(),
+                                         surface.texcoords.size() * sizeof(surface.texcoords[0]),
+                                         TINYGLTF_TARGET_ARRAY_BUFFER);
+        primitive.attributes["TEXCOORD_0"] = builder.addAccessor(
+            view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, points.size());
     }
     if (!surface.triangles.empty()) {
         primitive.mode = TINYGLTF_MODE_TRIANGLES;
-        const int view = builder.addView(surface.triangles.data(), surface.triangles.size() * sizeof(std::uint32_t), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-        primitive.indices = builder.addAccessor(view, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR, surface.triangles.size());
+        const int view = builder.addView(surface.triangles.data(),
+                                         surface.triangles.size() * sizeof(std::uint32_t),
+                                         TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+        primitive.indices = builder.addAccessor(view, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
+                                                TINYGLTF_TYPE_SCALAR, surface.triangles.size());
     } else {
         primitive.mode = TINYGLTF_MODE_POINTS;
     }
@@ -149,20 +166,23 @@ tinygltf::Primitive &addMesh(ModelBuilder &builder, std::span<const Float3> poin
 void save(tinygltf::Model &model, const std::filesystem::path &path) {
     tinygltf::TinyGLTF writer;
     std::ostringstream bytes;
-    if (!writer.WriteGltfSceneToStream(&model, bytes, false, true)) throw HostError::at(path, "cannot make the glTF file");
+    if (!writer.WriteGltfSceneToStream(&model, bytes, false, true))
+        throw HostError::at(path, "cannot make the glTF file");
     replaceFile(path, bytes.str());
 }
 
 void checkCount(std::size_t points, std::size_t displaced) {
     if (points != displaced)
-        throw HostError("glTF output: " + std::to_string(displaced) + " turned points for a mesh of " + std::to_string(points));
+        throw HostError("glTF output: " + std::to_string(displaced) +
+                        " turned points for a mesh of " + std::to_string(points));
 }
 
 // The float offset d nearest turned - base for which base + d, in float, is the turned point.
 float exactOffset(float base, float turned) {
     float offset = static_cast<float>(static_cast<double>(turned) - static_cast<double>(base));
     if (base + offset == turned) return offset;
-    for (float step : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()}) {
+    for (float step :
+         {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()}) {
         float tried = offset;
         for (int i = 0; i < 4; ++i) {
             tried = std::nextafter(tried, step);
@@ -182,7 +202,8 @@ void GltfAnimationWriter::addFrame(double seconds, std::span<const hostsim::Posi
     std::vector<Float3> offsets(displaced.size());
     for (std::size_t i = 0; i < displaced.size(); ++i) {
         const Float3 turned = hostsim::toFloats(displaced[i]);
-        for (std::size_t a = 0; a < 3; ++a) offsets[i][a] = exactOffset(base_.points[i][a], turned[a]);
+        for (std::size_t a = 0; a < 3; ++a)
+            offsets[i][a] = exactOffset(base_.points[i][a], turned[a]);
     }
     times_.push_back(static_cast<float>(seconds));
     offsets_.push_back(std::move(offsets));
@@ -193,7 +214,8 @@ void GltfAnimationWriter::write(const std::filesystem::path &path) const {
     tinygltf::Primitive &primitive = addMesh(builder, base_.points, surface_, name_);
     tinygltf::Value::Array targetNames;
     for (std::size_t f = 0; f < offsets_.size(); ++f) {
-        primitive.targets.push_back({{"POSITION", builder.addVectors(offsets_[f], TINYGLTF_TARGET_ARRAY_BUFFER, true)}});
+        primitive.targets.push_back(
+            {{"POSITION", builder.addVectors(offsets_[f], TINYGLTF_TARGET_ARRAY_BUFFER, true)}});
         targetNames.emplace_back("frame " + std::to_string(f));
     }
     tinygltf::Model &model = builder.model();
@@ -207,10 +229,13 @@ void GltfAnimationWriter::write(const std::filesystem::path &path) const {
     std::vector<float> weights(offsets_.size() * offsets_.size(), 0.0f);
     for (std::size_t f = 0; f < offsets_.size(); ++f) weights[f * offsets_.size() + f] = 1.0f;
     const auto [low, high] = std::minmax_element(times_.begin(), times_.end());
-    const int input = builder.addAccessor(builder.addView(times_.data(), times_.size() * sizeof(float), 0), TINYGLTF_COMPONENT_TYPE_FLOAT,
-                                          TINYGLTF_TYPE_SCALAR, times_.size(), {static_cast<double>(*low)}, {static_cast<double>(*high)});
-    const int output = builder.addAccessor(builder.addView(weights.data(), weights.size() * sizeof(float), 0), TINYGLTF_COMPONENT_TYPE_FLOAT,
-                                           TINYGLTF_TYPE_SCALAR, weights.size());
+    const int input =
+        builder.addAccessor(builder.addView(times_.data(), times_.size() * sizeof(float), 0),
+                            TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, times_.size(),
+                            {static_cast<double>(*low)}, {static_cast<double>(*high)});
+    const int output =
+        builder.addAccessor(builder.addView(weights.data(), weights.size() * sizeof(float), 0),
+                            TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, weights.size());
     tinygltf::Animation animation;
     animation.name = "turn toward the target";
     tinygltf::AnimationSampler sampler;

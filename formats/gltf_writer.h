@@ -1,5 +1,5 @@
-// glTF 2.0 output: one .glb per mesh, either one turned shape or the turned shapes of every frame of a
-// run as an animation. Written through tinygltf.
+// glTF 2.0 output: one .glb per mesh, either one turned shape or the turned shapes of every frame
+// of a run as an animation. Written through tinygltf.
 #pragma once
 
 #include <array>
@@ -17,12 +17,13 @@ using hostsim::Mesh;
 
 // Collects the frames of one object and writes them as a .glb: the base mesh (its points in point
 // order as POSITION, triangles, TEXCOORD_0 when the mesh has them, normals of the base) with one
-// morph target per frame and an animation of the morph weights keyed by STEP, so that at each frame's
-// time exactly that frame's shape shows. The material is double-sided, since turned cards show either
-// side. Each morph offset is chosen so that base + offset, added in float as engines do, gives the
-// turned float exactly wherever some float offset can, and otherwise the float next to it.
+// morph target per frame and an animation of the morph weights keyed by STEP, so that at each
+// frame's time exactly that frame's shape shows. The material is double-sided, since turned cards
+// show either side. Each morph offset is chosen so that base + offset, added in float as engines
+// do, gives the turned float exactly wherever some float offset can, and otherwise the float next
+// to it.
 class GltfAnimationWriter {
-public:
+  public:
     GltfAnimationWriter(const Mesh &base, MeshSurface surface, std::string name);
 
     // The turned points of one frame (one per point) and the frame's time in seconds.
@@ -33,7 +34,7 @@ public:
     // Writes the .glb. Throws HostError when it cannot.
     void write(const std::filesystem::path &path) const;
 
-private:
+  private:
     const Mesh &base_;
     MeshSurface surface_;
     std::string name_;
@@ -41,8 +42,9 @@ private:
     std::vector<std::vector<std::array<float, 3>>> offsets_;
 };
 
-// Writes one turned mesh as a .glb: POSITION holds the turned points, normals are those of the turned
-// shape. Throws HostError when the number of points is not the mesh's or the file cannot be written.
+// Writes one turned mesh as a .glb: POSITION holds the turned points, normals are those of the
+// turned shape. Throws HostError when the number of points is not the mesh's or the file cannot be
+// written.
 void writeGltfMesh(const std::filesystem::path &path, const Mesh &base, const MeshSurface &surface,
                    std::span<const hostsim::Position> displaced, const std::string &name);
 

@@ -1,5 +1,5 @@
-// The animation page: the frame list as a script array; each picture is loaded when it is shown, and
-// the next one just ahead of it.
+// The animation page: the frame list as a script array; each picture is loaded when it is shown,
+// and the next one just ahead of it.
 #include "formats/html_index.h"
 
 #include <cmath>
@@ -20,8 +20,9 @@ std::string urlOf(const fs::path &path) {
     std::string url;
     for (char c : path.generic_string()) {
         const auto u = static_cast<unsigned char>(c);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/';
         if (plain) {
             url += c;
         } else {
@@ -95,13 +96,18 @@ if (frames.length > 1) start(); else stop();
 
 }  // namespace
 
-void writeHtmlIndex(const fs::path &dir, std::span<const fs::path> frameFiles, double framesPerSecond, const std::string &pageName) {
+void writeHtmlIndex(const fs::path &dir, std::span<const fs::path> frameFiles,
+                    double framesPerSecond, const std::string &pageName) {
     nlohmann::json urls = nlohmann::json::array();
     for (const fs::path &file : frameFiles) urls.push_back(urlOf(relativeTo(file, dir)));
     // URLs hold no "<", so the script text cannot close its own element.
     std::string page = pageStart;
     page += "const frames = " + urls.dump() + ";\n";
-    page += "const framesPerSecond = " + nlohmann::json(std::isfinite(framesPerSecond) && framesPerSecond > 0.0 ? framesPerSecond : 24.0).dump() + ";\n";
+    page += "const framesPerSecond = " +
+            nlohmann::json(std::isfinite(framesPerSecond) && framesPerSecond > 0.0 ? framesPerSecond
+                                                                                   : 24.0)
+                .dump() +
+            ";\n";
     page += pageEnd;
     replaceFile(dir / pageName, page);
 }

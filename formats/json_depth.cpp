@@ -21,7 +21,8 @@ void checkJsonDepth(std::string_view text, const std::string &file) {
             i = end == std::string_view::npos ? size : end + 1;
         } else if (c == '[' || c == '{') {
             if (++depth > maxJsonDepth) {
-                throw hostsim::HostError(file + ": JSON nested deeper than " + std::to_string(maxJsonDepth) + " levels at byte " +
+                throw hostsim::HostError(file + ": JSON nested deeper than " +
+                                         std::to_string(maxJsonDepth) + " levels at byte " +
                                          std::to_string(i));
             }
         } else if ((c == ']' || c == '}') && depth > 0) {

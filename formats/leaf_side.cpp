@@ -10,8 +10,11 @@ Point3 facingDirection(std::span<const Point3> leaf, std::int32_t pivotRule) {
     const Point3 &first = leaf.front();
     const Point3 &last = leaf.back();
     Point3 pivot = first;
-    if (pivotRule == 1) pivot = {(first.x + leaf[1].x) / 2.0, (first.y + leaf[1].y) / 2.0, (first.z + leaf[1].z) / 2.0};
-    if (pivotRule == 2) pivot = {(first.x + last.x) / 2.0, (first.y + last.y) / 2.0, (first.z + last.z) / 2.0};
+    if (pivotRule == 1)
+        pivot = {(first.x + leaf[1].x) / 2.0, (first.y + leaf[1].y) / 2.0,
+                 (first.z + leaf[1].z) / 2.0};
+    if (pivotRule == 2)
+        pivot = {(first.x + last.x) / 2.0, (first.y + last.y) / 2.0, (first.z + last.z) / 2.0};
     if (pivotRule == 3) pivot = last;
     Point3 centre;
     for (std::size_t i = 1; i < leaf.size(); ++i) {
@@ -20,10 +23,13 @@ Point3 facingDirection(std::span<const Point3> leaf, std::int32_t pivotRule) {
         centre.z += leaf[i].z;
     }
     const double others = static_cast<double>(leaf.size() - 1);
-    const Point3 axis{centre.x / others - pivot.x, centre.y / others - pivot.y, centre.z / others - pivot.z};
+    const Point3 axis{centre.x / others - pivot.x, centre.y / others - pivot.y,
+                      centre.z / others - pivot.z};
     const Point3 edge{leaf[1].x - first.x, leaf[1].y - first.y, leaf[1].z - first.z};
-    // The module's local +Z is edge x axis (right-handed arithmetic); the turned side is the opposite one.
-    return {axis.y * edge.z - axis.z * edge.y, axis.z * edge.x - axis.x * edge.z, axis.x * edge.y - axis.y * edge.x};
+    // The module's local +Z is edge x axis (right-handed arithmetic); the turned side is the
+    // opposite one.
+    return {axis.y * edge.z - axis.z * edge.y, axis.z * edge.x - axis.x * edge.z,
+            axis.x * edge.y - axis.y * edge.x};
 }
 
 }  // namespace formats

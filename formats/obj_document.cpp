@@ -1,4 +1,5 @@
-// An OBJ document's faces and texture coordinates in the form of one vertex per point, as glTF needs.
+// An OBJ document's faces and texture coordinates in the form of one vertex per point, as glTF
+// needs.
 #include "formats/obj_document.h"
 
 namespace formats {

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <memory>
 
-#include "hostsim/host_error.h"
-#include "formats/text/chunked_text.h"
 #include "formats/mesh_surface.h"
-#include "formats/text/number_text.h"
 #include "formats/obj_document.h"
 #include "formats/obj_writer.h"
+#include "formats/text/chunked_text.h"
+#include "formats/text/number_text.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
 
 namespace formats {
 
@@ -69,13 +69,16 @@ void writeSurface(ChunkedText &out, const MeshSurface &surface) {
 void checkCount(const Mesh &base, std::span<const hostsim::Position> displaced) {
     const std::size_t expected = base.obj ? base.obj->points().size() : base.points.size();
     if (displaced.size() != expected) {
-        const std::string name = base.sourceFile.empty() ? std::string("inline mesh") : base.sourceFile;
-        throw HostError(name + ": expected " + std::to_string(expected) + " displaced points, got " + std::to_string(displaced.size()));
+        const std::string name =
+            base.sourceFile.empty() ? std::string("inline mesh") : base.sourceFile;
+        throw HostError(name + ": expected " + std::to_string(expected) +
+                        " displaced points, got " + std::to_string(displaced.size()));
     }
 }
 
 // The "v" lines of inline points, then the faces of a glTF file's surface.
-void writeInlineText(const Mesh &base, std::span<const hostsim::Position> displaced, const TextSink &sink) {
+void writeInlineText(const Mesh &base, std::span<const hostsim::Position> displaced,
+                     const TextSink &sink) {
     ChunkedText out(sink);
     FloatTriples triples;
     writePointLines(out, triples, displaced, {});
@@ -94,7 +97,8 @@ std::string objMeshText(const Mesh &base, std::span<const hostsim::Position> dis
     return out;
 }
 
-std::size_t writeObjMesh(const std::filesystem::path &path, const Mesh &base, std::span<const hostsim::Position> displaced) {
+std::size_t writeObjMesh(const std::filesystem::path &path, const Mesh &base,
+                         std::span<const hostsim::Position> displaced) {
     std::size_t written = 0;
     checkCount(base, displaced);
     replaceFileWith(path, [&](const TextSink &sink) {
@@ -102,8 +106,10 @@ std::size_t writeObjMesh(const std::filesystem::path &path, const Mesh &base, st
             sink(piece);
             written += piece.size();
         };
-        if (base.obj) base.obj->write(displaced, counted);
-        else writeInlineText(base, displaced, counted);
+        if (base.obj)
+            base.obj->write(displaced, counted);
+        else
+            writeInlineText(base, displaced, counted);
     });
     return written;
 }

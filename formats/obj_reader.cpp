@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "hostsim/host_error.h"
-#include "formats/text/number_reading.h"
 #include "formats/point_budget.h"
 #include "formats/shown_text.h"
+#include "formats/text/number_reading.h"
+#include "hostsim/host_error.h"
 
 namespace formats {
 
@@ -17,7 +17,8 @@ namespace {
 
 // ' ', '\t', '\r', '\f' and '\v': one comparison for the printable characters words are made of.
 bool isSpace(char c) {
-    constexpr std::uint64_t spaces = (std::uint64_t{1} << ' ') | (1u << '\t') | (1u << '\r') | (1u << '\f') | (1u << '\v');
+    constexpr std::uint64_t spaces =
+        (std::uint64_t{1} << ' ') | (1u << '\t') | (1u << '\r') | (1u << '\f') | (1u << '\v');
     const auto u = static_cast<unsigned char>(c);
     return u <= ' ' && ((spaces >> u) & 1u) != 0;
 }
@@ -39,7 +40,8 @@ bool nextNumber(std::string_view &rest, std::string_view &word, double &value) {
     const char *p = rest.data();
     const char *const end = p + rest.size();
     while (p != end && isSpace(*p)) ++p;
-    if (const char *last = readPlainDecimal(p, end, value); last != nullptr && (last == end || isSpace(*last))) {
+    if (const char *last = readPlainDecimal(p, end, value);
+        last != nullptr && (last == end || isSpace(*last))) {
         word = std::string_view(p, static_cast<std::size_t>(last - p));
         rest = std::string_view(last, static_cast<std::size_t>(end - last));
         return true;
@@ -54,9 +56,12 @@ enum class Record { Point, TexturePoint, Normal };
 
 const char *recordName(Record record) {
     switch (record) {
-    case Record::Point: return "point";
-    case Record::TexturePoint: return "texture coordinate";
-    case Record::Normal: return "normal";
+        case Record::Point:
+            return "point";
+        case Record::TexturePoint:
+            return "texture coordinate";
+        case Record::Normal:
+            return "normal";
     }
     return "";
 }
@@ -65,9 +70,11 @@ const char *recordName(Record record) {
 
 // Reads the lines of one document into an ObjDocument; every fault names the file and line.
 class ObjParser {
-public:
+  public:
     explicit ObjParser(const std::string &file, PointBudget *budget = nullptr)
-        : file_(file), budget_(budget), pointsAllowed_(budget ? budget->pointsLeft() : static_cast<std::uint64_t>(-1)) {}
+        : file_(file),
+          budget_(budget),
+          pointsAllowed_(budget ? budget->pointsLeft() : static_cast<std::uint64_t>(-1)) {}
 
     // Reads whole lines; the last line of the document may come without its '\n'.
     void feed(std::string_view text) {
@@ -83,7 +90,8 @@ public:
 
     // The document, once every line has been fed.
     ObjDocument finish() {
-        if (doc_.points_.empty()) throw HostError(file_ + ": expected points (\"v\" lines); the file has none");
+        if (doc_.points_.empty())
+            throw HostError(file_ + ": expected points (\"v\" lines); the file has none");
         if (budget_) budget_->take(file_, doc_.points_.size());
         for (const Forward &f : forward_) {
             if (f.index > count(f.record)) outOfRange(f.line, f.record, f.index);
@@ -91,7 +99,7 @@ public:
         return std::move(doc_);
     }
 
-private:
+  private:
     // A positive index beyond the records read so far: checked against the totals at the end.
     struct Forward {
         std::size_t line;
@@ -104,15 +112,19 @@ private:
     }
 
     [[noreturn]] void outOfRange(std::size_t line, Record record, long long index) const {
-        fail(line, std::string(recordName(record)) + " index " + std::to_string(index) + " is out of range; the file has " +
-                       std::to_string(count(record)) + " " + recordName(record) + "s");
+        fail(line, std::string(recordName(record)) + " index " + std::to_string(index) +
+                       " is out of range; the file has " + std::to_string(count(record)) + " " +
+                       recordName(record) + "s");
     }
 
     long long count(Record record) const {
         switch (record) {
-        case Record::Point: return static_cast<long long>(doc_.points_.size());
-        case Record::TexturePoint: return textureCount_;
-        case Record::Normal: return static_cast<long long>(doc_.normalStarts_.size());
+            case Record::Point:
+                return static_cast<long long>(doc_.points_.size());
+            case Record::TexturePoint:
+                return textureCount_;
+            case Record::Normal:
+                return static_cast<long long>(doc_.normalStarts_.size());
         }
         return 0;
     }
@@ -121,7 +133,8 @@ private:
     // nothing after x y z), else a new one.
     ObjDocument::Run &runFor(ObjDocument::RunKind kind) {
         auto &runs = doc_.runs_;
-        if (runs.empty() || runs.back().kind != kind || !(kind == ObjDocument::RunKind::Kept || runs.back().text.empty())) {
+        if (runs.empty() || runs.back().kind != kind ||
+            !(kind == ObjDocument::RunKind::Kept || runs.back().text.empty())) {
             runs.push_back({kind, 0, {}});
         }
         return runs.back();
@@ -144,8 +157,10 @@ private:
 
     // A "v" line; `rest` is what followed x y z.
     void keepPoint(std::string_view rest) {
-        if (!rest.empty()) doc_.runs_.push_back({ObjDocument::RunKind::Points, 1, std::string(rest)});
-        else ++runFor(ObjDocument::RunKind::Points).count;
+        if (!rest.empty())
+            doc_.runs_.push_back({ObjDocument::RunKind::Points, 1, std::string(rest)});
+        else
+            ++runFor(ObjDocument::RunKind::Points).count;
         doc_.lineChars_ += rest.size() + 1;
     }
 
@@ -154,21 +169,26 @@ private:
         const std::string_view keyword = nextWord(rest);
         if (keyword == "v") return readPoint(rest);
         if (keyword == "vn") return keepNormal(line);
-        if (keyword == "vt") readTexturePoint(rest);
-        else if (keyword == "f") readElement(rest, 3, "face", true);
-        else if (keyword == "l") readElement(rest, 2, "line", false);
-        else if (keyword == "p") readElement(rest, 1, "point element", false);
+        if (keyword == "vt")
+            readTexturePoint(rest);
+        else if (keyword == "f")
+            readElement(rest, 3, "face", true);
+        else if (keyword == "l")
+            readElement(rest, 2, "line", false);
+        else if (keyword == "p")
+            readElement(rest, 1, "point element", false);
         keep(line);
     }
 
-    // A texture point's u and v; missing or unreadable numbers count as 0, as texture coordinates only
-    // travel along to glTF output.
+    // A texture point's u and v; missing or unreadable numbers count as 0, as texture coordinates
+    // only travel along to glTF output.
     void readTexturePoint(std::string_view rest) {
         ++textureCount_;
         std::array<float, 2> uv{};
         for (float &coordinate : uv) {
             double value = 0.0;
-            if (readDouble(nextWord(rest), value) && std::isfinite(static_cast<float>(value))) coordinate = static_cast<float>(value);
+            if (readDouble(nextWord(rest), value) && std::isfinite(static_cast<float>(value)))
+                coordinate = static_cast<float>(value);
         }
         doc_.texturePoints_.push_back(uv);
     }
@@ -180,10 +200,12 @@ private:
             double value = 0.0;
             if (!nextNumber(rest, word, value)) {
                 fail(lineNumber_, word.empty() ? "expected 3 numbers after \"v\""
-                                               : "expected 3 numbers after \"v\", found \"" + shownInput(word) + "\"");
+                                               : "expected 3 numbers after \"v\", found \"" +
+                                                     shownInput(word) + "\"");
             }
             coordinate = static_cast<float>(value);
-            if (!std::isfinite(coordinate)) fail(lineNumber_, "expected 3 numbers within the range of a float after \"v\"");
+            if (!std::isfinite(coordinate))
+                fail(lineNumber_, "expected 3 numbers within the range of a float after \"v\"");
         }
         if (doc_.points_.size() >= pointsAllowed_) [[unlikely]]
             budget_->take(file_ + ":" + std::to_string(lineNumber_), doc_.points_.size() + 1);
@@ -191,7 +213,8 @@ private:
         keepPoint(rest);
     }
 
-    // A 1-based or negative (relative) index of a record, checked as far as the records so far allow.
+    // A 1-based or negative (relative) index of a record, checked as far as the records so far
+    // allow.
     std::size_t resolve(std::string_view word, Record record) {
         long long index = 0;
         if (!readWhole(word, index)) [[unlikely]]
@@ -207,37 +230,52 @@ private:
         return static_cast<std::size_t>(available + index);
     }
 
-    [[noreturn, gnu::cold, gnu::noinline]] void notAnIndex(std::string_view word, Record record) const {
-        fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" + shownInput(word) + "\"");
+    [[noreturn, gnu::cold, gnu::noinline]] void notAnIndex(std::string_view word,
+                                                           Record record) const {
+        fail(lineNumber_, "expected a " + std::string(recordName(record)) + " index, found \"" +
+                              shownInput(word) + "\"");
     }
 
     // Index 0, or a relative index that reaches before the first record.
     [[noreturn, gnu::cold, gnu::noinline]] void badIndex(long long index, Record record) const {
-        if (index == 0) fail(lineNumber_, std::string(recordName(record)) + " index 0; indices count from 1");
-        fail(lineNumber_, "relative " + std::string(recordName(record)) + " index " + std::to_string(index) + " reaches before the first " +
-                              recordName(record) + "; " + std::to_string(count(record)) + " come before this line");
+        if (index == 0)
+            fail(lineNumber_, std::string(recordName(record)) + " index 0; indices count from 1");
+        fail(lineNumber_, "relative " + std::string(recordName(record)) + " index " +
+                              std::to_string(index) + " reaches before the first " +
+                              recordName(record) + "; " + std::to_string(count(record)) +
+                              " come before this line");
     }
 
     // "f", "l" and "p": corners written v, v/vt, v//vn or v/vt/vn.
     void readElement(std::string_view rest, std::size_t least, const char *what, bool isFace) {
         const std::size_t first = doc_.corners_.size();
         std::size_t corners = 0;
-        for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest), ++corners) {
+        for (std::string_view word = nextWord(rest); !word.empty();
+             word = nextWord(rest), ++corners) {
             // The word up to its first '/', between its first and second, and after the second.
             const char *const end = word.data() + word.size();
             const char *const slash = std::find(word.data(), end, '/');
-            const std::size_t point = resolve(std::string_view(word.data(), static_cast<std::size_t>(slash - word.data())), Record::Point);
+            const std::size_t point = resolve(
+                std::string_view(word.data(), static_cast<std::size_t>(slash - word.data())),
+                Record::Point);
             std::size_t normal = ObjDocument::noNormal;
             std::size_t textureIndex = ObjDocument::noNormal;
             if (slash != end) {
                 const char *const second = std::find(slash + 1, end, '/');
                 if (second != slash + 1)
-                    textureIndex = resolve(std::string_view(slash + 1, static_cast<std::size_t>(second - slash - 1)), Record::TexturePoint);
-                if (second != end) normal = resolve(std::string_view(second + 1, static_cast<std::size_t>(end - second - 1)), Record::Normal);
+                    textureIndex = resolve(
+                        std::string_view(slash + 1, static_cast<std::size_t>(second - slash - 1)),
+                        Record::TexturePoint);
+                if (second != end)
+                    normal = resolve(
+                        std::string_view(second + 1, static_cast<std::size_t>(end - second - 1)),
+                        Record::Normal);
             }
             if (isFace) doc_.corners_.push_back({point, normal, textureIndex});
         }
-        if (corners < least) fail(lineNumber_, "expected a " + std::string(what) + " of at least " + std::to_string(least) + " corners");
+        if (corners < least)
+            fail(lineNumber_, "expected a " + std::string(what) + " of at least " +
+                                  std::to_string(least) + " corners");
         if (isFace) doc_.faceStarts_.push_back(first);
     }
 

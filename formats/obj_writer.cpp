@@ -21,7 +21,8 @@ std::string ObjDocument::text(std::span<const hostsim::Position> positions) cons
     return out;
 }
 
-void writePointLines(ChunkedText &out, FloatTriples &triples, std::span<const hostsim::Position> points, std::string_view rest) {
+void writePointLines(ChunkedText &out, FloatTriples &triples,
+                     std::span<const hostsim::Position> points, std::string_view rest) {
     for (std::size_t done = 0; done < points.size(); done += FloatTriples::capacity) {
         const std::size_t batch = std::min(FloatTriples::capacity, points.size() - done);
         triples.load(points.subspan(done, batch));
@@ -41,11 +42,14 @@ void writePointLines(ChunkedText &out, FloatTriples &triples, std::span<const ho
 
 void ObjDocument::write(std::span<const hostsim::Position> positions, const TextSink &sink) const {
     if (positions.size() != points_.size()) {
-        throw std::invalid_argument("expected " + std::to_string(points_.size()) + " positions, got " + std::to_string(positions.size()));
+        throw std::invalid_argument("expected " + std::to_string(points_.size()) +
+                                    " positions, got " + std::to_string(positions.size()));
     }
 
-    // Newell's normal of each face: twice its area along its right-hand normal, also for non-planar faces.
-    std::vector<std::array<double, 3>> sums(normalStarts_.size(), std::array<double, 3>{0.0, 0.0, 0.0});
+    // Newell's normal of each face: twice its area along its right-hand normal, also for non-planar
+    // faces.
+    std::vector<std::array<double, 3>> sums(normalStarts_.size(),
+                                            std::array<double, 3>{0.0, 0.0, 0.0});
     for (std::size_t f = 0; f < faceStarts_.size(); ++f) {
         const std::size_t begin = faceStarts_[f];
         const std::size_t end = f + 1 < faceStarts_.size() ? faceStarts_[f + 1] : corners_.size();
@@ -60,7 +64,8 @@ void ObjDocument::write(std::span<const hostsim::Position> positions, const Text
         for (std::size_t c = begin; c < end; ++c) {
             if (corners_[c].normal == noNormal) continue;
             auto &sum = sums[corners_[c].normal];
-            for (int k = 0; k < 3; ++k) sum[static_cast<std::size_t>(k)] += n[static_cast<std::size_t>(k)];
+            for (int k = 0; k < 3; ++k)
+                sum[static_cast<std::size_t>(k)] += n[static_cast<std::size_t>(k)];
         }
     }
 
@@ -72,39 +77,45 @@ void ObjDocument::write(std::span<const hostsim::Position> positions, const Text
     std::size_t normal = 0;
     for (const Run &run : runs_) {
         switch (run.kind) {
-        case RunKind::Kept:
-            out.put(run.text);
-            break;
-        case RunKind::Points:
-            writePointLines(out, triples, positions.subspan(point, run.count), run.text);
-            point += run.count;
-            break;
-        case RunKind::Normals:
-            for (std::size_t done = 0; done < run.count; done += FloatTriples::capacity) {
-                const std::size_t batch = std::min(FloatTriples::capacity, run.count - done);
-                // A face without area keeps the normal the file had: its unit stays unwritten.
-                std::array<bool, FloatTriples::capacity> kept{};
-                for (std::size_t i = 0; i < batch; ++i) {
-                    const auto &n = sums[normal + i];
-                    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-                    kept[i] = !(length > 0.0) || !std::isfinite(length);
-                    units[i] = kept[i] ? std::array<double, 3>{0.0, 0.0, 0.0} : std::array<double, 3>{n[0] / length, n[1] / length, n[2] / length};
-                }
-                triples.load(std::span(units).first(batch));
-                for (std::size_t i = 0; i < batch; ++i, ++normal) {
-                    if (kept[i]) {
-                        const std::size_t end = normal + 1 < normalStarts_.size() ? normalStarts_[normal + 1] : normalLines_.size();
-                        out.put(std::string_view(normalLines_).substr(normalStarts_[normal], end - normalStarts_[normal]));
-                        continue;
+            case RunKind::Kept:
+                out.put(run.text);
+                break;
+            case RunKind::Points:
+                writePointLines(out, triples, positions.subspan(point, run.count), run.text);
+                point += run.count;
+                break;
+            case RunKind::Normals:
+                for (std::size_t done = 0; done < run.count; done += FloatTriples::capacity) {
+                    const std::size_t batch = std::min(FloatTriples::capacity, run.count - done);
+                    // A face without area keeps the normal the file had: its unit stays unwritten.
+                    std::array<bool, FloatTriples::capacity> kept{};
+                    for (std::size_t i = 0; i < batch; ++i) {
+                        const auto &n = sums[normal + i];
+                        const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                        kept[i] = !(length > 0.0) || !std::isfinite(length);
+                        units[i] = kept[i] ? std::array<double, 3>{0.0, 0.0, 0.0}
+                                           : std::array<double, 3>{n[0] / length, n[1] / length,
+                                                                   n[2] / length};
                     }
-                    char *w = out.room(4 + floatTripleRoom);
-                    std::memcpy(w, "vn ", 3);
-                    w = triples.write(w + 3, i);
-                    *w++ = '\n';
-                    out.take(w);
+                    triples.load(std::span(units).first(batch));
+                    for (std::size_t i = 0; i < batch; ++i, ++normal) {
+                        if (kept[i]) {
+                            const std::size_t end = normal + 1 < normalStarts_.size()
+                                                        ? normalStarts_[normal + 1]
+                                                        : normalLines_.size();
+                            out.put(
+                                std::string_view(normalLines_)
+                                    .substr(normalStarts_[normal], end - normalStarts_[normal]));
+                            continue;
+                        }
+                        char *w = out.room(4 + floatTripleRoom);
+                        std::memcpy(w, "vn ", 3);
+                        w = triples.write(w + 3, i);
+                        *w++ = '\n';
+                        out.take(w);
+                    }
                 }
-            }
-            break;
+                break;
         }
     }
     out.finish();

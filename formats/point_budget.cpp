@@ -1,4 +1,5 @@
-// Counting points against the limit and the free memory; the free memory is read from /proc/meminfo.
+// Counting points against the limit and the free memory; the free memory is read from
+// /proc/meminfo.
 #include "formats/point_budget.h"
 
 #include <cstdio>
@@ -16,8 +17,10 @@ std::string megabytes(std::uint64_t bytes) {
     char text[32];
     const double value = static_cast<double>(bytes);
     if (value < 1e6) return std::to_string(bytes) + " bytes";
-    if (value < 1e9) std::snprintf(text, sizeof text, "%.1f MB", value / 1e6);
-    else std::snprintf(text, sizeof text, "%.1f GB", value / 1e9);
+    if (value < 1e9)
+        std::snprintf(text, sizeof text, "%.1f MB", value / 1e6);
+    else
+        std::snprintf(text, sizeof text, "%.1f GB", value / 1e9);
     return text;
 }
 
@@ -32,7 +35,8 @@ std::uint64_t freeMemoryBytes() {
     std::uint64_t kilobytes = 0;
     std::string unit;
     while (meminfo >> key >> kilobytes >> unit) {
-        if (key == "MemAvailable:") return std::min(addressable, kilobytes > most / 1024 ? most : kilobytes * 1024);
+        if (key == "MemAvailable:")
+            return std::min(addressable, kilobytes > most / 1024 ? most : kilobytes * 1024);
     }
     return addressable;
 }
@@ -44,18 +48,22 @@ std::uint64_t PointBudget::pointsLeft() const {
 }
 
 void PointBudget::take(const std::string &file, std::uint64_t points, std::uint64_t corners) {
-    const std::string earlier = points_ == 0 ? "" : " (after " + std::to_string(points_) + " in the files read before)";
+    const std::string earlier =
+        points_ == 0 ? "" : " (after " + std::to_string(points_) + " in the files read before)";
     const std::string counted = file + ": " + std::to_string(points) + " points" + earlier;
     if (points > maxPoints_ || points_ > maxPoints_ - points) {
-        throw hostsim::HostError(counted + ", more than --max-points allows (" + std::to_string(maxPoints_) + ")");
+        throw hostsim::HostError(counted + ", more than --max-points allows (" +
+                                 std::to_string(maxPoints_) + ")");
     }
     const std::uint64_t pointBytes = points > most / bytesPerPoint ? most : points * bytesPerPoint;
     const std::uint64_t cornerBytes = corners > most / 4 ? most : corners * 4;
     const std::uint64_t bytes = pointBytes > most - cornerBytes ? most : pointBytes + cornerBytes;
     if (bytes > freeBytes_ || bytes_ > freeBytes_ - bytes) {
-        const std::string faces = corners == 0 ? "" : " and " + std::to_string(corners / 3) + " triangles";
-        throw hostsim::HostError(counted + faces + " need about " + megabytes(bytes) + ", more than the " +
-                                 megabytes(freeBytes_ > bytes_ ? freeBytes_ - bytes_ : 0) + " of memory free");
+        const std::string faces =
+            corners == 0 ? "" : " and " + std::to_string(corners / 3) + " triangles";
+        throw hostsim::HostError(
+            counted + faces + " need about " + megabytes(bytes) + ", more than the " +
+            megabytes(freeBytes_ > bytes_ ? freeBytes_ - bytes_ : 0) + " of memory free");
     }
     points_ += points;
     bytes_ += bytes;

@@ -2,9 +2,9 @@
 // value's text is replaced.
 #include "formats/scene_data_edit.h"
 
-#include "hostsim/host_error.h"
 #include "formats/text/json_node.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
 
 #include <optional>
 #include <vector>
@@ -16,7 +16,7 @@ namespace {
 
 // Positions in the text are byte offsets. Every method throws on text that is not JSON.
 class Scanner {
-public:
+  public:
     Scanner(std::string_view text, const std::string &file) : text_(text), file_(file) {}
 
     // The first offset at or after `at` that is neither white space nor inside a comment.
@@ -48,8 +48,10 @@ public:
     std::size_t string(std::size_t at) const {
         if (this->at(at) != '"') fail("expected a string");
         for (std::size_t i = at + 1; i < text_.size(); ++i) {
-            if (text_[i] == '\\') ++i;
-            else if (text_[i] == '"') return i + 1;
+            if (text_[i] == '\\')
+                ++i;
+            else if (text_[i] == '"')
+                return i + 1;
         }
         fail("unclosed string");
     }
@@ -75,7 +77,9 @@ public:
             }
         }
         std::size_t i = at;
-        while (i < text_.size() && std::string_view("+-.0123456789eEtruefalsn").find(text_[i]) != std::string_view::npos) ++i;
+        while (i < text_.size() && std::string_view("+-.0123456789eEtruefalsn").find(text_[i]) !=
+                                       std::string_view::npos)
+            ++i;
         if (i == at) fail("unexpected character");
         return i;
     }
@@ -105,8 +109,10 @@ public:
             const std::size_t end = value(begin);
             if (name == key) members.found = Member{begin, end};
             i = blank(end);
-            if (this->at(i) == ',') i = blank(i + 1);
-            else if (this->at(i) != '}') fail("expected ',' or '}'");
+            if (this->at(i) == ',')
+                i = blank(i + 1);
+            else if (this->at(i) != '}')
+                fail("expected ',' or '}'");
         }
         members.close = i;
         return members;
@@ -119,8 +125,10 @@ public:
         for (std::size_t k = 0; this->at(i) != ']'; ++k) {
             if (k == index) return i;
             i = blank(value(i));
-            if (this->at(i) == ',') i = blank(i + 1);
-            else if (this->at(i) != ']') fail("expected ',' or ']'");
+            if (this->at(i) == ',')
+                i = blank(i + 1);
+            else if (this->at(i) != ']')
+                fail("expected ',' or ']'");
         }
         return std::nullopt;
     }
@@ -129,7 +137,7 @@ public:
         throw HostError(file_ + ": cannot save the settings into its text: " + std::string(what));
     }
 
-private:
+  private:
     std::string_view text_;
     const std::string &file_;
 };
@@ -142,8 +150,8 @@ std::string dataText(std::span<const std::int32_t> data) {
 
 }  // namespace
 
-std::string withDisplacementData(std::string_view text, std::size_t index, std::span<const std::int32_t> data,
-                                 const std::string &file) {
+std::string withDisplacementData(std::string_view text, std::size_t index,
+                                 std::span<const std::int32_t> data, const std::string &file) {
     const Scanner scan(text, file);
     const Scanner::Members root = scan.member(scan.blank(0), "displacements");
     if (!root.found) scan.fail("the scene has no \"displacements\"");
@@ -152,25 +160,29 @@ std::string withDisplacementData(std::string_view text, std::size_t index, std::
     const Scanner::Members members = scan.member(*displacement, "data");
     std::string edited(text);
     if (members.found) {
-        edited.replace(members.found->valueBegin, members.found->valueEnd - members.found->valueBegin, dataText(data));
+        edited.replace(members.found->valueBegin,
+                       members.found->valueEnd - members.found->valueBegin, dataText(data));
     } else {
-        edited.insert(members.close, std::string(members.empty ? "" : ", ") + "\"data\": " + dataText(data));
+        edited.insert(members.close,
+                      std::string(members.empty ? "" : ", ") + "\"data\": " + dataText(data));
     }
     return edited;
 }
 
-void saveDisplacementData(const std::filesystem::path &path, std::size_t index, std::span<const std::int32_t> data) {
+void saveDisplacementData(const std::filesystem::path &path, std::size_t index,
+                          std::span<const std::int32_t> data) {
     const std::string file = path.string();
     const std::string edited = withDisplacementData(readTextFile(path), index, data, file);
     // The edit must read back as meant before it replaces the file.
     const nlohmann::json document = parseJson(edited, file);
     bool readsBack = false;
     try {
-        readsBack = document.at("displacements").at(index).at("data") == nlohmann::json(std::vector<std::int32_t>(data.begin(), data.end()));
-    } catch (const nlohmann::json::exception &) {
-    }
+        readsBack = document.at("displacements").at(index).at("data") ==
+                    nlohmann::json(std::vector<std::int32_t>(data.begin(), data.end()));
+    } catch (const nlohmann::json::exception &) {}
     if (!readsBack)
-        throw HostError::at(path, "cannot save the settings into its text: the edited text does not read back");
+        throw HostError::at(
+            path, "cannot save the settings into its text: the edited text does not read back");
     // A scene may be the only copy of a person's work: it survives a system crash too.
     replaceFile(path, edited, Durability::System);
 }

@@ -1,5 +1,6 @@
 // Reading and writing scene files. The reader checks everything a person can get wrong by hand and
-// names the place; the writer lays the document out for reading and refuses scenes that would not read back.
+// names the place; the writer lays the document out for reading and refuses scenes that would not
+// read back.
 #include "formats/scene_file.h"
 
 #include <array>
@@ -9,14 +10,14 @@
 #include <string>
 #include <string_view>
 
-#include "hostsim/host_error.h"
 #include "formats/json_depth.h"
-#include "formats/text/json_node.h"
-#include "formats/text/number_text.h"
 #include "formats/mesh_file.h"
 #include "formats/obj_mesh.h"
 #include "formats/shown_text.h"
+#include "formats/text/json_node.h"
+#include "formats/text/number_text.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
 
 namespace formats {
 
@@ -34,7 +35,8 @@ namespace {
 
 std::array<double, 3> readTriple(const JsonNode &node) {
     const nlohmann::json &v = node.value();
-    if (!v.is_array() || v.size() != 3 || !v[0].is_number() || !v[1].is_number() || !v[2].is_number()) {
+    if (!v.is_array() || v.size() != 3 || !v[0].is_number() || !v[1].is_number() ||
+        !v[2].is_number()) {
         node.fail("expected 3 numbers");
     }
     return {v[0].get<double>(), v[1].get<double>(), v[2].get<double>()};
@@ -47,7 +49,8 @@ Point3 readPosition(const JsonNode &node) {
 
 std::array<float, 3> readMeshPoint(const JsonNode &node) {
     const auto [x, y, z] = readTriple(node);
-    const std::array<float, 3> point{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+    const std::array<float, 3> point{static_cast<float>(x), static_cast<float>(y),
+                                     static_cast<float>(z)};
     for (float c : point) {
         if (!std::isfinite(c)) node.fail("expected 3 numbers within the range of a float");
     }
@@ -111,7 +114,8 @@ FrameRange readFrames(const JsonNode &node) {
     if (frames.end < frames.start) end.fail("expected an end frame not before the start frame");
     if (const auto fps = node.optionalMember("fps")) {
         frames.framesPerSecond = fps->number();
-        if (!(frames.framesPerSecond > 0.0)) fps->fail("expected a positive number of frames per second");
+        if (!(frames.framesPerSecond > 0.0))
+            fps->fail("expected a positive number of frames per second");
     }
     return frames;
 }
@@ -129,7 +133,9 @@ Scene readFormat1(const JsonNode &root, const MeshPlace &place) {
         item.name = nameNode.text();
         if (item.name.empty()) nameNode.fail("expected a name that is not empty");
         const auto [earlier, isNew] = indexOfName.emplace(item.name, scene.items.size());
-        if (!isNew) nameNode.fail("expected a name of its own; /items/" + std::to_string(earlier->second) + " has it");
+        if (!isNew)
+            nameNode.fail("expected a name of its own; /items/" + std::to_string(earlier->second) +
+                          " has it");
         item.motion = readMotion(node);
         if (const auto mesh = node.optionalMember("mesh")) item.mesh = readMesh(*mesh, place);
         scene.items.push_back(std::move(item));
@@ -141,9 +147,12 @@ Scene readFormat1(const JsonNode &root, const MeshPlace &place) {
             Displacement displacement;
             const JsonNode object = node.member("object");
             const auto found = indexOfName.find(object.text());
-            if (found == indexOfName.end()) object.fail("expected the name of an item; no item is called " + object.value().dump());
+            if (found == indexOfName.end())
+                object.fail("expected the name of an item; no item is called " +
+                            object.value().dump());
             displacement.item = found->second;
-            if (const auto server = node.optionalMember("server")) displacement.server = server->text();
+            if (const auto server = node.optionalMember("server"))
+                displacement.server = server->text();
             if (const auto data = node.optionalMember("data")) {
                 std::vector<std::int32_t> values;
                 for (const JsonNode &value : data->elements()) values.push_back(value.int32());
@@ -157,8 +166,9 @@ Scene readFormat1(const JsonNode &root, const MeshPlace &place) {
 
 // Lays out a scene as JSON text; refuses, with the reason, what would not read back.
 class SceneWriter {
-public:
-    SceneWriter(const fs::path &path, const Scene &scene) : path_(path), folder_(path.parent_path()), scene_(scene) {}
+  public:
+    SceneWriter(const fs::path &path, const Scene &scene)
+        : path_(path), folder_(path.parent_path()), scene_(scene) {}
 
     std::string text() {
         out_ += "{\n  \"format\": " + std::to_string(sceneFormat) + ",\n";
@@ -181,8 +191,10 @@ public:
         return std::move(out_);
     }
 
-private:
-    [[noreturn]] void refuse(const std::string &why) const { throw HostError::at(path_, "cannot save: " + why); }
+  private:
+    [[noreturn]] void refuse(const std::string &why) const {
+        throw HostError::at(path_, "cannot save: " + why);
+    }
 
     void number(double value, const std::string &what) {
         if (!std::isfinite(value)) refuse(what + " is not a finite number");
@@ -205,7 +217,8 @@ private:
         const FrameRange &f = scene_.frames;
         if (f.end < f.start) refuse("the end frame comes before the start frame");
         if (!(f.framesPerSecond > 0.0)) refuse("frames per second must be a positive number");
-        out_ += "  \"frames\": {\"start\": " + std::to_string(f.start) + ", \"end\": " + std::to_string(f.end) + ", \"fps\": ";
+        out_ += "  \"frames\": {\"start\": " + std::to_string(f.start) +
+                ", \"end\": " + std::to_string(f.end) + ", \"fps\": ";
         number(f.framesPerSecond, "frames per second");
         out_ += "},\n";
     }
@@ -222,7 +235,8 @@ private:
         } else {
             out_ += "\"keys\": [";
             for (std::size_t k = 0; k < keys.size(); ++k) {
-                if (k > 0 && keys[k].time < keys[k - 1].time) refuse("the keys of " + what + " are not in time order");
+                if (k > 0 && keys[k].time < keys[k - 1].time)
+                    refuse("the keys of " + what + " are not in time order");
                 out_ += k == 0 ? "\n      " : ",\n      ";
                 out_ += "{\"time\": ";
                 number(keys[k].time, "a key time of " + what);
@@ -246,27 +260,35 @@ private:
         for (std::size_t i = 0; i < mesh.points.size(); ++i) {
             out_ += i == 0 ? "\n      " : ",\n      ";
             const auto &p = mesh.points[i];
-            // Floats are written in their shortest form; reading it back as float gives them exactly.
-            position({shortDouble(p[0]), shortDouble(p[1]), shortDouble(p[2])}, "a mesh point of " + what);
+            // Floats are written in their shortest form; reading it back as float gives them
+            // exactly.
+            position({shortDouble(p[0]), shortDouble(p[1]), shortDouble(p[2])},
+                     "a mesh point of " + what);
         }
         out_ += mesh.points.empty() ? "]}" : "\n    ]}";
     }
 
     void writeDisplacement(const Displacement &d) {
-        if (d.item >= scene_.items.size()) refuse("a displacement is applied to item " + std::to_string(d.item) + ", which does not exist");
-        out_ += "{\"object\": " + quoted(scene_.items[d.item].name) + ", \"server\": " + quoted(d.server);
+        if (d.item >= scene_.items.size())
+            refuse("a displacement is applied to item " + std::to_string(d.item) +
+                   ", which does not exist");
+        out_ += "{\"object\": " + quoted(scene_.items[d.item].name) +
+                ", \"server\": " + quoted(d.server);
         if (d.data) {
             out_ += ", \"data\": [";
-            for (std::size_t i = 0; i < d.data->size(); ++i) out_ += (i == 0 ? "" : ", ") + std::to_string((*d.data)[i]);
+            for (std::size_t i = 0; i < d.data->size(); ++i)
+                out_ += (i == 0 ? "" : ", ") + std::to_string((*d.data)[i]);
             out_ += ']';
         }
         out_ += '}';
     }
 
-    // The mesh file relative to the scene's folder, with forward slashes; absolute when there is no such path.
+    // The mesh file relative to the scene's folder, with forward slashes; absolute when there is no
+    // such path.
     std::string relativePath(const fs::path &file) const {
         const fs::path absoluteFile = fs::absolute(file).lexically_normal();
-        fs::path absoluteFolder = fs::absolute(folder_.empty() ? fs::path(".") : folder_).lexically_normal();
+        fs::path absoluteFolder =
+            fs::absolute(folder_.empty() ? fs::path(".") : folder_).lexically_normal();
         if (!absoluteFolder.has_filename()) absoluteFolder = absoluteFolder.parent_path();
         const fs::path relative = absoluteFile.lexically_relative(absoluteFolder);
         return (relative.empty() ? absoluteFile : relative).generic_string();
@@ -290,8 +312,9 @@ Scene readSceneFile(const fs::path &path, PointBudget &budget) {
     const JsonNode format = root.member("format");
     const auto version = format.integer(1, std::numeric_limits<std::int32_t>::max());
     if (version > sceneFormat) {
-        format.fail("format " + std::to_string(version) + " is newer than this program reads (up to " +
-                    std::to_string(sceneFormat) + ")");
+        format.fail("format " + std::to_string(version) +
+                    " is newer than this program reads (up to " + std::to_string(sceneFormat) +
+                    ")");
     }
     // Each format has its own reader; a later format keeps the readers of the earlier ones.
     const fs::path folder = path.parent_path();

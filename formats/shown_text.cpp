@@ -9,9 +9,12 @@ std::string shownInput(std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         std::string piece;
-        if (c == '\\') piece = "\\\\";
-        else if (byte >= 0x20 && byte < 0x7f) piece = std::string(1, c);
-        else piece = std::string{'\\', 'x', hex[byte >> 4], hex[byte & 15]};
+        if (c == '\\')
+            piece = "\\\\";
+        else if (byte >= 0x20 && byte < 0x7f)
+            piece = std::string(1, c);
+        else
+            piece = std::string{'\\', 'x', hex[byte >> 4], hex[byte & 15]};
         if (shown.size() + piece.size() > shownInputChars) return shown + "...";
         shown += piece;
     }

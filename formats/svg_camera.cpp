@@ -33,7 +33,8 @@ ScreenPoint Projection::project(const Point3 &point) const {
     const Point3 offset = point - eye_;
     const double depth = dot(offset, forward_);
     if (!(depth > 0.0)) return {0.0, 0.0, depth};
-    return {centreX_ + focal_ * dot(offset, right_) / depth, centreY_ - focal_ * dot(offset, up_) / depth, depth};
+    return {centreX_ + focal_ * dot(offset, right_) / depth,
+            centreY_ - focal_ * dot(offset, up_) / depth, depth};
 }
 
 Camera framingCamera(std::span<const Point3> points, double aspect) {
@@ -50,7 +51,8 @@ Camera framingCamera(std::span<const Point3> points, double aspect) {
     camera.position = centre + direction;
 
     // The nearest distance at which every point lies within the field of view: a point at sideways
-    // offset s and depth offset d from the centre needs a distance of at least s / tan(half angle) - d.
+    // offset s and depth offset d from the centre needs a distance of at least s / tan(half angle)
+    // - d.
     const Projection axes(camera, 1.0, 1.0);
     const double tanHalfHeight = std::tan(camera.fieldOfView / 2.0);
     const double tanHalfWidth = tanHalfHeight * (aspect > 0.0 ? aspect : 1.0);
@@ -60,10 +62,12 @@ Camera framingCamera(std::span<const Point3> points, double aspect) {
     for (const Point3 &p : points) {
         const Point3 offset = p - centre;
         const double depth = dot(offset, axes.forward());
-        distance = std::max({distance, std::abs(dot(offset, axes.right())) / tanHalfWidth - depth,
-                             std::abs(dot(offset, axes.up())) / tanHalfHeight - depth, nearest - depth});
+        distance =
+            std::max({distance, std::abs(dot(offset, axes.right())) / tanHalfWidth - depth,
+                      std::abs(dot(offset, axes.up())) / tanHalfHeight - depth, nearest - depth});
     }
-    distance = distance > 0.0 ? 1.1 * distance : 3.0;  // a margin; a single point is seen from 3 units
+    distance =
+        distance > 0.0 ? 1.1 * distance : 3.0;  // a margin; a single point is seen from 3 units
     camera.position = centre + direction * distance;
     return camera;
 }

@@ -1,5 +1,6 @@
 // The camera of the SVG pictures and its perspective projection. The scene's axes are the host's:
-// X to the right, Y up, Z away from the viewer (left-handed); a camera at -Z looking at +Z sees +X on the right.
+// X to the right, Y up, Z away from the viewer (left-handed); a camera at -Z looking at +Z sees +X
+// on the right.
 #pragma once
 
 #include <span>
@@ -16,8 +17,9 @@ struct Camera {
     double fieldOfView = 0.8;  // vertical, in radians
 };
 
-// Where a point lands in a picture: x to the right and y down in pixels, depth along the line of sight
-// from the camera. Points with a depth of 0 or less are behind the camera and have no place in the picture.
+// Where a point lands in a picture: x to the right and y down in pixels, depth along the line of
+// sight from the camera. Points with a depth of 0 or less are behind the camera and have no place
+// in the picture.
 struct ScreenPoint {
     double x = 0.0;
     double y = 0.0;
@@ -25,7 +27,7 @@ struct ScreenPoint {
 };
 
 class Projection {
-public:
+  public:
     // A picture of width x height pixels, centred on the look-at point, with Y up on the screen
     // (Z up when the camera looks straight along Y). A camera at its look-at point looks along +Z.
     Projection(const Camera &camera, double width, double height);
@@ -37,7 +39,7 @@ public:
     const Point3 &up() const { return up_; }
     const Point3 &forward() const { return forward_; }
 
-private:
+  private:
     Point3 eye_;
     Point3 right_;
     Point3 up_;
@@ -47,9 +49,10 @@ private:
     double centreY_;
 };
 
-// A three-quarter view from the front, right and above, looking at the middle of the points' bounding
-// box from the nearest distance at which all of them fit, with a small margin, into a picture of the
-// given width/height ratio. The points must be finite; none or one is seen from 3 units away.
+// A three-quarter view from the front, right and above, looking at the middle of the points'
+// bounding box from the nearest distance at which all of them fit, with a small margin, into a
+// picture of the given width/height ratio. The points must be finite; none or one is seen from 3
+// units away.
 Camera framingCamera(std::span<const Point3> points, double aspect);
 
 }  // namespace formats

@@ -1,12 +1,12 @@
-// Rendering a frame: project the drawn points of both sets with one camera, sort the leaves far to near,
-// write SVG.
+// Rendering a frame: project the drawn points of both sets with one camera, sort the leaves far to
+// near, write SVG.
 #include "formats/svg_picture.h"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <string_view>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "formats/leaf_side.h"
@@ -19,7 +19,8 @@ using hostsim::Point3;
 namespace {
 
 constexpr double captionHeight = 58.0;
-constexpr double characterWidth = 8.0;  // a generous width of one character at the picture's font size
+constexpr double characterWidth =
+    8.0;  // a generous width of one character at the picture's font size
 constexpr double dotRadius = 1.6;
 
 struct Colour {
@@ -34,21 +35,25 @@ struct Piece {
     std::size_t count;
 };
 
-// A leaf polygon, or one loose point when count is 1, with its points' place among the drawn points.
+// A leaf polygon, or one loose point when count is 1, with its points' place among the drawn
+// points.
 struct Shape {
     double depth;
     std::size_t first;
     std::size_t count;
 };
 
-bool isFinite(const Point3 &p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+bool isFinite(const Point3 &p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
 
 void appendColour(std::string &out, Colour colour, double light) {
     constexpr char hexDigits[] = "0123456789abcdef";
     std::array<char, 7> text{'#'};
     std::size_t at = 1;
     for (double channel : {colour.r, colour.g, colour.b}) {
-        const int value = static_cast<int>(std::lround(std::clamp(channel * light, 0.0, 1.0) * 255.0));
+        const int value =
+            static_cast<int>(std::lround(std::clamp(channel * light, 0.0, 1.0) * 255.0));
         text[at++] = hexDigits[value / 16];
         text[at++] = hexDigits[value % 16];
     }
@@ -78,49 +83,60 @@ double facing(std::span<const Point3> polygon, const Point3 &eye) {
         centre.z += a.z / static_cast<double>(polygon.size());
     }
     const Point3 view{eye.x - centre.x, eye.y - centre.y, eye.z - centre.z};
-    const double lengths = std::sqrt((normal.x * normal.x + normal.y * normal.y + normal.z * normal.z) *
-                                     (view.x * view.x + view.y * view.y + view.z * view.z));
+    const double lengths =
+        std::sqrt((normal.x * normal.x + normal.y * normal.y + normal.z * normal.z) *
+                  (view.x * view.x + view.y * view.y + view.z * view.z));
     if (!(lengths > 0.0)) return 0.0;
-    return std::min(1.0, std::abs(normal.x * view.x + normal.y * view.y + normal.z * view.z) / lengths);
+    return std::min(1.0,
+                    std::abs(normal.x * view.x + normal.y * view.y + normal.z * view.z) / lengths);
 }
 
 std::size_t wholeLeaves(std::size_t points, int leafSize) {
     return leafSize > 1 ? points / static_cast<std::size_t>(leafSize) : 0;
 }
 
-// Every how many leaves (and loose points) one is drawn: 1 up to frame.maxLeaves, then evenly spread.
+// Every how many leaves (and loose points) one is drawn: 1 up to frame.maxLeaves, then evenly
+// spread.
 std::size_t sampleStride(std::size_t points, const SvgFrame &frame) {
-    const std::size_t shapes = std::max(wholeLeaves(points, frame.leafSize), points - wholeLeaves(points, frame.leafSize) * static_cast<std::size_t>(std::max(frame.leafSize, 1)));
+    const std::size_t shapes =
+        std::max(wholeLeaves(points, frame.leafSize),
+                 points - wholeLeaves(points, frame.leafSize) *
+                              static_cast<std::size_t>(std::max(frame.leafSize, 1)));
     const std::size_t most = std::max<std::size_t>(frame.maxLeaves, 1);
     return shapes <= most ? 1 : (shapes + most - 1) / most;
 }
 
-// The leaves and loose points a panel draws: every stride-th leaf, then every stride-th loose point.
+// The leaves and loose points a panel draws: every stride-th leaf, then every stride-th loose
+// point.
 std::vector<Piece> drawnPieces(std::size_t points, const SvgFrame &frame) {
     const std::size_t perLeaf = frame.leafSize > 0 ? static_cast<std::size_t>(frame.leafSize) : 0;
     const std::size_t leaves = perLeaf > 1 ? points / perLeaf : 0;
     const std::size_t stride = sampleStride(points, frame);
     std::vector<Piece> pieces;
-    pieces.reserve((leaves + stride - 1) / stride + (points - leaves * perLeaf + stride - 1) / stride);
-    for (std::size_t leaf = 0; leaf < leaves; leaf += stride) pieces.push_back({leaf * perLeaf, perLeaf});
+    pieces.reserve((leaves + stride - 1) / stride +
+                   (points - leaves * perLeaf + stride - 1) / stride);
+    for (std::size_t leaf = 0; leaf < leaves; leaf += stride)
+        pieces.push_back({leaf * perLeaf, perLeaf});
     for (std::size_t i = leaves * perLeaf; i < points; i += stride) pieces.push_back({i, 1});
     return pieces;
 }
 
 // The points of the drawn pieces, one after another; only these are converted and projected.
 template <class Coordinate>
-std::vector<Point3> drawnPoints(std::span<const std::array<Coordinate, 3>> points, std::span<const Piece> pieces) {
+std::vector<Point3> drawnPoints(std::span<const std::array<Coordinate, 3>> points,
+                                std::span<const Piece> pieces) {
     std::size_t total = 0;
     for (const Piece &piece : pieces) total += piece.count;
     std::vector<Point3> out;
     out.reserve(total);
     for (const Piece &piece : pieces)
-        for (std::size_t i = piece.first; i < piece.first + piece.count; ++i) out.push_back(hostsim::toPoint3(points[i]));
+        for (std::size_t i = piece.first; i < piece.first + piece.count; ++i)
+            out.push_back(hostsim::toPoint3(points[i]));
     return out;
 }
 
-// The mean depth of a shape's points, or none when one of them is behind the camera or not a number:
-// such a shape has no place in the picture.
+// The mean depth of a shape's points, or none when one of them is behind the camera or not a
+// number: such a shape has no place in the picture.
 std::optional<double> meanDepth(std::span<const ScreenPoint> points) {
     double depth = 0.0;
     for (const ScreenPoint &s : points) {
@@ -130,10 +146,10 @@ std::optional<double> meanDepth(std::span<const ScreenPoint> points) {
     return depth / static_cast<double>(points.size());
 }
 
-// Writes one panel's leaves and loose points, far to near. `points` are the drawn points, the pieces'
-// points one after another.
-void paintLeaves(std::string &out, const Projection &projection, std::span<const Point3> points, std::span<const Piece> pieces,
-                 std::int32_t pivotRule) {
+// Writes one panel's leaves and loose points, far to near. `points` are the drawn points, the
+// pieces' points one after another.
+void paintLeaves(std::string &out, const Projection &projection, std::span<const Point3> points,
+                 std::span<const Piece> pieces, std::int32_t pivotRule) {
     std::vector<ScreenPoint> screen(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) screen[i] = projection.project(points[i]);
 
@@ -141,10 +157,12 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
     shapes.reserve(pieces.size());
     std::size_t first = 0;
     for (const Piece &piece : pieces) {
-        if (const auto depth = meanDepth(std::span(screen).subspan(first, piece.count))) shapes.push_back({*depth, first, piece.count});
+        if (const auto depth = meanDepth(std::span(screen).subspan(first, piece.count)))
+            shapes.push_back({*depth, first, piece.count});
         first += piece.count;
     }
-    std::stable_sort(shapes.begin(), shapes.end(), [](const Shape &a, const Shape &b) { return a.depth > b.depth; });
+    std::stable_sort(shapes.begin(), shapes.end(),
+                     [](const Shape &a, const Shape &b) { return a.depth > b.depth; });
 
     out += "<g stroke=\"#1f2e17\" stroke-width=\"0.35\" stroke-linejoin=\"round\">\n";
     for (const Shape &shape : shapes) {
@@ -163,7 +181,8 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
         const std::span<const Point3> leaf = points.subspan(shape.first, shape.count);
         const Point3 side = facingDirection(leaf, pivotRule);
         const Point3 &eye = projection.eye();
-        const double toEye = side.x * (eye.x - leaf[0].x) + side.y * (eye.y - leaf[0].y) + side.z * (eye.z - leaf[0].z);
+        const double toEye = side.x * (eye.x - leaf[0].x) + side.y * (eye.y - leaf[0].y) +
+                             side.z * (eye.z - leaf[0].z);
         const bool seenFacing = toEye > 0.0;
         const double light = 0.45 + 0.55 * facing(leaf, eye);
         out += seenFacing ? "<polygon class=\"facing\" fill=\"" : "<polygon class=\"far\" fill=\"";
@@ -197,9 +216,13 @@ void paintTarget(std::string &out, const Projection &projection, const SvgFrame 
     appendFixed(out, s.y + 10.0, 2);
     // The label sits above right of the mark, or wherever else keeps it inside the panel.
     const double labelWidth = characterWidth * static_cast<double>(frame.targetName.size());
-    const bool onLeft = s.x + 10.0 + labelWidth > frame.panelWidth - 4.0 && s.x - 10.0 - labelWidth >= 4.0;
-    const double labelX = onLeft ? s.x - 10.0 - labelWidth : std::clamp(s.x + 10.0, 4.0, std::max(4.0, frame.panelWidth - 4.0 - labelWidth));
-    const double labelY = std::clamp(s.y - 10.0 < 18.0 ? s.y + 22.0 : s.y - 10.0, 18.0, std::max(18.0, frame.panelHeight - 6.0));
+    const bool onLeft =
+        s.x + 10.0 + labelWidth > frame.panelWidth - 4.0 && s.x - 10.0 - labelWidth >= 4.0;
+    const double labelX =
+        onLeft ? s.x - 10.0 - labelWidth
+               : std::clamp(s.x + 10.0, 4.0, std::max(4.0, frame.panelWidth - 4.0 - labelWidth));
+    const double labelY = std::clamp(s.y - 10.0 < 18.0 ? s.y + 22.0 : s.y - 10.0, 18.0,
+                                     std::max(18.0, frame.panelHeight - 6.0));
     out += "\"/><text x=\"";
     appendFixed(out, labelX, 2);
     out += "\" y=\"";
@@ -207,8 +230,9 @@ void paintTarget(std::string &out, const Projection &projection, const SvgFrame 
     out += "\" fill=\"#b03020\" stroke=\"none\">" + xmlEscaped(frame.targetName) + "</text></g>\n";
 }
 
-void paintPanel(std::string &out, const Projection &projection, std::span<const Point3> points, std::span<const Piece> pieces,
-                const SvgFrame &frame, double offset, const char *title) {
+void paintPanel(std::string &out, const Projection &projection, std::span<const Point3> points,
+                std::span<const Piece> pieces, const SvgFrame &frame, double offset,
+                const char *title) {
     out += "<g transform=\"translate(";
     appendFixed(out, offset, 2);
     out += ",0)\" clip-path=\"url(#panel)\">\n";
@@ -254,10 +278,13 @@ void paintLegend(std::string &out, double y) {
         x += legendCharacter * static_cast<double>(text.size()) + 14.0;
     };
     out += "<g class=\"legend\" font-size=\"12\">";
-    entry(facingColour, "facing: the side the module turns toward the target (the leaf's local \xE2\x88\x92Z)");
+    entry(facingColour,
+          "facing: the side the module turns toward the target (the leaf's local \xE2\x88\x92Z)");
     entry(farColour, "far: the other side.");
-    entry(std::nullopt, "A card wound counter-clockwise from its front (OBJ, glTF) faces the target with its back "
-                        "(pivot on the first point).");
+    entry(
+        std::nullopt,
+        "A card wound counter-clockwise from its front (OBJ, glTF) faces the target with its back "
+        "(pivot on the first point).");
     out += "</g>\n";
 }
 
@@ -273,7 +300,8 @@ Camera defaultCamera(const SvgFrame &frame) {
     };
     addFinite(frame.base);
     addFinite(frame.displaced);
-    if (frame.targetPosition && isFinite(*frame.targetPosition)) shown.push_back(*frame.targetPosition);
+    if (frame.targetPosition && isFinite(*frame.targetPosition))
+        shown.push_back(*frame.targetPosition);
     return framingCamera(shown, frame.panelWidth / frame.panelHeight);
 }
 
@@ -281,10 +309,12 @@ Camera defaultCamera(const SvgFrame &frame) {
 
 std::string renderSvg(const SvgFrame &frame) {
     if (frame.base.size() != frame.displaced.size()) {
-        throw std::invalid_argument("renderSvg: " + std::to_string(frame.base.size()) + " base points but " +
-                                    std::to_string(frame.displaced.size()) + " displaced points");
+        throw std::invalid_argument("renderSvg: " + std::to_string(frame.base.size()) +
+                                    " base points but " + std::to_string(frame.displaced.size()) +
+                                    " displaced points");
     }
-    const Projection projection(frame.camera ? *frame.camera : defaultCamera(frame), frame.panelWidth, frame.panelHeight);
+    const Projection projection(frame.camera ? *frame.camera : defaultCamera(frame),
+                                frame.panelWidth, frame.panelHeight);
     const std::vector<Piece> pieces = drawnPieces(frame.base.size(), frame);
     const std::vector<Point3> base = drawnPoints(frame.base, pieces);
     const std::vector<Point3> displaced = drawnPoints(frame.displaced, pieces);
@@ -293,7 +323,9 @@ std::string renderSvg(const SvgFrame &frame) {
     const double height = frame.panelHeight + captionHeight;
     std::string out;
     out.reserve(4096 + 2 * (pieces.size() * 72 + base.size() * 20));
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"";
+    out +=
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+        "width=\"";
     appendFixed(out, width, 0);
     out += "\" height=\"";
     appendFixed(out, height, 0);
@@ -315,8 +347,9 @@ std::string renderSvg(const SvgFrame &frame) {
     if (!frame.caption.empty()) out += " \xE2\x80\x94 " + xmlEscaped(frame.caption);
     const std::size_t stride = sampleStride(frame.base.size(), frame);
     if (stride > 1) {
-        out += " \xE2\x80\x94 sampled: every " + std::to_string(stride) + ordinalSuffix(stride) + " of " +
-               std::to_string(wholeLeaves(frame.base.size(), frame.leafSize)) + " leaves drawn";
+        out += " \xE2\x80\x94 sampled: every " + std::to_string(stride) + ordinalSuffix(stride) +
+               " of " + std::to_string(wholeLeaves(frame.base.size(), frame.leafSize)) +
+               " leaves drawn";
     }
     out += "</text>\n";
     paintLegend(out, frame.panelHeight + 46.0);

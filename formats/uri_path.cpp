@@ -24,10 +24,12 @@ bool hasScheme(std::string_view uri) {
     const std::size_t colon = uri.find(':');
     if (colon == std::string_view::npos || colon == 0) return false;
     const auto schemeChar = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '+' || c == '-' || c == '.';
     };
     const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    return isLetter(uri[0]) && std::all_of(uri.begin(), uri.begin() + static_cast<std::ptrdiff_t>(colon), schemeChar);
+    return isLetter(uri[0]) &&
+           std::all_of(uri.begin(), uri.begin() + static_cast<std::ptrdiff_t>(colon), schemeChar);
 }
 
 // Whether `inner` is `outer` or lies below it; both absolute and normal.
@@ -61,20 +63,28 @@ bool percentDecode(std::string_view uri, std::string &decoded) {
 
 fs::path fileInFolder(std::string_view uri, const fs::path &folder, const std::string &where) {
     const std::string shown = "\"" + shownInput(uri) + "\"";
-    const auto refuse = [&](const std::string &why) { throw hostsim::HostError(where + ": uri " + shown + " " + why); };
+    const auto refuse = [&](const std::string &why) {
+        throw hostsim::HostError(where + ": uri " + shown + " " + why);
+    };
     if (uri.empty()) refuse("is empty");
-    if (hasScheme(uri)) refuse("is not a relative file name (only data: URIs and files beside the glTF file are read)");
+    if (hasScheme(uri))
+        refuse(
+            "is not a relative file name (only data: URIs and files beside the glTF file are "
+            "read)");
     std::string decoded;
     if (!percentDecode(uri, decoded)) refuse("has a '%' not followed by two hex digits");
     if (decoded.find('\0') != std::string::npos) refuse("has a NUL character");
     const fs::path relative(decoded);
-    if (relative.is_absolute() || relative.has_root_path()) refuse("is absolute; only files inside the glTF file's folder are read");
+    if (relative.is_absolute() || relative.has_root_path())
+        refuse("is absolute; only files inside the glTF file's folder are read");
     const fs::path normal = relative.lexically_normal();
     if (!normal.empty() && *normal.begin() == "..") refuse("leads out of the glTF file's folder");
 
     std::error_code error;
     const fs::path base = fs::canonical(folder.empty() ? fs::path(".") : folder, error);
-    if (error) refuse("cannot be resolved: the folder " + shownInput(folder.string()) + ": " + error.message());
+    if (error)
+        refuse("cannot be resolved: the folder " + shownInput(folder.string()) + ": " +
+               error.message());
     const fs::path file = fs::canonical(base / normal, error);
     if (error) refuse("names no readable file: " + error.message());
     if (!isInside(file, base)) refuse("leads out of the glTF file's folder through a symlink");

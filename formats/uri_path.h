@@ -13,7 +13,8 @@ namespace formats {
 // the URI has a scheme, is absolute, has a bad escape or a NUL, leads out of the folder (by ".." or
 // by a symlink), names nothing, or names something that is not a regular file. Quoted input is cut
 // short and escaped (shownInput).
-std::filesystem::path fileInFolder(std::string_view uri, const std::filesystem::path &folder, const std::string &where);
+std::filesystem::path fileInFolder(std::string_view uri, const std::filesystem::path &folder,
+                                   const std::string &where);
 
 // `uri` with every %XX escape decoded; false for a '%' without two hex digits after it.
 bool percentDecode(std::string_view uri, std::string &decoded);

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "hostsim/host_error.h"
 #include "formats/text/base64.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
 
 namespace formats {
 
@@ -27,14 +27,14 @@ namespace {
 
 constexpr const char *dataFolder = "viewer";
 
-// The bytes of a point's three floats: a whole number of base64 groups, so that points can be encoded
-// a block at a time.
+// The bytes of a point's three floats: a whole number of base64 groups, so that points can be
+// encoded a block at a time.
 constexpr std::size_t pointBytes = sizeof(std::array<float, 3>);
 static_assert(pointBytes == 12);
 
 // Lays out a script file that hands data to the page, vistrelleData(<json head>,"<base64>");, in
-// `buffer` for `bytes` bytes of data, and answers where their base64 text goes. The buffer is reused
-// from file to file, so that a frame's script needs no new memory.
+// `buffer` for `bytes` bytes of data, and answers where their base64 text goes. The buffer is
+// reused from file to file, so that a frame's script needs no new memory.
 char *layOutDataScript(std::string &buffer, const nlohmann::json &head, std::size_t bytes) {
     const std::string opening = "vistrelleData(" + head.dump() + ",\"";
     constexpr std::string_view closing = "\");\n";
@@ -50,15 +50,17 @@ char *layOutDataScript(std::string &buffer, const nlohmann::json &head, std::siz
     return buffer.data() + opening.size();
 }
 
-// Writes the points, each coordinate rounded to float, as base64 of the floats' bytes (little-endian,
-// as every browser's typed arrays here). A block of points at a time is rounded into a small array.
+// Writes the points, each coordinate rounded to float, as base64 of the floats' bytes
+// (little-endian, as every browser's typed arrays here). A block of points at a time is rounded
+// into a small array.
 char *writePointsBase64(char *out, std::span<const hostsim::Position> positions) {
     constexpr std::size_t blockPoints = 1024;
     std::array<std::array<float, 3>, blockPoints> block;
     for (std::size_t first = 0; first < positions.size(); first += blockPoints) {
         const auto part = positions.subspan(first, std::min(blockPoints, positions.size() - first));
         for (std::size_t i = 0; i < part.size(); ++i)
-            block[i] = {static_cast<float>(part[i][0]), static_cast<float>(part[i][1]), static_cast<float>(part[i][2])};
+            block[i] = {static_cast<float>(part[i][0]), static_cast<float>(part[i][1]),
+                        static_cast<float>(part[i][2])};
         out = writeBase64(out, std::as_bytes(std::span(block).first(part.size())));
     }
     return out;
@@ -75,16 +77,19 @@ std::string threeScript(const fs::path &source, std::string &warning) {
     if (in) text << in.rdbuf();
     if (!in || text.str().empty()) {
         warning = "three.js was not found at " + source.string() +
-                  " (scripts/setup installs it, or set VISTRELLE_THREE to three's build/three.cjs); the 3D viewer page will say so";
+                  " (scripts/setup installs it, or set VISTRELLE_THREE to three's "
+                  "build/three.cjs); the 3D viewer page will say so";
         return "window.THREE = undefined;\n";
     }
-    // three's CommonJS build assigns to `exports`; in a function of its own it becomes window.THREE.
+    // three's CommonJS build assigns to `exports`; in a function of its own it becomes
+    // window.THREE.
     return "(function (exports) {\n" + text.str() + "\n})(window.THREE = {});\n";
 }
 
 }  // namespace
 
-ViewerWriter::ViewerWriter(fs::path dir, const Mesh &base, ViewerObject object, const fs::path &threeSource)
+ViewerWriter::ViewerWriter(fs::path dir, const Mesh &base, ViewerObject object,
+                           const fs::path &threeSource)
     : dir_(std::move(dir)), object_(std::move(object)), points_(base.points.size()) {
     std::error_code error;
     fs::create_directories(dir_ / dataFolder, error);
@@ -96,7 +101,8 @@ ViewerWriter::ViewerWriter(fs::path dir, const Mesh &base, ViewerObject object, 
     writePage();
 }
 
-void ViewerWriter::addFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target,
+void ViewerWriter::addFrame(std::int32_t frame, const std::string &label,
+                            std::optional<Point3> target,
                             std::span<const hostsim::Position> positions) {
     writeFrameScript(frame, label, positions);
     listFrame(frame, label, target);
@@ -110,16 +116,21 @@ std::string frameScriptName(const ViewerObject &object, const std::string &label
 
 }  // namespace
 
-fs::path ViewerWriter::writeFrameScript(std::int32_t frame, const std::string &label, std::span<const hostsim::Position> positions) {
+fs::path ViewerWriter::writeFrameScript(std::int32_t frame, const std::string &label,
+                                        std::span<const hostsim::Position> positions) {
     if (positions.size() != points_)
-        throw HostError("viewer: " + std::to_string(positions.size()) + " turned points for a mesh of " + std::to_string(points_));
+        throw HostError("viewer: " + std::to_string(positions.size()) +
+                        " turned points for a mesh of " + std::to_string(points_));
     const fs::path file = dir_ / frameScriptName(object_, label);
-    writePointsBase64(layOutDataScript(script_, {{"kind", "frame"}, {"frame", frame}}, positions.size() * pointBytes), positions);
+    writePointsBase64(layOutDataScript(script_, {{"kind", "frame"}, {"frame", frame}},
+                                       positions.size() * pointBytes),
+                      positions);
     replaceFile(file, script_);
     return file;
 }
 
-void ViewerWriter::listFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target) {
+void ViewerWriter::listFrame(std::int32_t frame, const std::string &label,
+                             std::optional<Point3> target) {
     frames_.push_back({frame, frameScriptName(object_, label), target});
     writePage();
 }
@@ -127,8 +138,11 @@ void ViewerWriter::listFrame(std::int32_t frame, const std::string &label, std::
 void ViewerWriter::writePage() const {
     nlohmann::json frames = nlohmann::json::array();
     for (const FrameEntry &entry : frames_)
-        frames.push_back({{"frame", entry.frame}, {"file", entry.file}, {"target", pointJson(entry.target)}});
-    const double fps = std::isfinite(object_.framesPerSecond) && object_.framesPerSecond > 0.0 ? object_.framesPerSecond : 24.0;
+        frames.push_back(
+            {{"frame", entry.frame}, {"file", entry.file}, {"target", pointJson(entry.target)}});
+    const double fps = std::isfinite(object_.framesPerSecond) && object_.framesPerSecond > 0.0
+                           ? object_.framesPerSecond
+                           : 24.0;
     const nlohmann::json setup = {
         {"name", object_.name},
         {"caption", object_.caption},

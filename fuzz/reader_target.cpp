@@ -1,15 +1,16 @@
 // The libFuzzer target of the file readers: the first byte of an input chooses the reader (.gltf,
-// .glb, OBJ or scene file), the rest is the file. It lies in a private folder beside a small OBJ file
-// and a small buffer file that documents may name. A reader may refuse an input only with a HostError;
-// any other exception aborts, so that libFuzzer keeps the input as a crash, as do the sanitizers.
+// .glb, OBJ or scene file), the rest is the file. It lies in a private folder beside a small OBJ
+// file and a small buffer file that documents may name. A reader may refuse an input only with a
+// HostError; any other exception aborts, so that libFuzzer keeps the input as a crash, as do the
+// sanitizers.
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <array>
-#include <cstring>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -28,7 +29,8 @@ namespace fs = std::filesystem;
 constexpr std::uint64_t fuzzMaxPoints = 1'000'000;
 constexpr std::uint64_t fuzzFreeBytes = std::uint64_t{1} << 30;
 
-constexpr std::array<const char *, 4> inputNames{"input.gltf", "input.glb", "input.obj", "input.json"};
+constexpr std::array<const char *, 4> inputNames{"input.gltf", "input.glb", "input.obj",
+                                                 "input.json"};
 
 fs::path &folder() {
     static fs::path path;
@@ -49,7 +51,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
         std::abort();
     }
     folder() = pattern;
-    writeFile(folder() / "leaves.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/1 4/1\n");
+    writeFile(folder() / "leaves.obj",
+              "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/1 4/1\n");
     std::string floats(36, '\0');
     const std::array<float, 9> values{0, 0, 0, 1, 0, 0, 1, 1, 0};
     std::memcpy(floats.data(), values.data(), floats.size());
@@ -65,8 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     writeFile(input, std::string(reinterpret_cast<const char *>(data) + 1, size - 1));
     try {
         formats::PointBudget budget(fuzzMaxPoints, fuzzFreeBytes);
-        if (kind == 3) formats::readSceneFile(input, budget);
-        else formats::readMeshFile(input, budget);
+        if (kind == 3)
+            formats::readSceneFile(input, budget);
+        else
+            formats::readMeshFile(input, budget);
     } catch (const hostsim::HostError &) {
         // a refusal: what a reader must do with a bad file
     } catch (const std::exception &error) {

@@ -21,17 +21,19 @@ typedef struct HostPoint *PointId;
 typedef void *Panel;
 
 /* The host's lookup of a named service, given to every activation and called only during it, on the
-   host's thread. Returns the service, owned by the host and valid until the next activation; null for
-   an unknown name. `use` is always 0; the name is read during the call only. */
+   host's thread. Returns the service, owned by the host and valid until the next activation; null
+   for an unknown name. `use` is always 0; the name is read during the call only. */
 typedef void *(*ServiceLookup)(const char *serviceName, int32_t use);
 
 #ifdef __cplusplus
 }
 #endif
 
-/* Proves at compile time that member `field` of record `record` sits in word `slot` (counted from 1). */
-#define VISTREL_SLOT(record, field, slot) \
-    static_assert(offsetof(record, field) == ((slot) - 1) * sizeof(void *), #record "." #field " must sit in slot " #slot)
+/* Proves at compile time that member `field` of record `record` sits in word `slot` (counted from
+ * 1). */
+#define VISTREL_SLOT(record, field, slot)                                 \
+    static_assert(offsetof(record, field) == ((slot)-1) * sizeof(void *), \
+                  #record "." #field " must sit in slot " #slot)
 
 /* Proves the whole size of a record in words. */
 #define VISTREL_WORDS(record, words) \

@@ -13,38 +13,40 @@ extern "C" {
 #endif
 
 /* Every entry below is called on the host's calling thread, one call at a time: the module takes no
-   locks and starts no threads. `instance` is what create returned; the module owns it until destroy. */
+   locks and starts no threads. `instance` is what create returned; the module owns it until
+   destroy. */
 
 typedef struct InstanceOps {
     /* slot 1: the host's own word, never touched by the module */
     void *slot1;
-    /* slot 2: called when the displacement is applied to `object`, after activation; `context` is the
-       host's and not read. Returns the new instance, owned by the module until destroy; null when
-       none could be made (no memory), and the host then applies nothing. */
+    /* slot 2: called when the displacement is applied to `object`, after activation; `context` is
+       the host's and not read. Returns the new instance, owned by the module until destroy; null
+       when none could be made (no memory), and the host then applies nothing. */
     void *(*create)(void *context, ItemId object);
     /* slot 3: called once per instance, last; nothing else is called for it afterwards. Frees the
        instance and all it owns (the text of describe included); a null instance does nothing. */
     void (*destroy)(void *instance);
-    /* slot 4: called when the host duplicates an instance; reads nothing and copies nothing. Returns
-       null: no error. */
+    /* slot 4: called when the host duplicates an instance; reads nothing and copies nothing.
+       Returns null: no error. */
     const char *(*copy)(void *to, const void *from);
     /* slot 5: called when a scene is loaded, after create and between passes. `record` is the
        host's, valid only during the call; its integers are read in stored order. Returns null: no
        error, also when the record delivers fewer integers than asked. */
     const char *(*load)(void *instance, const LoadRecord *record);
-    /* slot 6: called when a scene is saved, between passes. `record` is the host's, valid only during
-       the call; the settings are written in stored order. Returns null: no error. */
+    /* slot 6: called when a scene is saved, between passes. `record` is the host's, valid only
+       during the call; the settings are written in stored order. Returns null: no error. */
     const char *(*save)(void *instance, const SaveRecord *record);
     /* slot 7: called when the host shows the instance by name, e.g. in its list of displacements.
-       Returns one line owned by the instance, valid until its next describe or destroy; "" for a null
-       instance. */
+       Returns one line owned by the instance, valid until its next describe or destroy; "" for a
+       null instance. */
     const char *(*describe)(void *instance);
 } InstanceOps;
 
 typedef struct ItemOps {
     /* slot 1: called before a pass, to learn what the instance depends on. Returns a list of items
-       closed by null, owned by the module and shared by all instances: valid until the next useItems
-       call of any instance; the list is empty (a lone null) while no target is resolved. */
+       closed by null, owned by the module and shared by all instances: valid until the next
+       useItems call of any instance; the list is empty (a lone null) while no target is resolved.
+     */
     const ItemId *(*useItems)(void *instance);
     /* slot 2: the host's own word, never touched by the module */
     void *slot2;
@@ -55,8 +57,8 @@ typedef struct RenderOps {
     void *slot1;
     void *slot2;
     /* slot 3: called at the start of every pass, before the pass's first evaluate, with the frame
-       number and the scene time the pass is for; the next evaluate measures the leaves anew. Returns
-       null: no error. */
+       number and the scene time the pass is for; the next evaluate measures the leaves anew.
+       Returns null: no error. */
     const char *(*newTime)(void *instance, int32_t frame, double time);
 } RenderOps;
 
@@ -69,12 +71,14 @@ typedef struct HandlerBinding {
     ItemOps *itemOps;
     /* slot 3, given: the host's table of render entries, filled by the activation */
     RenderOps *renderOps;
-    /* slot 4, written: called once per point of the object in a pass, after newTime, in the order in
-       which meshScanPoints visits the points, never two at a time for one instance. `access` is the
-       host's and valid only during the call; the displaced position is written to access->position.
-       While access->mesh is null the leaves cannot be measured and every point comes back unchanged. */
+    /* slot 4, written: called once per point of the object in a pass, after newTime, in the order
+       in which meshScanPoints visits the points, never two at a time for one instance. `access` is
+       the host's and valid only during the call; the displaced position is written to
+       access->position. While access->mesh is null the leaves cannot be measured and every point
+       comes back unchanged. */
     void (*evaluate)(void *instance, PointAccess *access);
-    /* slot 5, written: called when the host needs the handler's flag word; answers 1 for any instance */
+    /* slot 5, written: called when the host needs the handler's flag word; answers 1 for any
+     * instance */
     uint32_t (*flags)(void *instance);
 } HandlerBinding;
 

@@ -17,16 +17,17 @@ typedef struct MeshHandle MeshHandle;
 typedef int32_t (*ScanFn)(void *data, PointId point);
 
 struct MeshHandle {
-    void *slot1;                                                          /* slot 1: host's own */
-    void *slot2;                                                          /* slot 2: host's own */
+    void *slot1; /* slot 1: host's own */
+    void *slot2; /* slot 2: host's own */
     /* slot 3: called by create; the number of points of the mesh */
     int32_t (*meshPointCount)(MeshHandle *mesh);
-    void *slot4;                                                          /* slot 4: host's own */
-    /* slot 5: called by evaluate at the first point of a pass; calls fn(data, point) for every point
-       in point order, the order of the pass's evaluate calls, before it returns; the result is not read */
+    void *slot4; /* slot 4: host's own */
+    /* slot 5: called by evaluate at the first point of a pass; calls fn(data, point) for every
+       point in point order, the order of the pass's evaluate calls, before it returns; the result
+       is not read */
     int32_t (*meshScanPoints)(MeshHandle *mesh, ScanFn fn, void *data);
-    void *slot6;                                                          /* slot 6: host's own */
-    void *slot7;                                                          /* slot 7: host's own */
+    void *slot6; /* slot 6: host's own */
+    void *slot7; /* slot 7: host's own */
     /* slot 8: called from the scan function; fills x, y, z of `point` into `position`, owned by the
        caller; the result is not read */
     int32_t (*meshPointPosition)(MeshHandle *mesh, PointId point, float position[3]);

@@ -1,6 +1,6 @@
-/* The Vistrelle displacement's own terms, written once for the module and every tool that drives it:
-   the options panel's control ids, the settings in the order a scene stores them, the pivot rules and
-   the texts of the library's version record. */
+/* The Vistrelle displacement's own terms, written once for the module and every tool that drives
+   it: the options panel's control ids, the settings in the order a scene stores them, the pivot
+   rules and the texts of the library's version record. */
 #ifndef VISTREL_HOST_VISTRELLE_CONTRACT_H
 #define VISTREL_HOST_VISTRELLE_CONTRACT_H
 
@@ -24,11 +24,14 @@ enum VistrelleControl {
 /* The five settings of an instance: their positions among the five integers a scene stores for it.
    The switches count as on exactly when they equal 1. */
 enum VistrelleSetting {
-    SETTING_LEAF_POINTS = 0,   /* leafPoints: points per leaf, 4 when made */
-    SETTING_TARGET_INDEX = 1,  /* targetIndex: 1-based position of the target in the item list; 0 is none */
-    SETTING_PIVOT_TYPE = 2,    /* pivotType: one of the pivot rules below */
-    SETTING_HEADING_ALIGN = 3, /* headingAlign ("H Align"): 1 turns each leaf about its Y axis, on when made */
-    SETTING_PITCH_ALIGN = 4,   /* pitchAlign ("P Align"): 1 tilts each leaf about its X axis, off when made */
+    SETTING_LEAF_POINTS = 0, /* leafPoints: points per leaf, 4 when made */
+    SETTING_TARGET_INDEX =
+        1, /* targetIndex: 1-based position of the target in the item list; 0 is none */
+    SETTING_PIVOT_TYPE = 2, /* pivotType: one of the pivot rules below */
+    SETTING_HEADING_ALIGN =
+        3, /* headingAlign ("H Align"): 1 turns each leaf about its Y axis, on when made */
+    SETTING_PITCH_ALIGN =
+        4, /* pitchAlign ("P Align"): 1 tilts each leaf about its X axis, off when made */
     SETTING_COUNT = 5
 };
 

@@ -8,9 +8,10 @@ namespace hostsim {
 ActiveHost activeHostState;
 
 ActiveHostScope::ActiveHostScope(const ActiveHost &host) {
-    if (activeHostState.registry != nullptr || activeHostState.scene != nullptr || activeHostState.panels != nullptr ||
-        activeHostState.host != nullptr)
-        throw HostError("stand-in host: another host is active; the module's services can reach only one");
+    if (activeHostState.registry != nullptr || activeHostState.scene != nullptr ||
+        activeHostState.panels != nullptr || activeHostState.host != nullptr)
+        throw HostError(
+            "stand-in host: another host is active; the module's services can reach only one");
     activeHostState = host;
 }
 

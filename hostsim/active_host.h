@@ -1,6 +1,7 @@
 // The stand-in host's one process-wide pointer. Some C entries of the host interface carry no
 // context pointer (the service lookup, item info, panelCreate, "Instance Update"), so they find the
-// objects of the host in use here. A Host sets it for its lifetime; only one may be active at a time.
+// objects of the host in use here. A Host sets it for its lifetime; only one may be active at a
+// time.
 #pragma once
 
 namespace hostsim {
@@ -24,7 +25,7 @@ inline const ActiveHost &activeHost() { return activeHostState; }
 
 // Makes `active` the active host until destruction. Throws HostError when another is active.
 class ActiveHostScope {
-public:
+  public:
     explicit ActiveHostScope(const ActiveHost &active);
     ~ActiveHostScope();
     ActiveHostScope(const ActiveHostScope &) = delete;

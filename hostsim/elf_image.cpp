@@ -28,12 +28,18 @@ bool fits(std::uint64_t offset, std::uint64_t size, std::uint64_t total) {
 
 std::string machineName(std::uint16_t machine) {
     switch (machine) {
-    case EM_386: return "i386";
-    case EM_X86_64: return "x86-64";
-    case EM_ARM: return "ARM";
-    case EM_AARCH64: return "AArch64";
-    case EM_RISCV: return "RISC-V";
-    default: return "machine " + std::to_string(machine);
+        case EM_386:
+            return "i386";
+        case EM_X86_64:
+            return "x86-64";
+        case EM_ARM:
+            return "ARM";
+        case EM_AARCH64:
+            return "AArch64";
+        case EM_RISCV:
+            return "RISC-V";
+        default:
+            return "machine " + std::to_string(machine);
     }
 }
 
@@ -57,8 +63,10 @@ ElfImage::ElfImage(std::filesystem::path path, std::vector<std::byte> bytes)
     if (all.size() < EI_NIDENT || std::memcmp(all.data(), ELFMAG, SELFMAG) != 0)
         fail("not an ELF shared object (no ELF header)");
     const auto elfClass = static_cast<unsigned char>(all[EI_CLASS]);
-    if (elfClass != ELFCLASS32 && elfClass != ELFCLASS64) fail("not an ELF shared object (unknown ELF class)");
-    if (static_cast<unsigned char>(all[EI_DATA]) != ELFDATA2LSB) fail("not a little-endian ELF file");
+    if (elfClass != ELFCLASS32 && elfClass != ELFCLASS64)
+        fail("not an ELF shared object (unknown ELF class)");
+    if (static_cast<unsigned char>(all[EI_DATA]) != ELFDATA2LSB)
+        fail("not a little-endian ELF file");
     identity_.bits = elfClass == ELFCLASS32 ? 32 : 64;
     const std::size_t headerSize = identity_.bits == 32 ? sizeof(Elf32_Ehdr) : sizeof(Elf64_Ehdr);
     if (all.size() < headerSize) fail("truncated ELF header");
@@ -67,7 +75,9 @@ ElfImage::ElfImage(std::filesystem::path path, std::vector<std::byte> bytes)
     identity_.machine = readAt<std::uint16_t>(all, offsetof(Elf64_Ehdr, e_machine));
 }
 
-ElfImage ElfImage::read(const std::filesystem::path &path) { return ElfImage(path, readModuleFile(path, "an ELF shared object")); }
+ElfImage ElfImage::read(const std::filesystem::path &path) {
+    return ElfImage(path, readModuleFile(path, "an ELF shared object"));
+}
 
 void ElfImage::fail(std::string_view what) const { throw HostError::at(path_, what); }
 
@@ -79,7 +89,8 @@ ElfImage::SectionHeader ElfImage::sectionHeader(std::uint64_t index) const {
     const std::uint64_t entrySize =
         wide ? readAt<Elf64_Ehdr>(all, 0).e_shentsize : readAt<Elf32_Ehdr>(all, 0).e_shentsize;
     const std::uint64_t needed = wide ? sizeof(Elf64_Shdr) : sizeof(Elf32_Shdr);
-    if (entrySize < needed) fail("malformed ELF section header table (entry size " + std::to_string(entrySize) + ")");
+    if (entrySize < needed)
+        fail("malformed ELF section header table (entry size " + std::to_string(entrySize) + ")");
     if (index > all.size() / entrySize || !fits(tableOffset, index * entrySize, all.size()) ||
         !fits(tableOffset + index * entrySize, needed, all.size()))
         fail("ELF section header " + std::to_string(index) + " lies outside the file");
@@ -92,9 +103,11 @@ ElfImage::SectionHeader ElfImage::sectionHeader(std::uint64_t index) const {
     return {h.sh_name, h.sh_type, h.sh_offset, h.sh_size, h.sh_link};
 }
 
-std::span<const std::byte> ElfImage::sectionBytes(const SectionHeader &header, std::string_view what) const {
+std::span<const std::byte> ElfImage::sectionBytes(const SectionHeader &header,
+                                                  std::string_view what) const {
     if (header.type == SHT_NOBITS) fail(std::string(what) + " has no contents in the file");
-    if (!fits(header.offset, header.size, bytes_.size())) fail(std::string(what) + " lies outside the file");
+    if (!fits(header.offset, header.size, bytes_.size()))
+        fail(std::string(what) + " lies outside the file");
     return std::span<const std::byte>(bytes_).subspan(static_cast<std::size_t>(header.offset),
                                                       static_cast<std::size_t>(header.size));
 }
@@ -122,12 +135,14 @@ std::optional<std::span<const std::byte>> ElfImage::section(std::string_view nam
     const auto names = sectionBytes(sectionHeader(namesIndex), "the ELF section name table");
     for (std::uint64_t i = 0; i < count; ++i) {
         const SectionHeader header = sectionHeader(i);
-        if (header.name >= names.size()) fail("ELF section " + std::to_string(i) + " has a name outside the name table");
+        if (header.name >= names.size())
+            fail("ELF section " + std::to_string(i) + " has a name outside the name table");
         const auto rest = names.subspan(header.name);
         const auto *text = reinterpret_cast<const char *>(rest.data());
         const void *end = std::memchr(text, 0, rest.size());
         if (end == nullptr) fail("ELF section " + std::to_string(i) + " has an unterminated name");
-        if (std::string_view(text, static_cast<const char *>(end)) == name) return sectionBytes(header, "section " + std::string(name));
+        if (std::string_view(text, static_cast<const char *>(end)) == name)
+            return sectionBytes(header, "section " + std::string(name));
     }
     return std::nullopt;
 }

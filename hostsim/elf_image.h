@@ -29,7 +29,7 @@ struct ElfIdentity {
 std::string machineName(std::uint16_t machine);
 
 class ElfImage {
-public:
+  public:
     // Reads the whole file. Throws HostError when it is missing, unreadable or has no ELF header.
     static ElfImage read(const std::filesystem::path &path);
 
@@ -40,7 +40,7 @@ public:
     // when the section header table or the section name table is malformed.
     std::optional<std::span<const std::byte>> section(std::string_view name) const;
 
-private:
+  private:
     struct SectionHeader {
         std::uint32_t name = 0;
         std::uint32_t type = 0;
@@ -52,7 +52,8 @@ private:
     ElfImage(std::filesystem::path path, std::vector<std::byte> bytes);
 
     SectionHeader sectionHeader(std::uint64_t index) const;
-    std::span<const std::byte> sectionBytes(const SectionHeader &header, std::string_view what) const;
+    std::span<const std::byte> sectionBytes(const SectionHeader &header,
+                                            std::string_view what) const;
     [[noreturn]] void fail(std::string_view what) const;
 
     std::filesystem::path path_;

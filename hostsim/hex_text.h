@@ -1,4 +1,5 @@
-// Numbers and addresses as the host and its tools show them in messages: "0x" and lower-case hex digits.
+// Numbers and addresses as the host and its tools show them in messages: "0x" and lower-case hex
+// digits.
 #pragma once
 
 #include <cstdint>

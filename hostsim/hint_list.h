@@ -23,12 +23,13 @@ struct HintReading {
     std::vector<std::uintptr_t> words;  // every word read, the end word included
     std::vector<std::uintptr_t> tags;   // every tag met, in order
     std::optional<std::string> title;
-    std::uint32_t titleControl = 0;     // the control the title belongs to; 0 is the whole panel
+    std::uint32_t titleControl = 0;  // the control the title belongs to; 0 is the whole panel
     PanelChangeFn changeNotify = nullptr;
-    std::map<std::uint32_t, PopupCallbacks> popups;                    // control id -> callbacks
-    std::map<std::uint32_t, std::vector<std::uint32_t>> derived;       // control id -> controls derived from it
-    std::map<std::uint32_t, std::vector<std::string>> stringLists;     // control id -> entries
-    std::vector<std::uintptr_t> skippedTags;                           // unknown tags, in order
+    std::map<std::uint32_t, PopupCallbacks> popups;  // control id -> callbacks
+    std::map<std::uint32_t, std::vector<std::uint32_t>>
+        derived;  // control id -> controls derived from it
+    std::map<std::uint32_t, std::vector<std::string>> stringLists;  // control id -> entries
+    std::vector<std::uintptr_t> skippedTags;                        // unknown tags, in order
 };
 
 // Longest hint list read, and longest string list, before the reading gives up.

@@ -19,8 +19,9 @@ void *const createContext = reinterpret_cast<void *>(static_cast<std::uintptr_t>
 // Marks a call of the module as under way for as long as it lasts (calls nest: an update a panel
 // callback asks for runs inside it), restoring what was marked before.
 class CallScope {
-public:
-    CallScope(CallInProgress &call, const char *entry, std::int32_t frame) : call_(call), entry_(call.entry), frame_(call.frame) {
+  public:
+    CallScope(CallInProgress &call, const char *entry, std::int32_t frame)
+        : call_(call), entry_(call.entry), frame_(call.frame) {
         call_.frame = frame;
         call_.entry = entry;
     }
@@ -31,7 +32,7 @@ public:
     CallScope(const CallScope &) = delete;
     CallScope &operator=(const CallScope &) = delete;
 
-private:
+  private:
     CallInProgress &call_;
     const char *entry_;
     std::int32_t frame_;
@@ -55,7 +56,9 @@ static std::int32_t hostInstanceUpdate(const char *className, void *instance) {
 }  // namespace
 
 Host::Host(const std::filesystem::path &modulePath, Scene scene)
-    : active_({&registry_, &scene_, &panels_, this}), library_(modulePath), scene_(std::move(scene)) {
+    : active_({&registry_, &scene_, &panels_, this}),
+      library_(modulePath),
+      scene_(std::move(scene)) {
     registry_.add(SERVICE_ITEM_INFO, scene_.itemInfo());
     registry_.add(SERVICE_OBJECT_INFO, scene_.objectInfo());
     registry_.add(SERVICE_INSTANCE_UPDATE, reinterpret_cast<void *>(&hostInstanceUpdate));
@@ -98,19 +101,24 @@ Host::InstanceRecord &Host::record(void *instance) {
     return found->second;
 }
 
-const Host::InstanceRecord &Host::record(void *instance) const { return const_cast<Host *>(this)->record(instance); }
+const Host::InstanceRecord &Host::record(void *instance) const {
+    return const_cast<Host *>(this)->record(instance);
+}
 
 HandlerTables &Host::handler(std::string_view server) {
     if (const auto found = handlers_.find(server); found != handlers_.end()) return *found->second;
     auto tables = std::make_unique<HandlerTables>();
     const std::int32_t code = activateHandler(*tables, HOST_INTERFACE_VERSION, server);
     if (code != 0)
-        fail("activation of " CLASS_DISPLACEMENT_HANDLER " under " + std::string(server) + " answered " + std::to_string(code));
+        fail("activation of " CLASS_DISPLACEMENT_HANDLER " under " + std::string(server) +
+             " answered " + std::to_string(code));
     return *handlers_.emplace(std::string(server), std::move(tables)).first->second;
 }
 
-std::int32_t Host::activateHandler(HandlerTables &tables, std::int32_t version, std::string_view server) {
-    return activate(library_.findServer(CLASS_DISPLACEMENT_HANDLER, server), version, &tables.binding);
+std::int32_t Host::activateHandler(HandlerTables &tables, std::int32_t version,
+                                   std::string_view server) {
+    return activate(library_.findServer(CLASS_DISPLACEMENT_HANDLER, server), version,
+                    &tables.binding);
 }
 
 void *Host::create(std::size_t itemIndex, std::string_view server) {
@@ -126,7 +134,8 @@ void Host::destroy(void *instance) {
     InstanceRecord &rec = record(instance);
     entry(rec.tables->instanceOps.destroy, "destroy")(instance);
     instances_.erase(instance);
-    std::replace(displacementInstances_.begin(), displacementInstances_.end(), instance, static_cast<void *>(nullptr));
+    std::replace(displacementInstances_.begin(), displacementInstances_.end(), instance,
+                 static_cast<void *>(nullptr));
 }
 
 std::string Host::describe(void *instance) {
@@ -140,13 +149,16 @@ std::vector<ItemId> Host::useItems(void *instance) {
     std::vector<ItemId> items;
     if (list == nullptr) return items;
     for (std::size_t i = 0; list[i] != nullptr; ++i) {
-        if (i == maxUsedItems) fail("useItems list not closed within " + std::to_string(maxUsedItems) + " items");
+        if (i == maxUsedItems)
+            fail("useItems list not closed within " + std::to_string(maxUsedItems) + " items");
         items.push_back(list[i]);
     }
     return items;
 }
 
-const char *Host::newTime(void *instance, std::int32_t frame) { return newTime(instance, frame, frames().timeOf(frame)); }
+const char *Host::newTime(void *instance, std::int32_t frame) {
+    return newTime(instance, frame, frames().timeOf(frame));
+}
 
 const char *Host::newTime(void *instance, std::int32_t frame, double time) {
     InstanceRecord &rec = record(instance);
@@ -175,7 +187,9 @@ std::vector<std::int32_t> Host::save(void *instance) {
     return sink.values();
 }
 
-std::uint32_t Host::flags(void *instance) { return entry(record(instance).tables->binding.flags, "flags")(instance); }
+std::uint32_t Host::flags(void *instance) {
+    return entry(record(instance).tables->binding.flags, "flags")(instance);
+}
 
 ItemId Host::objectOf(void *instance) const { return record(instance).object; }
 
@@ -264,8 +278,8 @@ std::vector<DisplacedObject> Host::runFrameInto(std::int32_t frame, std::span<Po
         const InstanceRecord &rec = record(instance);
         const std::size_t count = passPoints(rec);
         if (count > out.size() - used)
-            fail("frame " + std::to_string(frame) + " has more points to evaluate than the " + std::to_string(out.size()) +
-                 " positions there is room for");
+            fail("frame " + std::to_string(frame) + " has more points to evaluate than the " +
+                 std::to_string(out.size()) + " positions there is room for");
         const std::span<Position> positions = out.subspan(used, count);
         passInto(instance, rec, positions);
         objects.push_back({i, objectOf(instance), instance, positions});
@@ -274,27 +288,32 @@ std::vector<DisplacedObject> Host::runFrameInto(std::int32_t frame, std::span<Po
     return objects;
 }
 
-const std::vector<Position> &Host::lastPositions(void *instance) const { return record(instance).last; }
+const std::vector<Position> &Host::lastPositions(void *instance) const {
+    return record(instance).last;
+}
 
 std::int32_t Host::currentFrame(void *instance) const { return record(instance).frame; }
 
 PanelOpening Host::openPanel(void *instance, std::int32_t version, std::string_view server) {
     const ServerEntry &server_ = library_.findServer(CLASS_DISPLACEMENT_INTERFACE, server);
     PanelOpening opening;
-    opening.binding = InterfaceBinding{instance, interfaceSentinel(2), interfaceSentinel(3), interfaceSentinel(4)};
+    opening.binding = InterfaceBinding{instance, interfaceSentinel(2), interfaceSentinel(3),
+                                       interfaceSentinel(4)};
     const std::size_t errorsBefore = panels_.errors().size();
     opening.code = activate(server_, version, &opening.binding);
     opening.panel = panels_.find(opening.binding.panel);
     if (panels_.errors().size() > errorsBefore) fail("panel: " + panels_.errors()[errorsBefore]);
     if (opening.code == 0 && opening.panel == nullptr)
-        fail("activation of " CLASS_DISPLACEMENT_INTERFACE " answered 0 but named no panel this host made");
+        fail("activation of " CLASS_DISPLACEMENT_INTERFACE
+             " answered 0 but named no panel this host made");
     return opening;
 }
 
 EditOutcome Host::edit(HostPanel &panel, std::uint32_t controlId, double value) {
     EditOutcome outcome;
     outcome.setAnswer = panel.set(controlId, value);
-    for (const std::uint32_t derived : panel.derivedFrom(controlId)) outcome.derived.emplace_back(derived, panel.get(derived));
+    for (const std::uint32_t derived : panel.derivedFrom(controlId))
+        outcome.derived.emplace_back(derived, panel.get(derived));
     const std::size_t before = updates_.size();
     notify(panel, controlId, PANEL_EVENT_VALUE_CHANGED);
     outcome.updates = updates_.size() - before;
@@ -308,7 +327,8 @@ void Host::notify(HostPanel &panel, std::uint32_t controlId, std::int32_t event)
 
 std::int32_t Host::instanceUpdate(const char *className, void *instance) {
     updates_.push_back({className ? className : "", instance});
-    if (className == nullptr || std::string_view(className) != CLASS_DISPLACEMENT_HANDLER || !instances_.contains(instance))
+    if (className == nullptr || std::string_view(className) != CLASS_DISPLACEMENT_HANDLER ||
+        !instances_.contains(instance))
         return 0;
     pendingUpdates_.push_back(instance);
     return 1;

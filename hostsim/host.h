@@ -2,12 +2,14 @@
 // animation host would, through the binary interface alone.
 //
 // Usage:
-//   hostsim::Host host(VISTREL_MODULE_FILE, scene);    // load, offer services, activate the handler,
-//                                                      // create (and load) every scene displacement
+//   hostsim::Host host(VISTREL_MODULE_FILE, scene);    // load, offer services, activate the
+//   handler,
+//                                                      // create (and load) every scene
+//                                                      displacement
 //   void *leaf = host.create(0);                       // an instance on item 0
 //   host.load(leaf, {3, 1, 0, 1, 1});                  // settings as a scene would hold them
-//   auto moved = host.evaluateFrame(leaf, 12);         // newTime, then evaluate every point in order
-//   auto again = host.evaluatePass(leaf);              // a pass without newTime
+//   auto moved = host.evaluateFrame(leaf, 12);         // newTime, then evaluate every point in
+//   order auto again = host.evaluatePass(leaf);              // a pass without newTime
 //   host.describe(leaf); host.save(leaf); host.useItems(leaf); host.flags(leaf);
 //   auto opened = host.openPanel(leaf);                // activate the interface; opened.panel
 //   host.edit(*opened.panel, 0x8002, 3);               // set, read derived, notify, re-evaluate
@@ -44,8 +46,8 @@ struct DisplacedObject {
     std::size_t displacement = 0;  // index into Scene::displacements
     ItemId object = nullptr;
     void *instance = nullptr;
-    // Displaced, in point order; the base mesh is untouched. A view of the instance's last positions:
-    // valid until its next pass or its destroy.
+    // Displaced, in point order; the base mesh is untouched. A view of the instance's last
+    // positions: valid until its next pass or its destroy.
     std::span<const Position> positions;
 };
 
@@ -73,7 +75,8 @@ struct PanelOpening {
 // What a user-level edit did.
 struct EditOutcome {
     std::int32_t setAnswer = 0;
-    std::vector<std::pair<std::uint32_t, std::optional<double>>> derived;  // controls read after the set
+    std::vector<std::pair<std::uint32_t, std::optional<double>>>
+        derived;              // controls read after the set
     std::size_t updates = 0;  // "Instance Update" calls during the change notification
 };
 
@@ -83,11 +86,12 @@ inline void *interfaceSentinel(unsigned slot) {
 }
 
 class Host {
-public:
+  public:
     static constexpr std::string_view defaultServer = "Vistrelle";
 
-    // Loads the module, offers the four services, activates "DisplacementHandler" under "Vistrelle",
-    // then creates every displacement of `scene` (and loads its data block when it has one).
+    // Loads the module, offers the four services, activates "DisplacementHandler" under
+    // "Vistrelle", then creates every displacement of `scene` (and loads its data block when it has
+    // one).
     explicit Host(const std::filesystem::path &modulePath, Scene scene = {});
     ~Host();
     Host(const Host &) = delete;
@@ -103,7 +107,8 @@ public:
     // The activated tables of the handler served under `server` (activated on first use).
     HandlerTables &handler(std::string_view server = defaultServer);
     // Activates the handler under `server` into `tables` with `version`; the module's answer.
-    std::int32_t activateHandler(HandlerTables &tables, std::int32_t version = HOST_INTERFACE_VERSION,
+    std::int32_t activateHandler(HandlerTables &tables,
+                                 std::int32_t version = HOST_INTERFACE_VERSION,
                                  std::string_view server = defaultServer);
 
     // --- Instances
@@ -117,7 +122,7 @@ public:
     const char *load(void *instance, IntSource &source);
     void load(void *instance, std::vector<std::int32_t> values);  // HostError when load reports one
     const char *save(void *instance, IntSink &sink);
-    std::vector<std::int32_t> save(void *instance);               // HostError when save reports one
+    std::vector<std::int32_t> save(void *instance);  // HostError when save reports one
     std::uint32_t flags(void *instance);
     // The instances made for the scene's displacements, in their order.
     const std::vector<void *> &displacementInstances() const { return displacementInstances_; }
@@ -137,11 +142,12 @@ public:
     Position evaluatePoint(void *instance, std::size_t pointIndex);
     // Evaluate of a record the caller made.
     void evaluate(void *instance, PointAccess &access);
-    // evaluateFrame for every displacement of the scene; the positions are views, as evaluateFrame's.
+    // evaluateFrame for every displacement of the scene; the positions are views, as
+    // evaluateFrame's.
     std::vector<DisplacedObject> runFrame(std::int32_t frame);
-    // runFrame with the positions written into `out`, each object's after those of the objects before
-    // it, and viewed there; the instances' last positions stay as they were. HostError when `out`
-    // has too little room.
+    // runFrame with the positions written into `out`, each object's after those of the objects
+    // before it, and viewed there; the instances' last positions stay as they were. HostError when
+    // `out` has too little room.
     std::vector<DisplacedObject> runFrameInto(std::int32_t frame, std::span<Position> out);
     // The positions of the instance's latest pass (empty before the first).
     const std::vector<Position> &lastPositions(void *instance) const;
@@ -152,7 +158,8 @@ public:
 
     // --- Panel
     // Activates "DisplacementInterface" under `server` for `instance`. HostError when the panel
-    // built is malformed (its tables or hint list) or the binding names a panel this host never made.
+    // built is malformed (its tables or hint list) or the binding names a panel this host never
+    // made.
     PanelOpening openPanel(void *instance, std::int32_t version = HOST_INTERFACE_VERSION,
                            std::string_view server = defaultServer);
     // A user's edit: set through the set callback, read every control derived from it, send the
@@ -167,7 +174,7 @@ public:
     // anew (from newTime at its current frame) once the panel callback that asked has returned.
     std::int32_t instanceUpdate(const char *className, void *instance);
 
-private:
+  private:
     struct InstanceRecord {
         ItemId object = nullptr;
         HandlerTables *tables = nullptr;
@@ -177,7 +184,8 @@ private:
 
     InstanceRecord &record(void *instance);
     const InstanceRecord &record(void *instance) const;
-    // The mesh of the instance's object, null when it has none, and its points: what one pass evaluates.
+    // The mesh of the instance's object, null when it has none, and its points: what one pass
+    // evaluates.
     const Mesh *passMesh(const InstanceRecord &rec) const;
     std::size_t passPoints(const InstanceRecord &rec) const;
     // Evaluate once per point of the instance's object, the positions into `out`, one per point.

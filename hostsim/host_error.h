@@ -9,7 +9,7 @@
 namespace hostsim {
 
 class HostError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 
     // "<path>: <what>"

@@ -17,8 +17,7 @@ static std::int32_t hostReadInts32(void *stream, std::int32_t *buffer, std::int3
 static void hostWriteInts32(void *stream, const std::int32_t *buffer, std::int32_t count) {
     try {
         if (stream) static_cast<IntSink *>(stream)->write(buffer, count);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 }
 

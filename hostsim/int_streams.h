@@ -16,7 +16,7 @@ inline void *loadSaveSentinel(unsigned slot) {
 }
 
 class IntSource {
-public:
+  public:
     explicit IntSource(std::vector<std::int32_t> values);
     IntSource(const IntSource &) = delete;
     IntSource &operator=(const IntSource &) = delete;
@@ -28,10 +28,11 @@ public:
     // How many values have been delivered so far.
     std::size_t delivered() const { return next_; }
 
-    // Delivers up to `count` of the next values into `buffer`; how many it delivered (0 past the end).
+    // Delivers up to `count` of the next values into `buffer`; how many it delivered (0 past the
+    // end).
     std::int32_t read(std::int32_t *buffer, std::int32_t count);
 
-private:
+  private:
     LoadRecord record_{};
     std::vector<std::int32_t> values_;
     std::size_t next_ = 0;
@@ -39,7 +40,7 @@ private:
 };
 
 class IntSink {
-public:
+  public:
     IntSink();
     IntSink(const IntSink &) = delete;
     IntSink &operator=(const IntSink &) = delete;
@@ -53,7 +54,7 @@ public:
 
     void write(const std::int32_t *buffer, std::int32_t count);
 
-private:
+  private:
     SaveRecord record_{};
     std::vector<std::int32_t> values_;
     std::vector<std::int32_t> requests_;

@@ -32,14 +32,18 @@ bool LoadedSegments::executable(std::uintptr_t address) const {
     return false;
 }
 
-std::optional<std::size_t> LoadedSegments::textLength(std::uintptr_t address, std::size_t longest) const {
+std::optional<std::size_t> LoadedSegments::textLength(std::uintptr_t address,
+                                                      std::size_t longest) const {
     for (std::size_t length = 0; length <= longest; ++length) {
         const Segment *segment = readableAt(address + length);
         if (segment == nullptr) return std::nullopt;
         // Within a segment, search its bytes at once.
-        const std::size_t room = std::min<std::size_t>(segment->end - (address + length), longest + 1 - length);
+        const std::size_t room =
+            std::min<std::size_t>(segment->end - (address + length), longest + 1 - length);
         const void *zero = std::memchr(reinterpret_cast<const void *>(address + length), 0, room);
-        if (zero != nullptr) return static_cast<std::size_t>(static_cast<const char *>(zero) - reinterpret_cast<const char *>(address));
+        if (zero != nullptr)
+            return static_cast<std::size_t>(static_cast<const char *>(zero) -
+                                            reinterpret_cast<const char *>(address));
         length += room - 1;
     }
     return std::nullopt;

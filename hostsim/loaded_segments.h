@@ -1,6 +1,7 @@
-// Where a loaded module lies in memory: its loadable segments (sections of a DLL) as the loader mapped
-// them, with their permissions. The host checks every address a module hands it here before following it, so a
-// wild pointer in a broken module is refused with a message instead of crashing the host.
+// Where a loaded module lies in memory: its loadable segments (sections of a DLL) as the loader
+// mapped them, with their permissions. The host checks every address a module hands it here before
+// following it, so a wild pointer in a broken module is refused with a message instead of crashing
+// the host.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 namespace hostsim {
 
 class LoadedSegments {
-public:
+  public:
     struct Segment {
         std::uintptr_t begin = 0;
         std::uintptr_t end = 0;  // one past the last byte
@@ -28,11 +29,11 @@ public:
     bool readable(std::uintptr_t address, std::size_t size) const;
     // True when `address` lies in an executable segment of the module.
     bool executable(std::uintptr_t address) const;
-    // The length of the zero-terminated text at `address` when all of it, the zero included, lies in
-    // readable segments and it is at most `longest` bytes long; nullopt otherwise.
+    // The length of the zero-terminated text at `address` when all of it, the zero included, lies
+    // in readable segments and it is at most `longest` bytes long; nullopt otherwise.
     std::optional<std::size_t> textLength(std::uintptr_t address, std::size_t longest) const;
 
-private:
+  private:
     // The readable segment holding `address`, or null.
     const Segment *readableAt(std::uintptr_t address) const;
 

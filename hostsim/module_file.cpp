@@ -19,12 +19,14 @@ std::vector<std::byte> readModuleFile(const std::filesystem::path &path, std::st
     if (!std::filesystem::is_regular_file(status)) throw HostError::at(path, "not a regular file");
     const auto size = std::filesystem::file_size(path, error);
     if (error) throw HostError::at(path, "cannot read the file size: " + error.message());
-    if (size > maxFileBytes) throw HostError::at(path, "not " + std::string(kind) + " (file larger than 512 MiB)");
+    if (size > maxFileBytes)
+        throw HostError::at(path, "not " + std::string(kind) + " (file larger than 512 MiB)");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw HostError::at(path, "cannot open the file");
     std::vector<std::byte> bytes(static_cast<std::size_t>(size));
     in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size) throw HostError::at(path, "cannot read the whole file");
+    if (static_cast<std::uintmax_t>(in.gcount()) != size)
+        throw HostError::at(path, "cannot read the whole file");
     return bytes;
 }
 

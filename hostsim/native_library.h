@@ -1,7 +1,8 @@
 // A module file opened by the platform's loader: dlopen on POSIX systems, LoadLibrary on Windows.
 // The file is checked to be a shared library of this host's machine before the loader sees it, so a
-// wrong file gets a direct message. Everything the loader-specific code knows sits behind this class
-// and readVersionRecord (hostsim/version_record.h); one source file per platform implements both.
+// wrong file gets a direct message. Everything the loader-specific code knows sits behind this
+// class and readVersionRecord (hostsim/version_record.h); one source file per platform implements
+// both.
 #pragma once
 
 #include "hostsim/loaded_segments.h"
@@ -14,13 +15,14 @@
 namespace hostsim {
 
 class NativeLibrary {
-public:
+  public:
     // Throws HostError: missing file, not a shared library of this machine, not loadable.
     static NativeLibrary open(const std::filesystem::path &path);
 
     NativeLibrary() = default;
     ~NativeLibrary() { close(); }
-    NativeLibrary(NativeLibrary &&other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    NativeLibrary(NativeLibrary &&other) noexcept
+        : handle_(std::exchange(other.handle_, nullptr)) {}
     NativeLibrary &operator=(NativeLibrary &&other) noexcept {
         if (this != &other) {
             close();
@@ -41,7 +43,7 @@ public:
     // Unloads the library; nothing of it may be used afterwards.
     void close() noexcept;
 
-private:
+  private:
     explicit NativeLibrary(void *handle) : handle_(handle) {}
 
     void *handle_ = nullptr;

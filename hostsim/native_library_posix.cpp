@@ -25,7 +25,8 @@ void checkLoadable(const std::filesystem::path &path) {
     const ElfIdentity found = image.identity();
     const ElfIdentity host = ElfIdentity::ofThisHost();
     if (found.type != ET_DYN)
-        throw HostError::at(path, "not an ELF shared object (" + found.describe() + ", type " + std::to_string(found.type) + ")");
+        throw HostError::at(path, "not an ELF shared object (" + found.describe() + ", type " +
+                                      std::to_string(found.type) + ")");
     if (found.bits != host.bits || found.machine != host.machine)
         throw HostError::at(path, found.describe() + ", this host is " + machineName(host.machine));
 }
@@ -69,28 +70,35 @@ void NativeLibrary::close() noexcept {
     if (handle_ != nullptr) dlclose(std::exchange(handle_, nullptr));
 }
 
-std::uintptr_t NativeLibrary::symbol(const char *name) const { return reinterpret_cast<std::uintptr_t>(dlsym(handle_, name)); }
+std::uintptr_t NativeLibrary::symbol(const char *name) const {
+    return reinterpret_cast<std::uintptr_t>(dlsym(handle_, name));
+}
 
-std::optional<std::size_t> NativeLibrary::symbolSize(const char *name, std::uintptr_t address) const {
+std::optional<std::size_t> NativeLibrary::symbolSize(const char *name,
+                                                     std::uintptr_t address) const {
     Dl_info info{};
     void *entry = nullptr;
-    if (dladdr1(reinterpret_cast<void *>(address), &info, &entry, RTLD_DL_SYMENT) == 0) return std::nullopt;
+    if (dladdr1(reinterpret_cast<void *>(address), &info, &entry, RTLD_DL_SYMENT) == 0)
+        return std::nullopt;
     const auto *found = static_cast<const ElfW(Sym) *>(entry);
-    if (found == nullptr || info.dli_sname == nullptr || std::strcmp(info.dli_sname, name) != 0) return std::nullopt;
+    if (found == nullptr || info.dli_sname == nullptr || std::strcmp(info.dli_sname, name) != 0)
+        return std::nullopt;
     return static_cast<std::size_t>(found->st_size);
 }
 
 LoadedSegments NativeLibrary::segments() const {
     link_map *module = nullptr;
-    if (handle_ == nullptr || dlinfo(handle_, RTLD_DI_LINKMAP, &module) != 0 || module == nullptr) return {};
+    if (handle_ == nullptr || dlinfo(handle_, RTLD_DI_LINKMAP, &module) != 0 || module == nullptr)
+        return {};
     Search search{module, false, 0, {}};
     dl_iterate_phdr(&visit, &search);
     if (!search.found) return {};
     std::vector<LoadedSegments::Segment> segments;
-    for (const ElfW(Phdr) &header : search.headers) {
+    for (const ElfW(Phdr) & header : search.headers) {
         if (header.p_type != PT_LOAD || header.p_memsz == 0) continue;
         const std::uintptr_t begin = search.base + header.p_vaddr;
-        segments.push_back({begin, begin + header.p_memsz, (header.p_flags & PF_R) != 0, (header.p_flags & PF_X) != 0});
+        segments.push_back({begin, begin + header.p_memsz, (header.p_flags & PF_R) != 0,
+                            (header.p_flags & PF_X) != 0});
     }
     return LoadedSegments(std::move(segments));
 }

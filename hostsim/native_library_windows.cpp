@@ -25,16 +25,21 @@ constexpr std::uint16_t hostMachine = PeImage::machineI386;
 void checkLoadable(const std::filesystem::path &path) {
     const PeImage image = PeImage::read(path);
     if (!image.isDll()) throw HostError::at(path, "not a DLL (" + image.describe() + ")");
-    if (image.machine() != hostMachine) throw HostError::at(path, image.describe() + ", this host is " + peMachineName(hostMachine));
+    if (image.machine() != hostMachine)
+        throw HostError::at(path,
+                            image.describe() + ", this host is " + peMachineName(hostMachine));
 }
 
 std::string systemMessage(DWORD code) {
     char *text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
-    std::string message = length > 0 && text != nullptr ? std::string(text, length) : "error " + std::to_string(code);
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+    std::string message =
+        length > 0 && text != nullptr ? std::string(text, length) : "error " + std::to_string(code);
     if (text != nullptr) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.'))
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == ' ' || message.back() == '.'))
         message.pop_back();
     return message;
 }
@@ -51,7 +56,8 @@ NativeLibrary NativeLibrary::open(const std::filesystem::path &path) {
     const std::filesystem::path full = std::filesystem::absolute(path, error);
     DWORD oldMode = 0;
     SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-    HMODULE module = LoadLibraryExW((error ? path : full).wstring().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE module = LoadLibraryExW((error ? path : full).wstring().c_str(), nullptr,
+                                    LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = GetLastError();
     SetThreadErrorMode(oldMode, nullptr);
     if (module == nullptr) throw HostError::at(path, "cannot be loaded: " + systemMessage(code));
@@ -66,7 +72,9 @@ std::uintptr_t NativeLibrary::symbol(const char *name) const {
     return reinterpret_cast<std::uintptr_t>(GetProcAddress(moduleOf(handle_), name));
 }
 
-std::optional<std::size_t> NativeLibrary::symbolSize(const char *, std::uintptr_t) const { return std::nullopt; }
+std::optional<std::size_t> NativeLibrary::symbolSize(const char *, std::uintptr_t) const {
+    return std::nullopt;
+}
 
 LoadedSegments NativeLibrary::segments() const {
     if (handle_ == nullptr) return {};
@@ -74,17 +82,20 @@ LoadedSegments NativeLibrary::segments() const {
     const auto base = reinterpret_cast<std::uintptr_t>(handle_);
     const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
     if (dos->e_magic != IMAGE_DOS_SIGNATURE) return {};
-    const auto *headers = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + static_cast<std::uintptr_t>(dos->e_lfanew));
+    const auto *headers = reinterpret_cast<const IMAGE_NT_HEADERS *>(
+        base + static_cast<std::uintptr_t>(dos->e_lfanew));
     if (headers->Signature != IMAGE_NT_SIGNATURE) return {};
     const IMAGE_SECTION_HEADER *section = IMAGE_FIRST_SECTION(headers);
     std::vector<LoadedSegments::Segment> segments;
     // The headers themselves are readable, as the ELF program headers are part of a segment.
     segments.push_back({base, base + headers->OptionalHeader.SizeOfHeaders, true, false});
     for (WORD i = 0; i < headers->FileHeader.NumberOfSections; ++i, ++section) {
-        const DWORD size = section->Misc.VirtualSize != 0 ? section->Misc.VirtualSize : section->SizeOfRawData;
+        const DWORD size =
+            section->Misc.VirtualSize != 0 ? section->Misc.VirtualSize : section->SizeOfRawData;
         if (size == 0) continue;
         const std::uintptr_t begin = base + section->VirtualAddress;
-        segments.push_back({begin, begin + size, (section->Characteristics & IMAGE_SCN_MEM_READ) != 0,
+        segments.push_back({begin, begin + size,
+                            (section->Characteristics & IMAGE_SCN_MEM_READ) != 0,
                             (section->Characteristics & IMAGE_SCN_MEM_EXECUTE) != 0});
     }
     return LoadedSegments(std::move(segments));

@@ -23,7 +23,8 @@ static Panel hostPanelCreate(std::int32_t kind, const ControlRecord *controls) {
         return nullptr;
     }
 }
-static std::int32_t hostPanelDescribe(Panel panel, const DataRecord *data, PanelGetFn get, PanelSetFn set) {
+static std::int32_t hostPanelDescribe(Panel panel, const DataRecord *data, PanelGetFn get,
+                                      PanelSetFn set) {
     PanelService *s = activeHost().panels;
     try {
         return s ? s->describe(panel, data, get, set) : 0;
@@ -34,8 +35,7 @@ static std::int32_t hostPanelDescribe(Panel panel, const DataRecord *data, Panel
 static void hostPanelHint(Panel panel, std::uint32_t id, const std::uintptr_t *hints) {
     try {
         if (PanelService *s = activeHost().panels) s->hint(panel, id, hints);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 static void *hostPanelGetData(Panel panel, std::uint32_t id) {
     PanelService *s = activeHost().panels;
@@ -44,8 +44,7 @@ static void *hostPanelGetData(Panel panel, std::uint32_t id) {
 static void hostPanelSetData(Panel panel, std::uint32_t id, void *data) {
     try {
         if (PanelService *s = activeHost().panels) s->setData(panel, id, data);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 static std::int32_t hostPanelViewInstance(Panel panel, void *instance) {
     PanelService *s = activeHost().panels;
@@ -59,21 +58,25 @@ static std::int32_t hostPanelViewInstance(Panel panel, void *instance) {
 
 // Reads a table of three-word records up to its closing record of three zero words.
 template <typename Record, typename Entry, typename Convert>
-void copyTable(const Record *table, const char *what, std::vector<Entry> &out, HostPanel &panel, Convert convert) {
+void copyTable(const Record *table, const char *what, std::vector<Entry> &out, HostPanel &panel,
+               Convert convert) {
     if (table == nullptr) return panel.noteError(std::string(what) + " table is null");
     for (std::size_t i = 0; i < maxPanelRecords; ++i) {
         const Record &r = table[i];
         const auto texts = convert(r);
         if (r.id == 0) {
             if (texts.first != nullptr || texts.second != nullptr)
-                panel.noteError(std::string(what) + " table: record " + std::to_string(i + 1) + " has id 0 but texts");
+                panel.noteError(std::string(what) + " table: record " + std::to_string(i + 1) +
+                                " has id 0 but texts");
             return;
         }
         if (texts.first == nullptr || texts.second == nullptr)
-            return panel.noteError(std::string(what) + " table: record " + std::to_string(i + 1) + " lacks a text");
+            return panel.noteError(std::string(what) + " table: record " + std::to_string(i + 1) +
+                                   " lacks a text");
         out.push_back({static_cast<std::uint32_t>(r.id), texts.first, texts.second});
     }
-    panel.noteError(std::string(what) + " table not closed within " + std::to_string(maxPanelRecords) + " records");
+    panel.noteError(std::string(what) + " table not closed within " +
+                    std::to_string(maxPanelRecords) + " records");
 }
 
 }  // namespace
@@ -112,14 +115,16 @@ std::int32_t HostPanel::set(std::uint32_t id, double value) const {
     }
     if (!(value == std::trunc(value) && value >= std::numeric_limits<std::int32_t>::min() &&
           value <= std::numeric_limits<std::int32_t>::max()))
-        throw HostError("panel: control " + hexText(id) + " takes a whole number, not " + std::to_string(value));
+        throw HostError("panel: control " + hexText(id) + " takes a whole number, not " +
+                        std::to_string(value));
     auto v = static_cast<std::int32_t>(value);
     return setFn(viewInstance, id, &v);
 }
 
 std::vector<std::string> HostPanel::popupEntries(std::uint32_t id) const {
     const auto found = hints.popups.find(id);
-    if (found == hints.popups.end() || found->second.count == nullptr || found->second.name == nullptr)
+    if (found == hints.popups.end() || found->second.count == nullptr ||
+        found->second.name == nullptr)
         throw HostError("panel: control " + hexText(id) + " has no popup callbacks");
     const auto context = userData.find(0);
     void *data = context == userData.end() ? nullptr : context->second;
@@ -134,7 +139,8 @@ std::vector<std::string> HostPanel::popupEntries(std::uint32_t id) const {
 
 const std::vector<std::string> &HostPanel::stringList(std::uint32_t id) const {
     const auto found = hints.stringLists.find(id);
-    if (found == hints.stringLists.end()) throw HostError("panel: control " + hexText(id) + " has no string list");
+    if (found == hints.stringLists.end())
+        throw HostError("panel: control " + hexText(id) + " has no string list");
     return found->second;
 }
 
@@ -170,7 +176,8 @@ void PanelService::noteError(HostPanel *panel, const std::string &what) {
 
 HostPanel *PanelService::known(Panel panel, const char *operation) {
     HostPanel *found = find(panel);
-    if (found == nullptr) noteError(nullptr, std::string(operation) + " was given a panel this host did not make");
+    if (found == nullptr)
+        noteError(nullptr, std::string(operation) + " was given a panel this host did not make");
     return found;
 }
 
@@ -179,21 +186,24 @@ Panel PanelService::create(std::int32_t kind, const ControlRecord *controls) {
     auto panel = std::make_unique<HostPanel>();
     panel->kind = kind;
     panel->calls.emplace_back("panelCreate");
-    copyTable(controls, "control", panel->controls, *panel,
-              [](const ControlRecord &r) { return std::pair{r.label, r.controlClass}; });
+    copyTable(controls, "control", panel->controls, *panel, [](const ControlRecord &r) {
+        return std::pair{r.label, r.controlClass};
+    });
     if (panel->error) errors_.push_back(*panel->error);
     panels_.push_back(std::move(panel));
     return panels_.back()->handle();
 }
 
-std::int32_t PanelService::describe(Panel handle, const DataRecord *data, PanelGetFn get, PanelSetFn set) {
+std::int32_t PanelService::describe(Panel handle, const DataRecord *data, PanelGetFn get,
+                                    PanelSetFn set) {
     HostPanel *panel = known(handle, "panelDescribe");
     if (panel == nullptr) return 0;
     panel->calls.emplace_back("panelDescribe");
     panel->data.clear();
     const bool hadError = panel->error.has_value();
-    copyTable(data, "data", panel->data, *panel,
-              [](const DataRecord &r) { return std::pair{r.name, r.dataType}; });
+    copyTable(data, "data", panel->data, *panel, [](const DataRecord &r) {
+        return std::pair{r.name, r.dataType};
+    });
     if (!hadError && panel->error) errors_.push_back(*panel->error);
     panel->getFn = get;
     panel->setFn = set;

@@ -32,18 +32,18 @@ struct PanelDataEntry {
 inline constexpr std::size_t maxPanelRecords = 256;
 
 class HostPanel {
-public:
+  public:
     std::int32_t kind = 0;
     std::vector<PanelControl> controls;
     std::vector<PanelDataEntry> data;
     PanelGetFn getFn = nullptr;
     PanelSetFn setFn = nullptr;
-    HintReading hints;                          // of the latest panelHint call
-    std::uint32_t hintControl = 0;              // the id that call named
-    std::map<std::uint32_t, void *> userData;   // what panelSetData stored, by id
-    void *viewInstance = nullptr;               // what panelViewInstance named
-    std::vector<std::string> calls;             // the service operations made on it, in order
-    std::optional<std::string> error;           // the first thing found wrong with it
+    HintReading hints;                         // of the latest panelHint call
+    std::uint32_t hintControl = 0;             // the id that call named
+    std::map<std::uint32_t, void *> userData;  // what panelSetData stored, by id
+    void *viewInstance = nullptr;              // what panelViewInstance named
+    std::vector<std::string> calls;            // the service operations made on it, in order
+    std::optional<std::string> error;          // the first thing found wrong with it
 
     Panel handle() const { return const_cast<HostPanel *>(this); }
     // The data description of `id`, or null when the module described none.
@@ -52,7 +52,8 @@ public:
 
     // The get callback for `id`, called with the viewed instance as the host does; its raw answer.
     void *getRaw(std::uint32_t id) const;
-    // The value behind getRaw, read as the data type says (integer when undescribed); nullopt for null.
+    // The value behind getRaw, read as the data type says (integer when undescribed); nullopt for
+    // null.
     std::optional<double> get(std::uint32_t id) const;
     // Passes `value` to the set callback as the data type says: an int32_t for "integer" (HostError
     // when `value` is not a whole number in range), a double for "float". The callback's answer.
@@ -62,7 +63,8 @@ public:
     std::vector<std::string> popupEntries(std::uint32_t id) const;
     // The entries of a string-list popup; HostError when the control has none.
     const std::vector<std::string> &stringList(std::uint32_t id) const;
-    // Calls the change notification as the host does after a user change; HostError when none was hinted.
+    // Calls the change notification as the host does after a user change; HostError when none was
+    // hinted.
     void notifyRaw(std::uint32_t id, std::int32_t event);
     // Controls derived from `id` by the hints; empty when none.
     std::vector<std::uint32_t> derivedFrom(std::uint32_t id) const;
@@ -73,7 +75,7 @@ public:
 };
 
 class PanelService {
-public:
+  public:
     PanelService();
     PanelService(const PanelService &) = delete;
     PanelService &operator=(const PanelService &) = delete;
@@ -96,7 +98,7 @@ public:
     void setData(Panel panel, std::uint32_t id, void *data);
     std::int32_t viewInstance(Panel panel, void *instance);
 
-private:
+  private:
     // The panel behind `panel`, noting an error naming `operation` when it is unknown.
     HostPanel *known(Panel panel, const char *operation);
     void noteError(HostPanel *panel, const std::string &what);

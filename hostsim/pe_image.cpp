@@ -17,14 +17,18 @@ constexpr std::uint16_t imageFileDll = 0x2000;
 constexpr std::uint32_t resourceVersion = 16;
 constexpr std::size_t resourceDirectoryIndex = 2;
 
-bool fits(std::uint64_t offset, std::uint64_t size, std::uint64_t total) { return offset <= total && size <= total - offset; }
+bool fits(std::uint64_t offset, std::uint64_t size, std::uint64_t total) {
+    return offset <= total && size <= total - offset;
+}
 
 // Little-endian reads from a span that the caller has checked holds them.
 std::uint16_t u16(std::span<const std::byte> bytes, std::uint64_t at) {
-    return static_cast<std::uint16_t>(std::to_integer<unsigned>(bytes[at]) | std::to_integer<unsigned>(bytes[at + 1]) << 8);
+    return static_cast<std::uint16_t>(std::to_integer<unsigned>(bytes[at]) |
+                                      std::to_integer<unsigned>(bytes[at + 1]) << 8);
 }
 std::uint32_t u32(std::span<const std::byte> bytes, std::uint64_t at) {
-    return static_cast<std::uint32_t>(u16(bytes, at)) | static_cast<std::uint32_t>(u16(bytes, at + 2)) << 16;
+    return static_cast<std::uint32_t>(u16(bytes, at)) |
+           static_cast<std::uint32_t>(u16(bytes, at + 2)) << 16;
 }
 
 void appendUtf8(std::string &text, std::uint32_t code) {
@@ -80,24 +84,34 @@ std::uint64_t alignedTo4(std::uint64_t at) { return (at + 3) & ~std::uint64_t{3}
 
 std::string peMachineName(std::uint16_t machine) {
     switch (machine) {
-    case PeImage::machineI386: return "i386";
-    case PeImage::machineAmd64: return "x86-64";
-    case 0xAA64: return "ARM64";
-    default: return "machine " + hexText(machine, 4);
+        case PeImage::machineI386:
+            return "i386";
+        case PeImage::machineAmd64:
+            return "x86-64";
+        case 0xAA64:
+            return "ARM64";
+        default:
+            return "machine " + hexText(machine, 4);
     }
 }
 
 std::string PeImage::describe() const {
-    return std::string(bits_ == 64 ? "PE32+ " : "PE32 ") + peMachineName(machine_) + (dll_ ? " DLL" : " program");
+    return std::string(bits_ == 64 ? "PE32+ " : "PE32 ") + peMachineName(machine_) +
+           (dll_ ? " DLL" : " program");
 }
 
-PeImage PeImage::read(const std::filesystem::path &path) { return PeImage(path, readModuleFile(path, "a DLL")); }
+PeImage PeImage::read(const std::filesystem::path &path) {
+    return PeImage(path, readModuleFile(path, "a DLL"));
+}
 
-PeImage PeImage::parse(std::vector<std::byte> bytes, const std::filesystem::path &path) { return PeImage(path, std::move(bytes)); }
+PeImage PeImage::parse(std::vector<std::byte> bytes, const std::filesystem::path &path) {
+    return PeImage(path, std::move(bytes));
+}
 
 void PeImage::fail(std::string_view what) const { throw HostError::at(path_, what); }
 
-PeImage::PeImage(std::filesystem::path path, std::vector<std::byte> bytes) : path_(std::move(path)), bytes_(std::move(bytes)) {
+PeImage::PeImage(std::filesystem::path path, std::vector<std::byte> bytes)
+    : path_(std::move(path)), bytes_(std::move(bytes)) {
     const std::span<const std::byte> all(bytes_);
     if (all.size() < 0x40 || u16(all, 0) != 0x5A4D) fail("not a DLL (no MZ header)");
     const std::uint64_t pe = u32(all, 0x3C);
@@ -107,9 +121,11 @@ PeImage::PeImage(std::filesystem::path path, std::vector<std::byte> bytes) : pat
     const std::uint64_t optionalSize = u16(all, pe + 20);
     dll_ = (u16(all, pe + 22) & imageFileDll) != 0;
     const std::uint64_t optional = pe + 24;
-    if (optionalSize < 2 || !fits(optional, optionalSize, all.size())) fail("truncated PE optional header");
+    if (optionalSize < 2 || !fits(optional, optionalSize, all.size()))
+        fail("truncated PE optional header");
     const std::uint16_t magic = u16(all, optional);
-    if (magic != 0x10b && magic != 0x20b) fail("malformed PE optional header (magic " + hexText(magic, 4) + ")");
+    if (magic != 0x10b && magic != 0x20b)
+        fail("malformed PE optional header (magic " + hexText(magic, 4) + ")");
     bits_ = magic == 0x20b ? 64 : 32;
     const std::uint64_t countAt = bits_ == 64 ? 108 : 92;
     if (optionalSize >= countAt + 4) {
@@ -121,7 +137,8 @@ PeImage::PeImage(std::filesystem::path path, std::vector<std::byte> bytes) : pat
         }
     }
     const std::uint64_t table = optional + optionalSize;
-    if (!fits(table, sectionCount * 40, all.size())) fail("the PE section table lies outside the file");
+    if (!fits(table, sectionCount * 40, all.size()))
+        fail("the PE section table lies outside the file");
     for (std::uint64_t i = 0; i < sectionCount; ++i) {
         const std::uint64_t at = table + 40 * i;
         const auto *name = reinterpret_cast<const char *>(all.data() + at);
@@ -136,26 +153,33 @@ PeImage::PeImage(std::filesystem::path path, std::vector<std::byte> bytes) : pat
     }
 }
 
-std::span<const std::byte> PeImage::atAddress(std::uint64_t rva, std::uint64_t size, std::string_view what) const {
+std::span<const std::byte> PeImage::atAddress(std::uint64_t rva, std::uint64_t size,
+                                              std::string_view what) const {
     for (const PeSection &section : sections_) {
         if (rva < section.address || !fits(rva - section.address, size, section.fileSize)) continue;
         const std::uint64_t offset = std::uint64_t{section.fileOffset} + (rva - section.address);
         if (!fits(offset, size, bytes_.size())) break;
-        return std::span<const std::byte>(bytes_).subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(size));
+        return std::span<const std::byte>(bytes_).subspan(static_cast<std::size_t>(offset),
+                                                          static_cast<std::size_t>(size));
     }
     fail(std::string(what) + " lies outside the file's sections");
 }
 
 std::vector<std::pair<std::string, std::string>> PeImage::versionTexts() const {
-    if (resourceAddress_ == 0 || resourceSize_ == 0) fail("no version resource (the file has no resources)");
-    const std::span<const std::byte> tree = atAddress(resourceAddress_, resourceSize_, "the resource directory");
-    // The first entry of a resource directory at `at` whose id is `id` (any id when nullopt); answers
-    // the entry's target offset and whether it is a further directory.
-    const auto entry = [&](std::uint64_t at, std::optional<std::uint32_t> id) -> std::optional<std::pair<std::uint64_t, bool>> {
+    if (resourceAddress_ == 0 || resourceSize_ == 0)
+        fail("no version resource (the file has no resources)");
+    const std::span<const std::byte> tree =
+        atAddress(resourceAddress_, resourceSize_, "the resource directory");
+    // The first entry of a resource directory at `at` whose id is `id` (any id when nullopt);
+    // answers the entry's target offset and whether it is a further directory.
+    const auto entry =
+        [&](std::uint64_t at,
+            std::optional<std::uint32_t> id) -> std::optional<std::pair<std::uint64_t, bool>> {
         if (!fits(at, 16, tree.size())) fail("malformed resource directory");
         const std::uint64_t named = u16(tree, at + 12);
         const std::uint64_t count = named + u16(tree, at + 14);
-        if (!fits(at + 16, 8 * count, tree.size())) fail("malformed resource directory (entries outside it)");
+        if (!fits(at + 16, 8 * count, tree.size()))
+            fail("malformed resource directory (entries outside it)");
         for (std::uint64_t i = 0; i < count; ++i) {
             const std::uint32_t name = u32(tree, at + 16 + 8 * i);
             const std::uint32_t target = u32(tree, at + 20 + 8 * i);
@@ -169,8 +193,10 @@ std::vector<std::pair<std::string, std::string>> PeImage::versionTexts() const {
     const auto name = entry(type->first, std::nullopt);
     if (!name || !name->second) fail("malformed version resource directory");
     const auto language = entry(name->first, std::nullopt);
-    if (!language || language->second || !fits(language->first, 16, tree.size())) fail("malformed version resource directory");
-    const std::span<const std::byte> block = atAddress(u32(tree, language->first), u32(tree, language->first + 4), "the version resource");
+    if (!language || language->second || !fits(language->first, 16, tree.size()))
+        fail("malformed version resource directory");
+    const std::span<const std::byte> block = atAddress(
+        u32(tree, language->first), u32(tree, language->first + 4), "the version resource");
 
     // A node at `at` that must end by `limit`: wLength, wValueLength, wType, key, value, children.
     const auto node = [&](std::uint64_t at, std::uint64_t limit) {
@@ -178,7 +204,8 @@ std::vector<std::pair<std::string, std::string>> PeImage::versionTexts() const {
         const std::uint64_t length = u16(block, at);
         const std::uint64_t valueLength = u16(block, at + 2);
         const bool text = u16(block, at + 4) == 1;
-        if (length < 6 || !fits(at, length, limit)) fail("malformed version resource (a node's length)");
+        if (length < 6 || !fits(at, length, limit))
+            fail("malformed version resource (a node's length)");
         VersionNode found;
         found.end = at + length;
         std::uint64_t keyEnd = at + 6;
@@ -191,7 +218,8 @@ std::vector<std::pair<std::string, std::string>> PeImage::versionTexts() const {
         found.valueAt = alignedTo4(keyEnd + 2);
         const std::uint64_t valueBytes = text ? 2 * valueLength : valueLength;
         if (!fits(found.valueAt, valueBytes, found.end)) {
-            if (valueBytes != 0) fail("malformed version resource (the value of " + found.key + ")");
+            if (valueBytes != 0)
+                fail("malformed version resource (the value of " + found.key + ")");
             found.valueAt = found.end;
         }
         found.valueWords = text ? valueLength : 0;

@@ -1,6 +1,6 @@
-// A PE file (a Windows DLL or program) read from disk without loading it: its machine, whether it is
-// a DLL, its sections, and the texts of its version resource. Every offset is checked against the
-// file, so a truncated or garbage file gives a HostError, never a read out of bounds.
+// A PE file (a Windows DLL or program) read from disk without loading it: its machine, whether it
+// is a DLL, its sections, and the texts of its version resource. Every offset is checked against
+// the file, so a truncated or garbage file gives a HostError, never a read out of bounds.
 #pragma once
 
 #include <cstddef>
@@ -14,16 +14,16 @@
 namespace hostsim {
 
 struct PeSection {
-    std::string name;                 // at most 8 characters: PE images keep no longer names
-    std::uint32_t address = 0;        // relative to the image's base
-    std::uint32_t memorySize = 0;     // its size in memory
+    std::string name;              // at most 8 characters: PE images keep no longer names
+    std::uint32_t address = 0;     // relative to the image's base
+    std::uint32_t memorySize = 0;  // its size in memory
     std::uint32_t fileOffset = 0;
     std::uint32_t fileSize = 0;
     std::uint32_t characteristics = 0;
 };
 
 class PeImage {
-public:
+  public:
     static constexpr std::uint16_t machineI386 = 0x14c;
     static constexpr std::uint16_t machineAmd64 = 0x8664;
     static constexpr std::uint32_t sectionExecutable = 0x20000000;
@@ -45,11 +45,13 @@ public:
     // HostError when the file has no version resource or it is malformed.
     std::vector<std::pair<std::string, std::string>> versionTexts() const;
 
-private:
+  private:
     PeImage(std::filesystem::path path, std::vector<std::byte> bytes);
 
-    // The file bytes at the address `rva` of the image, `size` of them; throws when outside a section.
-    std::span<const std::byte> atAddress(std::uint64_t rva, std::uint64_t size, std::string_view what) const;
+    // The file bytes at the address `rva` of the image, `size` of them; throws when outside a
+    // section.
+    std::span<const std::byte> atAddress(std::uint64_t rva, std::uint64_t size,
+                                         std::string_view what) const;
     [[noreturn]] void fail(std::string_view what) const;
 
     std::filesystem::path path_;

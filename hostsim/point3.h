@@ -1,6 +1,6 @@
 // A point or direction in scene space: three doubles and the little arithmetic around them; the
-// same three doubles as evaluate reads and writes them; and the conversions between those and a mesh
-// point of three floats.
+// same three doubles as evaluate reads and writes them; and the conversions between those and a
+// mesh point of three floats.
 #pragma once
 
 #include <array>
@@ -30,8 +30,8 @@ inline double length(Point3 a) { return std::sqrt(dot(a, a)); }
 // A position as the host hands it to evaluate and gets it back: three doubles, x, y and z.
 using Position = std::array<double, 3>;
 
-// The same coordinates in another form. From floats to doubles every value is kept exactly; toFloats
-// rounds each coordinate to the nearest float.
+// The same coordinates in another form. From floats to doubles every value is kept exactly;
+// toFloats rounds each coordinate to the nearest float.
 constexpr Point3 toPoint3(const Position &p) { return {p[0], p[1], p[2]}; }
 constexpr Point3 toPoint3(const std::array<float, 3> &p) { return {p[0], p[1], p[2]}; }
 constexpr Position toPosition(Point3 p) { return {p.x, p.y, p.z}; }

@@ -12,13 +12,17 @@
 
 namespace hostsim {
 
-inline void fillPointAccess(PointAccess &access, const std::array<float, 3> &point, std::size_t index, MeshHandle *mesh) {
-    for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = point[axis];
+inline void fillPointAccess(PointAccess &access, const std::array<float, 3> &point,
+                            std::size_t index, MeshHandle *mesh) {
+    for (std::size_t axis = 0; axis < 3; ++axis)
+        access.basePosition[axis] = access.position[axis] = point[axis];
     access.pointId = static_cast<std::uint32_t>(index);
     access.mesh = mesh;
 }
 
 // The position evaluate left in the record.
-inline Position positionOf(const PointAccess &access) { return {access.position[0], access.position[1], access.position[2]}; }
+inline Position positionOf(const PointAccess &access) {
+    return {access.position[0], access.position[1], access.position[2]};
+}
 
 }  // namespace hostsim

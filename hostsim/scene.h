@@ -37,9 +37,11 @@ struct Motion {
 // Points of a mesh in point order, as the host hands them out: three floats each.
 struct Mesh {
     std::vector<std::array<float, 3>> points;
-    std::string sourceFile;                   // the OBJ or glTF file it came from; empty for inline points
-    std::shared_ptr<const formats::ObjDocument> obj;   // the rest of that OBJ file; null for inline points
-    std::shared_ptr<const formats::MeshSurface> surface;  // the faces of a glTF file it came from; null otherwise
+    std::string sourceFile;  // the OBJ or glTF file it came from; empty for inline points
+    std::shared_ptr<const formats::ObjDocument>
+        obj;  // the rest of that OBJ file; null for inline points
+    std::shared_ptr<const formats::MeshSurface>
+        surface;  // the faces of a glTF file it came from; null otherwise
 };
 
 // An item of type 0. An item with a mesh is an object.

@@ -68,13 +68,15 @@ SceneServices::SceneServices(Scene scene) : scene_(std::move(scene)) {
 
 Item &SceneServices::item(std::size_t index) {
     if (index >= scene_.items.size())
-        throw HostError("stand-in host: no item " + std::to_string(index) + ", the scene has " + std::to_string(scene_.items.size()));
+        throw HostError("stand-in host: no item " + std::to_string(index) + ", the scene has " +
+                        std::to_string(scene_.items.size()));
     return scene_.items[index];
 }
 
 ItemId SceneServices::itemId(std::size_t index) const {
     if (index >= ids_.size())
-        throw HostError("stand-in host: no item " + std::to_string(index) + ", the scene has " + std::to_string(ids_.size()));
+        throw HostError("stand-in host: no item " + std::to_string(index) + ", the scene has " +
+                        std::to_string(ids_.size()));
     return ids_[index];
 }
 
@@ -86,7 +88,8 @@ std::size_t SceneServices::slotOf(ItemId item) const {
 
 void SceneServices::reindexFrom(std::size_t position) {
     slots_.resize(nextId_, noSlot);
-    for (std::size_t i = position; i < ids_.size(); ++i) slots_[reinterpret_cast<std::uintptr_t>(ids_[i])] = i;
+    for (std::size_t i = position; i < ids_.size(); ++i)
+        slots_[reinterpret_cast<std::uintptr_t>(ids_[i])] = i;
 }
 
 std::optional<std::size_t> SceneServices::indexOf(ItemId item) const {
@@ -97,7 +100,8 @@ std::optional<std::size_t> SceneServices::indexOf(ItemId item) const {
 
 ItemId SceneServices::insertItem(std::size_t position, Item item) {
     if (position > scene_.items.size())
-        throw HostError("stand-in host: cannot insert at " + std::to_string(position) + ", the scene has " + std::to_string(scene_.items.size()) + " items");
+        throw HostError("stand-in host: cannot insert at " + std::to_string(position) +
+                        ", the scene has " + std::to_string(scene_.items.size()) + " items");
     const ItemId id = idFromSerial(nextId_++);
     const auto at = static_cast<std::ptrdiff_t>(position);
     scene_.items.insert(scene_.items.begin() + at, std::move(item));
@@ -108,7 +112,8 @@ ItemId SceneServices::insertItem(std::size_t position, Item item) {
 
 void SceneServices::removeItem(std::size_t position) {
     if (position >= scene_.items.size())
-        throw HostError("stand-in host: cannot remove item " + std::to_string(position) + ", the scene has " + std::to_string(scene_.items.size()));
+        throw HostError("stand-in host: cannot remove item " + std::to_string(position) +
+                        ", the scene has " + std::to_string(scene_.items.size()));
     const auto at = static_cast<std::ptrdiff_t>(position);
     slots_[reinterpret_cast<std::uintptr_t>(ids_[position])] = noSlot;
     scene_.items.erase(scene_.items.begin() + at);
@@ -179,7 +184,8 @@ std::int32_t SceneServices::meshPointCount(MeshHandle *mesh) {
     ++counters_.meshPointCount;
     const Mesh *points = meshBehind(mesh);
     if (points == nullptr) return 0;
-    return static_cast<std::int32_t>(std::min<std::size_t>(points->points.size(), std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(
+        std::min<std::size_t>(points->points.size(), std::numeric_limits<std::int32_t>::max()));
 }
 
 std::int32_t SceneServices::meshScanPoints(MeshHandle *mesh, ScanFn fn, void *data) {
@@ -197,7 +203,9 @@ std::int32_t SceneServices::meshScanPoints(MeshHandle *mesh, ScanFn fn, void *da
 std::int32_t SceneServices::pointPositionAnew(MeshHandle *mesh, PointId point, float position[3]) {
     const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
     const Mesh *points = meshBehind(mesh);
-    if (points == nullptr || position == nullptr || point == nullptr || index >= points->points.size()) return 0;
+    if (points == nullptr || position == nullptr || point == nullptr ||
+        index >= points->points.size())
+        return 0;
     // One copy of all three floats: a module that reads them back in one wide load (vistrel.p does)
     // would otherwise stall on three separate stores, about 6 ns per point of a scan.
     const auto &p = points->points[index];

@@ -1,8 +1,9 @@
 // The scene services the module asks for: "LW Item Info 3", "LW Object Info 3" and the mesh
 // handles, answered from a hostsim::Scene that this object owns. Every item gets an ID that is
-// never 0 and that it keeps while items are inserted or removed ahead of it; IDs are serial numbers,
-// and an index from each to its place in the list answers nextItem, itemName and position queries in
-// constant time whatever the scene's size. Counters record how often the module called each entry.
+// never 0 and that it keeps while items are inserted or removed ahead of it; IDs are serial
+// numbers, and an index from each to its place in the list answers nextItem, itemName and position
+// queries in constant time whatever the scene's size. Counters record how often the module called
+// each entry.
 #pragma once
 
 #include "host/item_info.h"
@@ -12,9 +13,9 @@
 
 #include <array>
 #include <bit>
-#include <cstring>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,7 +35,7 @@ struct SceneCounters {
 };
 
 class SceneServices {
-public:
+  public:
     explicit SceneServices(Scene scene);
     SceneServices(const SceneServices &) = delete;
     SceneServices &operator=(const SceneServices &) = delete;
@@ -78,7 +79,7 @@ public:
     // so the services may keep an answer from one call to the next (the target's position at the
     // pass's time). Passes may nest.
     class Pass {
-    public:
+      public:
         explicit Pass(SceneServices &services) : services_(services) { ++services_.passDepth_; }
         ~Pass() {
             if (--services_.passDepth_ == 0) services_.kept_ = {};
@@ -86,20 +87,21 @@ public:
         Pass(const Pass &) = delete;
         Pass &operator=(const Pass &) = delete;
 
-    private:
+      private:
         SceneServices &services_;
     };
 
-private:
+  private:
     struct MeshRecord {
         MeshHandle table;  // first, so that the handle the module holds is the record's address
         ItemId item;
     };
 
-    // itemParam and meshPointPosition without the pass's kept answer or the walk's direct path; kept
-    // apart so that those short paths stay short.
+    // itemParam and meshPointPosition without the pass's kept answer or the walk's direct path;
+    // kept apart so that those short paths stay short.
     [[gnu::noinline]] void positionAnew(ItemId item, std::int32_t code, double time, double out[3]);
-    [[gnu::noinline]] std::int32_t pointPositionAnew(MeshHandle *mesh, PointId point, float position[3]);
+    [[gnu::noinline]] std::int32_t pointPositionAnew(MeshHandle *mesh, PointId point,
+                                                     float position[3]);
     // The points of the object behind a handle; null when it is unknown or has no mesh now.
     const Mesh *meshBehind(const MeshHandle *mesh) const;
     // What indexOf answers, as a plain number: the item count for an unknown item. The services the
@@ -149,7 +151,8 @@ inline void SceneServices::itemParam(ItemId item, std::int32_t code, double time
     positionAnew(item, code, time, out);
 }
 
-inline std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
+inline std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point,
+                                                     float position[3]) {
     ++counters_.meshPointPosition;
     if (mesh == nullptr || mesh != scan_.mesh) return pointPositionAnew(mesh, point, position);
     // The mesh being walked: straight to its points.

@@ -19,7 +19,7 @@ struct ServiceLookupCall {
 };
 
 class ServiceRegistry {
-public:
+  public:
     // Offers `service` under `name`, replacing what was offered there.
     void add(std::string name, void *service);
     // Takes the service away; the lookup then answers null for it.
@@ -34,7 +34,7 @@ public:
     std::vector<std::string> lookedUpNames() const;
     void clearLookups() { lookups_.clear(); }
 
-private:
+  private:
     std::map<std::string, void *, std::less<>> services_;
     std::vector<ServiceLookupCall> lookups_;
 };

@@ -25,6 +25,7 @@ VersionRecord readVersionRecord(const std::filesystem::path &path);
 
 // Parses the section contents: "key=value" texts, each closed by a zero byte, then one more zero.
 // Throws HostError (starting with `path`) when they do not follow that form.
-VersionRecord parseVersionRecord(std::span<const std::byte> bytes, const std::filesystem::path &path);
+VersionRecord parseVersionRecord(std::span<const std::byte> bytes,
+                                 const std::filesystem::path &path);
 
 }  // namespace hostsim

@@ -17,12 +17,16 @@ struct VistrelleSettings {
     std::int32_t pitchAlign = 0;
 
     // The five integers in the order a scene stores them.
-    std::vector<std::int32_t> stored() const { return {leafPoints, targetIndex, pivotType, headingAlign, pitchAlign}; }
-    // The settings of five stored integers; fewer than five give the values a new instance starts with.
+    std::vector<std::int32_t> stored() const {
+        return {leafPoints, targetIndex, pivotType, headingAlign, pitchAlign};
+    }
+    // The settings of five stored integers; fewer than five give the values a new instance starts
+    // with.
     static VistrelleSettings fromStored(const std::vector<std::int32_t> &values) {
         if (values.size() < SETTING_COUNT) return {};
-        return {values[SETTING_LEAF_POINTS], values[SETTING_TARGET_INDEX], values[SETTING_PIVOT_TYPE],
-                values[SETTING_HEADING_ALIGN], values[SETTING_PITCH_ALIGN]};
+        return {values[SETTING_LEAF_POINTS], values[SETTING_TARGET_INDEX],
+                values[SETTING_PIVOT_TYPE], values[SETTING_HEADING_ALIGN],
+                values[SETTING_PITCH_ALIGN]};
     }
     friend bool operator==(const VistrelleSettings &, const VistrelleSettings &) = default;
 };

@@ -22,12 +22,14 @@ void *create(void * /*context*/, ItemId object) {
     try {
         auto instance = std::make_unique<PluginInstance>();
         const ObjectInfo *objects = objectInfoService;
-        instance->meshInfo =
-            objects != nullptr && objects->objectMesh != nullptr ? objects->objectMesh(object, 0) : nullptr;
+        instance->meshInfo = objects != nullptr && objects->objectMesh != nullptr
+                                 ? objects->objectMesh(object, 0)
+                                 : nullptr;
         MeshHandle *mesh = instance->meshInfo;
         if (mesh != nullptr && mesh->meshPointCount != nullptr) {
             instance->pointCount = mesh->meshPointCount(mesh);
-            instance->leafCount = static_cast<double>(mesh->meshPointCount(mesh) / instance->leafPoints);
+            instance->leafCount =
+                static_cast<double>(mesh->meshPointCount(mesh) / instance->leafPoints);
         }
         resizeLeafArrays(*instance);
         return instance.release();

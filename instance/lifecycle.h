@@ -14,7 +14,8 @@ void *create(void *context, ItemId object);
 void destroy(void *instance);
 // Changes nothing in any instance; no error.
 const char *copy(void *to, const void *from);
-// "Vistrelobject: " followed by the name at the target position; valid until the next describe or destroy.
+// "Vistrelobject: " followed by the name at the target position; valid until the next describe or
+// destroy.
 const char *describe(void *instance);
 // The module-wide used-items list: the resolved target, then none.
 const ItemId *useItems(void *instance);

@@ -10,7 +10,7 @@ namespace {
 
 // The stored fields, in stored order.
 constexpr std::int32_t PluginInstance::*storedFields[] = {
-    &PluginInstance::leafPoints, &PluginInstance::targetIndex, &PluginInstance::pivotType,
+    &PluginInstance::leafPoints,   &PluginInstance::targetIndex, &PluginInstance::pivotType,
     &PluginInstance::headingAlign, &PluginInstance::pitchAlign,
 };
 

@@ -7,8 +7,8 @@
 
 namespace vistrel {
 
-// Reads the five settings one call each. A value the host does not deliver leaves its field as it was.
-// Then sizes the leaf count and per-leaf arrays for the loaded leaf size. Always no error.
+// Reads the five settings one call each. A value the host does not deliver leaves its field as it
+// was. Then sizes the leaf count and per-leaf arrays for the loaded leaf size. Always no error.
 const char *load(void *instance, const LoadRecord *record);
 // Writes the five settings one call each. Always no error.
 const char *save(void *instance, const SaveRecord *record);

@@ -22,8 +22,8 @@ std::int32_t arrayLengthFor(double leafCount) {
 void resizeLeafArrays(PluginInstance &instance) noexcept {
     const std::int32_t n = arrayLengthFor(instance.leafCount);
     if (n > 0 && n == instance.leafArrayLength) {
-        // The same length (a scene's instance is made, then loaded): reset in place rather than freeing
-        // the arrays and asking for as much memory again.
+        // The same length (a scene's instance is made, then loaded): reset in place rather than
+        // freeing the arrays and asking for as much memory again.
         const auto length = static_cast<std::size_t>(n);
         std::fill_n(instance.frames.get(), length, LeafFrame{});
         std::fill_n(instance.pivots.get(), length, Vector3{});

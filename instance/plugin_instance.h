@@ -16,41 +16,42 @@
 namespace vistrel {
 
 struct PluginInstance {
-    std::int32_t pivotType = 0;                // pivot rule of every leaf, 0 to 3; other values act as 0
-    std::unique_ptr<LeafFrame[]> frames;       // one frame per leaf; absent when there are no leaves
-    std::unique_ptr<Vector3[]> pivots;         // pivot of each leaf
-    std::unique_ptr<Vector3[]> centres;        // centre of each leaf as the latest scan measured it
-    std::int32_t leafPoints = 4;               // consecutive points that make one leaf
-    double leafCount = 0.0;                    // number of leaves; may hold a fraction after the panel showed it
-    std::int32_t targetIndex = 0;              // 0: no target; k: the k-th item of the host's list
-    ItemId targetItem = nullptr;               // target resolved from targetIndex; none while unresolved
-    std::int32_t pointCount = 0;               // the object's point count when the instance was made
-    TextBuffer description;                    // the line describe returns
-    double currentTime = 0.0;                  // scene time of the last newTime
-    std::int32_t currentFrame = 0;             // frame of the last newTime
-    std::int32_t headingAlign = 1;             // "H Align", on exactly when 1
-    std::int32_t pitchAlign = 0;               // "P Align", on exactly when 1
-    std::int32_t needsScan = 1;                // exactly 1: measure the leaves before turning the next point
-    std::int32_t leafCursor = 0;               // leaf of the next scanned or evaluated point
-    std::int32_t pointCursor = 0;              // position of that point in its leaf
-    MeshHandle *meshInfo = nullptr;            // the mesh that is counted and scanned; not owned
-    Vector3 leafFirstPoint;                    // scan state: the current leaf's first point
-    Vector3 leafEdge;                          // scan state: second point minus first point
-    Vector3 leafPivot;                         // scan state: the current leaf's pivot so far
-    Vector3 leafCentre;                        // scan state: the sum of its points after the first so far
-    std::int32_t leafArrayLength = 0;          // entries of frames, pivots and centres
-    std::int32_t measuredLeaves = 0;           // leaves the latest scan completed since the arrays were made
-    std::unique_ptr<LeafTurns[]> turns;        // sines and cosines of each leaf's frame rotations
-    TargetTurns target;                        // the target as the latest turned leaf saw it
+    std::int32_t pivotType = 0;           // pivot rule of every leaf, 0 to 3; other values act as 0
+    std::unique_ptr<LeafFrame[]> frames;  // one frame per leaf; absent when there are no leaves
+    std::unique_ptr<Vector3[]> pivots;    // pivot of each leaf
+    std::unique_ptr<Vector3[]> centres;   // centre of each leaf as the latest scan measured it
+    std::int32_t leafPoints = 4;          // consecutive points that make one leaf
+    double leafCount = 0.0;  // number of leaves; may hold a fraction after the panel showed it
+    std::int32_t targetIndex = 0;    // 0: no target; k: the k-th item of the host's list
+    ItemId targetItem = nullptr;     // target resolved from targetIndex; none while unresolved
+    std::int32_t pointCount = 0;     // the object's point count when the instance was made
+    TextBuffer description;          // the line describe returns
+    double currentTime = 0.0;        // scene time of the last newTime
+    std::int32_t currentFrame = 0;   // frame of the last newTime
+    std::int32_t headingAlign = 1;   // "H Align", on exactly when 1
+    std::int32_t pitchAlign = 0;     // "P Align", on exactly when 1
+    std::int32_t needsScan = 1;      // exactly 1: measure the leaves before turning the next point
+    std::int32_t leafCursor = 0;     // leaf of the next scanned or evaluated point
+    std::int32_t pointCursor = 0;    // position of that point in its leaf
+    MeshHandle *meshInfo = nullptr;  // the mesh that is counted and scanned; not owned
+    Vector3 leafFirstPoint;          // scan state: the current leaf's first point
+    Vector3 leafEdge;                // scan state: second point minus first point
+    Vector3 leafPivot;               // scan state: the current leaf's pivot so far
+    Vector3 leafCentre;              // scan state: the sum of its points after the first so far
+    std::int32_t leafArrayLength = 0;  // entries of frames, pivots and centres
+    std::int32_t measuredLeaves = 0;  // leaves the latest scan completed since the arrays were made
+    std::unique_ptr<LeafTurns[]> turns;  // sines and cosines of each leaf's frame rotations
+    TargetTurns target;                  // the target as the latest turned leaf saw it
 };
 
 // Makes the per-leaf arrays again with the whole part of leafCount zeroed entries (none when
 // leafCount is not finite or below 1; zeroed in place when they have that length already), and
-// forgets the kept target. Nothing else changes. If memory runs out, all four arrays are left absent.
+// forgets the kept target. Nothing else changes. If memory runs out, all four arrays are left
+// absent.
 void resizeLeafArrays(PluginInstance &instance) noexcept;
 
-// The instance's leaf count for its leaf size: pointCount / leafPoints in whole leaves, 0 for a leaf
-// size below 1.
+// The instance's leaf count for its leaf size: pointCount / leafPoints in whole leaves, 0 for a
+// leaf size below 1.
 double wholeLeafCount(const PluginInstance &instance);
 
 // The real quotient pointCount / leafPoints that the panel's leaf display shows; 0 for a leaf size

@@ -8,7 +8,7 @@
 namespace vistrel {
 
 class TextBuffer {
-public:
+  public:
     TextBuffer() = default;
     explicit TextBuffer(const char *text);
     TextBuffer(const TextBuffer &other);
@@ -26,7 +26,7 @@ public:
     // The characters, or null for an empty buffer.
     const char *text() const noexcept { return block_.get(); }
 
-private:
+  private:
     void assignBytes(const char *bytes, std::size_t length);
 
     std::unique_ptr<char[]> block_;

@@ -40,8 +40,8 @@ bool askTargetPosition(const PluginInstance &self, double (&out)[3]) {
     return true;
 }
 
-// The leaf's turns, ready for its frame's angles. At the leaf's first point the angles are worked out
-// from the axes, unless the scan found the same axes as when they last were.
+// The leaf's turns, ready for its frame's angles. At the leaf's first point the angles are worked
+// out from the axes, unless the scan found the same axes as when they last were.
 const LeafTurns &leafTurns(PluginInstance &self, std::int32_t leaf) {
     LeafTurns &r = self.turns[leaf];
     LeafFrame &f = self.frames[leaf];
@@ -102,11 +102,12 @@ void evaluate(void *instance, PointAccess *access) {
         if (self->needsScan == 1) return;
     }
 
-    // Only whole leaves that the latest scan measured are turned: a leaf whose arrays were made anew
-    // since, or that the scan never reached, holds no frame to turn about.
+    // Only whole leaves that the latest scan measured are turned: a leaf whose arrays were made
+    // anew since, or that the scan never reached, holds no frame to turn about.
     const std::int32_t leaf = self->leafCursor;
     if (self->leafPoints < minimumLeafPoints || leaf >= self->measuredLeaves) return;
-    if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength) return;
+    if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength)
+        return;
 
     turnPoint(*self, leaf, *access);
 }

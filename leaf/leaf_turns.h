@@ -1,9 +1,9 @@
 // LeafTurns: the sines and cosines of one leaf's six frame rotations (three into the frame, three
 // out), worked out once when the leaf's angles are, so that every point of the leaf reuses them.
 //
-// Each Turn holds exactly what rotateX/Y/Z evaluate for the same angle (t = -a, then sin t and cos t),
-// and the turned* functions apply them with the same products in the same order, so intoLeaf and
-// outOfLeaf give toLeafFrame's and fromLeafFrame's results bit for bit. Nothing assumes that
+// Each Turn holds exactly what rotateX/Y/Z evaluate for the same angle (t = -a, then sin t and cos
+// t), and the turned* functions apply them with the same products in the same order, so intoLeaf
+// and outOfLeaf give toLeafFrame's and fromLeafFrame's results bit for bit. Nothing assumes that
 // sin(-x) is -sin(x): the turns out of the frame are evaluated for their own angles.
 #pragma once
 
@@ -28,15 +28,21 @@ inline Turn turnBy(double a) {
 }
 
 // rotateX, rotateY and rotateZ with their sine and cosine given; no test for a zero angle here.
-inline Vector3 turnedX(const Vector3 &v, Turn r) { return {v.x, r.c * v.y - r.s * v.z, r.s * v.y + r.c * v.z}; }
-inline Vector3 turnedY(const Vector3 &v, Turn r) { return {r.s * v.z + r.c * v.x, v.y, r.c * v.z - r.s * v.x}; }
-inline Vector3 turnedZ(const Vector3 &v, Turn r) { return {r.c * v.x - r.s * v.y, r.s * v.x + r.c * v.y, v.z}; }
+inline Vector3 turnedX(const Vector3 &v, Turn r) {
+    return {v.x, r.c * v.y - r.s * v.z, r.s * v.y + r.c * v.z};
+}
+inline Vector3 turnedY(const Vector3 &v, Turn r) {
+    return {r.s * v.z + r.c * v.x, v.y, r.c * v.z - r.s * v.x};
+}
+inline Vector3 turnedZ(const Vector3 &v, Turn r) {
+    return {r.c * v.x - r.s * v.y, r.s * v.x + r.c * v.y, v.z};
+}
 
 // How far a leaf's turns can be trusted.
 enum class TurnsState : std::uint8_t {
-    unset,     // never worked out since the arrays were made
-    stale,     // match the frame's angles, but the scan has since given the leaf other axes
-    current,   // match the frame's angles, which computeAngles would give again from its axes
+    unset,    // never worked out since the arrays were made
+    stale,    // match the frame's angles, but the scan has since given the leaf other axes
+    current,  // match the frame's angles, which computeAngles would give again from its axes
 };
 
 struct LeafTurns {
@@ -71,6 +77,8 @@ inline Vector3 outOfLeaf(const LeafTurns &r, Vector3 v, const Vector3 &o) {
 }
 
 // Same bits in every coordinate (so -0 differs from 0, and a NaN equals the same NaN).
-inline bool sameBits(const Vector3 &a, const Vector3 &b) { return std::memcmp(&a, &b, sizeof(Vector3)) == 0; }
+inline bool sameBits(const Vector3 &a, const Vector3 &b) {
+    return std::memcmp(&a, &b, sizeof(Vector3)) == 0;
+}
 
 }  // namespace vistrel

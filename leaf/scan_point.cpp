@@ -10,7 +10,8 @@ namespace {
 Vector3 fetchPosition(MeshHandle *mesh, PointId point) {
     float position[3] = {0.0f, 0.0f, 0.0f};
     if (mesh->meshPointPosition != nullptr) mesh->meshPointPosition(mesh, point, position);
-    return {static_cast<double>(position[0]), static_cast<double>(position[1]), static_cast<double>(position[2])};
+    return {static_cast<double>(position[0]), static_cast<double>(position[1]),
+            static_cast<double>(position[2])};
 }
 
 // Stores `value` unless `to` holds its bits already: a leaf that did not move leaves its arrays
@@ -23,9 +24,11 @@ void keep(Vector3 &to, const Vector3 &value) {
 
 std::int32_t scanPoint(void *instance, PointId point) {
     auto *self = static_cast<PluginInstance *>(instance);
-    if (self == nullptr || self->meshInfo == nullptr || self->leafPoints < minimumLeafPoints) return 0;
+    if (self == nullptr || self->meshInfo == nullptr || self->leafPoints < minimumLeafPoints)
+        return 0;
     const std::int32_t leaf = self->leafCursor;
-    if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength) return 0;
+    if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength)
+        return 0;
 
     const Vector3 p = fetchPosition(self->meshInfo, point);
     Vector3 &pivot = self->leafPivot;
@@ -38,8 +41,10 @@ std::int32_t scanPoint(void *instance, PointId point) {
         clear(self->leafEdge);
         clear(centre);
     } else {
-        if (self->pivotType == PIVOT_FIRST_TWO_POINTS && self->pointCursor == 1) pivot = (pivot + p) / 2.0;
-        if (self->pivotType == PIVOT_FIRST_AND_LAST_POINT && self->pointCursor == last) pivot = (pivot + p) / 2.0;
+        if (self->pivotType == PIVOT_FIRST_TWO_POINTS && self->pointCursor == 1)
+            pivot = (pivot + p) / 2.0;
+        if (self->pivotType == PIVOT_FIRST_AND_LAST_POINT && self->pointCursor == last)
+            pivot = (pivot + p) / 2.0;
         if (self->pivotType == PIVOT_LAST_POINT && self->pointCursor == last) pivot = p;
         if (self->pointCursor == 1) self->leafEdge = p - self->leafFirstPoint;
         centre = centre + p;

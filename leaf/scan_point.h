@@ -1,4 +1,5 @@
-// The leaf scan: measures one leaf's pivot, centre and axes as the host walks the mesh point by point.
+// The leaf scan: measures one leaf's pivot, centre and axes as the host walks the mesh point by
+// point.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-// TargetTurns: the target as one leaf sees it, kept while neither the target's position (to the bit)
-// nor the leaf changes: its leaf-frame coordinates and the sines and cosines of the pitch and heading
-// turns toward it. Each turn is worked out the first time a point needs it.
+// TargetTurns: the target as one leaf sees it, kept while neither the target's position (to the
+// bit) nor the leaf changes: its leaf-frame coordinates and the sines and cosines of the pitch and
+// heading turns toward it. Each turn is worked out the first time a point needs it.
 #pragma once
 
 #include <cstdint>
@@ -17,15 +17,16 @@ struct TargetTurns {
     Vector3 inLeaf;          // that position in the leaf's frame, relative to its pivot
     bool pitchKnown = false;
     bool headingKnown = false;
-    bool skipPitch = true;   // the pitch angle is +-0 or NaN: rotateX does nothing
-    Turn pitch;              // rotateX(p, a)
-    Turn heading;            // rotateY(p, -h)
+    bool skipPitch = true;  // the pitch angle is +-0 or NaN: rotateX does nothing
+    Turn pitch;             // rotateX(p, a)
+    Turn heading;           // rotateY(p, -h)
 
     void forget() { leaf = -1; }
 
     // Keeps `target` as seen from `leaf` (turns r, pivot o), unless that is what is kept already.
     // The target comes as the host wrote it, three doubles, compared bit for bit as they stand.
-    void aim(std::int32_t leafIndex, const double (&target)[3], const LeafTurns &r, const Vector3 &o) {
+    void aim(std::int32_t leafIndex, const double (&target)[3], const LeafTurns &r,
+             const Vector3 &o) {
         static_assert(sizeof position == sizeof target);
         if (leaf == leafIndex && std::memcmp(&position, target, sizeof target) == 0) return;
         leaf = leafIndex;

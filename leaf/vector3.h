@@ -22,8 +22,12 @@ constexpr void clear(Vector3 &v) { v = Vector3{}; }
 
 constexpr Vector3 negate(const Vector3 &v) { return {-v.x, -v.y, -v.z}; }
 
-constexpr Vector3 operator+(const Vector3 &a, const Vector3 &b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-constexpr Vector3 operator-(const Vector3 &a, const Vector3 &b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+constexpr Vector3 operator+(const Vector3 &a, const Vector3 &b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+constexpr Vector3 operator-(const Vector3 &a, const Vector3 &b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 constexpr Vector3 operator/(const Vector3 &v, double d) { return {v.x / d, v.y / d, v.z / d}; }
 
 constexpr Vector3 cross(const Vector3 &a, const Vector3 &b) {
@@ -33,7 +37,9 @@ constexpr Vector3 cross(const Vector3 &a, const Vector3 &b) {
 // True for +0, -0 and NaN: the angles for which rotateX and rotateZ do no work at all.
 constexpr bool isNoTurn(double a) { return !(a < 0.0 || a > 0.0); }
 
-inline bool isFinite(const Vector3 &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+inline bool isFinite(const Vector3 &v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 inline Vector3 rotateX(const Vector3 &v, double a) {
     if (isNoTurn(a)) return v;

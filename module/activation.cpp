@@ -14,7 +14,9 @@ namespace {
 
 enum ActivationResult : std::int32_t { activated = 0, badVersion = 1, serviceMissing = 2 };
 
-void *fetch(ServiceLookup lookup, const char *name) { return lookup != nullptr ? lookup(name, 0) : nullptr; }
+void *fetch(ServiceLookup lookup, const char *name) {
+    return lookup != nullptr ? lookup(name, 0) : nullptr;
+}
 
 void fillHandlerTables(HandlerBinding &binding) {
     if (InstanceOps *ops = binding.instanceOps) {
@@ -41,8 +43,10 @@ std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *b
     if (version != HOST_INTERFACE_VERSION) return badVersion;
     objectInfoService = static_cast<const ObjectInfo *>(fetch(lookup, SERVICE_OBJECT_INFO));
     itemInfoService = static_cast<const ItemInfo *>(fetch(lookup, SERVICE_ITEM_INFO));
-    instanceUpdateService = reinterpret_cast<InstanceUpdateFn>(fetch(lookup, SERVICE_INSTANCE_UPDATE));
-    if (objectInfoService == nullptr || itemInfoService == nullptr || instanceUpdateService == nullptr) {
+    instanceUpdateService =
+        reinterpret_cast<InstanceUpdateFn>(fetch(lookup, SERVICE_INSTANCE_UPDATE));
+    if (objectInfoService == nullptr || itemInfoService == nullptr ||
+        instanceUpdateService == nullptr) {
         return serviceMissing;
     }
     if (binding == nullptr) return serviceMissing;

@@ -36,5 +36,6 @@ const char *vistrel_item_name_at(void *context, std::int32_t k);
 void *vistrel_get_control_value(void *instance, std::uint32_t controlId);
 std::int32_t vistrel_set_control_value(void *instance, std::uint32_t controlId, void *value);
 std::int32_t vistrel_count_target_entries(void *context);
-void vistrel_on_panel_change(Panel panel, std::uint32_t controlId, std::uint32_t unused, std::int32_t event);
+void vistrel_on_panel_change(Panel panel, std::uint32_t controlId, std::uint32_t unused,
+                             std::int32_t event);
 }

@@ -20,6 +20,7 @@ const ServerEntry serverList[] = {
 extern "C" {
 __attribute__((visibility("default"))) extern const ModuleDescriptor _mod_descrip;
 const ModuleDescriptor _mod_descrip = {
-    MODULE_MAGIC, MODULE_DESCRIPTOR_VERSION, MODULE_SYSTEM_WORD, vistrel_startup, vistrel_shutdown, serverList,
+    MODULE_MAGIC,    MODULE_DESCRIPTOR_VERSION, MODULE_SYSTEM_WORD,
+    vistrel_startup, vistrel_shutdown,          serverList,
 };
 }

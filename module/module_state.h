@@ -8,7 +8,8 @@
 
 namespace vistrel {
 
-// Replaced by every activation of the handler ("LW Object Info 3", "LW Item Info 3", "Instance Update").
+// Replaced by every activation of the handler ("LW Object Info 3", "LW Item Info 3", "Instance
+// Update").
 extern const ObjectInfo *objectInfoService;
 extern const ItemInfo *itemInfoService;
 extern InstanceUpdateFn instanceUpdateService;

@@ -6,11 +6,16 @@
 namespace {
 
 [[gnu::section(VERSION_RECORD_SECTION), gnu::used]] const char versionRecord[] =
-    "FileVersion=" VERSION_FILE_VERSION "\0"
-    "ProductVersion=" VERSION_PRODUCT_VERSION "\0"
-    "FileDescription=" VERSION_FILE_DESCRIPTION "\0"
-    "ProductName=" VERSION_PRODUCT_NAME "\0"
-    "InternalName=" VERSION_INTERNAL_NAME "\0"
+    "FileVersion=" VERSION_FILE_VERSION
+    "\0"
+    "ProductVersion=" VERSION_PRODUCT_VERSION
+    "\0"
+    "FileDescription=" VERSION_FILE_DESCRIPTION
+    "\0"
+    "ProductName=" VERSION_PRODUCT_NAME
+    "\0"
+    "InternalName=" VERSION_INTERNAL_NAME
+    "\0"
     "OriginalFilename=" VERSION_ORIGINAL_FILENAME "\0";
 
 }  // namespace

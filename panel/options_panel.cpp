@@ -25,25 +25,40 @@ std::uintptr_t word(T *address) {
 
 PanelHints panelHints() {
     return {
-        HINT_TITLE,        0,                          word(panelTitle),           0,
-        HINT_CHANGE_NOTIFY, word(&vistrel_on_panel_change),
-        HINT_POPUP_FUNCS,  CTL_TARGET,                 word(&vistrel_count_target_entries),  word(&vistrel_item_name_at),
-        HINT_DERIVED,      CTL_LEAF_POINTS,            CTL_LEAVES,                 0,
-        HINT_STRING_LIST,  CTL_PIVOT_TYPE,             word(pivotChoices),         0,
+        HINT_TITLE,
+        0,
+        word(panelTitle),
+        0,
+        HINT_CHANGE_NOTIFY,
+        word(&vistrel_on_panel_change),
+        HINT_POPUP_FUNCS,
+        CTL_TARGET,
+        word(&vistrel_count_target_entries),
+        word(&vistrel_item_name_at),
+        HINT_DERIVED,
+        CTL_LEAF_POINTS,
+        CTL_LEAVES,
+        0,
+        HINT_STRING_LIST,
+        CTL_PIVOT_TYPE,
+        word(pivotChoices),
+        0,
         HINT_END,
     };
 }
 
 Panel buildOptionsPanel(ServiceLookup lookup, void *instance) {
     const PanelHints hints = panelHints();
-    panelService = lookup != nullptr ? static_cast<const XPanel *>(lookup(SERVICE_XPANEL, 0)) : nullptr;
+    panelService =
+        lookup != nullptr ? static_cast<const XPanel *>(lookup(SERVICE_XPANEL, 0)) : nullptr;
     const XPanel *xpanel = panelService;
     if (xpanel == nullptr || xpanel->panelCreate == nullptr) return nullptr;
     Panel panel = xpanel->panelCreate(PANEL_KIND_VIEW, panelControls);
     if (panel == nullptr) return nullptr;
     if (xpanel->panelHint != nullptr) xpanel->panelHint(panel, 0, hints.data());
     if (xpanel->panelDescribe != nullptr) {
-        xpanel->panelDescribe(panel, panelDataDescription, vistrel_get_control_value, vistrel_set_control_value);
+        xpanel->panelDescribe(panel, panelDataDescription, vistrel_get_control_value,
+                              vistrel_set_control_value);
     }
     if (xpanel->panelViewInstance != nullptr) xpanel->panelViewInstance(panel, instance);
     if (xpanel->panelSetData != nullptr) xpanel->panelSetData(panel, 0, instance);
@@ -54,13 +69,21 @@ void *getControlValue(void *instance, std::uint32_t controlId) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr) return nullptr;
     switch (controlId) {
-        case CTL_LEAF_POINTS: return &self->leafPoints;
-        case CTL_LEAVES: self->leafCount = realLeafCount(*self); return &self->leafCount;
-        case CTL_TARGET: return &self->targetIndex;
-        case CTL_PIVOT_TYPE: return &self->pivotType;
-        case CTL_H_ALIGN: return &self->headingAlign;
-        case CTL_P_ALIGN: return &self->pitchAlign;
-        default: return nullptr;
+        case CTL_LEAF_POINTS:
+            return &self->leafPoints;
+        case CTL_LEAVES:
+            self->leafCount = realLeafCount(*self);
+            return &self->leafCount;
+        case CTL_TARGET:
+            return &self->targetIndex;
+        case CTL_PIVOT_TYPE:
+            return &self->pivotType;
+        case CTL_H_ALIGN:
+            return &self->headingAlign;
+        case CTL_P_ALIGN:
+            return &self->pitchAlign;
+        default:
+            return nullptr;
     }
 }
 
@@ -69,22 +92,32 @@ std::int32_t setControlValue(void *instance, std::uint32_t controlId, void *valu
     if (self == nullptr || value == nullptr) return setAnswer;
     const std::int32_t v = *static_cast<const std::int32_t *>(value);
     switch (controlId) {
-        case CTL_LEAF_POINTS: self->leafPoints = v; break;
+        case CTL_LEAF_POINTS:
+            self->leafPoints = v;
+            break;
         case CTL_TARGET:
             self->targetIndex = v;
             self->targetItem = v != 0 ? itemIdAt(v) : nullptr;
             break;
-        case CTL_PIVOT_TYPE: self->pivotType = v; break;
-        case CTL_H_ALIGN: self->headingAlign = v; break;
-        case CTL_P_ALIGN: self->pitchAlign = v; break;
-        default: break;  // Leaves is derived; other ids are not ours
+        case CTL_PIVOT_TYPE:
+            self->pivotType = v;
+            break;
+        case CTL_H_ALIGN:
+            self->headingAlign = v;
+            break;
+        case CTL_P_ALIGN:
+            self->pitchAlign = v;
+            break;
+        default:
+            break;  // Leaves is derived; other ids are not ours
     }
     return setAnswer;
 }
 
 std::int32_t countTargetEntries(void * /*context*/) { return countItems(); }
 
-void onPanelChange(Panel panel, std::uint32_t controlId, std::uint32_t /*unused*/, std::int32_t event) {
+void onPanelChange(Panel panel, std::uint32_t controlId, std::uint32_t /*unused*/,
+                   std::int32_t event) {
     if (event != PANEL_EVENT_VALUE_CHANGED || controlId != CTL_LEAF_POINTS) return;
     const XPanel *xpanel = panelService;
     if (xpanel == nullptr || xpanel->panelGetData == nullptr) return;

@@ -17,8 +17,8 @@ PanelHints panelHints();
 // hints and callbacks. None when the service is missing or the panel could not be made.
 Panel buildOptionsPanel(ServiceLookup lookup, void *instance);
 
-// Address of the control's value in the instance, or none. A read of Leaves stores the real quotient
-// pointCount / leafPoints first.
+// Address of the control's value in the instance, or none. A read of Leaves stores the real
+// quotient pointCount / leafPoints first.
 void *getControlValue(void *instance, std::uint32_t controlId);
 // Stores the 32-bit integer at `value` into the control's setting; answers 3 in every case.
 std::int32_t setControlValue(void *instance, std::uint32_t controlId, void *value);

@@ -17,7 +17,8 @@ turned points, rounded to float32, into (N, 3) numpy arrays.
     >>> turned, = s.turn(0)
 )";
 
-inline constexpr const char *hostError = R"(A refusal of the stand-in host or the module, with its one-line message.)";
+inline constexpr const char *hostError =
+    R"(A refusal of the stand-in host or the module, with its one-line message.)";
 
 inline constexpr const char *session = R"(One loaded module, its scene items and its objects.
 
@@ -25,13 +26,15 @@ Only one Session may exist at a time in a process (the module's services are pro
 Items are numbered from 1 in the order they were added; that number is what the module's target
 setting (the second saved integer) refers to; 0 is no target.)";
 
-inline constexpr const char *sessionInit = R"(Loads the module at `module` into an empty scene of `fps` frames a second.
+inline constexpr const char *sessionInit =
+    R"(Loads the module at `module` into an empty scene of `fps` frames a second.
 
     >>> s = vistrelle.Session("vistrel.p", fps=24.0)
 
 Raises HostError when the file is not a module the host accepts.)";
 
-inline constexpr const char *sessionFromScene = R"(Loads the module and a scene file (JSON, as `vistrelle run` reads).
+inline constexpr const char *sessionFromScene =
+    R"(Loads the module and a scene file (JSON, as `vistrelle run` reads).
 
 Its items, frame rate and displacements become the session's; each displacement is an object.
 
@@ -39,25 +42,31 @@ Its items, frame rate and displacements become the session's; each displacement 
     >>> s.objects[0].settings
     [4, 1, 0, 1, 1])";
 
-inline constexpr const char *sessionClose = R"(Unloads the module now, so that another Session may be made; later use raises
+inline constexpr const char *sessionClose =
+    R"(Unloads the module now, so that another Session may be made; later use raises
 HostError. A Session used in a `with` block closes at its end.
 
     >>> with vistrelle.Session("vistrel.p") as s:
     ...     pass)";
 
-inline constexpr const char *sessionItems = R"(The names of the scene's items in list order (item 1 first).)";
-inline constexpr const char *sessionObjects = R"(The session's objects, in the order turn writes them.)";
+inline constexpr const char *sessionItems =
+    R"(The names of the scene's items in list order (item 1 first).)";
+inline constexpr const char *sessionObjects =
+    R"(The session's objects, in the order turn writes them.)";
 
-inline constexpr const char *sessionAddTarget = R"(Appends an item without a mesh; returns its number.
+inline constexpr const char *sessionAddTarget =
+    R"(Appends an item without a mesh; returns its number.
 
 Give a fixed `position=(x, y, z)` or `keys=[(time, (x, y, z)), ...]` (linear between keys, held
 outside them). Positions that are not finite raise HostError and add nothing.
 
     >>> cam = s.add_target("Camera", keys=[(0.0, (2, 1, 0)), (2.0, (-2, 1, 0))]))";
 
-inline constexpr const char *sessionMoveTarget = R"(Gives item `item` a new position or keys (as add_target takes them).)";
+inline constexpr const char *sessionMoveTarget =
+    R"(Gives item `item` a new position or keys (as add_target takes them).)";
 
-inline constexpr const char *sessionAddObject = R"(Appends an item with `points` (float32, shape (N, 3)) and a displacement on it.
+inline constexpr const char *sessionAddObject =
+    R"(Appends an item with `points` (float32, shape (N, 3)) and a displacement on it.
 
 `settings`, when given, are the five saved integers: leaf points, target item number, pivot rule
 (0 first point, 1 average of first two, 2 average of first and last, 3 last point), H Align, P Align
@@ -65,7 +74,8 @@ inline constexpr const char *sessionAddObject = R"(Appends an item with `points`
 
     >>> obj = s.add_object("Bush", points, settings=[4, cam, 0, 1, 1]))";
 
-inline constexpr const char *sessionTurn = R"(Turns every object for `frame` at `time` seconds (default frame / fps).
+inline constexpr const char *sessionTurn =
+    R"(Turns every object for `frame` at `time` seconds (default frame / fps).
 
 The module gets newTime(frame, time) and one evaluate per point; the positions are rounded to float32
 and written into `out` (a sequence of one C-contiguous float32 (N, 3) array per object, written in
@@ -77,29 +87,38 @@ is written.
     >>> buffer = numpy.empty((obj.point_count, 3), numpy.float32)
     >>> s.turn(12, 0.5, out=[buffer]))";
 
-inline constexpr const char *object = R"(One object of a Session: an item with points and the displacement on it.)";
-inline constexpr const char *objectIndex = R"(Position among the session's objects (turn's order).)";
+inline constexpr const char *object =
+    R"(One object of a Session: an item with points and the displacement on it.)";
+inline constexpr const char *objectIndex =
+    R"(Position among the session's objects (turn's order).)";
 inline constexpr const char *objectItem = R"(The object's item number in the scene's item list.)";
-inline constexpr const char *objectPositions = R"(The array turn writes this object's points into by default (float32, (N, 3)).)";
-inline constexpr const char *objectPoints = R"(The base points (a copy). Assigning new points of another count makes a new
+inline constexpr const char *objectPositions =
+    R"(The array turn writes this object's points into by default (float32, (N, 3)).)";
+inline constexpr const char *objectPoints =
+    R"(The base points (a copy). Assigning new points of another count makes a new
 instance of the module (it sizes its leaf arrays when made) with the same settings.)";
-inline constexpr const char *objectSettings = R"(The five integers the module saves and loads, as a list.
+inline constexpr const char *objectSettings =
+    R"(The five integers the module saves and loads, as a list.
 
     >>> obj.settings = [3, cam, 3, 1, 0]   # 3 points a leaf, target, last point, H on, P off)";
 
-inline constexpr const char *objectPanel = R"(Every control of the module's options panel by its label, with its value
+inline constexpr const char *objectPanel =
+    R"(Every control of the module's options panel by its label, with its value
 (a popup's entry name, otherwise a number).
 
     >>> obj.panel()
     {'Object points': 4, 'Clones': 3000.0, 'Target object': 'Camera', 'Pivot Type': 'first point', 'H Align': 1, 'P Align': 1})";
 
-inline constexpr const char *objectGet = R"(The number behind one control of the panel, by its label (any case) or the
+inline constexpr const char *objectGet =
+    R"(The number behind one control of the panel, by its label (any case) or the
 name the module gives its value ("Leaves" for the "Clones" display).
 
     >>> obj.get("Leaves")
     3000.0)";
-inline constexpr const char *objectEntries = R"(The entries of a popup control, in the panel's order.)";
-inline constexpr const char *objectSet = R"(Edits one control as a user does: the panel's set, then its change notification.
+inline constexpr const char *objectEntries =
+    R"(The entries of a popup control, in the panel's order.)";
+inline constexpr const char *objectSet =
+    R"(Edits one control as a user does: the panel's set, then its change notification.
 
 A popup takes an entry name or its index, a switch True/False/1/0/"on"/"off", an integer field a
 whole 32-bit number; the derived display takes nothing. Anything else raises HostError and changes

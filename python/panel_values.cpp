@@ -22,12 +22,14 @@ constexpr const char *floatClass = "float";
 
 bool sameIgnoringCase(const std::string &a, const std::string &b) {
     const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string entryList(const PanelControlView &control) {
     std::string list;
-    for (std::size_t i = 0; i < control.entries.size(); ++i) list += (i ? ", " : "") + std::to_string(i) + "=" + control.entries[i];
+    for (std::size_t i = 0; i < control.entries.size(); ++i)
+        list += (i ? ", " : "") + std::to_string(i) + "=" + control.entries[i];
     return list;
 }
 
@@ -38,7 +40,8 @@ std::string numberText(double value) {
 }
 
 bool wholeInt32(double v) {
-    return std::isfinite(v) && v == std::trunc(v) && v >= std::numeric_limits<std::int32_t>::min() &&
+    return std::isfinite(v) && v == std::trunc(v) &&
+           v >= std::numeric_limits<std::int32_t>::min() &&
            v <= std::numeric_limits<std::int32_t>::max();
 }
 
@@ -47,7 +50,8 @@ std::optional<double> numberIn(const PanelInput &input) {
     if (const bool *b = std::get_if<bool>(&input)) return *b ? 1.0 : 0.0;
     if (const std::int64_t *i = std::get_if<std::int64_t>(&input)) {
         // Beyond what a double holds exactly is beyond every control's range anyway.
-        if (*i > (std::int64_t{1} << 53) || *i < -(std::int64_t{1} << 53)) return std::numeric_limits<double>::infinity();
+        if (*i > (std::int64_t{1} << 53) || *i < -(std::int64_t{1} << 53))
+            return std::numeric_limits<double>::infinity();
         return static_cast<double>(*i);
     }
     if (const double *d = std::get_if<double>(&input)) return *d;
@@ -77,7 +81,8 @@ double switchNumber(const PanelControlView &control, const PanelInput &input) {
         refuse(control, "takes on, off, 1, 0, True or False, not \"" + *text + "\"");
     }
     const double v = *numberIn(input);
-    if (v != 0 && v != 1) refuse(control, "takes on, off, 1, 0, True or False, not " + numberText(v));
+    if (v != 0 && v != 1)
+        refuse(control, "takes on, off, 1, 0, True or False, not " + numberText(v));
     return v;
 }
 
@@ -87,19 +92,27 @@ std::vector<PanelControlView> readControls(const hostsim::HostPanel &panel) {
     std::vector<PanelControlView> controls;
     for (const hostsim::PanelControl &control : panel.controls) {
         const hostsim::PanelDataEntry *data = panel.dataEntry(control.id);
-        PanelControlView view{control.id, control.label, data ? data->name : "", control.controlClass, panel.get(control.id), {}, false};
+        PanelControlView view{control.id,
+                              control.label,
+                              data ? data->name : "",
+                              control.controlClass,
+                              panel.get(control.id),
+                              {},
+                              false};
         if (panel.hints.popups.contains(control.id))
             view.entries = panel.popupEntries(control.id);
         else if (panel.hints.stringLists.contains(control.id))
             view.entries = panel.stringList(control.id);
         for (const auto &[source, derived] : panel.hints.derived)
-            if (std::find(derived.begin(), derived.end(), control.id) != derived.end()) view.derived = true;
+            if (std::find(derived.begin(), derived.end(), control.id) != derived.end())
+                view.derived = true;
         controls.push_back(std::move(view));
     }
     return controls;
 }
 
-const PanelControlView &controlNamed(const std::vector<PanelControlView> &controls, const std::string &label) {
+const PanelControlView &controlNamed(const std::vector<PanelControlView> &controls,
+                                     const std::string &label) {
     for (const PanelControlView &control : controls)
         if (control.label == label) return control;
     for (const PanelControlView &control : controls)
@@ -107,23 +120,28 @@ const PanelControlView &controlNamed(const std::vector<PanelControlView> &contro
     for (const PanelControlView &control : controls)
         if (sameIgnoringCase(control.dataName, label)) return control;
     std::string labels;
-    for (const PanelControlView &control : controls) labels += (labels.empty() ? "" : ", ") + control.label;
+    for (const PanelControlView &control : controls)
+        labels += (labels.empty() ? "" : ", ") + control.label;
     throw hostsim::HostError("panel: no control \"" + label + "\"; controls: " + labels);
 }
 
 double panelNumber(const PanelControlView &control, const PanelInput &input) {
-    if (control.derived) refuse(control, "is shown only: the module works it out from another control");
+    if (control.derived)
+        refuse(control, "is shown only: the module works it out from another control");
     if (control.controlClass == popupClass) return popupNumber(control, input);
     if (control.controlClass == switchClass) return switchNumber(control, input);
-    if (std::holds_alternative<std::string>(input)) refuse(control, "takes a number, not \"" + std::get<std::string>(input) + "\"");
+    if (std::holds_alternative<std::string>(input))
+        refuse(control, "takes a number, not \"" + std::get<std::string>(input) + "\"");
     const double v = *numberIn(input);
     if (control.controlClass == floatClass) {
         if (!std::isfinite(v)) refuse(control, "takes a finite number");
         return v;
     }
     if (!wholeInt32(v))
-        refuse(control, "takes a whole number from " + std::to_string(std::numeric_limits<std::int32_t>::min()) + " to " +
-                            std::to_string(std::numeric_limits<std::int32_t>::max()) + ", not " + numberText(v));
+        refuse(control, "takes a whole number from " +
+                            std::to_string(std::numeric_limits<std::int32_t>::min()) + " to " +
+                            std::to_string(std::numeric_limits<std::int32_t>::max()) + ", not " +
+                            numberText(v));
     return v;
 }
 

@@ -1,6 +1,6 @@
-// The module's options panel as Python sees it: controls by their label, values checked by the rules
-// the host's panel applies (a popup takes one of its entries, a switch on or off, an integer field a
-// whole 32-bit number; the derived display takes nothing).
+// The module's options panel as Python sees it: controls by their label, values checked by the
+// rules the host's panel applies (a popup takes one of its entries, a switch on or off, an integer
+// field a whole 32-bit number; the derived display takes nothing).
 #pragma once
 
 #include "hostsim/panel_service.h"
@@ -27,9 +27,10 @@ struct PanelControlView {
 };
 
 std::vector<PanelControlView> readControls(const hostsim::HostPanel &panel);
-// The control of `label` (exact, then ignoring case), or else of that data name; HostError listing the
-// labels when none.
-const PanelControlView &controlNamed(const std::vector<PanelControlView> &controls, const std::string &label);
+// The control of `label` (exact, then ignoring case), or else of that data name; HostError listing
+// the labels when none.
+const PanelControlView &controlNamed(const std::vector<PanelControlView> &controls,
+                                     const std::string &label);
 // The number the host hands the set callback for `input`; HostError in one line when the control
 // does not take it.
 double panelNumber(const PanelControlView &control, const PanelInput &input);

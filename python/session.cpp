@@ -12,7 +12,9 @@
 namespace pyvistrelle {
 namespace {
 
-[[noreturn]] void refuse(const std::string &what) { throw hostsim::HostError("vistrelle: " + what); }
+[[noreturn]] void refuse(const std::string &what) {
+    throw hostsim::HostError("vistrelle: " + what);
+}
 
 std::string motionFault(const hostsim::Motion &motion) {
     if (motion.keys.empty()) return "a motion needs at least one key";
@@ -31,7 +33,8 @@ std::vector<std::array<float, 3>> copied(Points points) { return {points.begin()
 std::string nonFinite(Points points) {
     for (std::size_t i = 0; i < points.size(); ++i)
         for (const float v : points[i])
-            if (!std::isfinite(v)) return "point " + std::to_string(i) + " is not finite (NaN or infinite)";
+            if (!std::isfinite(v))
+                return "point " + std::to_string(i) + " is not finite (NaN or infinite)";
     return {};
 }
 
@@ -46,26 +49,31 @@ Session::Session(std::unique_ptr<hostsim::Host> host) : host_(std::move(host)) {
 
 Session::Session(const std::filesystem::path &modulePath, double framesPerSecond)
     : Session([&] {
-          if (!std::isfinite(framesPerSecond) || framesPerSecond <= 0) refuse("fps must be a positive number");
+          if (!std::isfinite(framesPerSecond) || framesPerSecond <= 0)
+              refuse("fps must be a positive number");
           hostsim::Scene scene;
           scene.frames.framesPerSecond = framesPerSecond;
           return std::make_unique<hostsim::Host>(modulePath, std::move(scene));
       }()) {}
 
-std::unique_ptr<Session> Session::fromScene(const std::filesystem::path &modulePath, const std::filesystem::path &sceneFile) {
+std::unique_ptr<Session> Session::fromScene(const std::filesystem::path &modulePath,
+                                            const std::filesystem::path &sceneFile) {
     hostsim::Scene scene = formats::readSceneFile(sceneFile);
-    return std::unique_ptr<Session>(new Session(std::make_unique<hostsim::Host>(modulePath, std::move(scene))));
+    return std::unique_ptr<Session>(
+        new Session(std::make_unique<hostsim::Host>(modulePath, std::move(scene))));
 }
 
 std::size_t Session::itemIndex(std::size_t itemNumber) const {
     const std::size_t count = host_->scene().scene().items.size();
     if (itemNumber < 1 || itemNumber > count)
-        refuse("no item " + std::to_string(itemNumber) + "; items are numbered 1 to " + std::to_string(count));
+        refuse("no item " + std::to_string(itemNumber) + "; items are numbered 1 to " +
+               std::to_string(count));
     return itemNumber - 1;
 }
 
 std::size_t Session::addTarget(const std::string &name, hostsim::Motion motion) {
-    if (const std::string fault = motionFault(motion); !fault.empty()) refuse("target \"" + name + "\": " + fault);
+    if (const std::string fault = motionFault(motion); !fault.empty())
+        refuse("target \"" + name + "\": " + fault);
     const std::size_t at = host_->scene().scene().items.size();
     host_->scene().insertItem(at, hostsim::Item{name, std::move(motion), std::nullopt});
     return at + 1;
@@ -73,7 +81,8 @@ std::size_t Session::addTarget(const std::string &name, hostsim::Motion motion) 
 
 void Session::setMotion(std::size_t itemNumber, hostsim::Motion motion) {
     const std::size_t index = itemIndex(itemNumber);
-    if (const std::string fault = motionFault(motion); !fault.empty()) refuse("item " + std::to_string(itemNumber) + ": " + fault);
+    if (const std::string fault = motionFault(motion); !fault.empty())
+        refuse("item " + std::to_string(itemNumber) + ": " + fault);
     host_->scene().item(index).motion = std::move(motion);
 }
 
@@ -84,18 +93,25 @@ std::vector<std::string> Session::itemNames() const {
 }
 
 Session::Object &Session::object(std::size_t index) {
-    if (index >= objects_.size()) refuse("no object " + std::to_string(index) + "; the session holds " + std::to_string(objects_.size()));
+    if (index >= objects_.size())
+        refuse("no object " + std::to_string(index) + "; the session holds " +
+               std::to_string(objects_.size()));
     return objects_[index];
 }
 
-const Session::Object &Session::object(std::size_t index) const { return const_cast<Session *>(this)->object(index); }
+const Session::Object &Session::object(std::size_t index) const {
+    return const_cast<Session *>(this)->object(index);
+}
 
-std::size_t Session::addObject(const std::string &name, Points points, const std::vector<std::int32_t> *settings) {
-    if (const std::string fault = nonFinite(points); !fault.empty()) refuse("object \"" + name + "\": " + fault);
+std::size_t Session::addObject(const std::string &name, Points points,
+                               const std::vector<std::int32_t> *settings) {
+    if (const std::string fault = nonFinite(points); !fault.empty())
+        refuse("object \"" + name + "\": " + fault);
     if (settings != nullptr && settings->size() != SETTING_COUNT)
         refuse("settings are five integers, not " + std::to_string(settings->size()));
     const std::size_t at = host_->scene().scene().items.size();
-    host_->scene().insertItem(at, hostsim::Item{name, hostsim::Motion::fixed({}), hostsim::Mesh{copied(points), {}, {}, {}}});
+    host_->scene().insertItem(at, hostsim::Item{name, hostsim::Motion::fixed({}),
+                                                hostsim::Mesh{copied(points), {}, {}, {}}});
     void *instance = nullptr;
     try {
         instance = host_->create(at);
@@ -125,7 +141,8 @@ void Session::setPoints(std::size_t index, Points points) {
         std::copy(points.begin(), points.end(), mesh.points.begin());
         return;
     }
-    // The instance sized its leaf arrays from the point count when it was made: a new one, same settings.
+    // The instance sized its leaf arrays from the point count when it was made: a new one, same
+    // settings.
     const std::vector<std::int32_t> kept = host_->save(obj.instance);
     std::vector<std::array<float, 3>> old = std::exchange(mesh.points, copied(points));
     void *fresh = nullptr;
@@ -142,11 +159,14 @@ void Session::setPoints(std::size_t index, Points points) {
     obj.panel = nullptr;
 }
 
-std::vector<std::int32_t> Session::settings(std::size_t index) { return host_->save(object(index).instance); }
+std::vector<std::int32_t> Session::settings(std::size_t index) {
+    return host_->save(object(index).instance);
+}
 
 void Session::setSettings(std::size_t index, const std::vector<std::int32_t> &values) {
     Object &obj = object(index);
-    if (values.size() != SETTING_COUNT) refuse("settings are five integers, not " + std::to_string(values.size()));
+    if (values.size() != SETTING_COUNT)
+        refuse("settings are five integers, not " + std::to_string(values.size()));
     host_->load(obj.instance, values);
 }
 
@@ -156,24 +176,30 @@ hostsim::HostPanel &Session::panel(std::size_t index) {
         const hostsim::PanelOpening opening = host_->openPanel(obj.instance);
         if (opening.code != 0 || opening.panel == nullptr)
             throw hostsim::HostError::at(host_->library().path(),
-                                         "the options panel did not open (activation answered " + std::to_string(opening.code) + ")");
+                                         "the options panel did not open (activation answered " +
+                                             std::to_string(opening.code) + ")");
         obj.panel = opening.panel;
     }
     return *obj.panel;
 }
 
-void Session::edit(std::size_t index, std::uint32_t controlId, double value) { host_->edit(panel(index), controlId, value); }
+void Session::edit(std::size_t index, std::uint32_t controlId, double value) {
+    host_->edit(panel(index), controlId, value);
+}
 
 void Session::passInto(const Object &obj, std::span<std::array<float, 3>> out) {
     const auto &points = host_->scene().scene().items[obj.item].mesh->points;
     const auto evaluate = host_->handler().binding.evaluate;
-    if (evaluate == nullptr) throw hostsim::HostError::at(host_->library().path(), "the handler left its evaluate entry empty");
+    if (evaluate == nullptr)
+        throw hostsim::HostError::at(host_->library().path(),
+                                     "the handler left its evaluate entry empty");
     MeshHandle *const mesh = host_->scene().meshOf(host_->objectOf(obj.instance));
     PointAccess access{};
     const hostsim::SceneServices::Pass pass(host_->scene());
     for (std::size_t i = 0; i < out.size(); ++i) {
         // Every field anew, as the host's own driver sets them for each point.
-        for (std::size_t axis = 0; axis < 3; ++axis) access.basePosition[axis] = access.position[axis] = points[i][axis];
+        for (std::size_t axis = 0; axis < 3; ++axis)
+            access.basePosition[axis] = access.position[axis] = points[i][axis];
         access.pointId = static_cast<std::uint32_t>(i);
         access.mesh = mesh;
         evaluate(obj.instance, &access);
@@ -182,14 +208,18 @@ void Session::passInto(const Object &obj, std::span<std::array<float, 3>> out) {
     }
 }
 
-void Session::turn(std::int32_t frame, double time, std::span<const std::span<std::array<float, 3>>> outputs) {
-    if (!std::isfinite(time)) refuse("the time of frame " + std::to_string(frame) + " is not finite");
+void Session::turn(std::int32_t frame, double time,
+                   std::span<const std::span<std::array<float, 3>>> outputs) {
+    if (!std::isfinite(time))
+        refuse("the time of frame " + std::to_string(frame) + " is not finite");
     if (outputs.size() != objects_.size())
-        refuse(std::to_string(outputs.size()) + " outputs for " + std::to_string(objects_.size()) + " objects");
+        refuse(std::to_string(outputs.size()) + " outputs for " + std::to_string(objects_.size()) +
+               " objects");
     for (std::size_t k = 0; k < objects_.size(); ++k)
         if (outputs[k].size() != pointCount(k))
-            refuse("output " + std::to_string(k) + " holds " + std::to_string(outputs[k].size()) + " points, object " +
-                   std::to_string(k) + " has " + std::to_string(pointCount(k)));
+            refuse("output " + std::to_string(k) + " holds " + std::to_string(outputs[k].size()) +
+                   " points, object " + std::to_string(k) + " has " +
+                   std::to_string(pointCount(k)));
     for (std::size_t k = 0; k < objects_.size(); ++k) {
         host_->newTime(objects_[k].instance, frame, time);
         passInto(objects_[k], outputs[k]);

@@ -29,7 +29,7 @@ namespace pyvistrelle {
 using Points = std::span<const std::array<float, 3>>;
 
 class Session {
-public:
+  public:
     // Loads the module into an empty scene whose frames last 1/fps seconds.
     Session(const std::filesystem::path &modulePath, double framesPerSecond);
     // Loads the module and a scene file: its items, frames and displacements become this session's.
@@ -39,15 +39,17 @@ public:
     // --- Items
     // Appends an item without a mesh; its 1-based number, as the module's target setting counts.
     std::size_t addTarget(const std::string &name, hostsim::Motion motion);
-    // Replaces an item's motion. Refused for a number that names no item, or for positions that are not finite.
+    // Replaces an item's motion. Refused for a number that names no item, or for positions that are
+    // not finite.
     void setMotion(std::size_t itemNumber, hostsim::Motion motion);
     std::vector<std::string> itemNames() const;
     double framesPerSecond() const { return host_->frames().framesPerSecond; }
 
     // --- Objects
-    // Appends an item with `points` as its mesh and makes a displacement on it, loaded with `settings`
-    // when given. The object's index among this session's objects.
-    std::size_t addObject(const std::string &name, Points points, const std::vector<std::int32_t> *settings = nullptr);
+    // Appends an item with `points` as its mesh and makes a displacement on it, loaded with
+    // `settings` when given. The object's index among this session's objects.
+    std::size_t addObject(const std::string &name, Points points,
+                          const std::vector<std::int32_t> *settings = nullptr);
     std::size_t objectCount() const { return objects_.size(); }
     std::size_t pointCount(std::size_t object) const;
     std::size_t itemNumber(std::size_t object) const;
@@ -66,11 +68,12 @@ public:
     // --- Frames
     // newTime(frame, time) and one evaluate per point for every object, in object order; object k's
     // positions, rounded to float, go to outputs[k], which holds exactly its points.
-    void turn(std::int32_t frame, double time, std::span<const std::span<std::array<float, 3>>> outputs);
+    void turn(std::int32_t frame, double time,
+              std::span<const std::span<std::array<float, 3>>> outputs);
 
     hostsim::Host &host() { return *host_; }
 
-private:
+  private:
     struct Object {
         std::size_t item = 0;  // 0-based index into the scene's items
         void *instance = nullptr;

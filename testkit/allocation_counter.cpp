@@ -7,8 +7,8 @@
 
 namespace {
 
-// The one global of the counter: operator new and malloc take no context pointer, so what they count
-// has to live here. Constant-initialised, so allocations before main find it ready.
+// The one global of the counter: operator new and malloc take no context pointer, so what they
+// count has to live here. Constant-initialised, so allocations before main find it ready.
 struct CounterState {
     std::atomic<bool> on{false};
     std::atomic<std::size_t> newCalls{0};
@@ -82,8 +82,8 @@ CountingScope::CountingScope() {
 CountingScope::~CountingScope() { state.on = false; }
 
 AllocationCount CountingScope::counted() const {
-    return {state.newCalls.load(), state.newBytes.load(), state.deleteCalls.load(), state.mallocCalls.load(),
-            state.mallocBytes.load()};
+    return {state.newCalls.load(), state.newBytes.load(), state.deleteCalls.load(),
+            state.mallocCalls.load(), state.mallocBytes.load()};
 }
 
 }  // namespace testkit
@@ -92,10 +92,18 @@ void *operator new(std::size_t size) { return orThrow(allocate(size)); }
 void *operator new[](std::size_t size) { return orThrow(allocate(size)); }
 void *operator new(std::size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
 void *operator new[](std::size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
-void *operator new(std::size_t size, std::align_val_t a) { return orThrow(allocateAligned(size, a)); }
-void *operator new[](std::size_t size, std::align_val_t a) { return orThrow(allocateAligned(size, a)); }
-void *operator new(std::size_t size, std::align_val_t a, const std::nothrow_t &) noexcept { return allocateAligned(size, a); }
-void *operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t &) noexcept { return allocateAligned(size, a); }
+void *operator new(std::size_t size, std::align_val_t a) {
+    return orThrow(allocateAligned(size, a));
+}
+void *operator new[](std::size_t size, std::align_val_t a) {
+    return orThrow(allocateAligned(size, a));
+}
+void *operator new(std::size_t size, std::align_val_t a, const std::nothrow_t &) noexcept {
+    return allocateAligned(size, a);
+}
+void *operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t &) noexcept {
+    return allocateAligned(size, a);
+}
 
 void operator delete(void *p) noexcept { release(p); }
 void operator delete[](void *p) noexcept { release(p); }

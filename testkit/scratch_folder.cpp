@@ -13,7 +13,8 @@ namespace testkit {
 
 ScratchFolder::ScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(pattern + ": cannot make a scratch folder");
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error(pattern + ": cannot make a scratch folder");
     path_ = pattern;
 }
 
@@ -38,7 +39,8 @@ std::vector<std::string> ScratchFolder::names() const { return sortedNames(path_
 
 std::vector<std::string> sortedNames(const std::filesystem::path &folder) {
     std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -10,7 +10,7 @@
 namespace testkit {
 
 class ScratchFolder {
-public:
+  public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder &) = delete;
@@ -26,7 +26,7 @@ public:
     // The names in the folder, sorted.
     std::vector<std::string> names() const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

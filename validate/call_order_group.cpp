@@ -28,8 +28,9 @@ std::string runCallOrderGroup(const GroupOptions &options) {
             fail("program " + std::to_string(i + 1) + ", " + error.what());
         }
     }
-    return std::to_string(programs) + " programs, " + std::to_string(calls) + " host calls, " + std::to_string(tally.evaluated) +
-           " points evaluated, " + std::to_string(tally.turned) + " turned";
+    return std::to_string(programs) + " programs, " + std::to_string(calls) + " host calls, " +
+           std::to_string(tally.evaluated) + " points evaluated, " + std::to_string(tally.turned) +
+           " turned";
 }
 
 }  // namespace validate

@@ -47,7 +47,7 @@ std::int32_t versionFrom(ByteReader &reader) {
 }
 
 class Program {
-public:
+  public:
     Program(const std::filesystem::path &module, ByteReader &reader, std::ostream *trace)
         : reader_(reader), host_(module, sceneFrom(reader)), trace_(trace) {}
 
@@ -59,7 +59,8 @@ public:
             try {
                 step(op);
             } catch (const ValidationFailure &error) {
-                fail("call " + std::to_string(summary.calls + 1) + " (" + opName(op) + "): " + error.what());
+                fail("call " + std::to_string(summary.calls + 1) + " (" + opName(op) +
+                     "): " + error.what());
             }
             ++summary.calls;
         }
@@ -68,11 +69,28 @@ public:
         return summary;
     }
 
-private:
+  private:
     static std::string opName(std::size_t op) {
-        static constexpr const char *names[] = {"create",  "destroy", "load",     "save",      "panel set", "panel get",  "panel edit",
-                                                "notify",  "newTime", "frame",    "pass",      "points",    "describe",   "useItems",
-                                                "copy",    "activate handler", "activate interface", "item list", "move item", "mesh point"};
+        static constexpr const char *names[] = {"create",
+                                                "destroy",
+                                                "load",
+                                                "save",
+                                                "panel set",
+                                                "panel get",
+                                                "panel edit",
+                                                "notify",
+                                                "newTime",
+                                                "frame",
+                                                "pass",
+                                                "points",
+                                                "describe",
+                                                "useItems",
+                                                "copy",
+                                                "activate handler",
+                                                "activate interface",
+                                                "item list",
+                                                "move item",
+                                                "mesh point"};
         return names[op];
     }
 
@@ -88,14 +106,16 @@ private:
         return instances[reader_.below(instances.size())].get();
     }
 
-    // A new instance, mostly given ordinary settings that turn its leaves toward one of the targets.
+    // A new instance, mostly given ordinary settings that turn its leaves toward one of the
+    // targets.
     TrackedInstance &create(std::size_t item) {
         TrackedInstance &instance = host_.create(item);
         const std::uint8_t choice = reader_.byte();
         if (choice < 192) {
             static constexpr std::int32_t leafSizes[] = {4, 4, 2, 3};
             static constexpr std::int32_t targets[] = {1, 4};
-            host_.load(instance, {leafSizes[choice % 4], targets[(choice >> 2) % 2], (choice >> 3) % 4, 1, (choice >> 5) % 2});
+            host_.load(instance, {leafSizes[choice % 4], targets[(choice >> 2) % 2],
+                                  (choice >> 3) % 4, 1, (choice >> 5) % 2});
         }
         return instance;
     }
@@ -123,26 +143,35 @@ private:
         TrackedInstance *instance = pick();
         if (instance == nullptr) return;
         if (trace_) {
-            *trace_ << "  on instance " << instance->handle << (instance->settings ? " settings" : " settings unknown");
+            *trace_ << "  on instance " << instance->handle
+                    << (instance->settings ? " settings" : " settings unknown");
             if (instance->settings)
-                for (const std::int32_t value : instance->settings->stored()) *trace_ << ' ' << value;
-            *trace_ << (instance->scanDue ? ", scan due" : "") << ", next point " << instance->nextPoint << '\n';
+                for (const std::int32_t value : instance->settings->stored())
+                    *trace_ << ' ' << value;
+            *trace_ << (instance->scanDue ? ", scan due" : "") << ", next point "
+                    << instance->nextPoint << '\n';
         }
         switch (op) {
-            case 1: host_.destroy(*instance); break;
+            case 1:
+                host_.destroy(*instance);
+                break;
             case 2: {
                 std::vector<std::int32_t> values(reader_.below(8));
                 for (auto &value : values) value = reader_.interestingInt();
                 host_.load(*instance, values);
                 break;
             }
-            case 3: host_.save(*instance); break;
+            case 3:
+                host_.save(*instance);
+                break;
             case 4: {
                 const std::uint32_t control = controlFrom(reader_);
                 host_.set(*instance, control, reader_.interestingInt());
                 break;
             }
-            case 5: host_.get(*instance, controlFrom(reader_)); break;
+            case 5:
+                host_.get(*instance, controlFrom(reader_));
+                break;
             case 6: {
                 const std::uint32_t control = controlFrom(reader_);
                 host_.edit(*instance, control, reader_.interestingInt());
@@ -159,17 +188,27 @@ private:
                 host_.newTime(*instance, frame, reader_.interestingDouble());
                 break;
             }
-            case 9: host_.frame(*instance, static_cast<std::int32_t>(reader_.below(49))); break;
-            case 10: host_.pass(*instance); break;
+            case 9:
+                host_.frame(*instance, static_cast<std::int32_t>(reader_.below(49)));
+                break;
+            case 10:
+                host_.pass(*instance);
+                break;
             case 11: {
                 const std::size_t count = reader_.below(16) + 1;
                 std::optional<Position> offset;
-                if (reader_.byte() & 1) offset = Position{reader_.interestingDouble(), reader_.interestingDouble(), reader_.interestingDouble()};
+                if (reader_.byte() & 1)
+                    offset = Position{reader_.interestingDouble(), reader_.interestingDouble(),
+                                      reader_.interestingDouble()};
                 host_.evaluatePoints(*instance, count, offset);
                 break;
             }
-            case 12: host_.checkDescribe(*instance); break;
-            case 13: host_.checkUseItems(*instance); break;
+            case 12:
+                host_.checkDescribe(*instance);
+                break;
+            case 13:
+                host_.checkUseItems(*instance);
+                break;
             case 14: {
                 TrackedInstance *other = pick();
                 host_.checkFlags(*instance);
@@ -182,7 +221,8 @@ private:
                 host_.activateInterface(*instance, version, mask & 1, mask & 2);
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
 
@@ -191,7 +231,8 @@ private:
         auto &scene = host_.host().scene();
         if (reader_.byte() & 1) {
             const std::size_t at = reader_.below(itemCount() + 1);
-            scene.insertItem(at, targetItem("Extra " + std::to_string(++extras_), hostsim::Motion::fixed({1, 2, 3})));
+            scene.insertItem(at, targetItem("Extra " + std::to_string(++extras_),
+                                            hostsim::Motion::fixed({1, 2, 3})));
         } else if (itemCount() > 0) {
             scene.removeItem(reader_.below(itemCount()));
         }
@@ -228,7 +269,8 @@ private:
 
 }  // namespace
 
-SequenceSummary runCallSequence(const std::filesystem::path &module, std::span<const std::uint8_t> bytes, std::ostream *trace) {
+SequenceSummary runCallSequence(const std::filesystem::path &module,
+                                std::span<const std::uint8_t> bytes, std::ostream *trace) {
     ByteReader reader(bytes);
     Program program(module, reader, trace);
     return program.run();

@@ -23,6 +23,7 @@ struct SequenceSummary {
 inline constexpr std::size_t maxSequenceCalls = 2000;
 
 // With `trace`, every call is written there as it is made, one line each.
-SequenceSummary runCallSequence(const std::filesystem::path &module, std::span<const std::uint8_t> bytes, std::ostream *trace = nullptr);
+SequenceSummary runCallSequence(const std::filesystem::path &module,
+                                std::span<const std::uint8_t> bytes, std::ostream *trace = nullptr);
 
 }  // namespace validate

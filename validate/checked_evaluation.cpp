@@ -12,7 +12,8 @@ namespace validate {
 // --- Evaluation
 
 void CheckedHost::newTime(TrackedInstance &instance, std::int32_t frame, double time) {
-    if (const char *error = host_.newTime(instance.handle, frame, time)) fail(std::string("newTime answered the error \"") + error + "\"; expected none");
+    if (const char *error = host_.newTime(instance.handle, frame, time))
+        fail(std::string("newTime answered the error \"") + error + "\"; expected none");
     instance.scanDue = true;
 }
 
@@ -29,7 +30,8 @@ PassTally CheckedHost::frame(TrackedInstance &instance, std::int32_t frame) {
 
 PassTally CheckedHost::checkFrame(TrackedInstance &instance, const std::vector<Position> &after) {
     const std::vector<Position> before = basePositions(instance.object);
-    const PassTally tally = checkFramePass(before, after, layoutOf(instance), !instance.tailSettled);
+    const PassTally tally =
+        checkFramePass(before, after, layoutOf(instance), !instance.tailSettled);
     tally_ += tally;
     instance.nextPoint = 0;
     return tally;
@@ -56,7 +58,8 @@ PassTally CheckedHost::pass(TrackedInstance &instance) {
     PassTally tally{before.size(), 0};
     for (std::size_t i = 0; i < before.size(); ++i) {
         try {
-            countVerdict(tally, checkTurnedPoint(before[i], after[i], instance.pivots, likelyPivot(instance, i)));
+            countVerdict(tally, checkTurnedPoint(before[i], after[i], instance.pivots,
+                                                 likelyPivot(instance, i)));
         } catch (const ValidationFailure &error) {
             fail("a pass without newTime, point " + std::to_string(i) + ": " + error.what());
         }
@@ -66,7 +69,8 @@ PassTally CheckedHost::pass(TrackedInstance &instance) {
     return tally;
 }
 
-PassTally CheckedHost::evaluatePoints(TrackedInstance &instance, std::size_t count, const std::optional<Position> &offset) {
+PassTally CheckedHost::evaluatePoints(TrackedInstance &instance, std::size_t count,
+                                      const std::optional<Position> &offset) {
     const std::size_t points = basePositions(instance.object).size();
     PassTally tally;
     if (points == 0) return tally;
@@ -80,7 +84,8 @@ PassTally CheckedHost::evaluatePoints(TrackedInstance &instance, std::size_t cou
         host_.evaluate(instance.handle, access);
         const Position after{access.position[0], access.position[1], access.position[2]};
         try {
-            countVerdict(tally, checkTurnedPoint(before, after, instance.pivots, likelyPivot(instance, i)));
+            countVerdict(
+                tally, checkTurnedPoint(before, after, instance.pivots, likelyPivot(instance, i)));
         } catch (const ValidationFailure &error) {
             fail("point " + std::to_string(i) + " evaluated on its own: " + error.what());
         }
@@ -93,7 +98,9 @@ PassTally CheckedHost::evaluatePoints(TrackedInstance &instance, std::size_t cou
 
 void CheckedHost::beforeEvaluate(TrackedInstance &instance) {
     if (instance.target && *instance.target == nullptr)
-        instance.target = instance.settings ? std::optional(itemIdAt(instance.settings->targetIndex)) : std::nullopt;
+        instance.target = instance.settings
+                              ? std::optional(itemIdAt(instance.settings->targetIndex))
+                              : std::nullopt;
     if (instance.scanDue && host_.scene().meshOf(instance.object) != nullptr) {
         noteScan(instance);
         instance.scanDue = false;

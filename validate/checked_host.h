@@ -1,6 +1,7 @@
-// The validator's host: the stand-in host driving the module, and beside it what the validator knows
-// each instance should hold (its settings, its resolved target, the pivots its scans measured). Every
-// call made through it is checked against that knowledge; a violation throws ValidationFailure.
+// The validator's host: the stand-in host driving the module, and beside it what the validator
+// knows each instance should hold (its settings, its resolved target, the pivots its scans
+// measured). Every call made through it is checked against that knowledge; a violation throws
+// ValidationFailure.
 #pragma once
 
 #include "host/vistrelle_contract.h"
@@ -29,20 +30,21 @@ using Settings = hostsim::VistrelleSettings;
 struct TrackedInstance {
     void *handle = nullptr;
     ItemId object = nullptr;
-    std::optional<Settings> settings = Settings{};  // none after a load that delivered fewer than five values
-    std::optional<ItemId> target = ItemId{};         // the resolved target; none while it cannot be known
-    bool scanDue = true;                             // the next evaluate measures the leaves
-    bool tailSettled = true;                         // the leaf count is in step with the leaf size
+    std::optional<Settings> settings =
+        Settings{};  // none after a load that delivered fewer than five values
+    std::optional<ItemId> target = ItemId{};  // the resolved target; none while it cannot be known
+    bool scanDue = true;                      // the next evaluate measures the leaves
+    bool tailSettled = true;                  // the leaf count is in step with the leaf size
     std::set<std::array<std::uint64_t, 3>> pivotBits;  // every pivot a scan may have left, as bits
-    std::vector<Position> pivots;                    // the same, as positions
-    std::vector<Position> latestPivots;              // the pivots of the latest scan, in leaf order
+    std::vector<Position> pivots;                      // the same, as positions
+    std::vector<Position> latestPivots;  // the pivots of the latest scan, in leaf order
     LeafRule latestRule;
     hostsim::HostPanel *panel = nullptr;
-    std::size_t nextPoint = 0;                       // where a pass made in pieces goes on
+    std::size_t nextPoint = 0;  // where a pass made in pieces goes on
 };
 
 class CheckedHost {
-public:
+  public:
     CheckedHost(const std::filesystem::path &module, hostsim::Scene scene);
 
     hostsim::Host &host() { return host_; }
@@ -54,12 +56,13 @@ public:
     // for a version other than 4 (nothing looked up or written), else 2 when a service is missing
     // (binding untouched), else 0 with every entry written. After a refusal the handler is
     // activated again properly, since a failed activation leaves the module's services unset.
-    std::int32_t activateHandler(std::int32_t version, const std::vector<std::string> &missing = {});
+    std::int32_t activateHandler(std::int32_t version,
+                                 const std::vector<std::string> &missing = {});
     // Activates the interface for `instance`. Expects 1 for a wrong version, 2 without the panel
     // service or when the host cannot make a panel (panel written none), else 0 with a panel.
     // After a refusal a panel is opened properly, so the module's panel service is set again.
-    std::int32_t activateInterface(TrackedInstance &instance, std::int32_t version, bool withoutPanelService = false,
-                                   bool panelCreateFails = false);
+    std::int32_t activateInterface(TrackedInstance &instance, std::int32_t version,
+                                   bool withoutPanelService = false, bool panelCreateFails = false);
 
     // --- Instances
     TrackedInstance &create(std::size_t itemIndex);
@@ -90,7 +93,8 @@ public:
     // Every point once in order without newTime.
     PassTally pass(TrackedInstance &instance);
     // The next `count` points of a pass made in pieces, each moved by `offset` first (when given).
-    PassTally evaluatePoints(TrackedInstance &instance, std::size_t count, const std::optional<Position> &offset);
+    PassTally evaluatePoints(TrackedInstance &instance, std::size_t count,
+                             const std::optional<Position> &offset);
 
     // --- The scene as the module should see it
     std::vector<Position> basePositions(ItemId object);
@@ -100,13 +104,14 @@ public:
     // The instance's leaf layout: from its known settings, else as save reports them.
     LeafRule layoutOf(TrackedInstance &instance);
 
-private:
+  private:
     // What the module does ahead of every evaluate: resolve the target, measure the leaves if due.
     void beforeEvaluate(TrackedInstance &instance);
     void noteScan(TrackedInstance &instance);
     // Notes in the instance's expected settings what a set of `controlId` to `value` stored; false
     // for a control that holds no setting.
-    bool noteSetting(TrackedInstance &instance, const hostsim::HostPanel &p, std::uint32_t controlId, std::int32_t value);
+    bool noteSetting(TrackedInstance &instance, const hostsim::HostPanel &p,
+                     std::uint32_t controlId, std::int32_t value);
     // Checks the passes the host made for "Instance Update" calls since `updatesBefore`.
     void checkUpdates(std::size_t updatesBefore, TrackedInstance &changed, bool expectUpdate);
     PassTally checkFrame(TrackedInstance &instance, const std::vector<Position> &after);

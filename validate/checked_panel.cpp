@@ -23,22 +23,30 @@ void CheckedHost::set(TrackedInstance &instance, std::uint32_t controlId, std::i
     hostsim::HostPanel &p = panel(instance);
     // A control outside the module's ids must change no setting; the settings are kept to compare.
     const bool moduleControl = controlId >= CTL_LEAF_POINTS && controlId <= CTL_P_ALIGN;
-    const std::vector<std::int32_t> before = moduleControl ? std::vector<std::int32_t>{} : save(instance);
+    const std::vector<std::int32_t> before =
+        moduleControl ? std::vector<std::int32_t>{} : save(instance);
     if (const std::int32_t answer = p.set(controlId, value); answer != 3)
-        fail("the panel's set of control " + hexText(controlId) + " answered " + std::to_string(answer) + "; expected 3");
+        fail("the panel's set of control " + hexText(controlId) + " answered " +
+             std::to_string(answer) + "; expected 3");
     if (!noteSetting(instance, p, controlId, value) && !moduleControl && save(instance) != before)
-        fail("the panel's set of control " + hexText(controlId) + " changed the settings; expected nothing changed");
+        fail("the panel's set of control " + hexText(controlId) +
+             " changed the settings; expected nothing changed");
     // A leaf size set alone leaves the leaf count out of step until the host reads or notifies.
     if (controlId == CTL_LEAF_POINTS) instance.tailSettled = false;
 }
 
-bool CheckedHost::noteSetting(TrackedInstance &instance, const hostsim::HostPanel &p, std::uint32_t controlId, std::int32_t value) {
+bool CheckedHost::noteSetting(TrackedInstance &instance, const hostsim::HostPanel &p,
+                              std::uint32_t controlId, std::int32_t value) {
     Settings *s = instance.settings ? &*instance.settings : nullptr;
     switch (controlId) {
         case CTL_LEAF_POINTS: {
-            // Whether the panel clamps a leaf size is the module's choice; the layout follows what it kept.
+            // Whether the panel clamps a leaf size is the module's choice; the layout follows what
+            // it kept.
             const auto kept = p.get(CTL_LEAF_POINTS);
-            if (!kept) fail("the panel's get of control 0x8002 answered none after a set; expected the leaf size");
+            if (!kept)
+                fail(
+                    "the panel's get of control 0x8002 answered none after a set; expected the "
+                    "leaf size");
             if (s) s->leafPoints = static_cast<std::int32_t>(*kept);
             return true;
         }
@@ -46,10 +54,17 @@ bool CheckedHost::noteSetting(TrackedInstance &instance, const hostsim::HostPane
             if (s) s->targetIndex = value;
             instance.target = value != 0 ? itemIdAt(value) : nullptr;
             return true;
-        case CTL_PIVOT_TYPE: if (s) s->pivotType = value; return true;
-        case CTL_H_ALIGN: if (s) s->headingAlign = value; return true;
-        case CTL_P_ALIGN: if (s) s->pitchAlign = value; return true;
-        default: return false;
+        case CTL_PIVOT_TYPE:
+            if (s) s->pivotType = value;
+            return true;
+        case CTL_H_ALIGN:
+            if (s) s->headingAlign = value;
+            return true;
+        case CTL_P_ALIGN:
+            if (s) s->pitchAlign = value;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -58,25 +73,30 @@ void CheckedHost::get(TrackedInstance &instance, std::uint32_t controlId) {
     const bool known = controlId >= CTL_LEAF_POINTS && controlId <= CTL_P_ALIGN;
     void *raw = p.getRaw(controlId);
     if (known != (raw != nullptr))
-        fail("the panel's get of control " + hexText(controlId) + (known ? " answered none; expected the value's address" : " answered an address; expected none"));
+        fail("the panel's get of control " + hexText(controlId) +
+             (known ? " answered none; expected the value's address"
+                    : " answered an address; expected none"));
     if (!known || controlId == CTL_LEAVES || !instance.settings) return;
     std::int32_t value = 0;
     std::memcpy(&value, raw, sizeof value);
     const Settings &s = *instance.settings;
-    const std::int32_t expected = controlId == CTL_LEAF_POINTS ? s.leafPoints
-                                  : controlId == CTL_TARGET   ? s.targetIndex
+    const std::int32_t expected = controlId == CTL_LEAF_POINTS  ? s.leafPoints
+                                  : controlId == CTL_TARGET     ? s.targetIndex
                                   : controlId == CTL_PIVOT_TYPE ? s.pivotType
-                                  : controlId == CTL_H_ALIGN ? s.headingAlign
-                                                                     : s.pitchAlign;
+                                  : controlId == CTL_H_ALIGN    ? s.headingAlign
+                                                                : s.pitchAlign;
     if (value != expected)
-        fail("the panel's get of control " + hexText(controlId) + " shows " + std::to_string(value) + "; expected " + std::to_string(expected));
+        fail("the panel's get of control " + hexText(controlId) + " shows " +
+             std::to_string(value) + "; expected " + std::to_string(expected));
 }
 
 void CheckedHost::edit(TrackedInstance &instance, std::uint32_t controlId, std::int32_t value) {
     hostsim::HostPanel &p = panel(instance);
     const std::size_t updatesBefore = host_.updates().size();
     const hostsim::EditOutcome outcome = host_.edit(p, controlId, value);
-    if (outcome.setAnswer != 3) fail("the panel's set of control " + hexText(controlId) + " answered " + std::to_string(outcome.setAnswer) + "; expected 3");
+    if (outcome.setAnswer != 3)
+        fail("the panel's set of control " + hexText(controlId) + " answered " +
+             std::to_string(outcome.setAnswer) + "; expected 3");
     noteSetting(instance, p, controlId, value);
     // The host's edit reads the leaf count and notifies, so the arrays match the new size.
     if (controlId == CTL_LEAF_POINTS) instance.tailSettled = true;
@@ -92,14 +112,18 @@ void CheckedHost::notify(TrackedInstance &instance, std::uint32_t controlId, std
     checkUpdates(updatesBefore, instance, resized);
 }
 
-void CheckedHost::checkUpdates(std::size_t updatesBefore, TrackedInstance &changed, bool expectUpdate) {
+void CheckedHost::checkUpdates(std::size_t updatesBefore, TrackedInstance &changed,
+                               bool expectUpdate) {
     const auto &updates = host_.updates();
     const std::size_t count = updates.size() - updatesBefore;
     if (!expectUpdate) {
-        if (count != 0) fail("a panel change other than Leaf points asked \"Instance Update\" " + std::to_string(count) + " times; expected never");
+        if (count != 0)
+            fail("a panel change other than Leaf points asked \"Instance Update\" " +
+                 std::to_string(count) + " times; expected never");
         return;
     }
-    if (count != 1 || updates[updatesBefore].className != CLASS_DISPLACEMENT_HANDLER || updates[updatesBefore].instance != changed.handle)
+    if (count != 1 || updates[updatesBefore].className != CLASS_DISPLACEMENT_HANDLER ||
+        updates[updatesBefore].instance != changed.handle)
         fail("the change of Leaf points asked \"Instance Update\" " + std::to_string(count) +
              " times; expected once, with \"" CLASS_DISPLACEMENT_HANDLER "\" and the instance");
     // The host has evaluated the instance anew: newTime, then a whole pass.

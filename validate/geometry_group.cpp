@@ -18,7 +18,8 @@ constexpr std::int32_t leafSizes[] = {4, 2, 3};
 // Every hostile leaf in a row, then two points of no whole leaf.
 std::vector<FloatPoint> hostileMesh() {
     std::vector<FloatPoint> points;
-    for (const HostileLeaf &leaf : hostileLeaves()) points.insert(points.end(), leaf.points.begin(), leaf.points.end());
+    for (const HostileLeaf &leaf : hostileLeaves())
+        points.insert(points.end(), leaf.points.begin(), leaf.points.end());
     points.push_back({std::numeric_limits<float>::quiet_NaN(), 1, 2});
     points.push_back({5, 6, 7});
     return points;
@@ -52,7 +53,8 @@ std::string runGeometryGroup(const GroupOptions &options) {
     scene.items.push_back(targetItem("Target", hostsim::Motion::fixed({10, 0, 0})));
     scene.items.push_back(meshItem("Hostile", hostileMesh()));
     const int randomMeshes = options.quick ? 20 : 200;
-    for (int i = 0; i < randomMeshes; ++i) scene.items.push_back(meshItem("Mixed " + std::to_string(i + 1), mixedMesh(random, 12)));
+    for (int i = 0; i < randomMeshes; ++i)
+        scene.items.push_back(meshItem("Mixed " + std::to_string(i + 1), mixedMesh(random, 12)));
     CheckedHost host(options.module, std::move(scene));
     const std::vector<hostsim::Point3> targets = hostileTargets();
 
@@ -67,8 +69,10 @@ std::string runGeometryGroup(const GroupOptions &options) {
                     try {
                         host.frame(instance, static_cast<std::int32_t>(++frames % 48));
                     } catch (const std::exception &error) {
-                        fail("hostile leaves, " + std::to_string(leafPoints) + " points per leaf, pivot rule " + std::to_string(pivot) +
-                             ", switches " + std::to_string(h) + " " + std::to_string(p) + ", target at " + targetName(target) + ": " + error.what());
+                        fail("hostile leaves, " + std::to_string(leafPoints) +
+                             " points per leaf, pivot rule " + std::to_string(pivot) +
+                             ", switches " + std::to_string(h) + " " + std::to_string(p) +
+                             ", target at " + targetName(target) + ": " + error.what());
                     }
                 }
                 host.destroy(instance);
@@ -88,14 +92,16 @@ std::string runGeometryGroup(const GroupOptions &options) {
             host.frame(instance, 2);
             host.checkDescribe(instance);
         } catch (const std::exception &error) {
-            fail("mixed mesh " + std::to_string(i + 1) + ", pivot rule " + std::to_string(pivot) + ", target at " + targetName(target) + ": " + error.what());
+            fail("mixed mesh " + std::to_string(i + 1) + ", pivot rule " + std::to_string(pivot) +
+                 ", target at " + targetName(target) + ": " + error.what());
         }
         host.destroy(instance);
         ++frames;
     }
     const PassTally &tally = host.tally();
-    return std::to_string(frames) + " frames over hostile leaves and targets, " + std::to_string(tally.evaluated) + " points evaluated, " +
-           std::to_string(tally.turned) + " turned";
+    return std::to_string(frames) + " frames over hostile leaves and targets, " +
+           std::to_string(tally.evaluated) + " points evaluated, " + std::to_string(tally.turned) +
+           " turned";
 }
 
 }  // namespace validate

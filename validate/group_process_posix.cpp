@@ -35,7 +35,8 @@ std::string signalName(int signal) {
 
 GroupOutcome runInChild(const Group &group, const GroupOptions &options, const RunOptions &run) {
     int fds[2];
-    if (::pipe(fds) != 0) return {false, std::string("cannot make a pipe: ") + std::strerror(errno)};
+    if (::pipe(fds) != 0)
+        return {false, std::string("cannot make a pipe: ") + std::strerror(errno)};
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);
@@ -53,7 +54,8 @@ GroupOutcome runInChild(const Group &group, const GroupOptions &options, const R
     bool timedOut = false;
     const auto deadline = Clock::now() + run.timeLimit;
     while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             timedOut = true;
             break;
@@ -71,21 +73,25 @@ GroupOutcome runInChild(const Group &group, const GroupOptions &options, const R
     ::close(fds[0]);
     if (timedOut) ::kill(child, SIGKILL);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (timedOut) return {false, "took longer than its limit of " + std::to_string(run.timeLimit.count()) + " s and was ended"};
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    if (timedOut)
+        return {false, "took longer than its limit of " + std::to_string(run.timeLimit.count()) +
+                           " s and was ended"};
     if (WIFSIGNALED(status)) {
         const GroupOutcome partial = outcomeOf(verdict);
-        return {false, "crashed with " + signalName(WTERMSIG(status)) + (verdict.empty() ? std::string() : " after: " + partial.detail)};
+        return {false, "crashed with " + signalName(WTERMSIG(status)) +
+                           (verdict.empty() ? std::string() : " after: " + partial.detail)};
     }
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     GroupOutcome outcome = outcomeOf(verdict);
     if (code != 0) {
-        const std::string what = "exited with code " + std::to_string(code) + " (a sanitizer or valgrind report above says why)";
-        return {false, verdict.empty() ? what : outcome.passed ? "passed its checks but " + what : outcome.detail + "; then " + what};
+        const std::string what = "exited with code " + std::to_string(code) +
+                                 " (a sanitizer or valgrind report above says why)";
+        return {false, verdict.empty()  ? what
+                       : outcome.passed ? "passed its checks but " + what
+                                        : outcome.detail + "; then " + what};
     }
     return outcome;
 }
-
 
 }  // namespace validate

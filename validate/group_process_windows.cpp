@@ -1,5 +1,6 @@
-// A validation group's child process on Windows: this program again, started with the arguments that
-// make it run the one group and write its verdict to a pipe; ended when it passes its time limit.
+// A validation group's child process on Windows: this program again, started with the arguments
+// that make it run the one group and write its verdict to a pipe; ended when it passes its time
+// limit.
 #include "validate/group_process.h"
 
 #include <windows.h>
@@ -16,7 +17,8 @@ using Clock = std::chrono::steady_clock;
 
 std::wstring wide(const std::string &text) {
     if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(std::max(length, 0)), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
     return out;
@@ -48,7 +50,8 @@ void appendQuoted(std::wstring &line, const std::wstring &argument) {
 std::wstring thisProgram() {
     std::wstring path(MAX_PATH, L'\0');
     while (true) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) return {};
         if (length < path.size()) return path.substr(0, length);
         path.resize(2 * path.size());
@@ -69,7 +72,9 @@ struct OwnedHandle {
     }
 };
 
-std::string lastError(const char *what) { return std::string(what) + " (Windows error " + std::to_string(GetLastError()) + ")"; }
+std::string lastError(const char *what) {
+    return std::string(what) + " (Windows error " + std::to_string(GetLastError()) + ")";
+}
 
 // Appends what the pipe holds now; answers false at its end.
 bool drain(HANDLE pipe, std::string &verdict) {
@@ -78,7 +83,9 @@ bool drain(HANDLE pipe, std::string &verdict) {
     while (waiting > 0) {
         char buffer[4096];
         DWORD got = 0;
-        if (!ReadFile(pipe, buffer, std::min<DWORD>(waiting, sizeof buffer), &got, nullptr) || got == 0) return false;
+        if (!ReadFile(pipe, buffer, std::min<DWORD>(waiting, sizeof buffer), &got, nullptr) ||
+            got == 0)
+            return false;
         verdict.append(buffer, got);
         waiting -= got;
     }
@@ -98,7 +105,8 @@ GroupOutcome runInChild(const Group &group, const GroupOptions &, const RunOptio
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 1 << 16)) return {false, lastError("cannot make a pipe")};
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 1 << 16))
+        return {false, lastError("cannot make a pipe")};
     OwnedHandle reader(readEnd);
     OwnedHandle writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -113,7 +121,8 @@ GroupOutcome runInChild(const Group &group, const GroupOptions &, const RunOptio
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child))
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &child))
         return {false, lastError("cannot start a child process")};
     OwnedHandle process(child.hProcess);
     OwnedHandle thread(child.hThread);
@@ -124,12 +133,14 @@ GroupOutcome runInChild(const Group &group, const GroupOptions &, const RunOptio
     const auto deadline = Clock::now() + run.timeLimit;
     while (true) {
         drain(reader.handle, verdict);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             timedOut = true;
             break;
         }
-        if (WaitForSingleObject(process.handle, static_cast<DWORD>(std::min<long long>(left, 20))) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(process.handle, static_cast<DWORD>(std::min<long long>(
+                                                    left, 20))) == WAIT_OBJECT_0) {
             drain(reader.handle, verdict);
             break;
         }
@@ -137,21 +148,26 @@ GroupOutcome runInChild(const Group &group, const GroupOptions &, const RunOptio
     if (timedOut) {
         TerminateProcess(process.handle, 1);
         WaitForSingleObject(process.handle, INFINITE);
-        return {false, "took longer than its limit of " + std::to_string(run.timeLimit.count()) + " s and was ended"};
+        return {false, "took longer than its limit of " + std::to_string(run.timeLimit.count()) +
+                           " s and was ended"};
     }
     DWORD code = 0;
-    if (!GetExitCodeProcess(process.handle, &code)) return {false, lastError("cannot read the child's exit code")};
+    if (!GetExitCodeProcess(process.handle, &code))
+        return {false, lastError("cannot read the child's exit code")};
     std::erase(verdict, '\r');
     const GroupOutcome outcome = outcomeOf(verdict);
     // Exit codes of 0xC0000000 and above are the exceptions that end a Windows process: a crash.
     if (code >= 0xC0000000u) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
-        return {false, std::string("crashed with exception ") + hex + (verdict.empty() ? std::string() : " after: " + outcome.detail)};
+        return {false, std::string("crashed with exception ") + hex +
+                           (verdict.empty() ? std::string() : " after: " + outcome.detail)};
     }
     if (code != 0) {
         const std::string what = "exited with code " + std::to_string(code);
-        return {false, verdict.empty() ? what : outcome.passed ? "passed its checks but " + what : outcome.detail + "; then " + what};
+        return {false, verdict.empty()  ? what
+                       : outcome.passed ? "passed its checks but " + what
+                                        : outcome.detail + "; then " + what};
     }
     return outcome;
 }

@@ -29,7 +29,8 @@ GroupOutcome outcomeOf(const std::string &verdict) {
 
 GroupOutcome runGroup(const Group &group, const GroupOptions &options, const RunOptions &run) {
     const auto start = Clock::now();
-    GroupOutcome outcome = run.fork ? runInChild(group, options, run) : outcomeOf(verdictOf(group, options));
+    GroupOutcome outcome =
+        run.fork ? runInChild(group, options, run) : outcomeOf(verdictOf(group, options));
     outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return outcome;
 }

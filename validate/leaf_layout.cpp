@@ -34,7 +34,8 @@ Position rulePivot(std::span<const Position> leaf, LeafRule rule) {
 
 std::vector<Position> scanPivots(std::span<const Position> mesh, LeafRule rule) {
     std::vector<Position> pivots;
-    for (const LeafSpan &span : leafSpans(mesh.size(), rule)) pivots.push_back(rulePivot(mesh.subspan(span.first, span.count), rule));
+    for (const LeafSpan &span : leafSpans(mesh.size(), rule))
+        pivots.push_back(rulePivot(mesh.subspan(span.first, span.count), rule));
     return pivots;
 }
 

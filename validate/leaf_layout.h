@@ -18,7 +18,8 @@ struct LeafRule {
     std::int32_t pivotType = 0;
 };
 
-// A run of points that a scan treats as one leaf. A run cut short by the end of the mesh is not whole.
+// A run of points that a scan treats as one leaf. A run cut short by the end of the mesh is not
+// whole.
 struct LeafSpan {
     std::size_t first = 0;
     std::size_t count = 0;

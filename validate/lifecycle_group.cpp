@@ -55,7 +55,8 @@ Settings randomSettings(Random &random) {
 
 std::string describeSettings(const Settings &s) {
     std::ostringstream out;
-    out << "settings " << s.leafPoints << ' ' << s.targetIndex << ' ' << s.pivotType << ' ' << s.headingAlign << ' ' << s.pitchAlign;
+    out << "settings " << s.leafPoints << ' ' << s.targetIndex << ' ' << s.pivotType << ' '
+        << s.headingAlign << ' ' << s.pitchAlign;
     return out.str();
 }
 
@@ -67,7 +68,9 @@ std::string runLifecycleGroup(const GroupOptions &options) {
     CheckedHost host(options.module, lifecycleScene(random));
     const int bigEvery = counts.lifecycles / counts.bigLifecycles;
     for (int i = 0; i < counts.lifecycles; ++i) {
-        const std::size_t object = i % bigEvery == 0 ? bush : smallObjects[static_cast<std::size_t>(i) % std::size(smallObjects)];
+        const std::size_t object =
+            i % bigEvery == 0 ? bush
+                              : smallObjects[static_cast<std::size_t>(i) % std::size(smallObjects)];
         const Settings settings = randomSettings(random);
         const bool throughPanel = i % 2 == 1;
         const std::int32_t frame = static_cast<std::int32_t>(i % 47);
@@ -91,13 +94,17 @@ std::string runLifecycleGroup(const GroupOptions &options) {
             host.checkFlags(instance);
             host.destroy(instance);
         } catch (const std::exception &error) {
-            fail("lifecycle " + std::to_string(i + 1) + " (object \"" + host.host().scene().scene().items[object].name + "\", " +
-                 describeSettings(settings) + (throughPanel ? " through the panel" : " through load") + "): " + error.what());
+            fail("lifecycle " + std::to_string(i + 1) + " (object \"" +
+                 host.host().scene().scene().items[object].name + "\", " +
+                 describeSettings(settings) +
+                 (throughPanel ? " through the panel" : " through load") + "): " + error.what());
         }
     }
     const PassTally &tally = host.tally();
-    return std::to_string(counts.lifecycles) + " lifecycles (" + std::to_string(counts.bigLifecycles) + " on 10,000 points), " +
-           std::to_string(tally.evaluated) + " points evaluated, " + std::to_string(tally.turned) + " turned";
+    return std::to_string(counts.lifecycles) + " lifecycles (" +
+           std::to_string(counts.bigLifecycles) + " on 10,000 points), " +
+           std::to_string(tally.evaluated) + " points evaluated, " + std::to_string(tally.turned) +
+           " turned";
 }
 
 }  // namespace validate

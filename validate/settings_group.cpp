@@ -37,12 +37,14 @@ std::vector<std::int32_t> targetIndexes(std::size_t items) {
 
 // Leaves shows the exact quotient of the point count by the leaf size. Below 1 point per leaf the
 // quotient means nothing, and what the panel shows for it is left to the module.
-void checkLeaves(CheckedHost &host, TrackedInstance &instance, std::int32_t leafPoints, std::size_t points) {
+void checkLeaves(CheckedHost &host, TrackedInstance &instance, std::int32_t leafPoints,
+                 std::size_t points) {
     const auto shown = host.panel(instance).get(CTL_LEAVES);
     const double expected = static_cast<double>(points) / static_cast<double>(leafPoints);
     if (!shown || !(*shown == expected || (std::isnan(*shown) && std::isnan(expected))))
-        fail("Leaves shows " + (shown ? std::to_string(*shown) : std::string("none")) + " for " + std::to_string(points) + " points of " +
-             std::to_string(leafPoints) + " per leaf; expected " + std::to_string(expected));
+        fail("Leaves shows " + (shown ? std::to_string(*shown) : std::string("none")) + " for " +
+             std::to_string(points) + " points of " + std::to_string(leafPoints) +
+             " per leaf; expected " + std::to_string(expected));
 }
 
 void checkAll(CheckedHost &host, TrackedInstance &instance, std::int32_t frame) {
@@ -52,9 +54,11 @@ void checkAll(CheckedHost &host, TrackedInstance &instance, std::int32_t frame) 
     host.save(instance);
 }
 
-std::string place(const char *way, std::size_t object, std::int32_t leafPoints, std::int32_t pivot, std::int32_t target, std::int32_t h, std::int32_t p) {
+std::string place(const char *way, std::size_t object, std::int32_t leafPoints, std::int32_t pivot,
+                  std::int32_t target, std::int32_t h, std::int32_t p) {
     std::ostringstream out;
-    out << way << ", object " << object << ", settings " << leafPoints << ' ' << target << ' ' << pivot << ' ' << h << ' ' << p;
+    out << way << ", object " << object << ", settings " << leafPoints << ' ' << target << ' '
+        << pivot << ' ' << h << ' ' << p;
     return out.str();
 }
 
@@ -73,7 +77,8 @@ std::string runSettingsGroup(const GroupOptions &options) {
             TrackedInstance &viaPanel = host.create(object);
             TrackedInstance &viaLoad = host.create(object);
             host.edit(viaPanel, CTL_LEAF_POINTS, leafPoints);
-            if (leafPoints >= 1 && host.save(viaPanel)[0] == leafPoints) checkLeaves(host, viaPanel, leafPoints, points);
+            if (leafPoints >= 1 && host.save(viaPanel)[0] == leafPoints)
+                checkLeaves(host, viaPanel, leafPoints, points);
             std::int32_t frame = 0;
             for (const std::int32_t pivot : pivotRules)
                 for (const std::int32_t target : targets)
@@ -88,16 +93,22 @@ std::string runSettingsGroup(const GroupOptions &options) {
                                 host.edit(viaPanel, CTL_TARGET, target);
                                 host.edit(viaPanel, CTL_H_ALIGN, hv);
                                 host.edit(viaPanel, CTL_P_ALIGN, pv);
-                                for (std::uint32_t control = CTL_LEAF_POINTS; control <= CTL_P_ALIGN; ++control) host.get(viaPanel, control);
+                                for (std::uint32_t control = CTL_LEAF_POINTS;
+                                     control <= CTL_P_ALIGN; ++control)
+                                    host.get(viaPanel, control);
                                 checkAll(host, viaPanel, frame % 48);
                             } catch (const std::exception &error) {
-                                fail(place("through the panel", object, leafPoints, pivot, target, hv, pv) + ": " + error.what());
+                                fail(place("through the panel", object, leafPoints, pivot, target,
+                                           hv, pv) +
+                                     ": " + error.what());
                             }
                             try {
                                 host.load(viaLoad, {leafPoints, target, pivot, hv, pv});
                                 checkAll(host, viaLoad, frame % 48);
                             } catch (const std::exception &error) {
-                                fail(place("through load", object, leafPoints, pivot, target, hv, pv) + ": " + error.what());
+                                fail(place("through load", object, leafPoints, pivot, target, hv,
+                                           pv) +
+                                     ": " + error.what());
                             }
                         }
             for (const std::uint32_t control : strangeControls) {
@@ -111,14 +122,16 @@ std::string runSettingsGroup(const GroupOptions &options) {
                 } catch (const std::exception &error) {
                     std::ostringstream where;
                     where << "control 0x" << std::hex << control;
-                    fail(where.str() + ", leaf size " + std::to_string(leafPoints) + ": " + error.what());
+                    fail(where.str() + ", leaf size " + std::to_string(leafPoints) + ": " +
+                         error.what());
                 }
             }
             host.destroy(viaPanel);
             host.destroy(viaLoad);
         }
     }
-    return std::to_string(combinations) + " combinations of hostile settings, each through the panel and through load";
+    return std::to_string(combinations) +
+           " combinations of hostile settings, each through the panel and through load";
 }
 
 }  // namespace validate

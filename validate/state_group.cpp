@@ -40,7 +40,8 @@ std::string runStateGroup(const GroupOptions &options) {
     CheckedHost host(options.module, std::move(scene));
 
     TrackedInstance *first = &host.create(1);
-    if (const auto defaults = host.save(*first); defaults != std::vector<std::int32_t>{4, 0, 0, 1, 0})
+    if (const auto defaults = host.save(*first);
+        defaults != std::vector<std::int32_t>{4, 0, 0, 1, 0})
         fail("a new instance saved " + listOf(defaults) + "; expected 4 0 0 1 0");
     TrackedInstance *second = &host.create(1);
     TrackedInstance *block = &host.create(1);
@@ -62,7 +63,8 @@ std::string runStateGroup(const GroupOptions &options) {
             host.save(*second);
             host.frame(*second, i % 48);
         } catch (const std::exception &error) {
-            fail("round trip " + std::to_string(i + 1) + " of " + listOf(settings) + ": " + error.what());
+            fail("round trip " + std::to_string(i + 1) + " of " + listOf(settings) + ": " +
+                 error.what());
         }
         const std::vector<std::int32_t> data = randomValues(random, blockLength(random));
         try {
@@ -70,16 +72,18 @@ std::string runStateGroup(const GroupOptions &options) {
             const auto saved = host.save(*block);
             for (std::size_t k = 0; k < std::min<std::size_t>(data.size(), 5); ++k)
                 if (saved[k] != data[k])
-                    fail("save wrote " + listOf(saved) + "; expected it to begin with the " + std::to_string(std::min<std::size_t>(data.size(), 5)) +
-                         " values loaded");
+                    fail("save wrote " + listOf(saved) + "; expected it to begin with the " +
+                         std::to_string(std::min<std::size_t>(data.size(), 5)) + " values loaded");
             host.frame(*block, i % 48);
             host.checkDescribe(*block);
             host.checkUseItems(*block);
         } catch (const std::exception &error) {
-            fail("data block " + std::to_string(i + 1) + " [" + listOf(data) + "]: " + error.what());
+            fail("data block " + std::to_string(i + 1) + " [" + listOf(data) +
+                 "]: " + error.what());
         }
     }
-    return std::to_string(rounds) + " save-load-save round trips and " + std::to_string(rounds) + " random data blocks";
+    return std::to_string(rounds) + " save-load-save round trips and " + std::to_string(rounds) +
+           " random data blocks";
 }
 
 }  // namespace validate

@@ -19,7 +19,8 @@ std::vector<FloatPoint> randomLeaves(std::size_t count, Random &random) {
     FloatPoint centre{};
     for (std::size_t i = 0; i < count; ++i) {
         if (i % 4 == 0) centre = {place(random), place(random), place(random)};
-        points.push_back({centre[0] + spread(random), centre[1] + spread(random), centre[2] + spread(random)});
+        points.push_back(
+            {centre[0] + spread(random), centre[1] + spread(random), centre[2] + spread(random)});
     }
     return points;
 }
@@ -36,11 +37,22 @@ std::vector<HostileLeaf> hostileLeaves() {
         {"two coincident points", {{{1, 1, 1}, {1, 1, 1}, {2, 1, 1}, {1, 2, 1}}}},
         {"collinear points", {{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}}},
         {"collinear through the pivot", {{{-1, 0, 5}, {0, 0, 5}, {1, 0, 5}, {2, 0, 5}}}},
-        {"huge leaf", {{{1e30f, 1e30f, 1e30f}, {2e30f, 1e30f, 1e30f}, {2e30f, 2e30f, 1e30f}, {1e30f, 2e30f, 1e30f}}}},
-        {"small leaf far away", {{{1e30f, -1e30f, 1e30f}, {1e30f + 1, -1e30f, 1e30f}, {1e30f, -1e30f + 1, 1e30f}, {1e30f, -1e30f, 1e30f + 1}}}},
-        {"largest floats", {{{FLT_MAX, 0, 0}, {0, FLT_MAX, 0}, {0, 0, FLT_MAX}, {-FLT_MAX, -FLT_MAX, -FLT_MAX}}}},
-        {"tiny leaf", {{{1e-30f, 0, 0}, {2e-30f, 0, 0}, {2e-30f, 1e-30f, 0}, {1e-30f, 1e-30f, 1e-30f}}}},
-        {"subnormal leaf", {{{1e-40f, 0, 0}, {0, 1e-40f, 0}, {0, 0, 1e-40f}, {-0.0f, -0.0f, -0.0f}}}},
+        {"huge leaf",
+         {{{1e30f, 1e30f, 1e30f},
+           {2e30f, 1e30f, 1e30f},
+           {2e30f, 2e30f, 1e30f},
+           {1e30f, 2e30f, 1e30f}}}},
+        {"small leaf far away",
+         {{{1e30f, -1e30f, 1e30f},
+           {1e30f + 1, -1e30f, 1e30f},
+           {1e30f, -1e30f + 1, 1e30f},
+           {1e30f, -1e30f, 1e30f + 1}}}},
+        {"largest floats",
+         {{{FLT_MAX, 0, 0}, {0, FLT_MAX, 0}, {0, 0, FLT_MAX}, {-FLT_MAX, -FLT_MAX, -FLT_MAX}}}},
+        {"tiny leaf",
+         {{{1e-30f, 0, 0}, {2e-30f, 0, 0}, {2e-30f, 1e-30f, 0}, {1e-30f, 1e-30f, 1e-30f}}}},
+        {"subnormal leaf",
+         {{{1e-40f, 0, 0}, {0, 1e-40f, 0}, {0, 0, 1e-40f}, {-0.0f, -0.0f, -0.0f}}}},
         {"leaf at the origin", {{{0, 0, 0}, {-0.0f, 0, 0}, {0, -0.0f, 0}, {0, 0, 1}}}},
     };
 }
@@ -49,8 +61,9 @@ std::vector<hostsim::Point3> hostileTargets() {
     constexpr double dnan = std::numeric_limits<double>::quiet_NaN();
     constexpr double dinf = std::numeric_limits<double>::infinity();
     return {
-        {10, 0, 0},  {0, 0, -10},   {0, 0, 10},     {0, -10, 0},      {0, 0, 0},     {1, 1, 0},
-        {dnan, 0, 0}, {0, dinf, 0}, {-dinf, dinf, 0}, {1e30, -1e30, 1e30}, {1e-30, 0, 0}, {DBL_MAX, DBL_MAX, 0},
+        {10, 0, 0},       {0, 0, -10},         {0, 0, 10},    {0, -10, 0},
+        {0, 0, 0},        {1, 1, 0},           {dnan, 0, 0},  {0, dinf, 0},
+        {-dinf, dinf, 0}, {1e30, -1e30, 1e30}, {1e-30, 0, 0}, {DBL_MAX, DBL_MAX, 0},
     };
 }
 
@@ -70,7 +83,9 @@ hostsim::Item targetItem(std::string name, hostsim::Motion motion) {
     return item;
 }
 
-hostsim::Item bareItem(std::string name) { return targetItem(std::move(name), hostsim::Motion::fixed({})); }
+hostsim::Item bareItem(std::string name) {
+    return targetItem(std::move(name), hostsim::Motion::fixed({}));
+}
 
 hostsim::Motion wanderingMotion() {
     hostsim::Motion motion;

@@ -1,4 +1,5 @@
-// The one error of the validator: a violated check, as one line that says where and what was expected.
+// The one error of the validator: a violated check, as one line that says where and what was
+// expected.
 #pragma once
 
 #include <stdexcept>
@@ -7,7 +8,7 @@
 namespace validate {
 
 class ValidationFailure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -21,7 +21,9 @@ constexpr std::array<char, 2 * 4096> pairTable = [] {
     return table;
 }();
 
-unsigned byteAt(std::span<const std::byte> bytes, std::size_t i) { return std::to_integer<unsigned>(bytes[i]); }
+unsigned byteAt(std::span<const std::byte> bytes, std::size_t i) {
+    return std::to_integer<unsigned>(bytes[i]);
+}
 
 // Writes the two characters of the 12-bit value.
 void writePair(char *out, std::uint64_t value) { std::memcpy(out, &pairTable[2 * value], 2); }
@@ -42,7 +44,8 @@ char *writeBase64(char *out, std::span<const std::byte> bytes) {
         out += 8;
     }
     for (; i + 3 <= bytes.size(); i += 3) {
-        const unsigned value = (byteAt(bytes, i) << 16) | (byteAt(bytes, i + 1) << 8) | byteAt(bytes, i + 2);
+        const unsigned value =
+            (byteAt(bytes, i) << 16) | (byteAt(bytes, i + 1) << 8) | byteAt(bytes, i + 2);
         writePair(out, value >> 12);
         writePair(out + 2, value & 0xfff);
         out += 4;

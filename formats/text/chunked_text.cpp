@@ -7,10 +7,14 @@
 namespace formats {
 
 ChunkedText::ChunkedText(const TextSink &sink, std::size_t chunkSize)
-    : sink_(sink), buffer_(std::make_unique_for_overwrite<char[]>(chunkSize)), cursor_(buffer_.get()), end_(buffer_.get() + chunkSize) {}
+    : sink_(sink),
+      buffer_(std::make_unique_for_overwrite<char[]>(chunkSize)),
+      cursor_(buffer_.get()),
+      end_(buffer_.get() + chunkSize) {}
 
 void ChunkedText::finish() {
-    if (cursor_ != buffer_.get()) sink_(std::string_view(buffer_.get(), static_cast<std::size_t>(cursor_ - buffer_.get())));
+    if (cursor_ != buffer_.get())
+        sink_(std::string_view(buffer_.get(), static_cast<std::size_t>(cursor_ - buffer_.get())));
     cursor_ = buffer_.get();
 }
 

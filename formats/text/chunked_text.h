@@ -1,5 +1,6 @@
-// Text made in place in a buffer of fixed size and handed to a TextSink a chunk at a time: a file of
-// any size is written without holding it whole or growing a string, and the buffer stays in the cache.
+// Text made in place in a buffer of fixed size and handed to a TextSink a chunk at a time: a file
+// of any size is written without holding it whole or growing a string, and the buffer stays in the
+// cache.
 #pragma once
 
 #include <cstddef>
@@ -11,13 +12,13 @@
 namespace formats {
 
 class ChunkedText {
-public:
+  public:
     explicit ChunkedText(const TextSink &sink, std::size_t chunkSize = std::size_t{128} * 1024);
     ChunkedText(const ChunkedText &) = delete;
     ChunkedText &operator=(const ChunkedText &) = delete;
 
-    // Where at least `count` characters may be written next. The chunk so far is handed on first when
-    // it has less room left; the buffer grows for a piece longer than a chunk.
+    // Where at least `count` characters may be written next. The chunk so far is handed on first
+    // when it has less room left; the buffer grows for a piece longer than a chunk.
     char *room(std::size_t count) {
         if (static_cast<std::size_t>(end_ - cursor_) < count) makeRoom(count);
         return cursor_;
@@ -29,7 +30,7 @@ public:
     // Hands on what is kept and not yet handed on; call once, at the end.
     void finish();
 
-private:
+  private:
     void makeRoom(std::size_t count);
 
     const TextSink &sink_;

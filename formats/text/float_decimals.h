@@ -22,7 +22,8 @@ ShortestDecimal shortestDecimal(float value);
 // out[i] = shortestDecimal(values[i]) for every i; `out` is at least as long as `values`.
 void shortestDecimals(std::span<const float> values, std::span<ShortestDecimal> out);
 
-// shortestDecimals one float at a time, whatever the processor: what the vector steps are checked against.
+// shortestDecimals one float at a time, whatever the processor: what the vector steps are checked
+// against.
 void shortestDecimalsOneByOne(std::span<const float> values, std::span<ShortestDecimal> out);
 
 }  // namespace formats

@@ -14,9 +14,12 @@ namespace {
 std::string pointerToken(std::string_view key) {
     std::string token;
     for (char c : key) {
-        if (c == '~') token += "~0";
-        else if (c == '/') token += "~1";
-        else token += c;
+        if (c == '~')
+            token += "~0";
+        else if (c == '/')
+            token += "~1";
+        else
+            token += c;
     }
     return token;
 }
@@ -53,20 +56,26 @@ nlohmann::json parseJson(std::string_view text, const std::string &file) {
     } catch (const nlohmann::json::parse_error &error) {
         // error.byte counts from 1 and points at the character that could not be read.
         const std::size_t offset = error.byte == 0 ? 0 : error.byte - 1;
-        throw HostError(file + ":" + lineAndColumn(text, offset) + ": " + parseErrorReason(error.what()));
+        throw HostError(file + ":" + lineAndColumn(text, offset) + ": " +
+                        parseErrorReason(error.what()));
     } catch (const nlohmann::json::exception &error) {
-        // A number too large for a double: "... number overflow parsing '1e999'", without a position.
+        // A number too large for a double: "... number overflow parsing '1e999'", without a
+        // position.
         const std::string what = error.what();
-        const std::string reason = what.substr(what.find("] ") == std::string::npos ? 0 : what.find("] ") + 2);
+        const std::string reason =
+            what.substr(what.find("] ") == std::string::npos ? 0 : what.find("] ") + 2);
         const auto open = what.find('\'');
         const auto close = what.rfind('\'');
-        const auto at = open < close ? text.find(what.substr(open + 1, close - open - 1)) : std::string_view::npos;
-        throw HostError(file + (at == std::string_view::npos ? "" : ":" + lineAndColumn(text, at)) + ": " + reason);
+        const auto at = open < close ? text.find(what.substr(open + 1, close - open - 1))
+                                     : std::string_view::npos;
+        throw HostError(file + (at == std::string_view::npos ? "" : ":" + lineAndColumn(text, at)) +
+                        ": " + reason);
     }
 }
 
 void JsonNode::fail(std::string_view message) const {
-    throw HostError(*file_ + ": " + (pointer_.empty() ? std::string("/") : pointer_) + ": " + std::string(message));
+    throw HostError(*file_ + ": " + (pointer_.empty() ? std::string("/") : pointer_) + ": " +
+                    std::string(message));
 }
 
 void JsonNode::requireObject() const {
@@ -94,7 +103,8 @@ void JsonNode::allowOnly(std::initializer_list<std::string_view> keys) const {
         if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
         std::string known;
         for (std::string_view k : keys) known += (known.empty() ? "" : ", ") + quoted(k);
-        JsonNode(value, pointer_ + "/" + pointerToken(key), *file_).fail("unknown member; expected one of " + known);
+        JsonNode(value, pointer_ + "/" + pointerToken(key), *file_)
+            .fail("unknown member; expected one of " + known);
     }
 }
 
@@ -119,7 +129,8 @@ double JsonNode::number() const {
 }
 
 std::int64_t JsonNode::integer(std::int64_t least, std::int64_t most) const {
-    const std::string range = "expected an integer from " + std::to_string(least) + " to " + std::to_string(most);
+    const std::string range =
+        "expected an integer from " + std::to_string(least) + " to " + std::to_string(most);
     if (value_->is_number_unsigned()) {
         const auto v = value_->get<std::uint64_t>();
         if (most < 0 || v > static_cast<std::uint64_t>(most)) fail(range);

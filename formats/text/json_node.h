@@ -17,7 +17,7 @@ namespace formats {
 nlohmann::json parseJson(std::string_view text, const std::string &file);
 
 class JsonNode {
-public:
+  public:
     JsonNode(const nlohmann::json &value, std::string pointer, const std::string &file)
         : value_(&value), pointer_(std::move(pointer)), file_(&file) {}
 
@@ -41,10 +41,11 @@ public:
     double number() const;  // any JSON number
     std::int64_t integer(std::int64_t least, std::int64_t most) const;
     std::int32_t int32() const {
-        return static_cast<std::int32_t>(integer(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+        return static_cast<std::int32_t>(integer(std::numeric_limits<std::int32_t>::min(),
+                                                 std::numeric_limits<std::int32_t>::max()));
     }
 
-private:
+  private:
     void requireObject() const;
 
     const nlohmann::json *value_;

@@ -17,8 +17,8 @@ const char *readPlainDecimal(const char *begin, const char *end, double &value);
 // readWhole through std::from_chars alone.
 bool readWholeByFromChars(std::string_view word, long long &value);
 
-// The whole of `word` as a whole number, '-' allowed, '+' not; false when it is not one or too large.
-// Inline: mesh files hold several indices a point.
+// The whole of `word` as a whole number, '-' allowed, '+' not; false when it is not one or too
+// large. Inline: mesh files hold several indices a point.
 inline bool readWhole(std::string_view word, long long &value) {
     const char *p = word.data();
     const char *const end = p + word.size();
@@ -27,7 +27,8 @@ inline bool readWhole(std::string_view word, long long &value) {
     // Up to 18 digits cannot overflow; longer words go the long way.
     if (p != end && end - p <= 18) {
         long long magnitude = 0;
-        for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) magnitude = magnitude * 10 + (*p - '0');
+        for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p)
+            magnitude = magnitude * 10 + (*p - '0');
         if (p == end) {
             value = negative ? -magnitude : magnitude;
             return true;

@@ -2,17 +2,17 @@
 // in place for streams, to standard output for "-".
 #include "formats/text/text_file.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <random>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
 
 namespace formats {
 
@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 std::string reason(int error) { return std::strerror(error); }
 
 [[noreturn]] void failWrite(const fs::path &path, int error) {
-    if (error == ENOSPC || error == EDQUOT || error == EFBIG) throw DiskFullError(path.string() + ": cannot write: " + reason(error));
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG)
+        throw DiskFullError(path.string() + ": cannot write: " + reason(error));
     throw HostError::at(path, "cannot write: " + reason(error));
 }
 
@@ -43,7 +44,7 @@ int writeAll(int descriptor, std::string_view contents) {
 
 // The temporary file: closed and removed unless released after the rename.
 class TemporaryFile {
-public:
+  public:
     // A new file "<target>.tmp-<random>" with the usual permissions (0666 less the umask).
     explicit TemporaryFile(const fs::path &target) {
         std::random_device random;
@@ -53,14 +54,16 @@ public:
             if (descriptor_ >= 0) {
                 name_ = std::move(name);
                 struct statfs filesystem {};
-                reserves_ = ::fstatfs(descriptor_, &filesystem) == 0 && filesystem.f_type == EXT4_SUPER_MAGIC;
+                reserves_ = ::fstatfs(descriptor_, &filesystem) == 0 &&
+                            filesystem.f_type == EXT4_SUPER_MAGIC;
                 return;
             }
             if (errno != EEXIST) break;
         }
         const int error = errno;
         if (error == ENOSPC || error == EDQUOT || error == EFBIG) failWrite(target, error);
-        throw HostError::at(target, "cannot write: cannot create a temporary file beside it: " + reason(error));
+        throw HostError::at(
+            target, "cannot write: cannot create a temporary file beside it: " + reason(error));
     }
     TemporaryFile(const TemporaryFile &) = delete;
     TemporaryFile &operator=(const TemporaryFile &) = delete;
@@ -73,7 +76,8 @@ public:
     // user may not give a file away; the group is tried on its own then).
     int takeOver(const struct stat &old) {
         if (::fchmod(descriptor_, old.st_mode & 07777) != 0) return errno;
-        if (::fchown(descriptor_, old.st_uid, old.st_gid) != 0 && ::fchown(descriptor_, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        if (::fchown(descriptor_, old.st_uid, old.st_gid) != 0 &&
+            ::fchown(descriptor_, static_cast<uid_t>(-1), old.st_gid) != 0) {
             // Not this process's to give: the file stays this user's, with the old permission bits.
         }
         // chown may clear the set-id bits; put them back as they were.
@@ -89,8 +93,8 @@ public:
         return 0;
     }
 
-    // Gives back the space reserved past the end, flushes the file to the disk when asked and closes
-    // it; answers 0 or the errno.
+    // Gives back the space reserved past the end, flushes the file to the disk when asked and
+    // closes it; answers 0 or the errno.
     int finish(Durability durability) {
         if (trimsEnd_ && ::ftruncate(descriptor_, static_cast<off_t>(written_)) != 0) return errno;
         if (durability == Durability::System && ::fsync(descriptor_) != 0) return errno;
@@ -101,11 +105,13 @@ public:
 
     // Moves the file to `target`; answers 0 or the errno. After success nothing is left to remove.
     // With `swapOut` a file already there is exchanged with this one in one step and then removed
-    // under this file's old name: ext4 flushes a file renamed over another before the rename returns
-    // (about as long again as writing it), which output that can be made again need not wait for.
-    // Where the exchange is not supported, or the file went meanwhile, it is a plain rename.
+    // under this file's old name: ext4 flushes a file renamed over another before the rename
+    // returns (about as long again as writing it), which output that can be made again need not
+    // wait for. Where the exchange is not supported, or the file went meanwhile, it is a plain
+    // rename.
     int renameTo(const fs::path &target, bool swapOut) {
-        if (swapOut && ::renameat2(AT_FDCWD, name_.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        if (swapOut &&
+            ::renameat2(AT_FDCWD, name_.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
             ::unlink(name_.c_str());  // the replaced file; failing leaves it beside, nothing lost
             name_.clear();
             return 0;
@@ -115,7 +121,7 @@ public:
         return 0;
     }
 
-private:
+  private:
     // Reserves the blocks of a large file on ext4 ahead of its writes, growing the reserve with the
     // file: its delayed allocation otherwise does work for every page written (a 63 MB file took
     // 15 ms to write, 8 ms with its blocks reserved first). The reserve lies past the file's end,
@@ -125,9 +131,11 @@ private:
         constexpr std::size_t smallest = std::size_t{1} << 20;
         constexpr std::size_t largestStep = std::size_t{16} << 20;
         if (!reserves_ || end <= reserved_ || end < smallest) return;
-        const std::size_t upTo = std::max(end, written_ + std::clamp(written_, smallest, largestStep));
+        const std::size_t upTo =
+            std::max(end, written_ + std::clamp(written_, smallest, largestStep));
         trimsEnd_ = true;  // a failed reserve may have taken part of the blocks
-        if (::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(reserved_), static_cast<off_t>(upTo - reserved_)) != 0) {
+        if (::fallocate(descriptor_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(reserved_),
+                        static_cast<off_t>(upTo - reserved_)) != 0) {
             reserves_ = false;
             return;
         }
@@ -152,7 +160,8 @@ void writeStream(const fs::path &path, const std::function<void(const TextSink &
     } stream{::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY)};
     if (stream.descriptor < 0) failWrite(path, errno);
     write([&](std::string_view piece) {
-        if (const int error = writeAll(stream.descriptor, piece); error != 0) failWrite(path, error);
+        if (const int error = writeAll(stream.descriptor, piece); error != 0)
+            failWrite(path, error);
     });
     const int closed = ::close(stream.descriptor);
     stream.descriptor = -1;
@@ -175,7 +184,8 @@ std::string readTextFile(const fs::path &path) {
     // first: a string stream would copy a large file several times over.
     std::string text;
     std::error_code sizeError;
-    if (const auto size = fs::file_size(path, sizeError); !sizeError && size < text.max_size()) text.reserve(size + 1);
+    if (const auto size = fs::file_size(path, sizeError); !sizeError && size < text.max_size())
+        text.reserve(size + 1);
     constexpr std::size_t block = std::size_t{1} << 20;
     while (in) {
         const std::size_t had = text.size();
@@ -195,9 +205,11 @@ void readLineBlocks(const fs::path &path, const std::function<void(std::string_v
     std::string block(std::size_t{1} << 20, '\0');
     std::size_t carried = 0;  // the start of a line that the block before ended in
     while (in) {
-        if (carried == block.size()) block.resize(2 * block.size());  // a line longer than the block
+        if (carried == block.size())
+            block.resize(2 * block.size());  // a line longer than the block
         in.read(block.data() + carried, static_cast<std::streamsize>(block.size() - carried));
-        const std::string_view filled(block.data(), carried + static_cast<std::size_t>(in.gcount()));
+        const std::string_view filled(block.data(),
+                                      carried + static_cast<std::size_t>(in.gcount()));
         const std::size_t lineEnd = filled.rfind('\n');
         if (lineEnd == std::string_view::npos) {
             carried = filled.size();
@@ -217,21 +229,26 @@ fs::path writtenFile(const fs::path &path) {
         std::error_code error;
         if (!fs::is_symlink(fs::symlink_status(file, error))) return file;
         const fs::path link = fs::read_symlink(file, error);
-        if (error) throw HostError::at(path, "cannot write: cannot read the link " + file.string() + ": " + error.message());
+        if (error)
+            throw HostError::at(path, "cannot write: cannot read the link " + file.string() + ": " +
+                                          error.message());
         file = link.is_absolute() ? link : file.parent_path() / link;
     }
     throw HostError::at(path, "cannot write: too many levels of symbolic links");
 }
 
 void replaceFile(const fs::path &path, std::string_view contents, Durability durability) {
-    replaceFileWith(path, [contents](const TextSink &sink) { sink(contents); }, durability);
+    replaceFileWith(
+        path, [contents](const TextSink &sink) { sink(contents); }, durability);
 }
 
-void replaceFileWith(const fs::path &path, const std::function<void(const TextSink &)> &write, Durability durability) {
+void replaceFileWith(const fs::path &path, const std::function<void(const TextSink &)> &write,
+                     Durability durability) {
     if (path == standardOutput) {
         std::fflush(stdout);
         write([](std::string_view piece) {
-            if (const int error = writeAll(STDOUT_FILENO, piece); error != 0) failWrite("standard output", error);
+            if (const int error = writeAll(STDOUT_FILENO, piece); error != 0)
+                failWrite("standard output", error);
         });
         return;
     }
@@ -240,7 +257,8 @@ void replaceFileWith(const fs::path &path, const std::function<void(const TextSi
     const bool exists = ::stat(file.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
         if (S_ISCHR(old.st_mode) || S_ISFIFO(old.st_mode)) return writeStream(path, write);
-        throw HostError::at(path, std::string("cannot write: it is ") + kindOf(old.st_mode) + ", not a file; it is left as it is");
+        throw HostError::at(path, std::string("cannot write: it is ") + kindOf(old.st_mode) +
+                                      ", not a file; it is left as it is");
     }
     TemporaryFile temporary(file);
     if (exists)
@@ -249,7 +267,9 @@ void replaceFileWith(const fs::path &path, const std::function<void(const TextSi
         if (const int error = temporary.write(piece); error != 0) failWrite(path, error);
     });
     if (const int error = temporary.finish(durability); error != 0) failWrite(path, error);
-    if (const int error = temporary.renameTo(file, exists && durability == Durability::Process); error != 0) failWrite(path, error);
+    if (const int error = temporary.renameTo(file, exists && durability == Durability::Process);
+        error != 0)
+        failWrite(path, error);
 }
 
 }  // namespace formats

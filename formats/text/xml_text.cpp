@@ -13,7 +13,8 @@ std::size_t utf8Length(std::string_view text) {
     std::size_t length = 0;
     unsigned char low = 0x80;
     unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
     else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
         if (lead == 0xE0) low = 0xA0;   // no overlong forms
@@ -55,14 +56,26 @@ std::string xmlEscaped(std::string_view text) {
             continue;
         }
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default:
-            if ((u < 0x20 && c != '\t' && c != '\n' && c != '\r')) out += replacementCharacter;
-            else out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                if ((u < 0x20 && c != '\t' && c != '\n' && c != '\r'))
+                    out += replacementCharacter;
+                else
+                    out += c;
         }
         ++i;
     }

@@ -6,8 +6,9 @@
 
 namespace formats {
 
-// Escapes & < > " ' and replaces what XML cannot hold (control characters other than tab, newline and
-// carriage return, and bytes that are not UTF-8) with U+FFFD, so names from anywhere give well-formed output.
+// Escapes & < > " ' and replaces what XML cannot hold (control characters other than tab, newline
+// and carriage return, and bytes that are not UTF-8) with U+FFFD, so names from anywhere give
+// well-formed output.
 std::string xmlEscaped(std::string_view text);
 
 }  // namespace formats

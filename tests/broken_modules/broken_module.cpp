@@ -1,8 +1,8 @@
 // A tiny displacement module that the validator must pass, and, built with one BROKEN_* definition,
 // a copy of it with one deliberate fault that the validator must catch. It never turns a point: it
 // keeps the settings, describes the target and answers the panel, which is all the validator needs.
-// The kinds with a wild pointer or a one-byte descriptor are for the host's loader, which must refuse
-// them before following any of their pointers.
+// The kinds with a wild pointer or a one-byte descriptor are for the host's loader, which must
+// refuse them before following any of their pointers.
 #include "host/handler_binding.h"
 #include "host/instance_update.h"
 #include "host/interface_binding.h"
@@ -59,14 +59,18 @@ extern "C" const char *itemNameAt(void *, std::int32_t k) {
 
 extern "C" void *create(void *, ItemId object) {
     auto instance = std::make_unique<Instance>();
-    if (MeshHandle *mesh = objectInfo->objectMesh(object, 0)) instance->pointCount = mesh->meshPointCount(mesh);
+    if (MeshHandle *mesh = objectInfo->objectMesh(object, 0))
+        instance->pointCount = mesh->meshPointCount(mesh);
     return instance.release();
 }
-extern "C" void destroy(void *instance) { std::unique_ptr<Instance> owned(static_cast<Instance *>(instance)); }
+extern "C" void destroy(void *instance) {
+    std::unique_ptr<Instance> owned(static_cast<Instance *>(instance));
+}
 extern "C" const char *copy(void *, const void *) { return nullptr; }
 
 extern "C" const char *load(void *instance, const LoadRecord *record) {
-    for (std::int32_t &value : static_cast<Instance *>(instance)->settings) record->readInts32(record->stream, &value, 1);
+    for (std::int32_t &value : static_cast<Instance *>(instance)->settings)
+        record->readInts32(record->stream, &value, 1);
     return nullptr;
 }
 
@@ -83,8 +87,7 @@ extern "C" const char *save(void *instance, const SaveRecord *record) {
 extern "C" const char *describe(void *instance) {
     auto *self = static_cast<Instance *>(instance);
 #if defined(BROKEN_HANG)
-    for (volatile bool forever = true; forever;) {
-    }
+    for (volatile bool forever = true; forever;) {}
 #endif
     self->description = std::string("Vistrelobject: ") + itemNameAt(nullptr, self->settings[1]);
     return self->description.c_str();
@@ -127,13 +130,22 @@ extern "C" void evaluate(void *instance, PointAccess *access) {
 
 // --- The panel
 
-const ControlRecord controls[] = {{0x8002, "Object points", "integer"}, {0x8003, "Clones", "float"},
-                                  {0x8004, "Target object", "iPopChoice"}, {0x8005, "Pivot Type", "iPopChoice"},
-                                  {0x8006, "H Align", "iBoolean"}, {0x8007, "P Align", "iBoolean"}, {0, nullptr, nullptr}};
-const DataRecord data[] = {{0x8002, "Leaf points", "integer"}, {0x8003, "Leaves", "float"}, {0x8004, "Target object", "integer"},
-                           {0x8005, "Pivot Type", "integer"},  {0x8006, "H Align", "integer"}, {0x8007, "P Align", "integer"},
+const ControlRecord controls[] = {{0x8002, "Object points", "integer"},
+                                  {0x8003, "Clones", "float"},
+                                  {0x8004, "Target object", "iPopChoice"},
+                                  {0x8005, "Pivot Type", "iPopChoice"},
+                                  {0x8006, "H Align", "iBoolean"},
+                                  {0x8007, "P Align", "iBoolean"},
+                                  {0, nullptr, nullptr}};
+const DataRecord data[] = {{0x8002, "Leaf points", "integer"},
+                           {0x8003, "Leaves", "float"},
+                           {0x8004, "Target object", "integer"},
+                           {0x8005, "Pivot Type", "integer"},
+                           {0x8006, "H Align", "integer"},
+                           {0x8007, "P Align", "integer"},
                            {0, nullptr, nullptr}};
-const char *const pivotChoices[] = {"first point", "average of first two points", "average of first and last point", "last point", nullptr};
+const char *const pivotChoices[] = {"first point", "average of first two points",
+                                    "average of first and last point", "last point", nullptr};
 
 extern "C" void *getValue(void *instance, std::uint32_t id) {
     auto *self = static_cast<Instance *>(instance);
@@ -163,7 +175,8 @@ extern "C" std::int32_t countEntries(void *) {
 }
 
 extern "C" void onChange(Panel panel, std::uint32_t id, std::uint32_t, std::int32_t event) {
-    if (event == PANEL_EVENT_VALUE_CHANGED && id == 0x8002) instanceUpdate(CLASS_DISPLACEMENT_HANDLER, xpanel->panelGetData(panel, 0));
+    if (event == PANEL_EVENT_VALUE_CHANGED && id == 0x8002)
+        instanceUpdate(CLASS_DISPLACEMENT_HANDLER, xpanel->panelGetData(panel, 0));
 }
 
 extern "C" std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *binding) {
@@ -181,17 +194,31 @@ extern "C" std::int32_t activateHandler(std::int32_t version, ServiceLookup look
     return 0;
 }
 
-extern "C" std::int32_t activateInterface(std::int32_t version, ServiceLookup lookup, void *binding) {
+extern "C" std::int32_t activateInterface(std::int32_t version, ServiceLookup lookup,
+                                          void *binding) {
     if (version != HOST_INTERFACE_VERSION) return 1;
     auto *b = static_cast<InterfaceBinding *>(binding);
     xpanel = static_cast<const XPanel *>(lookup(SERVICE_XPANEL, 0));
     b->panel = xpanel ? xpanel->panelCreate(PANEL_KIND_VIEW, controls) : nullptr;
     if (b->panel == nullptr) return 2;
-    const std::uintptr_t hints[] = {HINT_TITLE,       0,      reinterpret_cast<std::uintptr_t>("Broken"), 0,
-                                    HINT_CHANGE_NOTIFY, reinterpret_cast<std::uintptr_t>(&onChange),
-                                    HINT_POPUP_FUNCS, 0x8004, reinterpret_cast<std::uintptr_t>(&countEntries), reinterpret_cast<std::uintptr_t>(&itemNameAt),
-                                    HINT_DERIVED,     0x8002, 0x8003, 0,
-                                    HINT_STRING_LIST, 0x8005, reinterpret_cast<std::uintptr_t>(pivotChoices), 0,
+    const std::uintptr_t hints[] = {HINT_TITLE,
+                                    0,
+                                    reinterpret_cast<std::uintptr_t>("Broken"),
+                                    0,
+                                    HINT_CHANGE_NOTIFY,
+                                    reinterpret_cast<std::uintptr_t>(&onChange),
+                                    HINT_POPUP_FUNCS,
+                                    0x8004,
+                                    reinterpret_cast<std::uintptr_t>(&countEntries),
+                                    reinterpret_cast<std::uintptr_t>(&itemNameAt),
+                                    HINT_DERIVED,
+                                    0x8002,
+                                    0x8003,
+                                    0,
+                                    HINT_STRING_LIST,
+                                    0x8005,
+                                    reinterpret_cast<std::uintptr_t>(pivotChoices),
+                                    0,
                                     HINT_END};
     xpanel->panelHint(b->panel, 0, hints);
     xpanel->panelDescribe(b->panel, data, &getValue, &setValue);
@@ -224,8 +251,11 @@ const ServerEntry servers[] = {{CLASS_DISPLACEMENT_HANDLER, "Vistrelle", &activa
 extern "C" const unsigned char _mod_descrip = 4;
 #elif defined(BROKEN_WILD_SERVERS)
 // A server list pointer into memory the module does not own.
-extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &brokenStartup, &brokenShutdown,
-                                                  reinterpret_cast<const ServerEntry *>(std::uintptr_t{0x2000})};
+extern "C" const ModuleDescriptor _mod_descrip = {
+    BROKEN_MAGIC,    3,
+    0x300,           &brokenStartup,
+    &brokenShutdown, reinterpret_cast<const ServerEntry *>(std::uintptr_t{0x2000})};
 #else
-extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC, 3, 0x300, &brokenStartup, &brokenShutdown, servers};
+extern "C" const ModuleDescriptor _mod_descrip = {BROKEN_MAGIC,    3,      0x300, &brokenStartup,
+                                                  &brokenShutdown, servers};
 #endif

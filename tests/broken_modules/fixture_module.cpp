@@ -26,11 +26,13 @@ constexpr std::array<ServerEntry, 80> servers = [] {
 }();
 #define FIXTURE_MAGIC MODULE_MAGIC
 #else
-constexpr std::array<ServerEntry, 2> servers = {{{"DisplacementHandler", "Fixture", &fixtureActivate, 0}, {}}};
+constexpr std::array<ServerEntry, 2> servers = {
+    {{"DisplacementHandler", "Fixture", &fixtureActivate, 0}, {}}};
 #endif
 
 }  // namespace
 
-extern "C" const ModuleDescriptor _mod_descrip = {FIXTURE_MAGIC, 3, 0x300, &fixtureStartup, &fixtureShutdown, servers.data()};
+extern "C" const ModuleDescriptor _mod_descrip = {
+    FIXTURE_MAGIC, 3, 0x300, &fixtureStartup, &fixtureShutdown, servers.data()};
 
 #endif

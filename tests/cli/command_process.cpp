@@ -19,9 +19,10 @@ namespace clitest {
 namespace {
 
 // Starts vistrelle with `words` after its own path, its output into `capture`; its process id.
-// In a process group of its own when `ownGroup`, as a shell starts a job, so that a signal can reach
-// it and its workers together as Ctrl-C does.
-pid_t spawnVistrelle(std::vector<std::string> words, const testkit::ScratchFolder &capture, bool ownGroup = false) {
+// In a process group of its own when `ownGroup`, as a shell starts a job, so that a signal can
+// reach it and its workers together as Ctrl-C does.
+pid_t spawnVistrelle(std::vector<std::string> words, const testkit::ScratchFolder &capture,
+                     bool ownGroup = false) {
     const std::string outFile = (capture / "stdout").string();
     const std::string errFile = (capture / "stderr").string();
     words.insert(words.begin(), VISTRELLE_COMMAND_FILE);
@@ -32,8 +33,10 @@ pid_t spawnVistrelle(std::vector<std::string> words, const testkit::ScratchFolde
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = 0;
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -44,15 +47,16 @@ pid_t spawnVistrelle(std::vector<std::string> words, const testkit::ScratchFolde
     const int spawned = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw std::runtime_error(std::string("cannot start ") + VISTRELLE_COMMAND_FILE);
+    if (spawned != 0)
+        throw std::runtime_error(std::string("cannot start ") + VISTRELLE_COMMAND_FILE);
     return child;
 }
 
 CommandOutcome waitFor(pid_t child, const testkit::ScratchFolder &capture) {
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testkit::fileText(capture / "stdout"), testkit::fileText(capture / "stderr")};
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testkit::fileText(capture / "stdout"),
+            testkit::fileText(capture / "stderr")};
 }
 
 }  // namespace
@@ -60,11 +64,13 @@ CommandOutcome waitFor(pid_t child, const testkit::ScratchFolder &capture) {
 CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleChoice module) {
     const testkit::ScratchFolder capture;
     std::vector<std::string> words = arguments;
-    if (module == ModuleChoice::underTest) words.insert(words.end(), {"--module", VISTREL_MODULE_FILE});
+    if (module == ModuleChoice::underTest)
+        words.insert(words.end(), {"--module", VISTREL_MODULE_FILE});
     return waitFor(spawnVistrelle(words, capture), capture);
 }
 
-RunningCommand::RunningCommand(const std::vector<std::string> &arguments) : child_(spawnVistrelle(arguments, capture_, true)) {}
+RunningCommand::RunningCommand(const std::vector<std::string> &arguments)
+    : child_(spawnVistrelle(arguments, capture_, true)) {}
 
 RunningCommand::~RunningCommand() {
     if (child_ > 0) waitFor(child_, capture_);
@@ -76,7 +82,9 @@ CommandOutcome RunningCommand::wait() {
     return outcome;
 }
 
-std::filesystem::path fixture(const std::string &name) { return std::filesystem::path(CLI_TEST_DATA) / name; }
+std::filesystem::path fixture(const std::string &name) {
+    return std::filesystem::path(CLI_TEST_DATA) / name;
+}
 
 std::vector<std::string> linesOf(const std::string &text) {
     std::vector<std::string> lines;

@@ -19,12 +19,13 @@ struct CommandOutcome {
 enum class ModuleChoice { commandsOwn, underTest };
 
 // Runs the built vistrelle with `arguments`; stdout and stderr are files, so not a terminal.
-CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleChoice module = ModuleChoice::commandsOwn);
+CommandOutcome runVistrelle(const std::vector<std::string> &arguments,
+                            ModuleChoice module = ModuleChoice::commandsOwn);
 
 // vistrelle started and left running in a process group of its own (its id is the command's), to be
 // signalled from outside; waited for on destruction.
 class RunningCommand {
-public:
+  public:
     explicit RunningCommand(const std::vector<std::string> &arguments);
     ~RunningCommand();
     RunningCommand(const RunningCommand &) = delete;
@@ -34,7 +35,7 @@ public:
     // Waits for the command to end; its exit code is -1 when a signal ended it.
     CommandOutcome wait();
 
-private:
+  private:
     testkit::ScratchFolder capture_;
     int child_ = -1;
 };

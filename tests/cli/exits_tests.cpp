@@ -28,8 +28,10 @@ const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
 TEST(ExitCodes, UnknownSubcommandIsNamedWithTheListAndIsAUsageError) {
     const auto outcome = runVistrelle({"frobnicate"});
     EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_EQ(outcome.err, "vistrelle: unknown subcommand 'frobnicate'; the subcommands are run, apply, panel, scene, info, "
-                           "validate, make-bush (see vistrelle --help)\n");
+    EXPECT_EQ(outcome.err,
+              "vistrelle: unknown subcommand 'frobnicate'; the subcommands are run, apply, panel, "
+              "scene, info, "
+              "validate, make-bush (see vistrelle --help)\n");
 }
 
 TEST(ExitCodes, UnknownOptionAndBadValueAreUsageErrorsAndAFailedJobIsOne) {
@@ -40,7 +42,8 @@ TEST(ExitCodes, UnknownOptionAndBadValueAreUsageErrorsAndAFailedJobIsOne) {
 
 TEST(ExitCodes, HelpDocumentsThem) {
     const auto help = runVistrelle({"--help"});
-    EXPECT_NE(help.out.find("Exit codes: 0 success; 1 the job failed"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("Exit codes: 0 success; 1 the job failed"), std::string::npos)
+        << help.out;
     EXPECT_NE(help.out.find("3 validate found faults"), std::string::npos) << help.out;
 }
 
@@ -55,28 +58,42 @@ TEST(RunWords, SummarySaysWhatItsPointsPerSecondInclude) {
     const ScratchFolder folder;
     const auto outcome = runVistrelle({"run", garden.string(), "--out", folder.path().string()});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_NE(outcome.out.find(" points/s in the module alone, "), std::string::npos) << outcome.out;
-    EXPECT_NE(outcome.out.find(" points/s for the whole run with its files."), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find(" points/s in the module alone, "), std::string::npos)
+        << outcome.out;
+    EXPECT_NE(outcome.out.find(" points/s for the whole run with its files."), std::string::npos)
+        << outcome.out;
 }
 
 TEST(RunWords, FramesOutsideTheScenesRangeAreWarnedOf) {
     const ScratchFolder folder;
-    const auto outcome = runVistrelle({"run", garden.string(), "--out", folder.path().string(), "--frames", "1-5"});
+    const auto outcome =
+        runVistrelle({"run", garden.string(), "--out", folder.path().string(), "--frames", "1-5"});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(outcome.err, "vistrelle run: warning: --frames 1-5 reaches beyond the scene's frames 0 to 2; items hold their "
-                           "first or last key there\n");
+    EXPECT_EQ(outcome.err,
+              "vistrelle run: warning: --frames 1-5 reaches beyond the scene's frames 0 to 2; "
+              "items hold their "
+              "first or last key there\n");
 }
 
 TEST(BigJobs, EveryNoSvgAndNoObjChooseWhatIsWritten) {
     const ScratchFolder folder;
-    ASSERT_EQ(runVistrelle({"run", garden.string(), "--out", (folder / "objs").string(), "--every", "2", "--no-svg"}).exitCode, 0);
-    EXPECT_EQ(sortedNames(folder / "objs"), (std::vector<std::string>{"Cards.0000.obj", "Cards.0002.obj", "Ten_points.0000.obj",
-                                                                     "Ten_points.0002.obj"}));
-    ASSERT_EQ(runVistrelle({"run", garden.string(), "--out", (folder / "svgs").string(), "--frames", "1-2", "--no-obj"}).exitCode, 0);
-    EXPECT_EQ(sortedNames(folder / "svgs"), (std::vector<std::string>{"Cards.0001.svg", "Cards.0002.svg", "Ten_points.0001.svg",
-                                                                     "Ten_points.0002.svg", "index.html", "pictures.html",
-                                                                     "three.js", "viewer"}));
-    const auto nothing = runVistrelle({"run", garden.string(), "--out", (folder / "none").string(), "--no-obj", "--no-svg"});
+    ASSERT_EQ(runVistrelle({"run", garden.string(), "--out", (folder / "objs").string(), "--every",
+                            "2", "--no-svg"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(sortedNames(folder / "objs"),
+              (std::vector<std::string>{"Cards.0000.obj", "Cards.0002.obj", "Ten_points.0000.obj",
+                                        "Ten_points.0002.obj"}));
+    ASSERT_EQ(runVistrelle({"run", garden.string(), "--out", (folder / "svgs").string(), "--frames",
+                            "1-2", "--no-obj"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(sortedNames(folder / "svgs"),
+              (std::vector<std::string>{"Cards.0001.svg", "Cards.0002.svg", "Ten_points.0001.svg",
+                                        "Ten_points.0002.svg", "index.html", "pictures.html",
+                                        "three.js", "viewer"}));
+    const auto nothing = runVistrelle(
+        {"run", garden.string(), "--out", (folder / "none").string(), "--no-obj", "--no-svg"});
     ASSERT_EQ(nothing.exitCode, 0) << nothing.err;
     EXPECT_FALSE(fs::exists(folder / "none"));
     EXPECT_NE(nothing.out.find("Wrote no files"), std::string::npos) << nothing.out;
@@ -128,10 +145,12 @@ WatchedRun watchRun(std::vector<std::string> arguments, Enough enough) {
 // The highest frame count the progress line has shown ("frame 12 of 999999999").
 long framesShown(const std::string &shown) {
     long most = 0;
-    for (std::size_t at = shown.find("frame "); at != std::string::npos; at = shown.find("frame ", at + 1)) {
+    for (std::size_t at = shown.find("frame "); at != std::string::npos;
+         at = shown.find("frame ", at + 1)) {
         const std::size_t digits = at + 6;
         const std::size_t end = shown.find_first_not_of("0123456789", digits);
-        if (end == digits || end == std::string::npos || shown.compare(end, 4, " of ") != 0) continue;
+        if (end == digits || end == std::string::npos || shown.compare(end, 4, " of ") != 0)
+            continue;
         most = std::max(most, std::stol(shown.substr(digits, end - digits)));
     }
     return most;
@@ -139,12 +158,14 @@ long framesShown(const std::string &shown) {
 
 TEST(BigJobs, HugeFrameRangeShowsProgressFromTheFirstFrameAndHoldsItsMemory) {
     const ScratchFolder folder;
-    const WatchedRun run = watchRun({"run", bush.string(), "--out", (folder / "out").string(), "--frames", "1-999999999", "--no-obj",
-                                     "--no-svg"},
-                                    [](const std::string &shown) { return framesShown(shown) >= 5; });
+    const WatchedRun run =
+        watchRun({"run", bush.string(), "--out", (folder / "out").string(), "--frames",
+                  "1-999999999", "--no-obj", "--no-svg"},
+                 [](const std::string &shown) { return framesShown(shown) >= 5; });
     EXPECT_GE(framesShown(run.shown), 5) << run.shown;
     EXPECT_NE(run.shown.find("frame 1 of 999999999"), std::string::npos) << run.shown;
-    EXPECT_NE(run.shown.find("reaches beyond the scene's frames 0 to 47"), std::string::npos) << run.shown;
+    EXPECT_NE(run.shown.find("reaches beyond the scene's frames 0 to 47"), std::string::npos)
+        << run.shown;
     EXPECT_GT(run.peakKilobytes, 0);
     EXPECT_LT(run.peakKilobytes, 500 * 1024) << "peak memory " << run.peakKilobytes << " kB";
 }
@@ -152,8 +173,9 @@ TEST(BigJobs, HugeFrameRangeShowsProgressFromTheFirstFrameAndHoldsItsMemory) {
 TEST(BigJobs, ARunThatWillWriteGigabytesSaysHowMuchAndWhere) {
     const ScratchFolder folder;
     const std::string out = (folder / "out").string();
-    const WatchedRun run = watchRun({"run", bush.string(), "--out", out, "--frames", "0-47000", "--no-svg"},
-                                    [](const std::string &shown) { return shown.find("frames)") != std::string::npos; });
+    const WatchedRun run = watchRun(
+        {"run", bush.string(), "--out", out, "--frames", "0-47000", "--no-svg"},
+        [](const std::string &shown) { return shown.find("frames)") != std::string::npos; });
     const std::size_t warning = run.shown.find("this run will write about ");
     ASSERT_NE(warning, std::string::npos) << run.shown;
     const std::string line = run.shown.substr(warning, run.shown.find('\n', warning) - warning);

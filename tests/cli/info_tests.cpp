@@ -16,7 +16,8 @@ TEST(InfoOnTheModule, PrintsDescriptorServersAndVersionRecord) {
     EXPECT_NE(run.out.find("magic       " + magicWord), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("systemWord  0x"), std::string::npos);
     EXPECT_NE(run.out.find("startup answered 4"), std::string::npos);
-    EXPECT_NE(run.out.find("DisplacementHandler    Vistrelle    extraInfo 0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("DisplacementHandler    Vistrelle    extraInfo 0"), std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("DisplacementInterface  Vistrelle    extraInfo 0"), std::string::npos);
     EXPECT_NE(run.out.find("FileVersion=1.0.1.71"), std::string::npos);
     EXPECT_NE(run.out.find("OriginalFilename=vistrel.p"), std::string::npos);

@@ -21,13 +21,15 @@ const fs::path runData = VISTREL_RUN_DATA;
 
 // A copy of the garden scene and its mesh in a folder of its own, which the runs also write into.
 class GardenCopy : public ::testing::Test {
-protected:
+  protected:
     GardenCopy() {
         fs::copy_file(runData / "garden.json", scene_);
         fs::copy_file(runData / "cards.obj", mesh_);
     }
-    clitest::CommandOutcome runInto(const fs::path &out, const std::vector<std::string> &more = {}) const {
-        std::vector<std::string> arguments{"run", scene_.string(), "--out", out.string(), "--frames", "0-1", "--jobs", "1"};
+    clitest::CommandOutcome runInto(const fs::path &out,
+                                    const std::vector<std::string> &more = {}) const {
+        std::vector<std::string> arguments{"run",      scene_.string(), "--out",  out.string(),
+                                           "--frames", "0-1",           "--jobs", "1"};
         arguments.insert(arguments.end(), more.begin(), more.end());
         return runVistrelle(arguments);
     }
@@ -41,7 +43,8 @@ TEST_F(GardenCopy, AnOutputLinkedToTheMeshIsRefusedAndTheMeshKept) {
     const std::string before = testkit::fileText(mesh_);
     const clitest::CommandOutcome refused = runInto(folder_.path());
     EXPECT_EQ(refused.exitCode, 1) << refused.err;
-    EXPECT_EQ(refused.err, (folder_ / "Cards.0001.obj").string() + ": is the same file as the mesh " + mesh_.string() +
+    EXPECT_EQ(refused.err, (folder_ / "Cards.0001.obj").string() +
+                               ": is the same file as the mesh " + mesh_.string() +
                                ", which writing it would destroy (--force writes it anyway)\n");
     EXPECT_EQ(testkit::fileText(mesh_), before);
     EXPECT_FALSE(fs::exists(folder_ / "Cards.0000.obj"));
@@ -53,27 +56,35 @@ TEST_F(GardenCopy, AnOutputHardLinkedToTheSceneOrAnotherOutputIsRefused) {
     fs::create_hard_link(scene_, folder_ / "out" / "pictures.html");
     const clitest::CommandOutcome scene = runInto(folder_ / "out");
     EXPECT_EQ(scene.exitCode, 1);
-    EXPECT_NE(scene.err.find("pictures.html: is the same file as the scene "), std::string::npos) << scene.err;
+    EXPECT_NE(scene.err.find("pictures.html: is the same file as the scene "), std::string::npos)
+        << scene.err;
 
     fs::remove(folder_ / "out" / "pictures.html");
     std::ofstream(folder_ / "out" / "Cards.0000.svg") << "old";
     fs::create_symlink("Cards.0000.svg", folder_ / "out" / "Ten_points.0001.svg");
     const clitest::CommandOutcome outputs = runInto(folder_ / "out");
     EXPECT_EQ(outputs.exitCode, 1);
-    EXPECT_NE(outputs.err.find(": is the same file as another output of this command "), std::string::npos) << outputs.err;
+    EXPECT_NE(outputs.err.find(": is the same file as another output of this command "),
+              std::string::npos)
+        << outputs.err;
 }
 
 TEST_F(GardenCopy, ApplyRefusesToWriteOverItsMeshOrOneOutputOverAnother) {
     const std::string before = testkit::fileText(mesh_);
-    const clitest::CommandOutcome mesh = runVistrelle({"apply", mesh_.string(), "--target", "1,2,3", "-o", mesh_.string()});
+    const clitest::CommandOutcome mesh =
+        runVistrelle({"apply", mesh_.string(), "--target", "1,2,3", "-o", mesh_.string()});
     EXPECT_EQ(mesh.exitCode, 1);
-    EXPECT_EQ(mesh.err, mesh_.string() + ": is the same file as the mesh " + mesh_.string() + ", which writing it would destroy (--force writes it anyway)\n");
+    EXPECT_EQ(mesh.err, mesh_.string() + ": is the same file as the mesh " + mesh_.string() +
+                            ", which writing it would destroy (--force writes it anyway)\n");
     EXPECT_EQ(testkit::fileText(mesh_), before);
     const fs::path turned = folder_ / "turned.obj";
-    const clitest::CommandOutcome twice = runVistrelle({"apply", mesh_.string(), "--target", "1,2,3", "-o", turned.string(), "--svg",
-                                                        (folder_ / "." / "turned.obj").string()});
+    const clitest::CommandOutcome twice =
+        runVistrelle({"apply", mesh_.string(), "--target", "1,2,3", "-o", turned.string(), "--svg",
+                      (folder_ / "." / "turned.obj").string()});
     EXPECT_EQ(twice.exitCode, 1);
-    EXPECT_NE(twice.err.find("is the same file as another output of this command"), std::string::npos) << twice.err;
+    EXPECT_NE(twice.err.find("is the same file as another output of this command"),
+              std::string::npos)
+        << twice.err;
     EXPECT_FALSE(fs::exists(turned));
 }
 
@@ -85,8 +96,10 @@ TEST_F(GardenCopy, ASecondRunIntoAFolderInUseRefusesAtOnceNamingTheFirst) {
     const clitest::CommandOutcome second = runInto(folder_ / "busy");
     ::close(held);
     EXPECT_EQ(second.exitCode, 1);
-    EXPECT_EQ(second.err, (folder_ / "busy").string() + ": another vistrelle run (process " + std::to_string(::getpid()) +
-                              ") is writing into this folder; wait for it to end or choose another --out\n");
+    EXPECT_EQ(second.err,
+              (folder_ / "busy").string() + ": another vistrelle run (process " +
+                  std::to_string(::getpid()) +
+                  ") is writing into this folder; wait for it to end or choose another --out\n");
     EXPECT_TRUE(fs::is_empty(folder_ / "busy"));
     EXPECT_EQ(runInto(folder_ / "busy").exitCode, 0);
 }
@@ -94,11 +107,19 @@ TEST_F(GardenCopy, ASecondRunIntoAFolderInUseRefusesAtOnceNamingTheFirst) {
 TEST(RunFileNames, TwoLongNamesGiveFilesOfValidLengthThatNeverCollide) {
     ScratchFolder folder;
     const std::string common(400, 'n');
-    std::ofstream(folder / "long.json") << R"({"format": 1, "frames": {"start": 0, "end": 0, "fps": 24}, "items": [
-        {"name": ")" << common << R"(1", "position": [0, 0, 0], "mesh": {"points": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}},
-        {"name": ")" << common << R"(2", "position": [0, 0, 0], "mesh": {"points": [[0,0,1],[1,0,1],[1,1,1],[0,1,1]]}}],
-      "displacements": [{"object": ")" << common << R"(1", "data": [4, 0, 0, 1, 1]}, {"object": ")" << common << R"(2", "data": [4, 0, 0, 1, 1]}]})";
-    const clitest::CommandOutcome run = runVistrelle({"run", (folder / "long.json").string(), "--out", (folder / "out").string(), "--gltf"});
+    std::ofstream(folder / "long.json")
+        << R"({"format": 1, "frames": {"start": 0, "end": 0, "fps": 24}, "items": [
+        {"name": ")"
+        << common
+        << R"(1", "position": [0, 0, 0], "mesh": {"points": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}},
+        {"name": ")"
+        << common
+        << R"(2", "position": [0, 0, 0], "mesh": {"points": [[0,0,1],[1,0,1],[1,1,1],[0,1,1]]}}],
+      "displacements": [{"object": ")"
+        << common << R"(1", "data": [4, 0, 0, 1, 1]}, {"object": ")" << common
+        << R"(2", "data": [4, 0, 0, 1, 1]}]})";
+    const clitest::CommandOutcome run = runVistrelle(
+        {"run", (folder / "long.json").string(), "--out", (folder / "out").string(), "--gltf"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::vector<std::string> objs;
     for (const auto &entry : fs::recursive_directory_iterator(folder / "out")) {

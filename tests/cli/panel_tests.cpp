@@ -1,8 +1,8 @@
 // vistrelle panel, run as a process: the panel as drawn, edits by label, refused edits and saving.
 #include "tests/cli/command_process.h"
 
-#include "hostsim/host.h"
 #include "formats/scene_file.h"
+#include "hostsim/host.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,14 @@
 
 namespace {
 
-using clitest::linesOf;
 using clitest::fixture;
+using clitest::linesOf;
 
 // The command run on the module under test.
-clitest::CommandOutcome runVistrelle(const std::vector<std::string> &arguments, bool withModule = true) {
-    return clitest::runVistrelle(arguments, withModule ? clitest::ModuleChoice::underTest : clitest::ModuleChoice::commandsOwn);
+clitest::CommandOutcome runVistrelle(const std::vector<std::string> &arguments,
+                                     bool withModule = true) {
+    return clitest::runVistrelle(arguments, withModule ? clitest::ModuleChoice::underTest
+                                                       : clitest::ModuleChoice::commandsOwn);
 }
 
 constexpr std::uint32_t objectPointsControl = 0x8002;
@@ -75,8 +77,10 @@ TEST(PanelShown, TitleAndSixControlsWithTheirValues) {
 
     std::vector<std::string> labels;
     for (const std::string &line : lines)
-        if (line.size() > 2 && line.rfind("  ", 0) == 0 && line[2] != ' ') labels.push_back(line.substr(2, line.find("  ", 2) - 2));
-    EXPECT_EQ(labels, (std::vector<std::string>{"Object points", "Clones", "Target object", "Pivot Type", "H Align", "P Align"}));
+        if (line.size() > 2 && line.rfind("  ", 0) == 0 && line[2] != ' ')
+            labels.push_back(line.substr(2, line.find("  ", 2) - 2));
+    EXPECT_EQ(labels, (std::vector<std::string>{"Object points", "Clones", "Target object",
+                                                "Pivot Type", "H Align", "P Align"}));
 
     EXPECT_EQ(shown(result.out, "Object points"), "4");
     EXPECT_EQ(shown(result.out, "Clones"), "3");
@@ -131,10 +135,14 @@ TEST(PanelShown, ObjectOptionOpensThatObjectsDisplacement) {
 // ---- Edits, made the host's way
 
 TEST(PanelEdits, ThreeObjectPointsOnTwelvePointsMakeFourLeavesThatTurn) {
-    const auto result = runVistrelle({"panel", fixture("cards.json").string(), "--set", "Object points=3"});
+    const auto result =
+        runVistrelle({"panel", fixture("cards.json").string(), "--set", "Object points=3"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(frameLine(firstPanel(result.out)), "frame 0: 3 of 3 whole leaves turn (1-3), 9 of 12 points move");
-    EXPECT_NE(result.out.find("\n  Object points = 3: 4 -> 3; Clones 4; 1 instance update\n"), std::string::npos) << result.out;
+    EXPECT_EQ(frameLine(firstPanel(result.out)),
+              "frame 0: 3 of 3 whole leaves turn (1-3), 9 of 12 points move");
+    EXPECT_NE(result.out.find("\n  Object points = 3: 4 -> 3; Clones 4; 1 instance update\n"),
+              std::string::npos)
+        << result.out;
     const std::string after = afterEdits(result.out);
     EXPECT_EQ(shown(after, "Object points"), "3");
     EXPECT_EQ(shown(after, "Clones"), "4");
@@ -152,34 +160,42 @@ TEST(PanelEdits, ThreeObjectPointsOnTwelvePointsMakeFourLeavesThatTurn) {
     std::vector<bool> leafTurned(4, false);
     for (std::size_t p = 0; p < base.size(); ++p) {
         bool moved = false;
-        for (std::size_t axis = 0; axis < 3; ++axis) moved = moved || std::fabs(positions[p][axis] - base[p][axis]) > 1e-6;
+        for (std::size_t axis = 0; axis < 3; ++axis)
+            moved = moved || std::fabs(positions[p][axis] - base[p][axis]) > 1e-6;
         movedPoints += moved;
         if (moved) leafTurned[p / 3] = true;
     }
     EXPECT_EQ(leafTurned, std::vector<bool>(4, true));
-    EXPECT_EQ(frameLine(after), "frame 0: 4 of 4 whole leaves turn (1-4), " + std::to_string(movedPoints) + " of 12 points move");
+    EXPECT_EQ(frameLine(after), "frame 0: 4 of 4 whole leaves turn (1-4), " +
+                                    std::to_string(movedPoints) + " of 12 points move");
 }
 
 TEST(PanelEdits, TargetIsChosenByEntryTextInAnyCaseOrByIndex) {
     for (const std::string value : {"Tree", "tREE", "2"}) {
-        const auto result = runVistrelle({"panel", fixture("cards.json").string(), "--set", "target OBJECT=" + value});
+        const auto result = runVistrelle(
+            {"panel", fixture("cards.json").string(), "--set", "target OBJECT=" + value});
         ASSERT_EQ(result.exitCode, 0) << value << ": " << result.err;
-        EXPECT_NE(result.out.find("\n  Target object = " + value + ": Rock -> Tree\n"), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("\n  Target object = " + value + ": Rock -> Tree\n"),
+                  std::string::npos)
+            << result.out;
         EXPECT_EQ(chosen(afterEdits(result.out), "Target object"), "2  Tree") << value;
     }
 }
 
 TEST(PanelEdits, ClonesIsDerivedSoSettingItChangesNothing) {
-    const auto result = runVistrelle({"panel", fixture("cards.json").string(), "--set", "Clones=7"});
+    const auto result =
+        runVistrelle({"panel", fixture("cards.json").string(), "--set", "Clones=7"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("\n  Clones = 7: 3 -> 3 (unchanged)\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\n  Clones = 7: 3 -> 3 (unchanged)\n"), std::string::npos)
+        << result.out;
     EXPECT_EQ(shown(afterEdits(result.out), "Clones"), "3");
     EXPECT_EQ(frameLine(afterEdits(result.out)), frameLine(firstPanel(result.out)));
 }
 
 TEST(PanelEdits, SwitchesAndPivotTakeTheirWordsAndApplyInOrder) {
-    const auto result = runVistrelle({"panel", fixture("cards.json").string(), "--set", "H Align=off", "--set", "P Align=false",
-                                      "--set", "H Align=TRUE", "--set", "Pivot Type=last point", "--set", "Object points=6"});
+    const auto result = runVistrelle(
+        {"panel", fixture("cards.json").string(), "--set", "H Align=off", "--set", "P Align=false",
+         "--set", "H Align=TRUE", "--set", "Pivot Type=last point", "--set", "Object points=6"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const std::string after = afterEdits(result.out);
     EXPECT_EQ(shown(after, "H Align"), "on");
@@ -201,7 +217,8 @@ TEST_P(PanelRefuses, WithOneLineListingTheValidChoices) {
     testkit::ScratchFolder folder;
     const auto scene = folder.copyOf(fixture("cards.json"));
     const std::string before = testkit::fileText(scene);
-    const auto result = runVistrelle({"panel", scene.string(), "--set", "Object points=3", "--set", GetParam().edit, "--save"});
+    const auto result = runVistrelle(
+        {"panel", scene.string(), "--set", "Object points=3", "--set", GetParam().edit, "--save"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, GetParam().message + "\n");
     EXPECT_EQ(result.out, "");
@@ -211,22 +228,34 @@ TEST_P(PanelRefuses, WithOneLineListingTheValidChoices) {
 INSTANTIATE_TEST_SUITE_P(
     BadLabelsAndValues, PanelRefuses,
     testing::Values(
-        RefusedEdit{"Pivot Typ=1", R"(--set "Pivot Typ=1": unknown control "Pivot Typ"; controls: Object points, Clones, )"
-                                   "Target object, Pivot Type, H Align, P Align"},
-        RefusedEdit{"Target object=Oak", R"(--set "Target object=Oak": no entry "Oak" in "Target object"; entries: )"
-                                         "0=(none), 1=Camera, 2=Tree, 3=Cards, 4=Rock"},
-        RefusedEdit{"Target object=5", R"(--set "Target object=5": no entry "5" in "Target object"; entries: )"
-                                       "0=(none), 1=Camera, 2=Tree, 3=Cards, 4=Rock"},
-        RefusedEdit{"H Align=maybe", R"(--set "H Align=maybe": "H Align" takes on, off, 1, 0, true or false, not "maybe")"},
-        RefusedEdit{"Object points=3.5", R"(--set "Object points=3.5": "Object points" takes a whole number from )"
-                                         R"(-2147483648 to 2147483647, not "3.5")"},
-        RefusedEdit{"Object points", R"(--set "Object points": expected LABEL=VALUE; controls: Object points, Clones, )"
-                                     "Target object, Pivot Type, H Align, P Align"}));
+        RefusedEdit{
+            "Pivot Typ=1",
+            R"(--set "Pivot Typ=1": unknown control "Pivot Typ"; controls: Object points, Clones, )"
+            "Target object, Pivot Type, H Align, P Align"},
+        RefusedEdit{"Target object=Oak",
+                    R"(--set "Target object=Oak": no entry "Oak" in "Target object"; entries: )"
+                    "0=(none), 1=Camera, 2=Tree, 3=Cards, 4=Rock"},
+        RefusedEdit{"Target object=5",
+                    R"(--set "Target object=5": no entry "5" in "Target object"; entries: )"
+                    "0=(none), 1=Camera, 2=Tree, 3=Cards, 4=Rock"},
+        RefusedEdit{
+            "H Align=maybe",
+            R"(--set "H Align=maybe": "H Align" takes on, off, 1, 0, true or false, not "maybe")"},
+        RefusedEdit{"Object points=3.5",
+                    R"(--set "Object points=3.5": "Object points" takes a whole number from )"
+                    R"(-2147483648 to 2147483647, not "3.5")"},
+        RefusedEdit{
+            "Object points",
+            R"(--set "Object points": expected LABEL=VALUE; controls: Object points, Clones, )"
+            "Target object, Pivot Type, H Align, P Align"}));
 
 TEST(PanelRefusesObject, UnknownObjectListsTheDisplacedOnes) {
     const auto result = runVistrelle({"panel", fixture("mixed.json").string(), "--object", "Lamp"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, R"(--object "Lamp": no displacement on an object of that name; displaced objects: Strip, Pair)" "\n");
+    EXPECT_EQ(
+        result.err,
+        R"(--object "Lamp": no displacement on an object of that name; displaced objects: Strip, Pair)"
+        "\n");
 }
 
 // ---- Saving
@@ -234,9 +263,12 @@ TEST(PanelRefusesObject, UnknownObjectListsTheDisplacedOnes) {
 TEST(PanelSave, WritesTheNewDataBlockThatTheNextRunShows) {
     testkit::ScratchFolder folder;
     const auto scene = folder.copyOf(fixture("cards.json"));
-    const auto saved = runVistrelle({"panel", scene.string(), "--set", "Object points=3", "--set", "Target object=Tree", "--save"});
+    const auto saved = runVistrelle({"panel", scene.string(), "--set", "Object points=3", "--set",
+                                     "Target object=Tree", "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    EXPECT_NE(saved.out.find("saved displacement 1 (data 3, 2, 0, 1, 1) into " + scene.string() + "\n"), std::string::npos)
+    EXPECT_NE(
+        saved.out.find("saved displacement 1 (data 3, 2, 0, 1, 1) into " + scene.string() + "\n"),
+        std::string::npos)
         << saved.out;
 
     const hostsim::Scene reread = formats::readSceneFile(scene);

@@ -3,23 +3,23 @@
 #include "tests/cli/command_process.h"
 
 #include "formats/gltf_mesh.h"
-#include "hostsim/host.h"
 #include "formats/obj_mesh.h"
 #include "formats/scene_file.h"
+#include "hostsim/host.h"
 
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
 namespace fs = std::filesystem;
-using testkit::fileText;
 using clitest::linesOf;
 using clitest::runVistrelle;
+using testkit::fileText;
 using testkit::ScratchFolder;
 using testkit::sortedNames;
 
@@ -34,12 +34,14 @@ std::vector<std::string> keptLines(const fs::path &obj) {
     return kept;
 }
 
-// One run of the garden scene (two objects, frames 0 to 2, with glTF) shared by the tests that read its files.
+// One run of the garden scene (two objects, frames 0 to 2, with glTF) shared by the tests that read
+// its files.
 class RunOfGarden : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         folder_ = std::make_unique<ScratchFolder>();
-        outcome_ = runVistrelle({"run", garden.string(), "--out", (*folder_ / "out").string(), "--gltf"});
+        outcome_ =
+            runVistrelle({"run", garden.string(), "--out", (*folder_ / "out").string(), "--gltf"});
     }
     static void TearDownTestSuite() { folder_.reset(); }
 
@@ -54,25 +56,42 @@ clitest::CommandOutcome RunOfGarden::outcome_;
 
 TEST_F(RunOfGarden, WritesAnObjAndASvgPerFrameAndObjectTheGltfFilesAndBothPages) {
     ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
-    const std::vector<std::string> expected{"Cards.0000.obj",      "Cards.0000.svg",      "Cards.0001.obj",
-                                            "Cards.0001.svg",      "Cards.0002.obj",      "Cards.0002.svg",
-                                            "Cards.glb",           "Ten_points.0000.obj", "Ten_points.0000.svg",
-                                            "Ten_points.0001.obj", "Ten_points.0001.svg", "Ten_points.0002.obj",
-                                            "Ten_points.0002.svg", "Ten_points.glb",      "index.html",
-                                            "pictures.html",       "three.js",            "viewer"};
+    const std::vector<std::string> expected{"Cards.0000.obj",
+                                            "Cards.0000.svg",
+                                            "Cards.0001.obj",
+                                            "Cards.0001.svg",
+                                            "Cards.0002.obj",
+                                            "Cards.0002.svg",
+                                            "Cards.glb",
+                                            "Ten_points.0000.obj",
+                                            "Ten_points.0000.svg",
+                                            "Ten_points.0001.obj",
+                                            "Ten_points.0001.svg",
+                                            "Ten_points.0002.obj",
+                                            "Ten_points.0002.svg",
+                                            "Ten_points.glb",
+                                            "index.html",
+                                            "pictures.html",
+                                            "three.js",
+                                            "viewer"};
     EXPECT_EQ(sortedNames(*folder_ / "out"), expected);
     EXPECT_EQ(sortedNames(*folder_ / "out" / "viewer"),
-              (std::vector<std::string>{"Cards.0000.js", "Cards.0001.js", "Cards.0002.js", "Cards.base.js"}));
+              (std::vector<std::string>{"Cards.0000.js", "Cards.0001.js", "Cards.0002.js",
+                                        "Cards.base.js"}));
 }
 
-// The turned points of one frame as a glTF reader sees them: base POSITION plus the frame's morph offsets.
+// The turned points of one frame as a glTF reader sees them: base POSITION plus the frame's morph
+// offsets.
 std::vector<std::array<float, 3>> gltfFrame(const tinygltf::Model &model, std::size_t frame) {
     const tinygltf::Primitive &primitive = model.meshes.at(0).primitives.at(0);
     const auto floats = [&](int index) {
         const tinygltf::Accessor &accessor = model.accessors.at(static_cast<std::size_t>(index));
-        const tinygltf::BufferView &view = model.bufferViews.at(static_cast<std::size_t>(accessor.bufferView));
+        const tinygltf::BufferView &view =
+            model.bufferViews.at(static_cast<std::size_t>(accessor.bufferView));
         std::vector<std::array<float, 3>> values(accessor.count);
-        std::memcpy(values.data(), model.buffers.at(0).data.data() + view.byteOffset + accessor.byteOffset, accessor.count * 12);
+        std::memcpy(values.data(),
+                    model.buffers.at(0).data.data() + view.byteOffset + accessor.byteOffset,
+                    accessor.count * 12);
         return values;
     };
     std::vector<std::array<float, 3>> points = floats(primitive.attributes.at("POSITION"));
@@ -88,8 +107,11 @@ TEST_F(RunOfGarden, GltfAnimationHoldsEveryFrameAsTheHostEvaluatedIt) {
     tinygltf::TinyGLTF loader;
     tinygltf::Model models[2];
     std::string error, warning;
-    ASSERT_TRUE(loader.LoadBinaryFromFile(&models[0], &error, &warning, out("Cards.glb").string())) << error;
-    ASSERT_TRUE(loader.LoadBinaryFromFile(&models[1], &error, &warning, out("Ten_points.glb").string())) << error;
+    ASSERT_TRUE(loader.LoadBinaryFromFile(&models[0], &error, &warning, out("Cards.glb").string()))
+        << error;
+    ASSERT_TRUE(
+        loader.LoadBinaryFromFile(&models[1], &error, &warning, out("Ten_points.glb").string()))
+        << error;
     for (std::int32_t frame = 0; frame <= 2; ++frame) {
         const auto displaced = host.runFrame(frame);
         for (std::size_t object = 0; object < 2; ++object) {
@@ -98,7 +120,8 @@ TEST_F(RunOfGarden, GltfAnimationHoldsEveryFrameAsTheHostEvaluatedIt) {
             ASSERT_EQ(points.size(), expected.size());
             for (std::size_t i = 0; i < expected.size(); ++i)
                 for (std::size_t axis = 0; axis < 3; ++axis) {
-                    // base + offset in float: the turned float, or where no offset can give it the next one either side
+                    // base + offset in float: the turned float, or where no offset can give it the
+                    // next one either side
                     const float want = static_cast<float>(expected[i][axis]);
                     const float step = std::nextafter(std::abs(want), 1e30f) - std::abs(want);
                     EXPECT_LE(std::abs(points[i][axis] - want), step)
@@ -107,7 +130,8 @@ TEST_F(RunOfGarden, GltfAnimationHoldsEveryFrameAsTheHostEvaluatedIt) {
         }
     }
     EXPECT_TRUE(models[0].materials.at(0).doubleSided);
-    EXPECT_EQ(models[0].meshes[0].primitives[0].indices >= 0, true) << "the OBJ's faces travel along";
+    EXPECT_EQ(models[0].meshes[0].primitives[0].indices >= 0, true)
+        << "the OBJ's faces travel along";
 }
 
 TEST_F(RunOfGarden, WrittenPointsAreWhatTheHostEvaluatesForEachFrame) {
@@ -163,7 +187,8 @@ TEST_F(RunOfGarden, PictureCaptionShowsFrameTargetAndSettingsByTheirPanelLabels)
     const std::string svg = fileText(out("Ten_points.0001.svg"));
     EXPECT_NE(svg.find("frame 1"), std::string::npos);
     EXPECT_NE(svg.find(">Bee<"), std::string::npos) << "the target is marked and named";
-    EXPECT_NE(svg.find("Object points 4, Target object Bee, Pivot Type average of first and last point, H Align on, P Align on"),
+    EXPECT_NE(svg.find("Object points 4, Target object Bee, Pivot Type average of first and last "
+                       "point, H Align on, P Align on"),
               std::string::npos);
 }
 
@@ -178,11 +203,13 @@ TEST_F(RunOfGarden, PicturesPagePlaysTheFirstObjectsPictures) {
 TEST_F(RunOfGarden, ViewerPageListsEveryFrameAndLoadsOnlyLocalScripts) {
     ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
     const std::string html = fileText(out("index.html"));
-    for (const char *frame : {"viewer/Cards.0000.js", "viewer/Cards.0001.js", "viewer/Cards.0002.js", "viewer/Cards.base.js"})
+    for (const char *frame : {"viewer/Cards.0000.js", "viewer/Cards.0001.js",
+                              "viewer/Cards.0002.js", "viewer/Cards.base.js"})
         EXPECT_NE(html.find(frame), std::string::npos) << frame;
     EXPECT_NE(html.find("<script src=\"three.js\"></script>"), std::string::npos);
     EXPECT_EQ(html.find("http"), std::string::npos) << "nothing from the network";
-    EXPECT_EQ(html.find("type=\"module\""), std::string::npos) << "module scripts do not load from file://";
+    EXPECT_EQ(html.find("type=\"module\""), std::string::npos)
+        << "module scripts do not load from file://";
     EXPECT_NE(fileText(out("three.js")).find("window.THREE"), std::string::npos);
     EXPECT_EQ(fileText(out("viewer/Cards.0001.js")).rfind("vistrelleData({\"frame\":1,", 0), 0u);
 }
@@ -197,16 +224,25 @@ TEST_F(RunOfGarden, EndsWithAOneParagraphSummaryAndNoProgressWhenNotATerminal) {
 
 TEST(RunFrames, FramesOptionRunsOnlyThoseFrames) {
     const ScratchFolder folder;
-    const auto outcome = runVistrelle({"run", garden.string(), "--out", folder.path().string(), "--frames", "2-2", "--quiet"});
+    const auto outcome = runVistrelle(
+        {"run", garden.string(), "--out", folder.path().string(), "--frames", "2-2", "--quiet"});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    const std::vector<std::string> expected{"Cards.0002.obj", "Cards.0002.svg", "Ten_points.0002.obj", "Ten_points.0002.svg",
-                                            "index.html", "pictures.html", "three.js", "viewer"};
+    const std::vector<std::string> expected{"Cards.0002.obj",
+                                            "Cards.0002.svg",
+                                            "Ten_points.0002.obj",
+                                            "Ten_points.0002.svg",
+                                            "index.html",
+                                            "pictures.html",
+                                            "three.js",
+                                            "viewer"};
     EXPECT_EQ(sortedNames(folder.path()), expected);
     EXPECT_NE(outcome.out.find("1 frame "), std::string::npos) << outcome.out;
 }
 
-// A bad argument or input gives one line on stderr naming what was wrong, the exit code and no output.
-void expectOneLineError(const std::vector<std::string> &arguments, const std::string &mentioned, int exitCode = 1) {
+// A bad argument or input gives one line on stderr naming what was wrong, the exit code and no
+// output.
+void expectOneLineError(const std::vector<std::string> &arguments, const std::string &mentioned,
+                        int exitCode = 1) {
     const auto outcome = runVistrelle(arguments);
     EXPECT_EQ(outcome.exitCode, exitCode);
     EXPECT_EQ(outcome.out, "");
@@ -218,25 +254,33 @@ TEST(RunRefuses, BadFrameRanges) {
     const ScratchFolder folder;
     for (const char *frames : {"5-2", "a-b", "3-", "1-2-3", "1.5-3"}) {
         SCOPED_TRACE(frames);
-        expectOneLineError({"run", garden.string(), "--out", folder.path().string(), "--frames", frames}, "--frames", 2);
+        expectOneLineError(
+            {"run", garden.string(), "--out", folder.path().string(), "--frames", frames},
+            "--frames", 2);
     }
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
 TEST(RunRefuses, MissingSceneAndSceneWithoutDisplacements) {
     const ScratchFolder folder;
-    expectOneLineError({"run", (runData / "no-such-scene.json").string(), "--out", folder.path().string()}, "no-such-scene.json");
-    expectOneLineError({"run", (runData / "empty.json").string(), "--out", folder.path().string()}, "empty.json");
+    expectOneLineError(
+        {"run", (runData / "no-such-scene.json").string(), "--out", folder.path().string()},
+        "no-such-scene.json");
+    expectOneLineError({"run", (runData / "empty.json").string(), "--out", folder.path().string()},
+                       "empty.json");
 }
 
 TEST(RunRefuses, ModuleThatIsNotOne) {
     const ScratchFolder folder;
-    expectOneLineError({"run", garden.string(), "--out", folder.path().string(), "--module", garden.string()}, "garden.json");
+    expectOneLineError(
+        {"run", garden.string(), "--out", folder.path().string(), "--module", garden.string()},
+        "garden.json");
 }
 
 TEST(MakeBush, SeedSevenGivesTheCommittedDemoFilesByteForByte) {
     const ScratchFolder folder;
-    const auto outcome = runVistrelle({"make-bush", "--seed", "7", "--cards", "3000", "-o", (folder / "bush.obj").string()});
+    const auto outcome = runVistrelle(
+        {"make-bush", "--seed", "7", "--cards", "3000", "-o", (folder / "bush.obj").string()});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     const fs::path examples = VISTREL_EXAMPLES;
     EXPECT_TRUE(fileText(folder / "bush.obj") == fileText(examples / "bush.obj"));
@@ -254,7 +298,8 @@ TEST(MakeBush, DemoSceneHasCardsAndACameraCirclingOverFortyEightFrames) {
     ASSERT_EQ(scene.displacements.size(), 1u);
     const std::vector<std::int32_t> bothAlignmentsOnCameraTarget{4, 1, 0, 1, 1};
     EXPECT_EQ(scene.displacements[0].data, bothAlignmentsOnCameraTarget);
-    // The camera keeps its distance from the bush's axis all the way round and comes back to its start.
+    // The camera keeps its distance from the bush's axis all the way round and comes back to its
+    // start.
     const hostsim::Motion &camera = scene.items[0].motion;
     for (std::int32_t frame = 0; frame <= 48; ++frame) {
         const hostsim::Point3 p = camera.at(scene.frames.timeOf(frame));
@@ -265,21 +310,30 @@ TEST(MakeBush, DemoSceneHasCardsAndACameraCirclingOverFortyEightFrames) {
 
 TEST(MakeBush, AnotherSeedGivesAnotherBush) {
     const ScratchFolder folder;
-    ASSERT_EQ(runVistrelle({"make-bush", "--seed", "8", "--cards", "20", "-o", (folder / "a.obj").string()}).exitCode, 0);
-    ASSERT_EQ(runVistrelle({"make-bush", "--seed", "9", "--cards", "20", "-o", (folder / "b.obj").string()}).exitCode, 0);
+    ASSERT_EQ(runVistrelle(
+                  {"make-bush", "--seed", "8", "--cards", "20", "-o", (folder / "a.obj").string()})
+                  .exitCode,
+              0);
+    ASSERT_EQ(runVistrelle(
+                  {"make-bush", "--seed", "9", "--cards", "20", "-o", (folder / "b.obj").string()})
+                  .exitCode,
+              0);
     const hostsim::Mesh a = formats::readObjMesh(folder / "a.obj");
     EXPECT_EQ(a.points.size(), 80u);
     EXPECT_NE(a.points, formats::readObjMesh(folder / "b.obj").points);
 }
 
-// The subcommands that `vistrelle --help` lists: the first word of each indented line after "Subcommands:".
+// The subcommands that `vistrelle --help` lists: the first word of each indented line after
+// "Subcommands:".
 std::vector<std::string> subcommands() {
     const auto help = runVistrelle({"--help"});
     std::vector<std::string> names;
     bool listing = false;
     for (const std::string &line : linesOf(help.out)) {
-        if (line.starts_with("Subcommands:")) listing = true;
-        else if (listing && line.empty()) break;
+        if (line.starts_with("Subcommands:"))
+            listing = true;
+        else if (listing && line.empty())
+            break;
         else if (listing && line.starts_with("  ") && line.size() > 2 && line[2] != ' ')
             names.push_back(line.substr(2, line.find(' ', 2) - 2));
     }
@@ -296,7 +350,8 @@ TEST(Help, TopLevelAndEverySubcommandShowAnExample) {
     for (const std::string &name : names) {
         const auto help = runVistrelle({name, "--help"});
         EXPECT_EQ(help.exitCode, 0) << name;
-        EXPECT_NE(help.out.find("Example"), std::string::npos) << name << " --help shows no example";
+        EXPECT_NE(help.out.find("Example"), std::string::npos)
+            << name << " --help shows no example";
     }
 }
 

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -17,10 +17,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testkit::fileText;
 using clitest::fixture;
 using clitest::linesOf;
 using clitest::runVistrelle;
+using testkit::fileText;
 using testkit::ScratchFolder;
 
 const fs::path cardsMesh = fs::path(VISTREL_RUN_DATA) / "cards.obj";
@@ -35,7 +35,9 @@ mode_t modeOf(const fs::path &path) {
     return status.st_mode;
 }
 
-void writeText(const fs::path &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+void writeText(const fs::path &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 TEST(SavingDestinations, SymlinkedSceneStaysALinkAndTheSceneItNamesGetsTheData) {
     const ScratchFolder folder;
@@ -45,7 +47,8 @@ TEST(SavingDestinations, SymlinkedSceneStaysALinkAndTheSceneItNamesGetsTheData) 
     const auto saved = runVistrelle({"panel", link.string(), "--set", "Object points=3", "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(formats::readSceneFile(real).displacements.at(0).data, (std::vector<std::int32_t>{3, 4, 0, 1, 1}));
+    EXPECT_EQ(formats::readSceneFile(real).displacements.at(0).data,
+              (std::vector<std::int32_t>{3, 4, 0, 1, 1}));
 }
 
 TEST(SavingDestinations, ReplacedFilesKeepTheirMode) {
@@ -59,7 +62,8 @@ TEST(SavingDestinations, ReplacedFilesKeepTheirMode) {
 
     const fs::path scene = folder.copyOf(fixture("cards.json"));
     ::chmod(scene.c_str(), 0640);
-    ASSERT_EQ(runVistrelle({"panel", scene.string(), "--set", "H Align=off", "--save"}).exitCode, 0);
+    ASSERT_EQ(runVistrelle({"panel", scene.string(), "--set", "H Align=off", "--save"}).exitCode,
+              0);
     EXPECT_EQ(modeOf(scene) & 07777, 0640u);
 }
 
@@ -67,15 +71,17 @@ TEST(SavingDestinations, FifoIsWrittenInPlaceAndStaysAFifo) {
     const ScratchFolder folder;
     const fs::path fifo = folder / "stream";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    // Opened for reading first (without waiting for a writer), so the command's open does not block;
-    // the OBJ text fits the pipe's buffer. A command that replaced the FIFO leaves it empty instead.
+    // Opened for reading first (without waiting for a writer), so the command's open does not
+    // block; the OBJ text fits the pipe's buffer. A command that replaced the FIFO leaves it empty
+    // instead.
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     ::fcntl(reader, F_SETFL, 0);
     const auto outcome = runVistrelle(applyTo(fifo));
     std::string received;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+        received.append(buffer, static_cast<std::size_t>(n));
     ::close(reader);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
@@ -85,7 +91,8 @@ TEST(SavingDestinations, FifoIsWrittenInPlaceAndStaysAFifo) {
 TEST(SavingDestinations, CharacterDeviceIsWrittenInPlaceNeverReplaced) {
     const ScratchFolder folder;
     const fs::path device = folder / "null";
-    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP() << "mknod needs root";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "mknod needs root";
     const auto outcome = runVistrelle(applyTo(device));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_TRUE(S_ISCHR(modeOf(device)));
@@ -96,7 +103,8 @@ TEST(SavingDestinations, FolderIsRefusedWithOneLineAndLeftAsItIs) {
     fs::create_directory(folder / "taken.obj");
     const auto outcome = runVistrelle(applyTo(folder / "taken.obj"));
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, (folder / "taken.obj").string() + ": cannot write: it is a folder, not a file; it is left as it is\n");
+    EXPECT_EQ(outcome.err, (folder / "taken.obj").string() +
+                               ": cannot write: it is a folder, not a file; it is left as it is\n");
     EXPECT_TRUE(fs::is_directory(folder / "taken.obj"));
 }
 
@@ -111,14 +119,17 @@ TEST(SavingDestinations, DashIsStandardOutputAndTheSummaryGoesToStderr) {
 TEST(SavingOnlyWhatWasNamed, MakeBushKeepsASceneItWouldOnlyHaveWrittenByImplication) {
     const ScratchFolder folder;
     writeText(folder / "keep.json", "mine\n");
-    const auto refused = runVistrelle({"make-bush", "--cards", "2", "-o", (folder / "keep.obj").string()});
+    const auto refused =
+        runVistrelle({"make-bush", "--cards", "2", "-o", (folder / "keep.obj").string()});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(linesOf(refused.err).size(), 1u) << refused.err;
-    EXPECT_TRUE(refused.err.starts_with((folder / "keep.json").string() + ": exists")) << refused.err;
+    EXPECT_TRUE(refused.err.starts_with((folder / "keep.json").string() + ": exists"))
+        << refused.err;
     EXPECT_EQ(fileText(folder / "keep.json"), "mine\n");
     EXPECT_FALSE(fs::exists(folder / "keep.obj"));
 
-    const auto forced = runVistrelle({"make-bush", "--cards", "2", "-o", (folder / "keep.obj").string(), "--force"});
+    const auto forced = runVistrelle(
+        {"make-bush", "--cards", "2", "-o", (folder / "keep.obj").string(), "--force"});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_NE(fileText(folder / "keep.json"), "mine\n");
 }
@@ -127,7 +138,8 @@ TEST(SavingTheScenesText, PanelSaveKeepsCommentsAndLayoutAndChangesOnlyTheData) 
     const ScratchFolder folder;
     const fs::path scene = folder.copyOf(fixture("cards.json"));
     const std::string before = fileText(scene);
-    const auto saved = runVistrelle({"panel", scene.string(), "--set", "Object points=3", "--set", "Target object=Tree", "--save"});
+    const auto saved = runVistrelle({"panel", scene.string(), "--set", "Object points=3", "--set",
+                                     "Target object=Tree", "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     std::string expected = before;
     const std::string oldData = "\"data\": [4, 4, 0, 1, 1]";
@@ -138,9 +150,11 @@ TEST(SavingTheScenesText, PanelSaveKeepsCommentsAndLayoutAndChangesOnlyTheData) 
 TEST(SavingTheScenesText, PanelSaveAddsDataToADisplacementWithoutAny) {
     const ScratchFolder folder;
     const fs::path scene = folder / "bare.json";
-    writeText(scene, "{\n  // no settings yet\n  \"format\": 1, \"frames\": {\"start\": 0, \"end\": 1},\n"
-                     "  \"items\": [{\"name\": \"C\", \"position\": [0, 0, 0], \"mesh\": {\"points\": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}}],\n"
-                     "  \"displacements\": [{\"object\": \"C\"}]\n}\n");
+    writeText(scene,
+              "{\n  // no settings yet\n  \"format\": 1, \"frames\": {\"start\": 0, \"end\": 1},\n"
+              "  \"items\": [{\"name\": \"C\", \"position\": [0, 0, 0], \"mesh\": {\"points\": "
+              "[[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}}],\n"
+              "  \"displacements\": [{\"object\": \"C\"}]\n}\n");
     const auto saved = runVistrelle({"panel", scene.string(), "--save"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     EXPECT_NE(fileText(scene).find("// no settings yet"), std::string::npos);
@@ -155,21 +169,26 @@ TEST(SavingWholeOrNot, ApplySaysTheObjWasWrittenWhenThePictureCannotBe) {
     const auto outcome = runVistrelle(arguments);
     EXPECT_EQ(outcome.exitCode, 1);
     ASSERT_EQ(linesOf(outcome.err).size(), 1u) << outcome.err;
-    EXPECT_NE(outcome.err.find((folder / "turned.obj").string() + " was written, the picture was not"), std::string::npos) << outcome.err;
+    EXPECT_NE(
+        outcome.err.find((folder / "turned.obj").string() + " was written, the picture was not"),
+        std::string::npos)
+        << outcome.err;
     EXPECT_TRUE(fs::exists(folder / "turned.obj"));
 }
 
 TEST(SavingWholeOrNot, NoTemporaryOrHalfFileIsLeftWhenAFileCannotGrow) {
     const ScratchFolder folder;
     // Ignore the signal and cap file size, so every write past 100 kB fails as a full disk does.
-    const std::string command = "trap '' XFSZ; ulimit -f 200; exec '" + std::string(VISTRELLE_COMMAND_FILE) + "' run '" +
-                                (fs::path(VISTREL_EXAMPLES) / "bush.json").string() + "' --out '" + (folder / "out").string() +
-                                "' --frames 0-3 2>'" + (folder / "err").string() + "'";
+    const std::string command =
+        "trap '' XFSZ; ulimit -f 200; exec '" + std::string(VISTRELLE_COMMAND_FILE) + "' run '" +
+        (fs::path(VISTREL_EXAMPLES) / "bush.json").string() + "' --out '" +
+        (folder / "out").string() + "' --frames 0-3 2>'" + (folder / "err").string() + "'";
     const int status = std::system(("sh -c \"" + command + "\"").c_str());
     EXPECT_EQ(WEXITSTATUS(status), 1);
     const std::string err = fileText(folder / "err");
     EXPECT_EQ(linesOf(err).size(), 1u) << err;
-    EXPECT_NE(err.find("the run stopped at frame 0: no frame was written"), std::string::npos) << err;
+    EXPECT_NE(err.find("the run stopped at frame 0: no frame was written"), std::string::npos)
+        << err;
     // Pages and the viewer's folder may stay; no frame file, whole or half, and no temporary file.
     for (const auto &entry : fs::recursive_directory_iterator(folder / "out"))
         if (!entry.is_directory()) {
@@ -181,9 +200,14 @@ TEST(SavingFolders, EveryCommandMakesAMissingOutputFolder) {
     const ScratchFolder folder;
     EXPECT_EQ(runVistrelle(applyTo(folder / "a/b/turned.obj")).exitCode, 0);
     EXPECT_TRUE(fs::exists(folder / "a/b/turned.obj"));
-    EXPECT_EQ(runVistrelle({"make-bush", "--cards", "2", "-o", (folder / "c/d/bush.obj").string()}).exitCode, 0);
+    EXPECT_EQ(runVistrelle({"make-bush", "--cards", "2", "-o", (folder / "c/d/bush.obj").string()})
+                  .exitCode,
+              0);
     EXPECT_TRUE(fs::exists(folder / "c/d/bush.json"));
-    EXPECT_EQ(runVistrelle({"run", fixture("cards.json").string(), "--out", (folder / "e/f").string(), "--frames", "0"}).exitCode, 0);
+    EXPECT_EQ(runVistrelle({"run", fixture("cards.json").string(), "--out",
+                            (folder / "e/f").string(), "--frames", "0"})
+                  .exitCode,
+              0);
     EXPECT_TRUE(fs::exists(folder / "e/f/Cards.0000.obj"));
 }
 
@@ -193,7 +217,8 @@ TEST(SavingNames, ObjectNamesBecomeVisibleFileNamesInsideTheOutputFolder) {
     writeText(scene, R"({"format": 1, "frames": {"start": 0, "end": 0},
       "items": [{"name": "../../evil/x", "position": [0, 0, 0], "mesh": {"points": [[0,0,0],[1,0,0],[1,1,0],[0,1,0]]}}],
       "displacements": [{"object": "../../evil/x", "data": [4, 0, 0, 1, 0]}]})");
-    const auto outcome = runVistrelle({"run", scene.string(), "--out", (folder / "deep/out").string()});
+    const auto outcome =
+        runVistrelle({"run", scene.string(), "--out", (folder / "deep/out").string()});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_TRUE(fs::exists(folder / "deep/out/___.._evil_x.0000.obj"));
     EXPECT_FALSE(fs::exists(folder / "evil"));

@@ -1,7 +1,8 @@
-// vistrelle run stopped from outside: by Ctrl-C (SIGINT to the whole process group), SIGTERM or SIGHUP
-// at a random moment, or with one of its workers killed. Whatever the moment and the number of jobs,
-// the folder holds no temporary file, the frames written are contiguous from the first and each is
-// whole, the pages list exactly those, and the run says so in one line and exits 128 + the signal.
+// vistrelle run stopped from outside: by Ctrl-C (SIGINT to the whole process group), SIGTERM or
+// SIGHUP at a random moment, or with one of its workers killed. Whatever the moment and the number
+// of jobs, the folder holds no temporary file, the frames written are contiguous from the first and
+// each is whole, the pages list exactly those, and the run says so in one line and exits 128 + the
+// signal.
 #include "tests/cli/command_process.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +22,16 @@ namespace fs = std::filesystem;
 using testkit::ScratchFolder;
 
 const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
-constexpr int framesAsked = 400;  // the garden's two small objects: a run of them lasts a second or more
+constexpr int framesAsked =
+    400;  // the garden's two small objects: a run of them lasts a second or more
 
 // What a stopped run left in its folder.
 struct LeftFrames {
     std::vector<std::string> temporaries;
-    std::map<std::string, std::set<int>> framesByKind;  // "Cards obj", "Ten_points svg", "viewer Cards js", ...
-    std::set<int> pictures;                             // the frames pictures.html lists
-    std::set<int> viewed;                               // the frames index.html lists
+    std::map<std::string, std::set<int>>
+        framesByKind;        // "Cards obj", "Ten_points svg", "viewer Cards js", ...
+    std::set<int> pictures;  // the frames pictures.html lists
+    std::set<int> viewed;    // the frames index.html lists
 
     std::set<int> frames(const std::string &kind) const {
         const auto found = framesByKind.find(kind);
@@ -39,7 +42,8 @@ struct LeftFrames {
 std::set<int> framesNamed(const std::string &text, const std::string &pattern) {
     std::set<int> frames;
     const std::regex named(pattern);
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), named); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), named);
+         it != std::sregex_iterator(); ++it)
         frames.insert(std::stoi((*it)[1].str()));
     return frames;
 }
@@ -52,11 +56,16 @@ LeftFrames leftIn(const fs::path &out) {
         if (name.find(".tmp-") != std::string::npos) left.temporaries.push_back(name);
         std::smatch parts;
         if (!entry.is_regular_file() || !std::regex_match(name, parts, frameFile)) continue;
-        const std::string where = entry.path().parent_path().filename() == "viewer" ? "viewer " : "";
-        left.framesByKind[where + parts[1].str() + ' ' + parts[3].str()].insert(std::stoi(parts[2].str()));
+        const std::string where =
+            entry.path().parent_path().filename() == "viewer" ? "viewer " : "";
+        left.framesByKind[where + parts[1].str() + ' ' + parts[3].str()].insert(
+            std::stoi(parts[2].str()));
     }
-    if (fs::exists(out / "pictures.html")) left.pictures = framesNamed(testkit::fileText(out / "pictures.html"), R"(Cards\.(\d{4})\.svg)");
-    if (fs::exists(out / "index.html")) left.viewed = framesNamed(testkit::fileText(out / "index.html"), R"(Cards\.(\d{4})\.js)");
+    if (fs::exists(out / "pictures.html"))
+        left.pictures =
+            framesNamed(testkit::fileText(out / "pictures.html"), R"(Cards\.(\d{4})\.svg)");
+    if (fs::exists(out / "index.html"))
+        left.viewed = framesNamed(testkit::fileText(out / "index.html"), R"(Cards\.(\d{4})\.js)");
     return left;
 }
 
@@ -67,12 +76,14 @@ std::set<int> firstFrames(int count) {
 }
 
 // Checks what a run that ended with `outcome` left in `out`; answers whether a signal stopped it.
-bool expectCleanFolder(const clitest::CommandOutcome &outcome, const fs::path &out, int signal, const std::string &context) {
+bool expectCleanFolder(const clitest::CommandOutcome &outcome, const fs::path &out, int signal,
+                       const std::string &context) {
     const LeftFrames left = leftIn(out);
     EXPECT_TRUE(left.temporaries.empty()) << context << ": " << left.temporaries.front();
     const std::set<int> written = left.frames("Cards obj");
     const int count = static_cast<int>(written.size());
-    EXPECT_EQ(written, firstFrames(count)) << context << ": the frames written are not contiguous from 0";
+    EXPECT_EQ(written, firstFrames(count))
+        << context << ": the frames written are not contiguous from 0";
     for (const char *kind : {"Cards svg", "Ten_points obj", "Ten_points svg", "viewer Cards js"})
         EXPECT_EQ(left.frames(kind), written) << context << ": " << kind;
     EXPECT_EQ(left.pictures, written) << context << ": pictures.html";
@@ -82,18 +93,27 @@ bool expectCleanFolder(const clitest::CommandOutcome &outcome, const fs::path &o
         return false;
     }
     EXPECT_EQ(outcome.exitCode, 128 + signal) << context << ": " << outcome.err;
-    const std::string kept = count == 0 ? "no frame was written" : "frames 0 to " + std::to_string(count - 1) + " are written whole";
-    EXPECT_EQ(clitest::linesOf(outcome.err).back(), "vistrelle run: stopped by " + std::string(signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP") +
-                                                       " at frame " + std::to_string(count) + ": " + kept)
+    const std::string kept =
+        count == 0 ? "no frame was written"
+                   : "frames 0 to " + std::to_string(count - 1) + " are written whole";
+    EXPECT_EQ(clitest::linesOf(outcome.err).back(),
+              "vistrelle run: stopped by " +
+                  std::string(signal == SIGINT    ? "SIGINT"
+                              : signal == SIGTERM ? "SIGTERM"
+                                                  : "SIGHUP") +
+                  " at frame " + std::to_string(count) + ": " + kept)
         << context << ": " << outcome.err;
     return true;
 }
 
 class StoppedRun : public ::testing::Test {
-protected:
+  protected:
     std::vector<std::string> arguments(const std::string &name, const std::string &jobs) const {
-        return {"run", garden.string(), "--out", (folder_ / name).string(), "--frames", "0-" + std::to_string(framesAsked - 1),
-                "--jobs", jobs, "--quiet"};
+        return {"run",      garden.string(),
+                "--out",    (folder_ / name).string(),
+                "--frames", "0-" + std::to_string(framesAsked - 1),
+                "--jobs",   jobs,
+                "--quiet"};
     }
     ScratchFolder folder_;
     std::mt19937 random_{20261208};
@@ -105,15 +125,18 @@ TEST_F(StoppedRun, CtrlCOrTermAtAnyMomentLeavesWholeContiguousFramesAndPagesList
     for (const char *jobs : {"1", "4"})
         for (const int signal : {SIGINT, SIGTERM})
             for (int attempt = 0; attempt < 3; ++attempt) {
-                const std::string name = std::string("j") + jobs + "s" + std::to_string(signal) + "a" + std::to_string(attempt);
+                const std::string name = std::string("j") + jobs + "s" + std::to_string(signal) +
+                                         "a" + std::to_string(attempt);
                 const int delay = std::uniform_int_distribution<int>(20, 600)(random_);
                 clitest::RunningCommand run(arguments(name, jobs));
                 std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-                // SIGINT as Ctrl-C sends it, to the run and its workers; SIGTERM as kill sends it, to the run alone.
+                // SIGINT as Ctrl-C sends it, to the run and its workers; SIGTERM as kill sends it,
+                // to the run alone.
                 ::kill(signal == SIGINT ? -run.pid() : run.pid(), signal);
                 const clitest::CommandOutcome outcome = run.wait();
                 const std::string context = name + " after " + std::to_string(delay) + " ms";
-                if (fs::exists(folder_ / name)) stopped += expectCleanFolder(outcome, folder_ / name, signal, context) ? 1 : 0;
+                if (fs::exists(folder_ / name))
+                    stopped += expectCleanFolder(outcome, folder_ / name, signal, context) ? 1 : 0;
                 ++runs;
             }
     // The moments are spread over a run's length: most runs are stopped somewhere in the middle.
@@ -131,7 +154,8 @@ TEST_F(StoppedRun, HangUpStopsItTheSameWay) {
 // The worker ids of a running command, from /proc.
 std::vector<int> childrenOf(int pid) {
     std::vector<int> children;
-    std::ifstream list("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    std::ifstream list("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                       "/children");
     for (int child = 0; list >> child;) children.push_back(child);
     return children;
 }
@@ -151,8 +175,10 @@ TEST_F(StoppedRun, AWorkerKilledFromOutsideStopsTheRunWithTheFolderClean) {
         const clitest::CommandOutcome outcome = run.wait();
         if (outcome.exitCode == 0) continue;  // the worker had ended already
         EXPECT_EQ(outcome.exitCode, 128 + signal) << outcome.err;
-        EXPECT_NE(outcome.err.find("vistrelle run: a worker was stopped by " + std::string(signal == SIGKILL ? "SIGKILL" : "SIGTERM") + " at frame "),
-                  std::string::npos)
+        EXPECT_NE(
+            outcome.err.find("vistrelle run: a worker was stopped by " +
+                             std::string(signal == SIGKILL ? "SIGKILL" : "SIGTERM") + " at frame "),
+            std::string::npos)
             << outcome.err;
         const LeftFrames left = leftIn(folder_ / name);
         EXPECT_TRUE(left.temporaries.empty()) << left.temporaries.front();

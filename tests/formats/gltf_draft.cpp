@@ -10,18 +10,21 @@ namespace drafts {
 namespace {
 
 void append32(std::vector<unsigned char> &out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<unsigned char>(value >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<unsigned char>(value >> shift));
 }
 
 void writeBytes(const std::filesystem::path &path, const std::vector<unsigned char> &bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
 
 std::string base64(const std::vector<unsigned char> &bytes) {
-    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         std::uint32_t group = std::uint32_t{bytes[i]} << 16;
@@ -55,18 +58,27 @@ GltfDraft GltfDraft::card() {
          {{{"bufferView", 0}, {"componentType", 5126}, {"count", 4}, {"type", "VEC3"}},
           {{"bufferView", 1}, {"componentType", 5126}, {"count", 4}, {"type", "VEC2"}},
           {{"bufferView", 2}, {"componentType", 5123}, {"count", 6}, {"type", "SCALAR"}}}},
-        {"meshes", {{{"primitives", {{{"attributes", {{"POSITION", 0}, {"TEXCOORD_0", 1}}}, {"indices", 2}, {"mode", 4}}}}}}},
+        {"meshes",
+         {{{"primitives",
+            {{{"attributes", {{"POSITION", 0}, {"TEXCOORD_0", 1}}},
+              {"indices", 2},
+              {"mode", 4}}}}}}},
     };
     return draft;
 }
 
-void GltfDraft::setCoordinate(std::size_t i, std::size_t axis, float value) { std::memcpy(buffer.data() + 12 * i + 4 * axis, &value, 4); }
+void GltfDraft::setCoordinate(std::size_t i, std::size_t axis, float value) {
+    std::memcpy(buffer.data() + 12 * i + 4 * axis, &value, 4);
+}
 
-void GltfDraft::setIndex(std::size_t i, std::uint16_t value) { std::memcpy(buffer.data() + 80 + 2 * i, &value, 2); }
+void GltfDraft::setIndex(std::size_t i, std::uint16_t value) {
+    std::memcpy(buffer.data() + 80 + 2 * i, &value, 2);
+}
 
 std::filesystem::path GltfDraft::writeGltf(const std::filesystem::path &path) const {
     nlohmann::json document = json;
-    if (!document["buffers"][0].contains("uri")) document["buffers"][0]["uri"] = "data:application/octet-stream;base64," + base64(buffer);
+    if (!document["buffers"][0].contains("uri"))
+        document["buffers"][0]["uri"] = "data:application/octet-stream;base64," + base64(buffer);
     std::ofstream(path) << document.dump();
     return path;
 }

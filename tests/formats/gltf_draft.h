@@ -12,7 +12,8 @@ namespace drafts {
 
 struct GltfDraft {
     nlohmann::json json;
-    std::vector<unsigned char> buffer;  // 48 bytes of points, 32 of texture coordinates, 12 of indices
+    std::vector<unsigned char>
+        buffer;  // 48 bytes of points, 32 of texture coordinates, 12 of indices
 
     // The card: accessor 0 the points (bufferView 0), 1 the texture coordinates (view 1), 2 the
     // indices (view 2, unsigned shorts); mesh 0 has one primitive of them all.

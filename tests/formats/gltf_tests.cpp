@@ -1,6 +1,6 @@
-// glTF files: what the writers put in reads back through tinygltf as the same floats, frame by frame;
-// glTF meshes read primitive after primitive in accessor order; features we cannot honour are named
-// in a one-line error; OBJ faces and texture coordinates travel as one vertex per point.
+// glTF files: what the writers put in reads back through tinygltf as the same floats, frame by
+// frame; glTF meshes read primitive after primitive in accessor order; features we cannot honour
+// are named in a one-line error; OBJ faces and texture coordinates travel as one vertex per point.
 #include <gtest/gtest.h>
 
 #include <tiny_gltf.h>
@@ -10,9 +10,9 @@
 
 #include "formats/gltf_mesh.h"
 #include "formats/gltf_writer.h"
-#include "hostsim/host_error.h"
 #include "formats/mesh_surface.h"
 #include "formats/obj_mesh.h"
+#include "hostsim/host_error.h"
 #include "testkit/scratch_folder.h"
 
 namespace {
@@ -29,30 +29,39 @@ tinygltf::Model loadGlb(const std::filesystem::path &path) {
 }
 
 std::vector<Float3> floats3(const tinygltf::Model &model, int accessorIndex) {
-    const tinygltf::Accessor &accessor = model.accessors.at(static_cast<std::size_t>(accessorIndex));
-    const tinygltf::BufferView &view = model.bufferViews.at(static_cast<std::size_t>(accessor.bufferView));
-    const unsigned char *data = model.buffers.at(static_cast<std::size_t>(view.buffer)).data.data() + view.byteOffset + accessor.byteOffset;
+    const tinygltf::Accessor &accessor =
+        model.accessors.at(static_cast<std::size_t>(accessorIndex));
+    const tinygltf::BufferView &view =
+        model.bufferViews.at(static_cast<std::size_t>(accessor.bufferView));
+    const unsigned char *data =
+        model.buffers.at(static_cast<std::size_t>(view.buffer)).data.data() + view.byteOffset +
+        accessor.byteOffset;
     std::vector<Float3> out(accessor.count);
     std::memcpy(out.data(), data, accessor.count * sizeof(Float3));
     return out;
 }
 
-// A morph offset added to the base gives the turned float exactly where some float offset can; where
-// none can (the turned point has finer steps than the offset), it is the nearest float either side.
+// A morph offset added to the base gives the turned float exactly where some float offset can;
+// where none can (the turned point has finer steps than the offset), it is the nearest float either
+// side.
 bool withinOneFloatStep(float read, float expected) {
-    return read == expected || read == std::nextafter(expected, 1e30f) || read == std::nextafter(expected, -1e30f);
+    return read == expected || read == std::nextafter(expected, 1e30f) ||
+           read == std::nextafter(expected, -1e30f);
 }
 
 // Two cards, the second one with points that a turn moves by odd amounts.
 hostsim::Mesh twoCards() {
     hostsim::Mesh mesh;
-    mesh.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 1}, {3, 0, 1}, {3, 1, 1.5f}, {2, 1, 1.5f}};
+    mesh.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0},    {0, 1, 0},
+                   {2, 0, 1}, {3, 0, 1}, {3, 1, 1.5f}, {2, 1, 1.5f}};
     return mesh;
 }
 
 std::vector<Position> turned(const hostsim::Mesh &mesh, double by) {
     std::vector<Position> out;
-    for (const Float3 &p : mesh.points) out.push_back({p[0] + 0.1 * by, p[1] * std::cos(by) + 1e-7 * by, p[2] - std::sin(by) / 3.0});
+    for (const Float3 &p : mesh.points)
+        out.push_back(
+            {p[0] + 0.1 * by, p[1] * std::cos(by) + 1e-7 * by, p[2] - std::sin(by) / 3.0});
     return out;
 }
 
@@ -61,39 +70,51 @@ TEST(GltfAnimation, EveryFrameReadsBackAsTheTurnedFloatsWithDoubleSidedMaterial)
     const hostsim::Mesh mesh = twoCards();
     formats::GltfAnimationWriter writer(mesh, formats::surfaceOf(mesh, 4), "Cards");
     const std::vector<double> seconds{0.0, 1.0 / 24, 2.0 / 24};
-    for (std::size_t f = 0; f < seconds.size(); ++f) writer.addFrame(seconds[f], turned(mesh, 0.37 * static_cast<double>(f + 1)));
+    for (std::size_t f = 0; f < seconds.size(); ++f)
+        writer.addFrame(seconds[f], turned(mesh, 0.37 * static_cast<double>(f + 1)));
     writer.write(dir.path() / "cards.glb");
 
     const tinygltf::Model model = loadGlb(dir.path() / "cards.glb");
     ASSERT_EQ(model.meshes.size(), 1u);
     const tinygltf::Primitive &primitive = model.meshes[0].primitives.at(0);
-    EXPECT_EQ(floats3(model, primitive.attributes.at("POSITION")), mesh.points) << "the base mesh keeps the point order";
+    EXPECT_EQ(floats3(model, primitive.attributes.at("POSITION")), mesh.points)
+        << "the base mesh keeps the point order";
     ASSERT_EQ(primitive.targets.size(), seconds.size());
     for (std::size_t f = 0; f < seconds.size(); ++f) {
         SCOPED_TRACE("frame " + std::to_string(f));
         const std::vector<Float3> offsets = floats3(model, primitive.targets[f].at("POSITION"));
         const std::vector<Position> expected = turned(mesh, 0.37 * static_cast<double>(f + 1));
         for (std::size_t i = 0; i < mesh.points.size(); ++i)
-            for (std::size_t a = 0; a < 3; ++a) EXPECT_TRUE(withinOneFloatStep(mesh.points[i][a] + offsets[i][a], static_cast<float>(expected[i][a]))) << i;
+            for (std::size_t a = 0; a < 3; ++a)
+                EXPECT_TRUE(withinOneFloatStep(mesh.points[i][a] + offsets[i][a],
+                                               static_cast<float>(expected[i][a])))
+                    << i;
     }
     EXPECT_TRUE(model.materials.at(0).doubleSided);
     ASSERT_EQ(model.animations.size(), 1u);
     EXPECT_EQ(model.animations[0].samplers.at(0).interpolation, "STEP");
     EXPECT_EQ(model.animations[0].channels.at(0).target_path, "weights");
-    EXPECT_EQ(model.accessors.at(static_cast<std::size_t>(model.animations[0].samplers[0].output)).count, 9u) << "a weight per target and key";
+    EXPECT_EQ(
+        model.accessors.at(static_cast<std::size_t>(model.animations[0].samplers[0].output)).count,
+        9u)
+        << "a weight per target and key";
 }
 
 TEST(GltfMesh, WrittenTurnedMeshReadsBackWithItsPointsAndFaces) {
     testkit::ScratchFolder dir;
     const hostsim::Mesh mesh = twoCards();
     const std::vector<Position> moved = turned(mesh, 1.0);
-    formats::writeGltfMesh(dir.path() / "turned.glb", mesh, formats::surfaceOf(mesh, 4), moved, "Cards");
+    formats::writeGltfMesh(dir.path() / "turned.glb", mesh, formats::surfaceOf(mesh, 4), moved,
+                           "Cards");
     const hostsim::Mesh back = formats::readGltfMesh(dir.path() / "turned.glb");
     ASSERT_EQ(back.points.size(), moved.size());
     for (std::size_t i = 0; i < moved.size(); ++i)
-        for (std::size_t a = 0; a < 3; ++a) EXPECT_EQ(back.points[i][a], static_cast<float>(moved[i][a]));
+        for (std::size_t a = 0; a < 3; ++a)
+            EXPECT_EQ(back.points[i][a], static_cast<float>(moved[i][a]));
     ASSERT_TRUE(back.surface);
-    EXPECT_EQ(back.surface->triangles, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7})) << "each leaf fanned";
+    EXPECT_EQ(back.surface->triangles,
+              (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}))
+        << "each leaf fanned";
 }
 
 // A .gltf file of two primitives, written through tinygltf with the buffer embedded.
@@ -120,7 +141,8 @@ tinygltf::Model twoPrimitives() {
         model.accessors.push_back(accessor);
     }
     tinygltf::Mesh mesh;
-    // The second primitive's accessor comes first, so that the order is the primitives', not the accessors'.
+    // The second primitive's accessor comes first, so that the order is the primitives', not the
+    // accessors'.
     for (int accessor : {1, 0}) {
         tinygltf::Primitive primitive;
         primitive.attributes["POSITION"] = accessor;
@@ -139,12 +161,15 @@ std::filesystem::path saveGltf(tinygltf::Model model, const std::filesystem::pat
 
 TEST(GltfMesh, PointsArePrimitiveAfterPrimitiveInAccessorOrder) {
     testkit::ScratchFolder dir;
-    const hostsim::Mesh mesh = formats::readGltfMesh(saveGltf(twoPrimitives(), dir.path() / "two.gltf"));
-    EXPECT_EQ(mesh.points, (std::vector<Float3>{{5, 5, 5}, {6, 5, 5}, {6, 6, 5}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}}));
+    const hostsim::Mesh mesh =
+        formats::readGltfMesh(saveGltf(twoPrimitives(), dir.path() / "two.gltf"));
+    EXPECT_EQ(mesh.points, (std::vector<Float3>{
+                               {5, 5, 5}, {6, 5, 5}, {6, 6, 5}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}}));
     EXPECT_EQ(mesh.surface->triangles, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
 }
 
-void expectRefused(const tinygltf::Model &model, const std::filesystem::path &path, const std::string &named) {
+void expectRefused(const tinygltf::Model &model, const std::filesystem::path &path,
+                   const std::string &named) {
     try {
         formats::readGltfMesh(saveGltf(model, path));
         ADD_FAILURE() << "read without error";
@@ -194,17 +219,22 @@ TEST(GltfMesh, MissingOrBrokenFilesGiveOneLineNamingTheFile) {
 
 TEST(MeshSurface, ObjFacesAreFannedAndTextureCoordinatesGoOnePerPoint) {
     testkit::ScratchFolder dir;
-    const hostsim::Mesh mesh = formats::readObjMesh(dir.write("card.obj",
-        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 9 9 9\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\nl 4 5\n"));
+    const hostsim::Mesh mesh =
+        formats::readObjMesh(dir.write("card.obj",
+                                       "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 9 9 9\nvt 0 0\nvt 1 "
+                                       "0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\nl 4 5\n"));
     const formats::MeshSurface surface = formats::surfaceOf(mesh, 4);
     EXPECT_EQ(surface.triangles, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3}));
-    EXPECT_EQ(surface.texcoords, (std::vector<std::array<float, 2>>{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}})) << "a point without one gets 0,0";
+    EXPECT_EQ(surface.texcoords,
+              (std::vector<std::array<float, 2>>{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}))
+        << "a point without one gets 0,0";
 }
 
 TEST(MeshSurface, GltfMeshWrittenAsObjKeepsItsFaces) {
     testkit::ScratchFolder dir;
     const hostsim::Mesh mesh = twoCards();
-    formats::writeGltfMesh(dir.path() / "cards.glb", mesh, formats::surfaceOf(mesh, 4), turned(mesh, 0.0), "Cards");
+    formats::writeGltfMesh(dir.path() / "cards.glb", mesh, formats::surfaceOf(mesh, 4),
+                           turned(mesh, 0.0), "Cards");
     const hostsim::Mesh read = formats::readGltfMesh(dir.path() / "cards.glb");
     const std::vector<Position> same = hostsim::toPositions(read.points);
     const std::string obj = formats::objMeshText(read, same);
@@ -220,7 +250,8 @@ TEST(MeshSurface, TexturedGltfMeshWrittenAsObjNamesEachCornersTextureCoordinate)
     mesh.surface = surface;
     const std::vector<Position> moved{{0, 0, 0}, {1, 0, 0}, {1, 1, -0.5}, {0, 1, 1e-7}};
     EXPECT_EQ(formats::objMeshText(mesh, moved),
-              "v 0 0 0\nv 1 0 0\nv 1 1 -0.5\nv 0 1 1e-07\nvt 0 0\nvt 1 0\nvt 1 0.75\nvt 0.1 1\nf 1/1 2/2 3/3\nf 1/1 3/3 4/4\n");
+              "v 0 0 0\nv 1 0 0\nv 1 1 -0.5\nv 0 1 1e-07\nvt 0 0\nvt 1 0\nvt 1 0.75\nvt 0.1 1\nf "
+              "1/1 2/2 3/3\nf 1/1 3/3 4/4\n");
 }
 
 }  // namespace

@@ -12,17 +12,17 @@
 #include <random>
 #include <sstream>
 
-#include "hostsim/host_error.h"
 #include "formats/obj_document.h"
-#include "formats/text/number_text.h"
 #include "formats/obj_mesh.h"
+#include "formats/text/number_text.h"
+#include "hostsim/host_error.h"
 #include "testkit/scratch_folder.h"
 
 namespace {
 
-using testkit::ScratchFolder;
 using hostsim::HostError;
 using hostsim::Position;
+using testkit::ScratchFolder;
 
 const std::filesystem::path testData = VISTREL_TEST_DATA;
 
@@ -50,7 +50,8 @@ std::vector<Position> normals(const std::string &text) {
 }
 
 void expectNear(const Position &actual, const Position &expected) {
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], expected[k], normalTolerance) << "coordinate " << k;
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(actual[k], expected[k], normalTolerance) << "coordinate " << k;
 }
 
 tinyobj::ObjReader independentRead(const std::filesystem::path &path) {
@@ -66,24 +67,35 @@ tinyobj::ObjReader independentRead(const std::filesystem::path &path) {
 
 TEST(ObjMeshReading, PointsAreTheVRecordsInFileOrder) {
     const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
-    EXPECT_EQ(mesh.points, (std::vector<std::array<float, 3>>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0.5f},
-                                                               {3, 0, 0.5f}, {3, 1, 0.5f}, {2, 1, 0.5f}, {-0.25f, 0.125f, 7}}));
+    EXPECT_EQ(mesh.points, (std::vector<std::array<float, 3>>{{0, 0, 0},
+                                                              {1, 0, 0},
+                                                              {1, 1, 0},
+                                                              {0, 1, 0},
+                                                              {2, 0, 0.5f},
+                                                              {3, 0, 0.5f},
+                                                              {3, 1, 0.5f},
+                                                              {2, 1, 0.5f},
+                                                              {-0.25f, 0.125f, 7}}));
     EXPECT_EQ(mesh.sourceFile, (testData / "leaves.obj").string());
     ASSERT_NE(mesh.obj, nullptr);
     EXPECT_EQ(mesh.obj->faceCount(), 2u);
 }
 
 TEST(ObjMeshReading, WindowsLineEndingsAndSignsRead) {
-    const auto document = formats::ObjDocument::parse("v +1 -2.5e1 3\r\nv 0 0 0\r\nv 1 1 1\r\nf 1 2 3\r\n", "crlf.obj");
-    EXPECT_EQ(document.points(), (std::vector<std::array<float, 3>>{{1, -25, 3}, {0, 0, 0}, {1, 1, 1}}));
-    EXPECT_EQ(document.text(hostsim::toPositions(document.points())), "v 1 -25 3\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
+    const auto document = formats::ObjDocument::parse(
+        "v +1 -2.5e1 3\r\nv 0 0 0\r\nv 1 1 1\r\nf 1 2 3\r\n", "crlf.obj");
+    EXPECT_EQ(document.points(),
+              (std::vector<std::array<float, 3>>{{1, -25, 3}, {0, 0, 0}, {1, 1, 1}}));
+    EXPECT_EQ(document.text(hostsim::toPositions(document.points())),
+              "v 1 -25 3\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
 }
 
 // --- Writing back
 
 TEST(ObjMeshWriting, UnmovedMeshWritesBackTheSameText) {
     const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
-    EXPECT_EQ(formats::objMeshText(mesh, hostsim::toPositions(mesh.points)), testkit::fileText(testData / "leaves.obj"));
+    EXPECT_EQ(formats::objMeshText(mesh, hostsim::toPositions(mesh.points)),
+              testkit::fileText(testData / "leaves.obj"));
 }
 
 TEST(ObjMeshWriting, DisplacedMeshKeepsFacesGroupsMaterialsAndTextureCoordinates) {
@@ -91,8 +103,9 @@ TEST(ObjMeshWriting, DisplacedMeshKeepsFacesGroupsMaterialsAndTextureCoordinates
     std::filesystem::copy_file(testData / "leaves.mtl", dir.path() / "leaves.mtl");
     const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
     std::vector<Position> moved = hostsim::toPositions(mesh.points);
-    for (std::size_t i = 0; i < 4; ++i) moved[i] = {moved[i][0], -moved[i][2], moved[i][1]};  // first leaf: 90 degrees about X
-    for (std::size_t i = 4; i < 8; ++i) moved[i][1] += 0.1;                                 // second leaf: up
+    for (std::size_t i = 0; i < 4; ++i)
+        moved[i] = {moved[i][0], -moved[i][2], moved[i][1]};  // first leaf: 90 degrees about X
+    for (std::size_t i = 4; i < 8; ++i) moved[i][1] += 0.1;   // second leaf: up
     moved[8] = {0.3, -0.7, 1e-8};
     const auto written = dir.path() / "moved.obj";
     formats::writeObjMesh(written, mesh, moved);
@@ -101,7 +114,8 @@ TEST(ObjMeshWriting, DisplacedMeshKeepsFacesGroupsMaterialsAndTextureCoordinates
     const tinyobj::ObjReader after = independentRead(written);
     ASSERT_EQ(after.GetAttrib().vertices.size(), 3 * moved.size());
     for (std::size_t i = 0; i < moved.size(); ++i) {
-        for (std::size_t k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(after.GetAttrib().vertices[3 * i + k], static_cast<float>(moved[i][k]));
+        for (std::size_t k = 0; k < 3; ++k)
+            EXPECT_FLOAT_EQ(after.GetAttrib().vertices[3 * i + k], static_cast<float>(moved[i][k]));
     }
     EXPECT_EQ(after.GetAttrib().vertex_weights, before.GetAttrib().vertex_weights);
     EXPECT_EQ(after.GetAttrib().texcoords, before.GetAttrib().texcoords);
@@ -164,19 +178,22 @@ TEST(ObjMeshWriting, NormalOfNoFaceWithAreaKeepsItsText) {
 
 TEST(ObjMeshWriting, InlinePointsWriteVLinesOnly) {
     const hostsim::Mesh mesh{{{0, 0, 0}, {1, 0.5f, -2}}, {}, {}, {}};
-    EXPECT_EQ(formats::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}), "v 0.1 0 0\nv 1 2 3\n");
+    EXPECT_EQ(formats::objMeshText(mesh, std::vector<Position>{{0.1, 0, 0}, {1, 2, 3}}),
+              "v 0.1 0 0\nv 1 2 3\n");
 }
 
 TEST(ObjMeshWriting, EveryLineKeepsItsPlace) {
     // Kept lines, points with and without text after x y z and normals that keep their text, mixed;
     // the last line without its line end gets one.
-    const std::string source = "# c\nv 1 2 3\nv 4 5 6 1.0\nv 7 8 9\nvn 0 0 1\n\ng x\nvn 1 0 0\nv 0 0 0\n"
-                               "f 1 2 3\nv -1 0.5 0 0.25\nv 2 2 2\nvn 0 1 0\nl 1 2";
+    const std::string source =
+        "# c\nv 1 2 3\nv 4 5 6 1.0\nv 7 8 9\nvn 0 0 1\n\ng x\nvn 1 0 0\nv 0 0 0\n"
+        "f 1 2 3\nv -1 0.5 0 0.25\nv 2 2 2\nvn 0 1 0\nl 1 2";
     const auto document = formats::ObjDocument::parse(source, "mixed.obj");
     EXPECT_EQ(document.text(hostsim::toPositions(document.points())), source + "\n");
     std::vector<Position> moved(document.points().size(), Position{0.5, -0.25, 8});
-    EXPECT_EQ(document.text(moved), "# c\nv 0.5 -0.25 8\nv 0.5 -0.25 8 1.0\nv 0.5 -0.25 8\nvn 0 0 1\n\ng x\nvn 1 0 0\n"
-                                    "v 0.5 -0.25 8\nf 1 2 3\nv 0.5 -0.25 8 0.25\nv 0.5 -0.25 8\nvn 0 1 0\nl 1 2\n");
+    EXPECT_EQ(document.text(moved),
+              "# c\nv 0.5 -0.25 8\nv 0.5 -0.25 8 1.0\nv 0.5 -0.25 8\nvn 0 0 1\n\ng x\nvn 1 0 0\n"
+              "v 0.5 -0.25 8\nf 1 2 3\nv 0.5 -0.25 8 0.25\nv 0.5 -0.25 8\nvn 0 1 0\nl 1 2\n");
 }
 
 TEST(ObjMeshWriting, LargeFilesAreTheSameTextInMemoryAndOnDisk) {
@@ -190,7 +207,9 @@ TEST(ObjMeshWriting, LargeFilesAreTheSameTextInMemoryAndOnDisk) {
     std::mt19937 random(11);
     std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
     for (std::size_t i = 0; i < pointCount; ++i) {
-        const std::string rest = i == 5000 ? " # " + std::string(200000, 'r') : i % 7 == 0 ? " 0.5" : "";
+        const std::string rest = i == 5000    ? " # " + std::string(200000, 'r')
+                                 : i % 7 == 0 ? " 0.5"
+                                              : "";
         source += "v 0 0 0" + rest + "\n";
         moved.push_back({coordinate(random), coordinate(random) * 1e-6, coordinate(random) * 1e9});
         expected += "v ";
@@ -224,9 +243,12 @@ TEST(ObjMeshWriting, LargeFilesAreTheSameTextInMemoryAndOnDisk) {
 TEST(ObjMeshWriting, WrongNumberOfDisplacedPointsIsRefused) {
     const hostsim::Mesh mesh = formats::readObjMesh(testData / "leaves.obj");
     EXPECT_THROW(formats::objMeshText(mesh, std::vector<Position>(8)), HostError);
-    EXPECT_THROW(formats::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}, {}}, std::vector<Position>{}), HostError);
+    EXPECT_THROW(
+        formats::objMeshText(hostsim::Mesh{{{0, 0, 0}}, {}, {}, {}}, std::vector<Position>{}),
+        HostError);
     testkit::ScratchFolder dir;
-    EXPECT_THROW(formats::writeObjMesh(dir.path() / "moved.obj", mesh, std::vector<Position>(8)), HostError);
+    EXPECT_THROW(formats::writeObjMesh(dir.path() / "moved.obj", mesh, std::vector<Position>(8)),
+                 HostError);
     EXPECT_TRUE(dir.names().empty()) << "nothing is written for a refused mesh";
 }
 
@@ -255,27 +277,38 @@ INSTANTIATE_TEST_SUITE_P(
     ObjMeshErrors, MalformedObjFile,
     testing::Values(
         MalformedObj{"Empty", "", ": expected points (\"v\" lines); the file has none"},
-        MalformedObj{"WordForNumber", "v 0 0 0\nv 1 two 0\n", ":2: expected 3 numbers after \"v\", found \"two\""},
+        MalformedObj{"WordForNumber", "v 0 0 0\nv 1 two 0\n",
+                     ":2: expected 3 numbers after \"v\", found \"two\""},
         MalformedObj{"TooFewNumbers", "v 0 0\n", ":1: expected 3 numbers after \"v\""},
-        MalformedObj{"NumberWithTrailingText", "v 0 0 1.5x\n", ":1: expected 3 numbers after \"v\", found \"1.5x\""},
-        MalformedObj{"BeyondFloat", "v 0 1e39 0\n", ":1: expected 3 numbers within the range of a float after \"v\""},
+        MalformedObj{"NumberWithTrailingText", "v 0 0 1.5x\n",
+                     ":1: expected 3 numbers after \"v\", found \"1.5x\""},
+        MalformedObj{"BeyondFloat", "v 0 1e39 0\n",
+                     ":1: expected 3 numbers within the range of a float after \"v\""},
         MalformedObj{"FaceIndexPastTheEnd", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n",
                      ":4: point index 4 is out of range; the file has 3 points"},
-        MalformedObj{"RelativeIndexBeforeTheFirst", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n",
-                     ":4: relative point index -4 reaches before the first point; 3 come before this line"},
-        MalformedObj{"RelativeIndexCountsOnlyEarlierPoints", "v 0 0 0\nf -1 -1 -2\nv 1 0 0\n",
-                     ":2: relative point index -2 reaches before the first point; 1 come before this line"},
-        MalformedObj{"ZeroIndex", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n", ":4: point index 0; indices count from 1"},
+        MalformedObj{
+            "RelativeIndexBeforeTheFirst", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n",
+            ":4: relative point index -4 reaches before the first point; 3 come before this line"},
+        MalformedObj{
+            "RelativeIndexCountsOnlyEarlierPoints", "v 0 0 0\nf -1 -1 -2\nv 1 0 0\n",
+            ":2: relative point index -2 reaches before the first point; 1 come before this line"},
+        MalformedObj{"ZeroIndex", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n",
+                     ":4: point index 0; indices count from 1"},
         MalformedObj{"NormalIndexWithoutNormals", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1//1 2//1 3//1\n",
                      ":4: normal index 1 is out of range; the file has 0 normals"},
         MalformedObj{"TextureIndexNotANumber", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/x 2/1 3/1\n",
                      ":5: expected a texture coordinate index, found \"x\""},
-        MalformedObj{"CornerWithAFourthPart", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1/1/1/1 2 3\n",
+        MalformedObj{"CornerWithAFourthPart",
+                     "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1/1/1/1 2 3\n",
                      ":5: expected a normal index, found \"1/1\""},
-        MalformedObj{"CornerWithAnEmptyNormal", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1// 2 3\n", ":4: expected a normal index, found \"\""},
-        MalformedObj{"CornerWithoutAPoint", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf /1 2 3\n", ":5: expected a point index, found \"\""},
-        MalformedObj{"PointWithAPlainNumberRunIntoText", "v 0 0 0\nv 1 2.5.1 0\n", ":2: expected 3 numbers after \"v\", found \"2.5.1\""},
-        MalformedObj{"FaceOfTwoCorners", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n", ":4: expected a face of at least 3 corners"},
+        MalformedObj{"CornerWithAnEmptyNormal", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1// 2 3\n",
+                     ":4: expected a normal index, found \"\""},
+        MalformedObj{"CornerWithoutAPoint", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf /1 2 3\n",
+                     ":5: expected a point index, found \"\""},
+        MalformedObj{"PointWithAPlainNumberRunIntoText", "v 0 0 0\nv 1 2.5.1 0\n",
+                     ":2: expected 3 numbers after \"v\", found \"2.5.1\""},
+        MalformedObj{"FaceOfTwoCorners", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n",
+                     ":4: expected a face of at least 3 corners"},
         MalformedObj{"LineElementPastTheEnd", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 7\n",
                      ":4: point index 7 is out of range; the file has 3 points"}),
     [](const testing::TestParamInfo<MalformedObj> &info) { return std::string(info.param.name); });
@@ -298,18 +331,21 @@ TEST(ObjMeshReading, AFileOfManyBlocksReadsAsItsTextParsesAndNamesTheLineOfALate
     for (const auto &p : parsed.points()) positions.push_back({p[0] * 2.0, p[1], p[2]});
     EXPECT_EQ(read.text(positions), parsed.text(positions));
 
-    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    const std::size_t lines =
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
     const auto faulty = dir.write("faulty.obj", text + "\nv 1 two 0\n");
     try {
         formats::readObjMesh(faulty);
         FAIL() << "read without complaint";
     } catch (const HostError &error) {
-        EXPECT_EQ(std::string(error.what()), faulty.string() + ":" + std::to_string(lines + 1) + ": expected 3 numbers after \"v\", found \"two\"");
+        EXPECT_EQ(std::string(error.what()), faulty.string() + ":" + std::to_string(lines + 1) +
+                                                 ": expected 3 numbers after \"v\", found \"two\"");
     }
 }
 
 TEST(ObjMeshErrors, ForwardReferenceToALaterPointIsAccepted) {
-    const auto document = formats::ObjDocument::parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "forward.obj");
+    const auto document =
+        formats::ObjDocument::parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "forward.obj");
     EXPECT_EQ(document.faceCount(), 1u);
 }
 

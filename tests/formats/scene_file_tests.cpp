@@ -7,18 +7,18 @@
 #include <random>
 #include <stdexcept>
 
-#include "hostsim/host_error.h"
 #include "formats/obj_mesh.h"
 #include "formats/scene_file.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
 #include "testkit/scratch_folder.h"
 
 namespace {
 
-using testkit::ScratchFolder;
 using hostsim::HostError;
 using hostsim::Point3;
 using hostsim::Scene;
+using testkit::ScratchFolder;
 
 const std::filesystem::path testData = VISTREL_TEST_DATA;
 
@@ -51,7 +51,9 @@ void expectSameScene(const Scene &a, const Scene &b) {
     }
 }
 
-hostsim::Item fixedItem(std::string name, Point3 position) { return {std::move(name), hostsim::Motion::fixed(position), {}}; }
+hostsim::Item fixedItem(std::string name, Point3 position) {
+    return {std::move(name), hostsim::Motion::fixed(position), {}};
+}
 
 // --- Reading what a person wrote
 
@@ -71,10 +73,12 @@ TEST(SceneFileReading, HandWrittenSceneReadsAsMeant) {
 
     ASSERT_TRUE(scene.items[2].mesh.has_value());
     EXPECT_EQ(scene.items[2].mesh->points.size(), 9u);
-    EXPECT_EQ(scene.items[2].mesh->sourceFile, (testData / "leaves.obj").lexically_normal().string());
+    EXPECT_EQ(scene.items[2].mesh->sourceFile,
+              (testData / "leaves.obj").lexically_normal().string());
     EXPECT_NE(scene.items[2].mesh->obj, nullptr);
     ASSERT_TRUE(scene.items[3].mesh.has_value());
-    EXPECT_EQ(scene.items[3].mesh->points, (std::vector<std::array<float, 3>>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
+    EXPECT_EQ(scene.items[3].mesh->points,
+              (std::vector<std::array<float, 3>>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
     EXPECT_EQ(scene.items[3].mesh->obj, nullptr);
 
     ASSERT_EQ(scene.displacements.size(), 2u);
@@ -96,7 +100,8 @@ TEST(SceneFileReading, LeftOutFramesPerSecondAndDisplacementsTakeDefaults) {
 
 TEST(SceneFileReading, ServerNameIsKeptAsWritten) {
     testkit::ScratchFolder dir;
-    const Scene scene = formats::readSceneFile(dir.write("scene.json", R"({"format": 1, "frames": {"start": 0, "end": 1},
+    const Scene scene = formats::readSceneFile(
+        dir.write("scene.json", R"({"format": 1, "frames": {"start": 0, "end": 1},
         "items": [{"name": "Bush", "position": [0, 0, 0]}],
         "displacements": [{"object": "Bush", "server": "vistrelle "}]})"));
     ASSERT_EQ(scene.displacements.size(), 1u);
@@ -111,20 +116,26 @@ TEST(SceneFileRoundTrip, WrittenSceneReadsBackIdentical) {
     scene.frames = {-5, 100, 29.97};
     scene.items.push_back(fixedItem("Camera", {0.1, -1.0 / 3.0, 1e-300}));
     hostsim::Item bee = fixedItem("Bee \"the\" \\ bee \xC3\xA9", {});
-    bee.motion.keys = {{0.0, {0, 1, 0}}, {0.5, {1, 2, 3}}, {0.5, {4, 5, 6}}, {2.0 / 3.0, {-0.0, 1e20, 5e-324}}};
+    bee.motion.keys = {
+        {0.0, {0, 1, 0}}, {0.5, {1, 2, 3}}, {0.5, {4, 5, 6}}, {2.0 / 3.0, {-0.0, 1e20, 5e-324}}};
     scene.items.push_back(bee);
     hostsim::Item late = fixedItem("Late", {});
     late.motion.keys = {{3.0, {1, 1, 1}}};  // one key, but not at time 0
     scene.items.push_back(late);
     hostsim::Item card = fixedItem("Card", {1, 0, 0});
-    card.mesh = hostsim::Mesh{{{0.1f, 1.0f / 3.0f, -2.5f}, {1e-30f, 3.4e38f, 1e-45f}, {16777217.0f, -0.0f, 0.7f}}, {}, {}, {}};
+    card.mesh = hostsim::Mesh{
+        {{0.1f, 1.0f / 3.0f, -2.5f}, {1e-30f, 3.4e38f, 1e-45f}, {16777217.0f, -0.0f, 0.7f}},
+        {},
+        {},
+        {}};
     scene.items.push_back(card);
     hostsim::Item bush = fixedItem("Bush", {});
     bush.mesh = formats::readObjMesh(testData / "leaves.obj");
     scene.items.push_back(bush);
     scene.displacements = {{4, "Vistrelle", std::vector<std::int32_t>{4, 2, 0, 1, 0}},
-                           {3, "Other", std::vector<std::int32_t>{std::numeric_limits<std::int32_t>::min(), -1,
-                                                                  std::numeric_limits<std::int32_t>::max()}},
+                           {3, "Other",
+                            std::vector<std::int32_t>{std::numeric_limits<std::int32_t>::min(), -1,
+                                                      std::numeric_limits<std::int32_t>::max()}},
                            {3, "Vistrelle", std::nullopt},
                            {0, "Vistrelle", std::vector<std::int32_t>{}}};
 
@@ -144,14 +155,17 @@ TEST(SceneFileRoundTrip, MeshFilesAreReferredToRelativeToTheScene) {
     scene.items.push_back(bush);
 
     formats::writeSceneFile(dir.path() / "scene.json", scene);
-    EXPECT_NE(testkit::fileText(dir.path() / "scene.json").find(R"("mesh": {"file": "meshes/leaves.obj"})"), std::string::npos);
+    EXPECT_NE(testkit::fileText(dir.path() / "scene.json")
+                  .find(R"("mesh": {"file": "meshes/leaves.obj"})"),
+              std::string::npos);
 
     // The scene and its meshes moved together still belong together.
     std::filesystem::create_directories(dir.path() / "copy");
     std::filesystem::copy(dir.path() / "meshes", dir.path() / "copy" / "meshes");
     std::filesystem::copy_file(dir.path() / "scene.json", dir.path() / "copy" / "scene.json");
     const Scene copied = formats::readSceneFile(dir.path() / "copy" / "scene.json");
-    EXPECT_EQ(copied.items[0].mesh->sourceFile, (dir.path() / "copy" / "meshes" / "leaves.obj").string());
+    EXPECT_EQ(copied.items[0].mesh->sourceFile,
+              (dir.path() / "copy" / "meshes" / "leaves.obj").string());
     EXPECT_EQ(copied.items[0].mesh->points, bush.mesh->points);
 }
 
@@ -162,11 +176,13 @@ TEST(SceneFileRoundTrip, RandomPositionsComeBackExactly) {
     std::uniform_real_distribution<double> narrow(-1.0, 1.0);
     Scene scene;
     for (int i = 0; i < 200; ++i) {
-        hostsim::Item item = fixedItem("item" + std::to_string(i), {wide(random), narrow(random), wide(random) * narrow(random)});
+        hostsim::Item item = fixedItem("item" + std::to_string(i), {wide(random), narrow(random),
+                                                                    wide(random) * narrow(random)});
         if (i % 4 == 0) {
             hostsim::Mesh mesh;
             for (int p = 0; p < 50; ++p) {
-                mesh.points.push_back({static_cast<float>(wide(random)), static_cast<float>(narrow(random)),
+                mesh.points.push_back({static_cast<float>(wide(random)),
+                                       static_cast<float>(narrow(random)),
                                        static_cast<float>(narrow(random) * 1e-20)});
             }
             item.mesh = mesh;
@@ -209,48 +225,76 @@ TEST_P(MalformedScene, GivesOneLineNamingFileAndPlace) {
 INSTANTIATE_TEST_SUITE_P(
     SceneFileErrors, MalformedScene,
     testing::Values(
-        Malformed{"BadJson", "{\"format\": 1,\n  \"frames\": }", ":2:13: syntax error while parsing value"},
-        Malformed{"NumberTooLarge", "{\"format\": 1,\n \"x\": 1e999}", ":2:7: number overflow parsing '1e999'"},
+        Malformed{"BadJson", "{\"format\": 1,\n  \"frames\": }",
+                  ":2:13: syntax error while parsing value"},
+        Malformed{"NumberTooLarge", "{\"format\": 1,\n \"x\": 1e999}",
+                  ":2:7: number overflow parsing '1e999'"},
         Malformed{"NotAnObject", "[1, 2]", "/: expected an object"},
-        Malformed{"NoFormat", R"({"frames": {"start": 0, "end": 1}, "items": []})", R"(/: expected a member "format")"},
-        Malformed{"NewerFormat", R"({"format": 2})", "/format: format 2 is newer than this program reads (up to 1)"},
-        Malformed{"FormatAsText", R"({"format": "1"})", "/format: expected an integer from 1 to 2147483647"},
+        Malformed{"NoFormat", R"({"frames": {"start": 0, "end": 1}, "items": []})",
+                  R"(/: expected a member "format")"},
+        Malformed{"NewerFormat", R"({"format": 2})",
+                  "/format: format 2 is newer than this program reads (up to 1)"},
+        Malformed{"FormatAsText", R"({"format": "1"})",
+                  "/format: expected an integer from 1 to 2147483647"},
         Malformed{"NoFrames", R"({"format": 1, "items": []})", R"(/: expected a member "frames")"},
-        Malformed{"EndBeforeStart", R"({"format": 1, "frames": {"start": 5, "end": 4}, "items": []})",
+        Malformed{"EndBeforeStart",
+                  R"({"format": 1, "frames": {"start": 5, "end": 4}, "items": []})",
                   "/frames/end: expected an end frame not before the start frame"},
-        Malformed{"FractionalFrame", R"({"format": 1, "frames": {"start": 0.5, "end": 4}, "items": []})",
+        Malformed{"FractionalFrame",
+                  R"({"format": 1, "frames": {"start": 0.5, "end": 4}, "items": []})",
                   "/frames/start: expected an integer from -2147483648 to 2147483647"},
-        Malformed{"ZeroFps", R"({"format": 1, "frames": {"start": 0, "end": 4, "fps": 0}, "items": []})",
+        Malformed{"ZeroFps",
+                  R"({"format": 1, "frames": {"start": 0, "end": 4, "fps": 0}, "items": []})",
                   "/frames/fps: expected a positive number of frames per second"},
         Malformed{"ItemsNotAList", R"({$"items": {}})", "/items: expected an array"},
-        Malformed{"ItemWithoutName", R"({$"items": [{"position": [0, 0, 0]}]})", R"(/items/0: expected a member "name")"},
-        Malformed{"NameNotText", R"({$"items": [{"name": 7, "position": [0, 0, 0]}]})", "/items/0/name: expected a string"},
-        Malformed{"TwoPositions", R"({$"items": [{"name": "A", "position": [0, 0, 0]}, {"name": "B", "position": [0, 0]}]})",
-                  "/items/1/position: expected 3 numbers"},
-        Malformed{"NoPlace", R"({$"items": [{"name": "A"}]})", R"(/items/0: expected a member "position" or "keys")"},
-        Malformed{"PositionAndKeys", R"({$"items": [{"name": "A", "position": [0, 0, 0], "keys": []}]})",
+        Malformed{"ItemWithoutName", R"({$"items": [{"position": [0, 0, 0]}]})",
+                  R"(/items/0: expected a member "name")"},
+        Malformed{"NameNotText", R"({$"items": [{"name": 7, "position": [0, 0, 0]}]})",
+                  "/items/0/name: expected a string"},
+        Malformed{
+            "TwoPositions",
+            R"({$"items": [{"name": "A", "position": [0, 0, 0]}, {"name": "B", "position": [0, 0]}]})",
+            "/items/1/position: expected 3 numbers"},
+        Malformed{"NoPlace", R"({$"items": [{"name": "A"}]})",
+                  R"(/items/0: expected a member "position" or "keys")"},
+        Malformed{"PositionAndKeys",
+                  R"({$"items": [{"name": "A", "position": [0, 0, 0], "keys": []}]})",
                   R"(/items/0: expected either "position" or "keys", not both)"},
-        Malformed{"KeysOutOfOrder",
-                  R"({$"items": [{"name": "A", "keys": [{"time": 1, "position": [0, 0, 0]}, {"time": 0, "position": [1, 0, 0]}]}]})",
-                  "/items/0/keys/1/time: expected keys in time order"},
-        Malformed{"MisspeltMember", R"({$"items": [{"name": "A", "postion": [0, 0, 0]}]})",
-                  R"(/items/0/postion: unknown member; expected one of "name", "position", "keys", "mesh")"},
-        Malformed{"SameNameTwice", R"({$"items": [{"name": "A", "position": [0, 0, 0]}, {"name": "A", "position": [0, 0, 0]}]})",
-                  "/items/1/name: expected a name of its own; /items/0 has it"},
-        Malformed{"MeshPointBeyondFloat", R"({$"items": [{"name": "A", "position": [0, 0, 0], "mesh": {"points": [[1e39, 0, 0]]}}]})",
-                  "/items/0/mesh/points/0: expected 3 numbers within the range of a float"},
-        Malformed{"MissingMeshFile", R"({$"items": [{"name": "A", "position": [0, 0, 0], "mesh": {"file": "gone.obj"}}]})",
-                  "/items/0/mesh/file: no such file: "},
-        Malformed{"UnknownDisplacementObject", R"({$"items": [{"name": "A", "position": [0, 0, 0]}], "displacements": [{"object": "Tree"}]})",
-                  R"(/displacements/0/object: expected the name of an item; no item is called "Tree")"},
-        Malformed{"DataBeyondInt32",
-                  R"({$"items": [{"name": "A", "position": [0, 0, 0]}], "displacements": [{"object": "A", "data": [4, 2147483648]}]})",
-                  "/displacements/0/data/1: expected an integer from -2147483648 to 2147483647"},
-        Malformed{"DataBelowInt32",
-                  R"({$"items": [{"name": "A", "position": [0, 0, 0]}], "displacements": [{"object": "A", "data": [-2147483649]}]})",
-                  "/displacements/0/data/0: expected an integer from -2147483648 to 2147483647"},
-        Malformed{"DataFraction", R"({$"items": [{"name": "A", "position": [0, 0, 0]}], "displacements": [{"object": "A", "data": [1.5]}]})",
-                  "/displacements/0/data/0: expected an integer from -2147483648 to 2147483647"}),
+        Malformed{
+            "KeysOutOfOrder",
+            R"({$"items": [{"name": "A", "keys": [{"time": 1, "position": [0, 0, 0]}, {"time": 0, "position": [1, 0, 0]}]}]})",
+            "/items/0/keys/1/time: expected keys in time order"},
+        Malformed{
+            "MisspeltMember", R"({$"items": [{"name": "A", "postion": [0, 0, 0]}]})",
+            R"(/items/0/postion: unknown member; expected one of "name", "position", "keys", "mesh")"},
+        Malformed{
+            "SameNameTwice",
+            R"({$"items": [{"name": "A", "position": [0, 0, 0]}, {"name": "A", "position": [0, 0, 0]}]})",
+            "/items/1/name: expected a name of its own; /items/0 has it"},
+        Malformed{
+            "MeshPointBeyondFloat",
+            R"({$"items": [{"name": "A", "position": [0, 0, 0], "mesh": {"points": [[1e39, 0, 0]]}}]})",
+            "/items/0/mesh/points/0: expected 3 numbers within the range of a float"},
+        Malformed{
+            "MissingMeshFile",
+            R"({$"items": [{"name": "A", "position": [0, 0, 0], "mesh": {"file": "gone.obj"}}]})",
+            "/items/0/mesh/file: no such file: "},
+        Malformed{
+            "UnknownDisplacementObject",
+            R"({$"items": [{"name": "A", "position": [0, 0, 0]}], "displacements": [{"object": "Tree"}]})",
+            R"(/displacements/0/object: expected the name of an item; no item is called "Tree")"},
+        Malformed{
+            "DataBeyondInt32",
+            R"({$"items": [{"name": "A", "position": [0, 0, 0]}], "displacements": [{"object": "A", "data": [4, 2147483648]}]})",
+            "/displacements/0/data/1: expected an integer from -2147483648 to 2147483647"},
+        Malformed{
+            "DataBelowInt32",
+            R"({$"items": [{"name": "A", "position": [0, 0, 0]}], "displacements": [{"object": "A", "data": [-2147483649]}]})",
+            "/displacements/0/data/0: expected an integer from -2147483648 to 2147483647"},
+        Malformed{
+            "DataFraction",
+            R"({$"items": [{"name": "A", "position": [0, 0, 0]}], "displacements": [{"object": "A", "data": [1.5]}]})",
+            "/displacements/0/data/0: expected an integer from -2147483648 to 2147483647"}),
     [](const testing::TestParamInfo<Malformed> &info) { return std::string(info.param.name); });
 
 TEST(SceneFileErrors, MissingFileIsNamed) {
@@ -259,7 +303,8 @@ TEST(SceneFileErrors, MissingFileIsNamed) {
         formats::readSceneFile(dir.path() / "absent.json");
         FAIL() << "read without complaint";
     } catch (const HostError &error) {
-        EXPECT_EQ(std::string(error.what()), (dir.path() / "absent.json").string() + ": cannot read: No such file or directory");
+        EXPECT_EQ(std::string(error.what()), (dir.path() / "absent.json").string() +
+                                                 ": cannot read: No such file or directory");
     }
 }
 
@@ -273,7 +318,10 @@ TEST(SceneFileErrors, FaultInAMeshFileNamesThatFileAndLine) {
             try {
                 formats::readSceneFile(path);
             } catch (const HostError &error) {
-                EXPECT_EQ(std::string(error.what()).rfind((dir.path() / "bad.obj").string() + ":2: ", 0), 0u) << error.what();
+                EXPECT_EQ(
+                    std::string(error.what()).rfind((dir.path() / "bad.obj").string() + ":2: ", 0),
+                    0u)
+                    << error.what();
                 throw;
             }
         },

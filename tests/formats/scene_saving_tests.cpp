@@ -1,15 +1,15 @@
-// Saving scene files never destroys the previous file: a scene that would not read back, a disk that
-// fills up midway, a failed rename or a missing folder each leave the old file as it was, and nothing
-// beside it.
+// Saving scene files never destroys the previous file: a scene that would not read back, a disk
+// that fills up midway, a failed rename or a missing folder each leave the old file as it was, and
+// nothing beside it.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <csignal>
 #include <stdexcept>
-#include <sys/resource.h>
 
-#include "hostsim/host_error.h"
 #include "formats/scene_file.h"
 #include "formats/text/text_file.h"
+#include "hostsim/host_error.h"
 #include "testkit/scratch_folder.h"
 
 namespace {
@@ -18,10 +18,12 @@ using hostsim::HostError;
 using hostsim::Point3;
 using hostsim::Scene;
 
-hostsim::Item fixedItem(std::string name, Point3 position) { return {std::move(name), hostsim::Motion::fixed(position), {}}; }
+hostsim::Item fixedItem(std::string name, Point3 position) {
+    return {std::move(name), hostsim::Motion::fixed(position), {}};
+}
 
 class SceneFileSaving : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         good_.items.push_back(fixedItem("Camera", {0, 1, -4}));
         path_ = dir_.path() / "scene.json";
@@ -31,7 +33,8 @@ protected:
 
     void expectOldFileIntact() {
         EXPECT_EQ(testkit::fileText(path_), before_);
-        EXPECT_EQ(dir_.names(), std::vector<std::string>{"scene.json"}) << "a temporary file was left behind";
+        EXPECT_EQ(dir_.names(), std::vector<std::string>{"scene.json"})
+            << "a temporary file was left behind";
     }
 
     testkit::ScratchFolder dir_;
@@ -47,7 +50,9 @@ TEST_F(SceneFileSaving, SceneThatWouldNotReadBackIsRefusedAndOldFileKept) {
         formats::writeSceneFile(path_, bad);
         FAIL() << "saved a position that is not a number";
     } catch (const HostError &error) {
-        EXPECT_EQ(std::string(error.what()), path_.string() + ": cannot save: the position of item \"Bee\" is not a finite number");
+        EXPECT_EQ(
+            std::string(error.what()),
+            path_.string() + ": cannot save: the position of item \"Bee\" is not a finite number");
     }
     expectOldFileIntact();
 }
@@ -65,9 +70,10 @@ TEST_F(SceneFileSaving, UnsavableScenesAreRefused) {
     expectOldFileIntact();
 }
 
-// write() fails with EFBIG past RLIMIT_FSIZE, as on a full disk; the signal it also raises is ignored.
+// write() fails with EFBIG past RLIMIT_FSIZE, as on a full disk; the signal it also raises is
+// ignored.
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &saved_);
         oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
@@ -82,14 +88,15 @@ public:
     FileSizeLimit(const FileSizeLimit &) = delete;
     FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
-private:
+  private:
     rlimit saved_{};
     void (*oldHandler_)(int) = nullptr;
 };
 
 TEST_F(SceneFileSaving, DiskFillingUpMidwayKeepsOldFile) {
     Scene large = good_;
-    for (int i = 0; i < 2000; ++i) large.items.push_back(fixedItem("item" + std::to_string(i), {i * 0.1, 1, 2}));
+    for (int i = 0; i < 2000; ++i)
+        large.items.push_back(fixedItem("item" + std::to_string(i), {i * 0.1, 1, 2}));
     try {
         const FileSizeLimit limit(4096);
         formats::writeSceneFile(path_, large);
@@ -106,7 +113,8 @@ TEST_F(SceneFileSaving, FailedRenameLeavesNoTemporaryFile) {
     EXPECT_EQ(dir_.names(), (std::vector<std::string>{"scene.json", "taken"}));
 }
 
-TEST_F(SceneFileSaving, ReplacedFileOfEitherDurabilityLeavesNothingBesideItAndOtherLinksKeepTheOldText) {
+TEST_F(SceneFileSaving,
+       ReplacedFileOfEitherDurabilityLeavesNothingBesideItAndOtherLinksKeepTheOldText) {
     // Output that can be made again swaps the old file out rather than renaming over it.
     const auto other = dir_.path() / "other";
     std::filesystem::create_hard_link(path_, other);
@@ -141,7 +149,8 @@ TEST_F(SceneFileSaving, SavingIntoAMissingFolderNamesTheFile) {
         formats::writeSceneFile(path, good_);
         FAIL() << "saved into a missing folder";
     } catch (const HostError &error) {
-        EXPECT_EQ(std::string(error.what()).rfind(path.string() + ": cannot write: ", 0), 0u) << error.what();
+        EXPECT_EQ(std::string(error.what()).rfind(path.string() + ": cannot write: ", 0), 0u)
+            << error.what();
     }
 }
 

@@ -1,7 +1,7 @@
-// SVG pictures and the HTML index: the projection lands points where a pinhole camera would, a leaf's
-// polygon appears at its projected points, leaves are drawn far to near with the side the module turns
-// toward the target told apart from the other, big meshes are sampled, loose points are dots, labels
-// stay inside, and names cannot break the markup.
+// SVG pictures and the HTML index: the projection lands points where a pinhole camera would, a
+// leaf's polygon appears at its projected points, leaves are drawn far to near with the side the
+// module turns toward the target told apart from the other, big meshes are sampled, loose points
+// are dots, labels stay inside, and names cannot break the markup.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,9 +16,9 @@
 namespace {
 
 using formats::Camera;
-using hostsim::Point3;
 using formats::Projection;
 using formats::SvgFrame;
+using hostsim::Point3;
 using Base = std::array<float, 3>;
 using hostsim::Position;
 
@@ -35,14 +35,16 @@ struct Polygon {
     std::vector<std::pair<double, double>> points;
 };
 
-// The polygons of the picture in drawing order, from <polygon class="..." fill="..." points="..."/>.
+// The polygons of the picture in drawing order, from <polygon class="..." fill="..."
+// points="..."/>.
 std::vector<Polygon> polygons(const std::string &svg) {
     std::vector<Polygon> out;
     const auto attribute = [&](std::size_t from, const std::string &name) {
         const std::size_t begin = svg.find(name + "=\"", from) + name.size() + 2;
         return svg.substr(begin, svg.find('"', begin) - begin);
     };
-    for (auto at = svg.find("<polygon "); at != std::string::npos; at = svg.find("<polygon ", at + 1)) {
+    for (auto at = svg.find("<polygon "); at != std::string::npos;
+         at = svg.find("<polygon ", at + 1)) {
         Polygon polygon{attribute(at, "class"), {}};
         std::istringstream in(attribute(at, "points"));
         double x = 0, y = 0;
@@ -129,17 +131,24 @@ TEST(SvgPicture, SingleLeafIsDrawnAtItsProjectedPoints) {
             EXPECT_NEAR(drawn[panel].points[i].second, s.y, pixelTolerance);
         }
     }
-    EXPECT_NE(svg.find(R"x(<g transform="translate(200.00,0)")x"), std::string::npos) << "the second panel sits to the right";
+    EXPECT_NE(svg.find(R"x(<g transform="translate(200.00,0)")x"), std::string::npos)
+        << "the second panel sits to the right";
 }
 
 TEST(SvgPicture, LeafSeenFromItsTurnedSideIsFacingAndFromTheOtherSideFar) {
-    // Wound counter-clockwise about +Z (right-handed), so the module's local -Z points at the camera at -Z.
+    // Wound counter-clockwise about +Z (right-handed), so the module's local -Z points at the
+    // camera at -Z.
     const std::vector<Base> toCamera{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     const std::vector<Base> reversed{{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 0}};
-    EXPECT_EQ(polygons(formats::renderSvg(frameOf(toCamera, hostsim::toPositions(toCamera))))[0].kind, "facing");
-    EXPECT_EQ(polygons(formats::renderSvg(frameOf(reversed, hostsim::toPositions(reversed))))[0].kind, "far");
+    EXPECT_EQ(
+        polygons(formats::renderSvg(frameOf(toCamera, hostsim::toPositions(toCamera))))[0].kind,
+        "facing");
+    EXPECT_EQ(
+        polygons(formats::renderSvg(frameOf(reversed, hostsim::toPositions(reversed))))[0].kind,
+        "far");
     // The pivot on the last point measures the leaf's axis the other way, and so its turned side.
-    const std::vector<Position> unmoved = hostsim::toPositions(toCamera);  // the frame only points at it
+    const std::vector<Position> unmoved =
+        hostsim::toPositions(toCamera);  // the frame only points at it
     SvgFrame lastPivot = frameOf(toCamera, unmoved);
     lastPivot.pivotRule = 3;
     EXPECT_EQ(polygons(formats::renderSvg(lastPivot))[0].kind, "far");
@@ -157,9 +166,12 @@ TEST(SvgPicture, BigMeshesDrawAnEvenSampleOfLeavesAndSaySo) {
     std::vector<Base> base;
     for (int leaf = 0; leaf < 100; ++leaf) {
         const float x = static_cast<float>(leaf) * 0.01f;
-        for (const Base &corner : std::vector<Base>{{x, 0, 0}, {x, 1, 0}, {x + 0.005f, 1, 0}, {x + 0.005f, 0, 0}}) base.push_back(corner);
+        for (const Base &corner :
+             std::vector<Base>{{x, 0, 0}, {x, 1, 0}, {x + 0.005f, 1, 0}, {x + 0.005f, 0, 0}})
+            base.push_back(corner);
     }
-    const std::vector<Position> unmoved = hostsim::toPositions(base);  // the frame only points at it
+    const std::vector<Position> unmoved =
+        hostsim::toPositions(base);  // the frame only points at it
     SvgFrame frame = frameOf(base, unmoved);
     frame.maxLeaves = 10;
     const std::string svg = formats::renderSvg(frame);
@@ -176,7 +188,8 @@ TEST(SvgPicture, TargetLabelNearTheEdgeStaysInsideThePanel) {
     const std::vector<Position> displaced = hostsim::toPositions(base);
     SvgFrame frame = frameOf(base, displaced);
     frame.targetName = "Long target name";
-    frame.targetPosition = Point3{9, 4.5, 0};  // at (190, 5), near the top right corner of the 200 x 100 panel
+    frame.targetPosition =
+        Point3{9, 4.5, 0};  // at (190, 5), near the top right corner of the 200 x 100 panel
     const std::string svg = formats::renderSvg(frame);
     const std::size_t text = svg.find("<text x=\"", svg.find("<g class=\"target\""));
     ASSERT_NE(text, std::string::npos);
@@ -190,7 +203,8 @@ TEST(SvgPicture, TargetLabelNearTheEdgeStaysInsideThePanel) {
 
 TEST(SvgPicture, FarLeavesAreDrawnBeforeNearOnes) {
     // The first leaf is near the camera, the second far behind it.
-    const std::vector<Base> base{{0, 0, -5}, {0, 1, -5}, {1, 1, -5}, {1, 0, -5}, {0, 0, 5}, {0, 1, 5}, {1, 1, 5}, {1, 0, 5}};
+    const std::vector<Base> base{{0, 0, -5}, {0, 1, -5}, {1, 1, -5}, {1, 0, -5},
+                                 {0, 0, 5},  {0, 1, 5},  {1, 1, 5},  {1, 0, 5}};
     const auto drawn = polygons(formats::renderSvg(frameOf(base, hostsim::toPositions(base))));
     ASSERT_EQ(drawn.size(), 4u);
     const double nearWidth = drawn[1].points[2].first - drawn[1].points[0].first;
@@ -206,7 +220,8 @@ TEST(SvgPicture, PointsOfNoWholeLeafAreDots) {
 }
 
 TEST(SvgPicture, PointsBehindTheCameraAreLeftOut) {
-    const std::vector<Base> base{{0, 0, -20}, {0, 1, -20}, {1, 1, -20}, {1, 0, -20}, {0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
+    const std::vector<Base> base{{0, 0, -20}, {0, 1, -20}, {1, 1, -20}, {1, 0, -20},
+                                 {0, 0, 0},   {0, 1, 0},   {1, 1, 0},   {1, 0, 0}};
     EXPECT_EQ(polygons(formats::renderSvg(frameOf(base, hostsim::toPositions(base)))).size(), 2u);
 }
 
@@ -219,10 +234,13 @@ TEST(SvgPicture, TargetAndCaptionAreShownWithNamesEscaped) {
     frame.frame = 12;
     frame.caption = "Object points 4 <P Align on>";
     const std::string svg = formats::renderSvg(frame);
-    EXPECT_EQ(count(svg, "&lt;Bee &amp; &quot;Co&quot;&gt;\xEF\xBF\xBD</text>"), 2u) << "named in both panels";
+    EXPECT_EQ(count(svg, "&lt;Bee &amp; &quot;Co&quot;&gt;\xEF\xBF\xBD</text>"), 2u)
+        << "named in both panels";
     EXPECT_EQ(count(svg, "<g class=\"target\""), 2u);
-    EXPECT_NE(svg.find("<circle cx=\"100.00\" cy=\"50.00\" r=\"6\"/>"), std::string::npos) << "marked at its projection";
-    EXPECT_NE(svg.find("frame 12 \xE2\x80\x94 Object points 4 &lt;P Align on&gt;</text>"), std::string::npos);
+    EXPECT_NE(svg.find("<circle cx=\"100.00\" cy=\"50.00\" r=\"6\"/>"), std::string::npos)
+        << "marked at its projection";
+    EXPECT_NE(svg.find("frame 12 \xE2\x80\x94 Object points 4 &lt;P Align on&gt;</text>"),
+              std::string::npos);
     EXPECT_EQ(svg.find("<Bee"), std::string::npos);
 }
 
@@ -256,14 +274,18 @@ struct SampledBush {
             const float x = static_cast<float>(leaf % 5) * 0.7f - 1.4f;
             const float y = static_cast<float>(leaf / 5) * 0.6f - 1.2f;
             const float z = static_cast<float>((leaf * 7) % 11) * 0.3f - 1.5f;
-            for (const Base &corner : std::vector<Base>{{0, 0, 0}, {0.1f, 0.5f, 0.05f}, {0.45f, 0.55f, -0.1f}, {0.4f, 0.02f, 0.0f}})
+            for (const Base &corner : std::vector<Base>{
+                     {0, 0, 0}, {0.1f, 0.5f, 0.05f}, {0.45f, 0.55f, -0.1f}, {0.4f, 0.02f, 0.0f}})
                 base.push_back({x + corner[0], y + corner[1], z + corner[2]});
         }
-        for (const Base &loose : std::vector<Base>{{2.0f, 1.5f, 0.25f}, {-2.1f, 0.9f, 1.0f}, {0.3f, -1.9f, -0.6f}}) base.push_back(loose);
+        for (const Base &loose :
+             std::vector<Base>{{2.0f, 1.5f, 0.25f}, {-2.1f, 0.9f, 1.0f}, {0.3f, -1.9f, -0.6f}})
+            base.push_back(loose);
         for (std::size_t i = 0; i < base.size(); ++i) {
             const double turn = 0.05 * static_cast<double>(i % 9);
             const Base &p = base[i];
-            displaced.push_back({p[0] * std::cos(turn) - p[2] * std::sin(turn) + 0.01, p[1] + 0.02 * turn,
+            displaced.push_back({p[0] * std::cos(turn) - p[2] * std::sin(turn) + 0.01,
+                                 p[1] + 0.02 * turn,
                                  p[0] * std::sin(turn) + p[2] * std::cos(turn)});
         }
         base[4 * 10 + 2][1] = std::numeric_limits<float>::quiet_NaN();
@@ -293,8 +315,10 @@ TEST(SvgPicture, SampledPictureIsByteForByteTheKnownOne) {
     const SampledBush bush;
     SvgFrame withCamera = bush.frame();
     withCamera.camera = Camera{{1.0, 1.5, -6.0}, {0.0, 0.0, 0.0}, 0.8};
-    EXPECT_EQ(formats::renderSvg(withCamera), testkit::fileText(testData / "svg" / "sampled_camera.svg"));
-    EXPECT_EQ(formats::renderSvg(bush.frame()), testkit::fileText(testData / "svg" / "sampled_framed.svg"))
+    EXPECT_EQ(formats::renderSvg(withCamera),
+              testkit::fileText(testData / "svg" / "sampled_camera.svg"));
+    EXPECT_EQ(formats::renderSvg(bush.frame()),
+              testkit::fileText(testData / "svg" / "sampled_framed.svg"))
         << "framed by every finite point";
 }
 
@@ -307,15 +331,19 @@ TEST(SvgPicture, DifferentNumbersOfBaseAndDisplacedPointsAreRefused) {
 
 TEST(HtmlIndex, RefersToEveryFrameByRelativeUrlWithoutNetwork) {
     testkit::ScratchFolder dir;
-    const std::vector<std::filesystem::path> frames{dir.path() / "frame_0000.svg", dir.path() / "more frames" / "#1 100%.svg"};
+    const std::vector<std::filesystem::path> frames{dir.path() / "frame_0000.svg",
+                                                    dir.path() / "more frames" / "#1 100%.svg"};
     formats::writeHtmlIndex(dir.path(), frames, 12.0, "pictures.html");
     const std::string page = testkit::fileText(dir.path() / "pictures.html");
-    EXPECT_NE(page.find(R"(const frames = ["frame_0000.svg","more%20frames/%231%20100%25.svg"];)"), std::string::npos) << page;
+    EXPECT_NE(page.find(R"(const frames = ["frame_0000.svg","more%20frames/%231%20100%25.svg"];)"),
+              std::string::npos)
+        << page;
     EXPECT_NE(page.find("const framesPerSecond = 12.0;"), std::string::npos);
     EXPECT_NE(page.find(R"(<input id="slider" type="range")"), std::string::npos);
     EXPECT_NE(page.find(R"(<button id="play")"), std::string::npos);
     EXPECT_EQ(page.find("http"), std::string::npos);
-    EXPECT_EQ(page.find("src=\""), std::string::npos) << "no script or picture is fetched by a fixed address";
+    EXPECT_EQ(page.find("src=\""), std::string::npos)
+        << "no script or picture is fetched by a fixed address";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The viewer's files: the page is there from the start and lists each frame as soon as it is written,
-// so a run that stops early leaves a page that plays; the data scripts hold the points as floats;
-// names cannot break the page; without three.js the page and a warning say so.
+// The viewer's files: the page is there from the start and lists each frame as soon as it is
+// written, so a run that stops early leaves a page that plays; the data scripts hold the points as
+// floats; names cannot break the page; without three.js the page and a warning say so.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -20,11 +20,14 @@ hostsim::Mesh card() {
     return mesh;
 }
 
-fs::path fakeThree(const testkit::ScratchFolder &dir) { return dir.write("three.cjs", "exports.WebGLRenderer = function () {};\n"); }
+fs::path fakeThree(const testkit::ScratchFolder &dir) {
+    return dir.write("three.cjs", "exports.WebGLRenderer = function () {};\n");
+}
 
 // Base64 the plain way: six bits at a time from a bit buffer, then '=' up to a multiple of four.
 std::string referenceBase64(std::span<const std::byte> bytes) {
-    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     unsigned bits = 0;
     int held = 0;
@@ -51,7 +54,8 @@ std::string base64(std::string_view text) { return base64(std::as_bytes(std::spa
 
 // The data script of the viewer for these floats, made the plain way.
 std::string referenceScript(const std::string &head, const std::vector<float> &values) {
-    return "vistrelleData(" + head + ",\"" + referenceBase64(std::as_bytes(std::span(values))) + "\");\n";
+    return "vistrelleData(" + head + ",\"" + referenceBase64(std::as_bytes(std::span(values))) +
+           "\");\n";
 }
 
 std::vector<std::array<double, 3>> scatteredPoints(std::size_t n, unsigned seed) {
@@ -78,8 +82,10 @@ std::size_t count(const std::string &text, const std::string &part) {
 TEST(ViewerPage, IsWrittenAtOnceAndListsEachFrameAsSoonAsItIsWritten) {
     testkit::ScratchFolder dir;
     const hostsim::Mesh mesh = card();
-    formats::ViewerWriter writer(dir.path() / "out", mesh, {"Card", "Card", "settings", 4, 0, 24.0}, fakeThree(dir));
-    EXPECT_EQ(count(testkit::fileText(dir.path() / "out" / "index.html"), "viewer/Card.0"), 0u) << "no frame yet, but a page";
+    formats::ViewerWriter writer(dir.path() / "out", mesh, {"Card", "Card", "settings", 4, 0, 24.0},
+                                 fakeThree(dir));
+    EXPECT_EQ(count(testkit::fileText(dir.path() / "out" / "index.html"), "viewer/Card.0"), 0u)
+        << "no frame yet, but a page";
     const std::vector<std::array<double, 3>> moved{{0, 0, 0}, {1, 0, 0.5}, {1, 1, 0.5}, {0, 1, 0}};
     writer.addFrame(0, "0000", hostsim::Point3{0, 0, -5}, moved);
     EXPECT_EQ(count(testkit::fileText(dir.path() / "out" / "index.html"), "viewer/Card.0"), 1u);
@@ -89,14 +95,18 @@ TEST(ViewerPage, IsWrittenAtOnceAndListsEachFrameAsSoonAsItIsWritten) {
     EXPECT_NE(page.find(R"("target":[0.0,0.0,-5.0])"), std::string::npos);
     EXPECT_NE(page.find(R"("target":null)"), std::string::npos);
     EXPECT_TRUE(writer.warning().empty());
-    EXPECT_NE(testkit::fileText(dir.path() / "out" / "three.js").find("})(window.THREE = {});"), std::string::npos);
+    EXPECT_NE(testkit::fileText(dir.path() / "out" / "three.js").find("})(window.THREE = {});"),
+              std::string::npos);
 }
 
 TEST(ViewerPage, FrameScriptHoldsThePointsAsLittleEndianFloats) {
     testkit::ScratchFolder dir;
     const hostsim::Mesh mesh = card();
-    formats::ViewerWriter writer(dir.path(), mesh, {"Card", "Card", "", 4, 0, 24.0}, fakeThree(dir));
-    writer.addFrame(7, "0007", std::nullopt, std::vector<std::array<double, 3>>{{0.5, -2, 1e-3}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
+    formats::ViewerWriter writer(dir.path(), mesh, {"Card", "Card", "", 4, 0, 24.0},
+                                 fakeThree(dir));
+    writer.addFrame(
+        7, "0007", std::nullopt,
+        std::vector<std::array<double, 3>>{{0.5, -2, 1e-3}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
     const std::string script = testkit::fileText(dir.path() / "viewer" / "Card.0007.js");
     ASSERT_EQ(script.rfind(R"(vistrelleData({"frame":7,"kind":"frame"},")", 0), 0u) << script;
     // 0.5f, -2.0f and 0.001f: 00 00 00 3F | 00 00 00 C0 | 6F 12 83 3A
@@ -106,7 +116,8 @@ TEST(ViewerPage, FrameScriptHoldsThePointsAsLittleEndianFloats) {
 TEST(ViewerPage, NamesCannotCloseTheScriptAndMissingThreeIsSaid) {
     testkit::ScratchFolder dir;
     const hostsim::Mesh mesh = card();
-    formats::ViewerWriter writer(dir.path(), mesh, {"</script><b>", "x", "<!--", 4, 0, 24.0}, dir.path() / "no-three.cjs");
+    formats::ViewerWriter writer(dir.path(), mesh, {"</script><b>", "x", "<!--", 4, 0, 24.0},
+                                 dir.path() / "no-three.cjs");
     const std::string page = testkit::fileText(dir.path() / "index.html");
     EXPECT_EQ(count(page, "</script>"), 2u) << "only the page's own two script elements end";
     EXPECT_EQ(page.find("<!--"), std::string::npos);
@@ -120,26 +131,34 @@ TEST(ViewerPage, ScriptsHoldExactlyTheBase64OfTheFloatsForAnyMeshAndFrameNumber)
     hostsim::Mesh mesh;
     for (const auto &p : first) mesh.points.push_back(hostsim::toFloats(p));
     testkit::ScratchFolder dir;
-    formats::ViewerWriter writer(dir.path(), mesh, {"Bush", "Bush", "", 4, 0, 24.0}, fakeThree(dir));
-    EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / "Bush.base.js"), referenceScript(R"({"kind":"base"})", roundedToFloat(first)));
-    // The text is laid out in one buffer kept from file to file: longer and shorter heads leave nothing behind.
-    const std::vector<std::pair<std::int32_t, std::string>> frames{{7, "0007"}, {-1234567, "m1234567"}, {3, "0003"}};
+    formats::ViewerWriter writer(dir.path(), mesh, {"Bush", "Bush", "", 4, 0, 24.0},
+                                 fakeThree(dir));
+    EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / "Bush.base.js"),
+              referenceScript(R"({"kind":"base"})", roundedToFloat(first)));
+    // The text is laid out in one buffer kept from file to file: longer and shorter heads leave
+    // nothing behind.
+    const std::vector<std::pair<std::int32_t, std::string>> frames{
+        {7, "0007"}, {-1234567, "m1234567"}, {3, "0003"}};
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const auto &[frame, label] = frames[i];
         SCOPED_TRACE(frame);
         const auto points = scatteredPoints(first.size(), static_cast<unsigned>(i + 2));
         writer.addFrame(frame, label, std::nullopt, points);
         EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / ("Bush." + label + ".js")),
-                  referenceScript(R"({"frame":)" + std::to_string(frame) + R"(,"kind":"frame"})", roundedToFloat(points)));
+                  referenceScript(R"({"frame":)" + std::to_string(frame) + R"(,"kind":"frame"})",
+                                  roundedToFloat(points)));
     }
 }
 
 TEST(ViewerPage, ScriptOfAnEmptyMeshHoldsNoData) {
     testkit::ScratchFolder dir;
-    formats::ViewerWriter writer(dir.path(), hostsim::Mesh{}, {"None", "None", "", 4, 0, 24.0}, fakeThree(dir));
+    formats::ViewerWriter writer(dir.path(), hostsim::Mesh{}, {"None", "None", "", 4, 0, 24.0},
+                                 fakeThree(dir));
     writer.addFrame(0, "0", std::nullopt, {});
-    EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / "None.base.js"), "vistrelleData({\"kind\":\"base\"},\"\");\n");
-    EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / "None.0.js"), "vistrelleData({\"frame\":0,\"kind\":\"frame\"},\"\");\n");
+    EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / "None.base.js"),
+              "vistrelleData({\"kind\":\"base\"},\"\");\n");
+    EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / "None.0.js"),
+              "vistrelleData({\"frame\":0,\"kind\":\"frame\"},\"\");\n");
 }
 
 // --- Base64
@@ -157,7 +176,8 @@ TEST(Base64, KnownTextsWithBothKindsOfPadding) {
 
 TEST(Base64, EveryLengthAndByteValueMatchesThePlainEncoding) {
     std::vector<std::byte> bytes(256 + 40);
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::byte>((i * 167 + 13) % 256);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::byte>((i * 167 + 13) % 256);
     for (std::size_t length = 0; length <= bytes.size(); ++length) {
         SCOPED_TRACE(length);
         const auto part = std::span(bytes).first(length);

@@ -18,7 +18,8 @@ using hostsim::HostError;
 // Two leaves of four points, and two spare points.
 hostsim::Mesh tenPoints() {
     hostsim::Mesh mesh;
-    for (int i = 0; i < 10; ++i) mesh.points.push_back({static_cast<float>(i % 2), static_cast<float>(i / 2), 0.0f});
+    for (int i = 0; i < 10; ++i)
+        mesh.points.push_back({static_cast<float>(i % 2), static_cast<float>(i / 2), 0.0f});
     return mesh;
 }
 
@@ -42,7 +43,8 @@ TEST(HostSetup, MakesOneInstancePerDisplacement) {
 
 TEST(HostSetup, LoadsTheDataBlockOfADisplacement) {
     Host host(VISTREL_MODULE_FILE, twoObjects());
-    EXPECT_EQ(host.save(host.displacementInstances()[0]), (std::vector<std::int32_t>{4, 2, 0, 1, 1}));
+    EXPECT_EQ(host.save(host.displacementInstances()[0]),
+              (std::vector<std::int32_t>{4, 2, 0, 1, 1}));
 }
 
 TEST(HostSetup, UnknownServerNameIsAnError) {
@@ -52,7 +54,9 @@ TEST(HostSetup, UnknownServerNameIsAnError) {
         Host host(VISTREL_MODULE_FILE, scene);
         FAIL() << "set up";
     } catch (const HostError &error) {
-        EXPECT_EQ(std::string(error.what()), std::string(VISTREL_MODULE_FILE) + ": class DisplacementHandler not served under name Elsewhere");
+        EXPECT_EQ(std::string(error.what()),
+                  std::string(VISTREL_MODULE_FILE) +
+                      ": class DisplacementHandler not served under name Elsewhere");
     }
 }
 
@@ -102,14 +106,16 @@ TEST(FrameDriver, KeepsTheBaseMeshApart) {
     EXPECT_EQ(objects[0].positions.size(), 10u);
     EXPECT_EQ(host.scene().scene().items[0].mesh->points, before);
     const auto &last = host.lastPositions(objects[0].instance);
-    EXPECT_EQ(objects[0].positions.data(), last.data()) << "a frame's positions are the instance's last, not a copy";
+    EXPECT_EQ(objects[0].positions.data(), last.data())
+        << "a frame's positions are the instance's last, not a copy";
     EXPECT_EQ(objects[0].positions.size(), last.size());
     EXPECT_EQ(host.currentFrame(objects[0].instance), 3);
 }
 
 TEST(FrameDriver, AFramePlayedIntoGivenMemoryHasRunFramesPositionsAndLeavesTheLastOnes) {
     hostsim::Scene scene = twoObjects();
-    scene.items[1].motion = hostsim::Motion{{{0.0, {0, 0, 10}}, {1.0, {10, 0, 0}}}};  // the Sun sets
+    scene.items[1].motion =
+        hostsim::Motion{{{0.0, {0, 0, 10}}, {1.0, {10, 0, 0}}}};  // the Sun sets
     Host host(VISTREL_MODULE_FILE, scene);
     const auto atTwo = host.runFrame(2).at(0).positions;
     const std::vector<hostsim::Position> lastBefore(atTwo.begin(), atTwo.end());
@@ -121,10 +127,12 @@ TEST(FrameDriver, AFramePlayedIntoGivenMemoryHasRunFramesPositionsAndLeavesTheLa
     EXPECT_EQ(host.currentFrame(objects[0].instance), 4);
     const auto expected = host.runFrame(4);
     for (std::size_t k = 0; k < 2; ++k) {
-        EXPECT_EQ(objects[k].positions.data(), memory.data() + 10 * k) << "one object's positions after the other's";
+        EXPECT_EQ(objects[k].positions.data(), memory.data() + 10 * k)
+            << "one object's positions after the other's";
         EXPECT_TRUE(std::ranges::equal(objects[k].positions, expected[k].positions)) << k;
     }
-    EXPECT_FALSE(std::ranges::equal(objects[0].positions, lastBefore)) << "frames 2 and 4 differ, or the test shows nothing";
+    EXPECT_FALSE(std::ranges::equal(objects[0].positions, lastBefore))
+        << "frames 2 and 4 differ, or the test shows nothing";
 }
 
 TEST(FrameDriver, AFramePlayedIntoTooLittleMemoryIsRefused) {
@@ -134,7 +142,10 @@ TEST(FrameDriver, AFramePlayedIntoTooLittleMemoryIsRefused) {
         host.runFrameInto(4, memory);
         FAIL() << "expected a HostError";
     } catch (const HostError &e) {
-        EXPECT_NE(std::string(e.what()).find("frame 4 has more points to evaluate than the 19 positions there is room for"), std::string::npos)
+        EXPECT_NE(
+            std::string(e.what()).find(
+                "frame 4 has more points to evaluate than the 19 positions there is room for"),
+            std::string::npos)
             << e.what();
     }
 }

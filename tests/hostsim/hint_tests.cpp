@@ -26,11 +26,24 @@ const char *const choices[] = {"first point", "last point", nullptr};
 
 // The list a panel of six controls hands over: 19 words.
 std::vector<std::uintptr_t> panelList() {
-    return {HINT_TITLE,       0,      word(title),        0,
-            HINT_CHANGE_NOTIFY, word(&changed),
-            HINT_POPUP_FUNCS, 0x8004, word(&countEntries), word(&entryName),
-            HINT_DERIVED,     0x8002, 0x8003,              0,
-            HINT_STRING_LIST, 0x8005, word(choices),       0,
+    return {HINT_TITLE,
+            0,
+            word(title),
+            0,
+            HINT_CHANGE_NOTIFY,
+            word(&changed),
+            HINT_POPUP_FUNCS,
+            0x8004,
+            word(&countEntries),
+            word(&entryName),
+            HINT_DERIVED,
+            0x8002,
+            0x8003,
+            0,
+            HINT_STRING_LIST,
+            0x8005,
+            word(choices),
+            0,
             HINT_END};
 }
 
@@ -55,7 +68,8 @@ TEST(WellFormedList, EveryTagIsUnderstood) {
     EXPECT_EQ(reading.popups.at(0x8004).count, &countEntries);
     EXPECT_EQ(reading.popups.at(0x8004).name, &entryName);
     EXPECT_EQ(reading.derived.at(0x8002), std::vector<std::uint32_t>{0x8003});
-    EXPECT_EQ(reading.stringLists.at(0x8005), (std::vector<std::string>{"first point", "last point"}));
+    EXPECT_EQ(reading.stringLists.at(0x8005),
+              (std::vector<std::string>{"first point", "last point"}));
     EXPECT_TRUE(reading.skippedTags.empty());
 }
 
@@ -74,14 +88,16 @@ TEST(WellFormedList, ReadingStopsAtTheEndWord) {
 
 TEST(UnknownTags, ArePassedOverByTheirCount) {
     // Two arguments, the second a 0 that must not end the list, then a known tag.
-    const std::vector<std::uintptr_t> list{0x3d00aa02, 7, 0, HINT_CHANGE_NOTIFY, word(&changed), HINT_END};
+    const std::vector<std::uintptr_t> list{0x3d00aa02,     7,       0, HINT_CHANGE_NOTIFY,
+                                           word(&changed), HINT_END};
     const auto reading = readHints(list.data());
     EXPECT_EQ(reading.skippedTags, std::vector<std::uintptr_t>{0x3d00aa02});
     EXPECT_EQ(reading.changeNotify, &changed);
 }
 
 TEST(UnknownTags, WithAClosedListArePassedOverToTheirZero) {
-    const std::vector<std::uintptr_t> list{0x3d00bb81, 0x8002, 5, 6, 0, HINT_DERIVED, 0x8002, 0x8003, 0x8004, 0, HINT_END};
+    const std::vector<std::uintptr_t> list{0x3d00bb81, 0x8002, 5,      6, 0,       HINT_DERIVED,
+                                           0x8002,     0x8003, 0x8004, 0, HINT_END};
     const auto reading = readHints(list.data());
     EXPECT_EQ(reading.skippedTags, std::vector<std::uintptr_t>{0x3d00bb81});
     EXPECT_EQ(reading.derived.at(0x8002), (std::vector<std::uint32_t>{0x8003, 0x8004}));
@@ -101,7 +117,8 @@ TEST(MalformedLists, ListWithoutEndWordIsRefusedAtTheBound) {
 TEST(MalformedLists, ClosedListWithoutItsZeroIsRefused) {
     std::vector<std::uintptr_t> list{HINT_DERIVED, 0x8002};
     list.resize(hostsim::maxHintWords + 100, 0x8003);
-    EXPECT_EQ(hintError(list), "hint list: the list of tag 0x3d006781 has no closing 0 within 4096 words");
+    EXPECT_EQ(hintError(list),
+              "hint list: the list of tag 0x3d006781 has no closing 0 within 4096 words");
 }
 
 TEST(MalformedLists, ArgumentsRunningPastTheBoundAreRefused) {
@@ -121,8 +138,6 @@ TEST(MalformedLists, UnclosedStringListIsRefused) {
               "hint list: the string list of control 0x8005 is not closed within 256 entries");
 }
 
-TEST(MalformedLists, NullListIsRefused) {
-    EXPECT_THROW(readHints(nullptr), HostError);
-}
+TEST(MalformedLists, NullListIsRefused) { EXPECT_THROW(readHints(nullptr), HostError); }
 
 }  // namespace

@@ -20,16 +20,20 @@ const std::string wildActivation = HOSTILE_WILD_ACTIVATION_FILE;
 const std::string tinyDescriptor = HOSTILE_TINY_DESCRIPTOR_FILE;
 
 TEST(HostileModules, WildServerListIsRefusedBeforeItIsRead) {
-    EXPECT_EQ(loadError(wildServers), wildServers + ": _mod_descrip serverList 0x00002000 lies outside the module's data");
+    EXPECT_EQ(loadError(wildServers),
+              wildServers + ": _mod_descrip serverList 0x00002000 lies outside the module's data");
 }
 
 TEST(HostileModules, WildActivationAddressIsRefusedBeforeItIsCalled) {
-    EXPECT_EQ(loadError(wildActivation), wildActivation + ": server entry 2 activateFn 0x00001000 lies outside the module's code");
+    EXPECT_EQ(
+        loadError(wildActivation),
+        wildActivation + ": server entry 2 activateFn 0x00001000 lies outside the module's code");
 }
 
 TEST(HostileModules, OneByteDescriptorIsRefusedBeforeItIsRead) {
-    EXPECT_EQ(loadError(tinyDescriptor), tinyDescriptor + ": _mod_descrip is 1 byte, a module descriptor takes " +
-                                             std::to_string(sizeof(ModuleDescriptor)));
+    EXPECT_EQ(loadError(tinyDescriptor),
+              tinyDescriptor + ": _mod_descrip is 1 byte, a module descriptor takes " +
+                  std::to_string(sizeof(ModuleDescriptor)));
 }
 
 TEST(HostileModules, TheHostRefusesThemAsTheLoaderDoes) {

@@ -41,33 +41,42 @@ TEST(LoaderRefusals, TruncatedElfHeaderIsRefused) {
 }
 
 TEST(LoaderRefusals, ElfOfTheOtherWordSizeNamesBoth) {
-    const auto path = scratchFile("other.p", syntheticElf(wideHost ? 32 : 64, ET_DYN, wideHost ? EM_386 : EM_X86_64, {}));
-    EXPECT_EQ(loadError(path), path.string() + (wideHost ? ": ELF32 i386, this host is x86-64" : ": ELF64 x86-64, this host is i386"));
+    const auto path = scratchFile(
+        "other.p", syntheticElf(wideHost ? 32 : 64, ET_DYN, wideHost ? EM_386 : EM_X86_64, {}));
+    EXPECT_EQ(loadError(path), path.string() + (wideHost ? ": ELF32 i386, this host is x86-64"
+                                                         : ": ELF64 x86-64, this host is i386"));
 }
 
 TEST(LoaderRefusals, ElfOfAnotherMachineNamesIt) {
-    const auto path = scratchFile("arm.p", syntheticElf(wideHost ? 64 : 32, ET_DYN, wideHost ? EM_AARCH64 : EM_ARM, {}));
-    EXPECT_EQ(loadError(path), path.string() + (wideHost ? ": ELF64 AArch64, this host is x86-64" : ": ELF32 ARM, this host is i386"));
+    const auto path = scratchFile(
+        "arm.p", syntheticElf(wideHost ? 64 : 32, ET_DYN, wideHost ? EM_AARCH64 : EM_ARM, {}));
+    EXPECT_EQ(loadError(path), path.string() + (wideHost ? ": ELF64 AArch64, this host is x86-64"
+                                                         : ": ELF32 ARM, this host is i386"));
 }
 
 TEST(LoaderRefusals, RelocatableObjectIsNotASharedObject) {
-    const auto path = scratchFile("object.o", syntheticElf(wideHost ? 64 : 32, ET_REL, wideHost ? EM_X86_64 : EM_386, {}));
-    EXPECT_EQ(loadError(path), path.string() + (wideHost ? ": not an ELF shared object (ELF64 x86-64, type 1)"
-                                                          : ": not an ELF shared object (ELF32 i386, type 1)"));
+    const auto path = scratchFile(
+        "object.o", syntheticElf(wideHost ? 64 : 32, ET_REL, wideHost ? EM_X86_64 : EM_386, {}));
+    EXPECT_EQ(loadError(path),
+              path.string() + (wideHost ? ": not an ELF shared object (ELF64 x86-64, type 1)"
+                                        : ": not an ELF shared object (ELF32 i386, type 1)"));
 }
 
 TEST(LoaderRefusals, SharedObjectWithoutDescriptor) {
-    EXPECT_EQ(loadError(FIXTURE_NO_DESCRIPTOR_FILE), std::string(FIXTURE_NO_DESCRIPTOR_FILE) + ": no _mod_descrip symbol");
+    EXPECT_EQ(loadError(FIXTURE_NO_DESCRIPTOR_FILE),
+              std::string(FIXTURE_NO_DESCRIPTOR_FILE) + ": no _mod_descrip symbol");
 }
 
 TEST(LoaderRefusals, WrongMagicIsShownWithTheExpectedOne) {
     EXPECT_EQ(loadError(FIXTURE_BAD_MAGIC_FILE),
-              std::string(FIXTURE_BAD_MAGIC_FILE) + ": _mod_descrip magic is 0x12345678, expected 0x04121994");
+              std::string(FIXTURE_BAD_MAGIC_FILE) +
+                  ": _mod_descrip magic is 0x12345678, expected 0x04121994");
 }
 
 TEST(LoaderRefusals, ServerListWithoutClosingEntry) {
-    EXPECT_EQ(loadError(FIXTURE_UNCLOSED_SERVERS_FILE),
-              std::string(FIXTURE_UNCLOSED_SERVERS_FILE) + ": server list not closed after 64 entries");
+    EXPECT_EQ(
+        loadError(FIXTURE_UNCLOSED_SERVERS_FILE),
+        std::string(FIXTURE_UNCLOSED_SERVERS_FILE) + ": server list not closed after 64 entries");
 }
 
 TEST(LoaderRefusals, EveryMessageIsOneLine) {
@@ -80,7 +89,8 @@ TEST(LoadedModule, StartsAndListsItsServers) {
     EXPECT_EQ(module.startupAnswer(), 4u);
     ASSERT_EQ(module.servers().size(), 2u);
     EXPECT_EQ(module.descriptorWords()[0], MODULE_MAGIC);
-    EXPECT_STREQ(module.findServer(CLASS_DISPLACEMENT_INTERFACE, "Vistrelle").pluginClass, CLASS_DISPLACEMENT_INTERFACE);
+    EXPECT_STREQ(module.findServer(CLASS_DISPLACEMENT_INTERFACE, "Vistrelle").pluginClass,
+                 CLASS_DISPLACEMENT_INTERFACE);
 }
 
 TEST(LoadedModule, UnknownServerIsAnErrorNamingClassAndName) {
@@ -89,7 +99,9 @@ TEST(LoadedModule, UnknownServerIsAnErrorNamingClassAndName) {
         module.findServer(CLASS_DISPLACEMENT_HANDLER, "Elsewhere");
         FAIL() << "found";
     } catch (const HostError &error) {
-        EXPECT_EQ(std::string(error.what()), std::string(VISTREL_MODULE_FILE) + ": class DisplacementHandler not served under name Elsewhere");
+        EXPECT_EQ(std::string(error.what()),
+                  std::string(VISTREL_MODULE_FILE) +
+                      ": class DisplacementHandler not served under name Elsewhere");
     }
 }
 

@@ -44,7 +44,8 @@ extern "C" const char *nameAt(void *, std::int32_t index) {
     return names[index];
 }
 
-const ControlRecord controls[] = {{1, "Points", "integer"}, {2, "Ratio", "float"}, {0, nullptr, nullptr}};
+const ControlRecord controls[] = {
+    {1, "Points", "integer"}, {2, "Ratio", "float"}, {0, nullptr, nullptr}};
 const DataRecord data[] = {{1, "Points", "integer"}, {2, "Ratio", "float"}, {0, nullptr, nullptr}};
 
 template <typename T>
@@ -53,7 +54,7 @@ std::uintptr_t word(T *address) {
 }
 
 class PanelServiceTest : public ::testing::Test {
-protected:
+  protected:
     PanelService service;
     hostsim::ActiveHostScope scope{{nullptr, nullptr, &service, nullptr}};
     XPanel *xpanel = service.table();
@@ -61,7 +62,8 @@ protected:
 
     hostsim::HostPanel &build() {
         Panel panel = xpanel->panelCreate(PANEL_KIND_VIEW, controls);
-        const std::uintptr_t hints[] = {HINT_POPUP_FUNCS, 3, word(&countNames), word(&nameAt), HINT_END};
+        const std::uintptr_t hints[] = {HINT_POPUP_FUNCS, 3, word(&countNames), word(&nameAt),
+                                        HINT_END};
         xpanel->panelHint(panel, 0, hints);
         xpanel->panelDescribe(panel, data, &getValue, &setValue);
         xpanel->panelViewInstance(panel, &values);
@@ -76,7 +78,8 @@ TEST_F(PanelServiceTest, TablesAreCopiedAndCallsRecordedInOrder) {
     EXPECT_EQ(panel.controls[1].label, "Ratio");
     EXPECT_EQ(panel.data[0].dataType, "integer");
     EXPECT_EQ(panel.kind, PANEL_KIND_VIEW);
-    EXPECT_EQ(panel.calls, (std::vector<std::string>{"panelCreate", "panelHint", "panelDescribe", "panelViewInstance", "panelSetData"}));
+    EXPECT_EQ(panel.calls, (std::vector<std::string>{"panelCreate", "panelHint", "panelDescribe",
+                                                     "panelViewInstance", "panelSetData"}));
     EXPECT_FALSE(panel.error);
     EXPECT_TRUE(service.errors().empty());
 }
@@ -121,7 +124,8 @@ TEST_F(PanelServiceTest, PopupEntriesComeFromTheCallbacksWithTheUserData) {
 }
 
 TEST_F(PanelServiceTest, UnclosedControlTableIsNotedOnThePanel) {
-    std::vector<ControlRecord> endless(hostsim::maxPanelRecords + 5, ControlRecord{1, "x", "integer"});
+    std::vector<ControlRecord> endless(hostsim::maxPanelRecords + 5,
+                                       ControlRecord{1, "x", "integer"});
     Panel panel = xpanel->panelCreate(PANEL_KIND_VIEW, endless.data());
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(service.find(panel)->error, "control table not closed within 256 records");

@@ -1,6 +1,6 @@
-// The stand-in host's shortcuts within a displacement pass: the target's position kept from one call
-// to the next, and the mesh being walked answered straight from its points. Both must answer exactly
-// what the plain services answer, and keep nothing past the pass or the walk.
+// The stand-in host's shortcuts within a displacement pass: the target's position kept from one
+// call to the next, and the mesh being walked answered straight from its points. Both must answer
+// exactly what the plain services answer, and keep nothing past the pass or the walk.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -20,14 +20,17 @@ Motion rising() { return Motion{{{1.0, {0, 0, 0}}, {3.0, {4, -2, 8}}}}; }
 
 hostsim::Scene twoObjectsAndACone() {
     hostsim::Scene scene;
-    scene.items.push_back({"Leaves", Motion::fixed({}), hostsim::Mesh{Points{{0, 0, 0}, {1, 0, 0}, {1.5f, 2, -3}}, "", nullptr, nullptr}});
-    scene.items.push_back({"Stones", Motion::fixed({}), hostsim::Mesh{Points{{7, 8, 9}, {-1, -2, -3}}, "", nullptr, nullptr}});
+    scene.items.push_back(
+        {"Leaves", Motion::fixed({}),
+         hostsim::Mesh{Points{{0, 0, 0}, {1, 0, 0}, {1.5f, 2, -3}}, "", nullptr, nullptr}});
+    scene.items.push_back({"Stones", Motion::fixed({}),
+                           hostsim::Mesh{Points{{7, 8, 9}, {-1, -2, -3}}, "", nullptr, nullptr}});
     scene.items.push_back({"Cone", rising(), std::nullopt});
     return scene;
 }
 
 class ScenePass : public ::testing::Test {
-protected:
+  protected:
     hostsim::SceneServices services{twoObjectsAndACone()};
     hostsim::ActiveHostScope scope{{nullptr, &services, nullptr, nullptr}};
     ItemInfo *items = services.itemInfo();
@@ -61,8 +64,8 @@ TEST_F(ScenePass, NothingIsKeptPastThePass) {
 
 struct Walk {
     MeshHandle *mesh = nullptr;
-    MeshHandle *other = nullptr;  // asked for its first point at every point, when set
-    MeshHandle *nested = nullptr; // walked whole at the first point, when set
+    MeshHandle *other = nullptr;   // asked for its first point at every point, when set
+    MeshHandle *nested = nullptr;  // walked whole at the first point, when set
     Points seen, otherSeen, nestedSeen;
 };
 
@@ -78,7 +81,8 @@ extern "C" std::int32_t collectNested(void *data, PointId point) {
 
 extern "C" std::int32_t collectPoint(void *data, PointId point) {
     auto *walk = static_cast<Walk *>(data);
-    if (walk->nested != nullptr && walk->seen.empty()) walk->nested->meshScanPoints(walk->nested, &collectNested, walk);
+    if (walk->nested != nullptr && walk->seen.empty())
+        walk->nested->meshScanPoints(walk->nested, &collectNested, walk);
     float p[3];
     walk->mesh->meshPointPosition(walk->mesh, point, p);
     walk->seen.push_back({p[0], p[1], p[2]});
@@ -110,7 +114,8 @@ TEST_F(ScenePass, AWalkWithinAWalkLeavesTheOuterOneIntact) {
 extern "C" std::int32_t askPastTheEnd(void *data, PointId) {
     auto *walk = static_cast<Walk *>(data);
     float p[3] = {7, 7, 7};
-    const std::int32_t answer = walk->mesh->meshPointPosition(walk->mesh, hostsim::SceneServices::pointId(3), p);
+    const std::int32_t answer =
+        walk->mesh->meshPointPosition(walk->mesh, hostsim::SceneServices::pointId(3), p);
     walk->seen.push_back({p[0], p[1], static_cast<float>(answer)});
     return 0;
 }

@@ -19,11 +19,14 @@ void put16(Bytes &b, std::size_t at, std::uint32_t v) {
     if (b.size() < at + 2) b.resize(at + 2);
     b[at] = std::byte(v & 0xFF), b[at + 1] = std::byte(v >> 8 & 0xFF);
 }
-void put32(Bytes &b, std::size_t at, std::uint32_t v) { put16(b, at, v & 0xFFFF), put16(b, at + 2, v >> 16); }
+void put32(Bytes &b, std::size_t at, std::uint32_t v) {
+    put16(b, at, v & 0xFFFF), put16(b, at + 2, v >> 16);
+}
 void align4(Bytes &b) { b.resize((b.size() + 3) & ~std::size_t{3}); }
 
 // A version resource node: its key, a UTF-16 text value (or none) and its children.
-Bytes versionNode(const std::string &key, const std::string *text, const std::vector<Bytes> &children) {
+Bytes versionNode(const std::string &key, const std::string *text,
+                  const std::vector<Bytes> &children) {
     Bytes node(6);
     for (const char c : key) put16(node, node.size(), static_cast<unsigned char>(c));
     put16(node, node.size(), 0);
@@ -46,10 +49,12 @@ Bytes versionBlock(const std::vector<std::pair<std::string, std::string>> &texts
     std::vector<Bytes> strings;
     for (const auto &[key, value] : texts) strings.push_back(versionNode(key, &value, {}));
     const Bytes table = versionNode("040904B0", nullptr, strings);
-    return versionNode("VS_VERSION_INFO", nullptr, {versionNode("StringFileInfo", nullptr, {table})});
+    return versionNode("VS_VERSION_INFO", nullptr,
+                       {versionNode("StringFileInfo", nullptr, {table})});
 }
 
-// A PE32+ DLL for x86-64 whose one section, at address 0x1000, holds a resource tree with `version`.
+// A PE32+ DLL for x86-64 whose one section, at address 0x1000, holds a resource tree with
+// `version`.
 Bytes dllImage(const Bytes &version, std::uint16_t machine = PeImage::machineAmd64) {
     Bytes file(0x200);
     put16(file, 0, 0x5A4D);
@@ -83,8 +88,8 @@ Bytes dllImage(const Bytes &version, std::uint16_t machine = PeImage::machineAmd
 }
 
 const std::vector<std::pair<std::string, std::string>> sixTexts = {
-    {"FileVersion", "1.0.1.71"}, {"ProductVersion", "1.0.0.1"}, {"FileDescription", "Vistrelle"},
-    {"ProductName", "Vistrelle"}, {"InternalName", "vistrel"}, {"OriginalFilename", "vistrel.p"}};
+    {"FileVersion", "1.0.1.71"},  {"ProductVersion", "1.0.0.1"}, {"FileDescription", "Vistrelle"},
+    {"ProductName", "Vistrelle"}, {"InternalName", "vistrel"},   {"OriginalFilename", "vistrel.p"}};
 
 std::string refusal(Bytes bytes) {
     try {
@@ -104,13 +109,15 @@ TEST(PeIdentity, MachineWordSizeAndKindAreRead) {
 }
 
 TEST(PeVersionResource, TheSixTextsComeBackInOrder) {
-    EXPECT_EQ(PeImage::parse(dllImage(versionBlock(sixTexts)), "made.dll").versionTexts(), sixTexts);
+    EXPECT_EQ(PeImage::parse(dllImage(versionBlock(sixTexts)), "made.dll").versionTexts(),
+              sixTexts);
 }
 
 TEST(PeDamagedFiles, EveryCutOfTheFileIsRefusedWithItsName) {
     const Bytes whole = dllImage(versionBlock(sixTexts));
     for (std::size_t size = 0; size < whole.size(); size += 7) {
-        const std::string why = refusal(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+        const std::string why =
+            refusal(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
         EXPECT_TRUE(why.starts_with("made.dll: ")) << size << " bytes: " << why;
     }
 }

@@ -52,7 +52,7 @@ hostsim::Scene threeItems() {
 }
 
 class SceneServicesTest : public ::testing::Test {
-protected:
+  protected:
     hostsim::SceneServices services{threeItems()};
     hostsim::ActiveHostScope scope{{nullptr, &services, nullptr, nullptr}};
     ItemInfo *items = services.itemInfo();
@@ -60,7 +60,8 @@ protected:
 
     std::vector<std::string> walk() {
         std::vector<std::string> names;
-        for (ItemId id = items->firstItem(0, nullptr); id != nullptr; id = items->nextItem(id)) names.emplace_back(items->itemName(id));
+        for (ItemId id = items->firstItem(0, nullptr); id != nullptr; id = items->nextItem(id))
+            names.emplace_back(items->itemName(id));
         return names;
     }
 };
@@ -97,7 +98,8 @@ TEST_F(SceneServicesTest, RemovedItemIsUnknownEverywhere) {
 }
 
 TEST_F(SceneServicesTest, IdsNeverGivenAreUnknownWhateverTheirValue) {
-    for (const std::uintptr_t wild : {std::uintptr_t{4}, std::uintptr_t{1000}, ~std::uintptr_t{0}}) {
+    for (const std::uintptr_t wild :
+         {std::uintptr_t{4}, std::uintptr_t{1000}, ~std::uintptr_t{0}}) {
         const auto id = reinterpret_cast<ItemId>(wild);
         EXPECT_EQ(items->nextItem(id), nullptr) << wild;
         EXPECT_EQ(items->itemName(id), nullptr) << wild;

@@ -84,10 +84,12 @@ Bytes readFile(const std::filesystem::path &path) { return bytesOf(testkit::file
 std::filesystem::path scratchFile(std::string_view name, const Bytes &contents) {
     // One folder for the whole test process, removed when it ends.
     static const testkit::ScratchFolder folder;
-    return folder.write(name, std::string_view(reinterpret_cast<const char *>(contents.data()), contents.size()));
+    return folder.write(
+        name, std::string_view(reinterpret_cast<const char *>(contents.data()), contents.size()));
 }
 
-Bytes syntheticElf(int bits, std::uint16_t type, std::uint16_t machine, const std::vector<SyntheticSection> &sections) {
+Bytes syntheticElf(int bits, std::uint16_t type, std::uint16_t machine,
+                   const std::vector<SyntheticSection> &sections) {
     if (bits == 32) return buildElf<Elf32_Ehdr, Elf32_Shdr>(ELFCLASS32, type, machine, sections);
     return buildElf<Elf64_Ehdr, Elf64_Shdr>(ELFCLASS64, type, machine, sections);
 }

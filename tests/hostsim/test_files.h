@@ -25,9 +25,11 @@ struct SyntheticSection {
 
 // An ELF file of `bits` (32 or 64) with the given type and machine, no program, and the given
 // sections (after the null section and the section name table).
-Bytes syntheticElf(int bits, std::uint16_t type, std::uint16_t machine, const std::vector<SyntheticSection> &sections);
+Bytes syntheticElf(int bits, std::uint16_t type, std::uint16_t machine,
+                   const std::vector<SyntheticSection> &sections);
 
-// The message of the HostError that loading the module at `path` throws; fails the test when it loads.
+// The message of the HostError that loading the module at `path` throws; fails the test when it
+// loads.
 std::string loadError(const std::filesystem::path &path);
 
 }  // namespace hostsim_test

@@ -20,9 +20,12 @@ hostsim::Scene oneObject() {
     return scene;
 }
 
-// Stand-ins that a test puts in place of the host's own services, to see which ones the module holds.
+// Stand-ins that a test puts in place of the host's own services, to see which ones the module
+// holds.
 int replacementMeshRequests = 0;
-ItemId replacementFirst(std::int32_t, ItemId) { return reinterpret_cast<ItemId>(std::uintptr_t{77}); }
+ItemId replacementFirst(std::int32_t, ItemId) {
+    return reinterpret_cast<ItemId>(std::uintptr_t{77});
+}
 ItemId replacementNext(ItemId) { return nullptr; }
 const char *replacementName(ItemId) { return "Replacement"; }
 MeshHandle *replacementMesh(ItemId, std::int32_t) {
@@ -30,7 +33,8 @@ MeshHandle *replacementMesh(ItemId, std::int32_t) {
     return nullptr;
 }
 
-const std::vector<std::string> handlerServices = {SERVICE_OBJECT_INFO, SERVICE_ITEM_INFO, SERVICE_INSTANCE_UPDATE};
+const std::vector<std::string> handlerServices = {SERVICE_OBJECT_INFO, SERVICE_ITEM_INFO,
+                                                  SERVICE_INSTANCE_UPDATE};
 
 }  // namespace
 

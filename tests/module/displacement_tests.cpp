@@ -1,5 +1,5 @@
-// The displacement end to end, through the stand-in host: the square leaf's worked example, the pivot
-// rules, leaf bounds, passes, target resolution, degenerate input and a randomized property.
+// The displacement end to end, through the stand-in host: the square leaf's worked example, the
+// pivot rules, leaf bounds, passes, target resolution, degenerate input and a randomized property.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,8 +19,8 @@ using hostsim::Point3;
 
 Point3 unit(Point3 a) { return (1.0 / length(a)) * a; }
 
-// A leaf measured as a host-independent reference: pivot by rule, and the face normal the leaf frame's
-// +Z runs along (axis0 x axis1).
+// A leaf measured as a host-independent reference: pivot by rule, and the face normal the leaf
+// frame's +Z runs along (axis0 x axis1).
 struct Measured {
     Point3 pivot;
     Point3 axis1;
@@ -55,7 +55,8 @@ TEST(SquareLeafWorkedExample, TargetInFrontLeavesEveryPointWhereItIs) {
     for (const bool heading : {false, true}) {
         for (const bool pitch : {false, true}) {
             const auto moved = squareFrame({0, 0, -10}, heading, pitch);
-            for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(near(moved[i], base(squareLeaf(), i), tolerance)) << i;
+            for (std::size_t i = 0; i < 4; ++i)
+                EXPECT_TRUE(near(moved[i], base(squareLeaf(), i), tolerance)) << i;
         }
     }
 }
@@ -72,7 +73,8 @@ TEST(SquareLeafWorkedExample, TargetBehindTurnsTheLeafHalfwayAboutItsDiagonal) {
 
 TEST(SquareLeafWorkedExample, TargetBehindWithPitchAloneChangesNothing) {
     const auto moved = squareFrame({0, 0, 10}, false, true);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(near(moved[i], base(squareLeaf(), i), tolerance)) << i;
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_TRUE(near(moved[i], base(squareLeaf(), i), tolerance)) << i;
 }
 
 TEST(SquareLeafWorkedExample, TargetAlongXWithBothSwitchesStandsTheLeafInThePlaneXZero) {
@@ -102,7 +104,9 @@ TEST(PivotRules, TargetBehindThePivotTurnsTheLeafHalfwayAboutPivotToCentre) {
         const double behind = axis1.y > 0 ? 10.0 : -10.0;
         const auto moved = squareFrame({pivot.x, pivot.y, behind}, true, false, rule);
         for (std::size_t i = 0; i < 4; ++i) {
-            EXPECT_TRUE(near(moved[i], halfTurn(hostsim::toPoint3(base(squareLeaf(), i)), pivot, axis1), tolerance))
+            EXPECT_TRUE(near(moved[i],
+                             halfTurn(hostsim::toPoint3(base(squareLeaf(), i)), pivot, axis1),
+                             tolerance))
                 << "rule " << rule << " point " << i;
         }
     }
@@ -137,7 +141,8 @@ TEST(LeafBounds, BothSwitchesOffCarryEachPointIntoItsFrameAndBack) {
     const ScopedInstance instance(host);
     host.load(instance, Settings{4, 2, 2, 0, 0}.stored());
     const auto moved = host.evaluateFrame(instance, 0);
-    for (std::size_t i = 0; i < points.size(); ++i) EXPECT_TRUE(near(moved[i], base(points, i), tolerance)) << i;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        EXPECT_TRUE(near(moved[i], base(points, i), tolerance)) << i;
 }
 
 TEST(LeafBounds, ObjectWithoutMeshNeverMoves) {
@@ -153,14 +158,17 @@ TEST(LeafBounds, ObjectWithoutMeshNeverMoves) {
         for (std::size_t i = 0; i < 4; ++i) {
             PointAccess access = host.pointAccess(other, i);
             host.evaluate(meshless, access);
-            EXPECT_EQ((Position{access.position[0], access.position[1], access.position[2]}), base(squareLeaf(), i));
+            EXPECT_EQ((Position{access.position[0], access.position[1], access.position[2]}),
+                      base(squareLeaf(), i));
         }
     }
 }
 
-// A target straight below the leaf along its own -Y: the pitch turn alone must bring the face round to it.
+// A target straight below the leaf along its own -Y: the pitch turn alone must bring the face round
+// to it.
 TEST(PitchAlignment, TargetStraightBelowTheLeafIsFacedNotTurnedAwayFrom) {
-    const Point3 target{-5, -5, 0};  // -Y of the square leaf's frame runs along (-1, -1, 0) from the pivot
+    const Point3 target{-5, -5,
+                        0};  // -Y of the square leaf's frame runs along (-1, -1, 0) from the pivot
     const auto moved = squareFrame({target.x, target.y, target.z}, false, true);
     std::vector<Point3> leaf;
     for (const auto &p : moved) leaf.push_back(hostsim::toPoint3(p));
@@ -179,13 +187,16 @@ TEST(RandomizedLeaves, EveryTurnedLeafKeepsItsShapeAndPivotAndFacesTheTarget) {
             hostsim::Scene scene;
             Points points;
             for (int leaf = 0; leaf < leaves; ++leaf) {
-                const float ox = 10.0f * coord(rng), oy = 10.0f * coord(rng), oz = 10.0f * coord(rng);
-                for (std::int32_t k = 0; k < size; ++k) points.push_back({ox + coord(rng), oy + coord(rng), oz + coord(rng)});
+                const float ox = 10.0f * coord(rng), oy = 10.0f * coord(rng),
+                            oz = 10.0f * coord(rng);
+                for (std::int32_t k = 0; k < size; ++k)
+                    points.push_back({ox + coord(rng), oy + coord(rng), oz + coord(rng)});
             }
             scene.items.push_back(object("Leaves", points));
             hostsim::Item target = marker("Target", {});
             target.motion.keys.clear();
-            for (int f = 0; f < frames; ++f) target.motion.keys.push_back({double(f), {far(rng), far(rng), far(rng)}});
+            for (int f = 0; f < frames; ++f)
+                target.motion.keys.push_back({double(f), {far(rng), far(rng), far(rng)}});
             scene.items.push_back(target);
             scene.frames.framesPerSecond = 1.0;
             hostsim::Host host(VISTREL_MODULE_FILE, scene);
@@ -211,9 +222,11 @@ TEST(RandomizedLeaves, EveryTurnedLeafKeepsItsShapeAndPivotAndFacesTheTarget) {
                             EXPECT_NEAR(length(after[i] - after[j]), d0, 1e-9 * std::max(1.0, d0));
                         }
                     }
-                    EXPECT_LT(length(now.pivot - was.pivot), 1e-9 * std::max(1.0, length(was.pivot)));
+                    EXPECT_LT(length(now.pivot - was.pivot),
+                              1e-9 * std::max(1.0, length(was.pivot)));
                     EXPECT_GE(dot(-1.0 * unit(now.normal), unit(t - now.pivot)), 0.999999)
-                        << "size " << size << " rule " << rule << " frame " << f << " leaf " << leaf;
+                        << "size " << size << " rule " << rule << " frame " << f << " leaf "
+                        << leaf;
                 }
             }
         }

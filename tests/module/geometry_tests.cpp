@@ -1,5 +1,5 @@
-// Vector3 rotations and the leaf frame: sign convention, zero and NaN angles, the square leaf's frame
-// and a randomized round trip.
+// Vector3 rotations and the leaf frame: sign convention, zero and NaN angles, the square leaf's
+// frame and a randomized round trip.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,7 +25,9 @@ void expectNear(const Vector3 &actual, const Vector3 &expected, double tol = tol
     EXPECT_NEAR(actual.z, expected.z, tol);
 }
 
-bool sameBits(const Vector3 &a, const Vector3 &b) { return std::memcmp(&a, &b, sizeof(Vector3)) == 0; }
+bool sameBits(const Vector3 &a, const Vector3 &b) {
+    return std::memcmp(&a, &b, sizeof(Vector3)) == 0;
+}
 
 Vector3 transformed(const LeafFrame &f, Vector3 v, Vector3 o, bool into) {
     if (into) {
@@ -117,7 +119,8 @@ TEST(LeafFrameAngles, FirstAxisLandsOnPositiveXAndSecondInTheUpperXYPlane) {
         vistrel::computeAngles(f);
         const Vector3 a0 = transformed(f, f.axis0, {}, true);
         const Vector3 a1 = transformed(f, f.axis1, {}, true);
-        const double length0 = std::sqrt(f.axis0.x * f.axis0.x + f.axis0.y * f.axis0.y + f.axis0.z * f.axis0.z);
+        const double length0 =
+            std::sqrt(f.axis0.x * f.axis0.x + f.axis0.y * f.axis0.y + f.axis0.z * f.axis0.z);
         const double scale = 1e-9 * (1 + length0);
         EXPECT_NEAR(a0.x, length0, scale);
         EXPECT_NEAR(a0.y, 0.0, scale);

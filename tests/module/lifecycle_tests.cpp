@@ -64,7 +64,8 @@ TEST(Target, NewTimeTwiceKeepsTheLaterTimeAndScansOnce) {
     host.scene().resetCounters();
     const auto moved = host.evaluatePass(instance);
     EXPECT_EQ(host.scene().counters().meshScanPoints, 1u);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(near(moved[i], base(squareLeaf(), i), tolerance)) << i;
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_TRUE(near(moved[i], base(squareLeaf(), i), tolerance)) << i;
 }
 
 TEST(Lifecycle, DescribeNamesTheTargetPositionOrNone) {
@@ -145,7 +146,9 @@ TEST(NonFiniteInput, APointOfNaNLeavesItsWholeLeafUnchangedAndOtherLeavesTurn) {
 }
 
 TEST(NonFiniteInput, ATargetAtInfinityOrNaNMovesNothing) {
-    for (const hostsim::Point3 target : {hostsim::Point3{inf, 0, 0}, hostsim::Point3{0, notANumber, 0}, hostsim::Point3{1e308, 1e308, 1e308}}) {
+    for (const hostsim::Point3 target :
+         {hostsim::Point3{inf, 0, 0}, hostsim::Point3{0, notANumber, 0},
+          hostsim::Point3{1e308, 1e308, 1e308}}) {
         const auto moved = squareFrame(target, true, true);
         for (std::size_t i = 0; i < 4; ++i) {
             for (const double c : moved[i]) EXPECT_TRUE(std::isfinite(c));
@@ -164,7 +167,9 @@ TEST(NonFiniteInput, CollinearLeafKeepsItsDegenerateButFiniteTurn) {
     const auto moved = host.evaluateFrame(instance, 0);
     for (std::size_t i = 0; i < 4; ++i) {
         for (const double c : moved[i]) EXPECT_TRUE(std::isfinite(c));
-        EXPECT_NEAR(std::hypot(moved[i][0], moved[i][1], moved[i][2]), static_cast<double>(i), 1e-12) << "turned about the first point";
+        EXPECT_NEAR(std::hypot(moved[i][0], moved[i][1], moved[i][2]), static_cast<double>(i),
+                    1e-12)
+            << "turned about the first point";
     }
 }
 
@@ -177,7 +182,8 @@ TEST(TargetNamingNoItem, PointsComeBackUnchangedWithoutAskingAndTheCursorsStillA
         host.scene().resetCounters();
         EXPECT_EQ(host.evaluateFrame(instance, 0), bases(points));
         EXPECT_EQ(host.scene().counters().itemParam, 0u);
-        // The leaves were used up by that pass: a real target chosen now turns nothing until newTime.
+        // The leaves were used up by that pass: a real target chosen now turns nothing until
+        // newTime.
         auto opened = host.openPanel(instance);
         opened.panel->set(0x8004, 2);
         EXPECT_EQ(host.evaluatePass(instance), bases(points));
@@ -195,7 +201,8 @@ TEST(MissingMeshHandle, APassWithoutAMeshIsHandedBackAndTheNextPassScans) {
         PointAccess access = host.pointAccess(instance, i);
         access.mesh = nullptr;
         host.evaluate(instance, access);
-        EXPECT_EQ((Position{access.position[0], access.position[1], access.position[2]}), base(points, i));
+        EXPECT_EQ((Position{access.position[0], access.position[1], access.position[2]}),
+                  base(points, i));
     }
     const auto moved = host.evaluateFrame(instance, 1);
     EXPECT_TRUE(near(moved[1], {0, 1, 0}, tolerance));
@@ -210,7 +217,9 @@ TEST(ItemNames, AnEmptyListNamesNoneAndANullNameReadsEmpty) {
     EXPECT_EQ(host.describe(instance), "Vistrelobject: (none)");
 
     static ItemInfo nameless{};
-    nameless.firstItem = [](std::int32_t, ItemId) { return reinterpret_cast<ItemId>(std::uintptr_t{5}); };
+    nameless.firstItem = [](std::int32_t, ItemId) {
+        return reinterpret_cast<ItemId>(std::uintptr_t{5});
+    };
     nameless.nextItem = [](ItemId) -> ItemId { return nullptr; };
     nameless.itemName = [](ItemId) -> const char * { return nullptr; };
     host.services().add(SERVICE_ITEM_INFO, &nameless);
@@ -218,4 +227,3 @@ TEST(ItemNames, AnEmptyListNamesNoneAndANullNameReadsEmpty) {
     ASSERT_EQ(host.activateHandler(tables), 0);
     EXPECT_STREQ(tables.instanceOps.describe(instance), "Vistrelobject: ");
 }
-

@@ -1,13 +1,13 @@
-// Heap use of the module: a frame allocates nothing, and an instance's memory is a fixed part plus a
-// part that grows linearly with its leaves, each within its stated bound, in a few blocks whatever the
-// leaf count.
-// Allocations are counted by this executable's replaced operator new and malloc, which the module
-// binds to when it is loaded; only the module's entries run while counting is on.
+// Heap use of the module: a frame allocates nothing, and an instance's memory is a fixed part plus
+// a part that grows linearly with its leaves, each within its stated bound, in a few blocks
+// whatever the leaf count. Allocations are counted by this executable's replaced operator new and
+// malloc, which the module binds to when it is loaded; only the module's entries run while counting
+// is on.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -46,7 +46,8 @@ hostsim::Motion circlingCamera() {
     return motion;
 }
 
-// Item 0 "Bush" with `points`, item 1 "Camera"; a displacement of the bush when `settings` is given.
+// Item 0 "Bush" with `points`, item 1 "Camera"; a displacement of the bush when `settings` is
+// given.
 hostsim::Scene bushScene(std::size_t points, std::optional<std::vector<std::int32_t>> settings) {
     hostsim::Scene scene;
     scene.items.push_back({"Bush", hostsim::Motion::fixed({}), squares(points)});
@@ -57,8 +58,9 @@ hostsim::Scene bushScene(std::size_t points, std::optional<std::vector<std::int3
 }
 
 std::string describeCount(const testkit::AllocationCount &c) {
-    return std::to_string(c.newCalls) + " operator new (" + std::to_string(c.newBytes) + " bytes), " +
-           std::to_string(c.mallocCalls) + " malloc (" + std::to_string(c.mallocBytes) + " bytes)";
+    return std::to_string(c.newCalls) + " operator new (" + std::to_string(c.newBytes) +
+           " bytes), " + std::to_string(c.mallocCalls) + " malloc (" +
+           std::to_string(c.mallocBytes) + " bytes)";
 }
 
 // --- The counter itself: it counts while a scope is open, and nothing else.
@@ -81,7 +83,8 @@ TEST(AllocationCounter, CountsOperatorNewOnlyWhileAScopeIsOpen) {
 }
 
 TEST(AllocationCounter, CountsMallocWhereTheBuildAllowsIt) {
-    if (!testkit::countsMalloc()) GTEST_SKIP() << "AddressSanitizer owns malloc in this build; operator new is still counted";
+    if (!testkit::countsMalloc())
+        GTEST_SKIP() << "AddressSanitizer owns malloc in this build; operator new is still counted";
     testkit::CountingScope counting;
     void *volatile block = std::malloc(100);
     std::free(block);
@@ -124,7 +127,9 @@ TEST_P(FrameAllocations, TheModuleAllocatesNothing) {
             total.mallocBytes += counted.mallocBytes;
         }
         for (std::size_t i = 0; i < accesses.size(); ++i)
-            if (accesses[i].position[0] != fresh[i].position[0] || accesses[i].position[2] != fresh[i].position[2]) ++moved;
+            if (accesses[i].position[0] != fresh[i].position[0] ||
+                accesses[i].position[2] != fresh[i].position[2])
+                ++moved;
     }
     EXPECT_EQ(total.allocations(), 0u) << describeCount(total);
     if (c.settings[1] != 0 && c.points >= 4) {
@@ -134,7 +139,8 @@ TEST_P(FrameAllocations, TheModuleAllocatesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Frames, FrameAllocations,
-    testing::Values(FrameCase{"ThousandLeavesTurnedTowardAMovingCamera", 4000, cameraBothAlignments, true},
+    testing::Values(FrameCase{"ThousandLeavesTurnedTowardAMovingCamera", 4000, cameraBothAlignments,
+                              true},
                     FrameCase{"NoTargetChosen", 4000, noTarget, true},
                     FrameCase{"TrailingPointsOfAPartialLeaf", 10, cameraBothAlignments, true},
                     FrameCase{"PassesWithoutNewTime", 4000, cameraBothAlignments, false},
@@ -145,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
 // allocations, without which the zero counts above would prove nothing.
 
 class InstanceMemory : public testing::Test {
-protected:
+  protected:
     // Creates an instance on a bush of `points` through the handler's create entry, counting only
     // that call; then destroys it, counting that too.
     struct Counts {
@@ -177,9 +183,11 @@ TEST_F(InstanceMemory, GrowsLinearlyWithTheLeavesWithinTheStatedBounds) {
     const Counts twoThousand = createAndDestroy(8000);
     const std::size_t fixed = none.created.newBytes;
     const std::size_t perThousand = thousand.created.newBytes - fixed;
-    EXPECT_GT(fixed, 0u) << "the counter sees the module's allocations, or the zero counts above prove nothing";
+    EXPECT_GT(fixed, 0u)
+        << "the counter sees the module's allocations, or the zero counts above prove nothing";
     EXPECT_LE(fixed, fixedBytesBound);
-    EXPECT_EQ(twoThousand.created.newBytes - thousand.created.newBytes, perThousand) << "linear in the leaves";
+    EXPECT_EQ(twoThousand.created.newBytes - thousand.created.newBytes, perThousand)
+        << "linear in the leaves";
     EXPECT_GT(perThousand, 0u);
     EXPECT_LE(perThousand, 1000 * bytesPerLeafBound);
 }
@@ -192,7 +200,8 @@ TEST_F(InstanceMemory, TakesAFewBlocksWhateverTheLeafCount) {
     EXPECT_EQ(partial.created.newCalls, one.created.newCalls) << describeCount(partial.created);
     EXPECT_LE(many.created.newCalls, 8u);
     if (testkit::countsMalloc()) {
-        EXPECT_EQ(many.created.mallocCalls, many.created.newCalls) << "no allocation besides operator new";
+        EXPECT_EQ(many.created.mallocCalls, many.created.newCalls)
+            << "no allocation besides operator new";
     }
 }
 

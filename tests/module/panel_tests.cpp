@@ -13,8 +13,8 @@ using namespace moduletest;
 
 namespace {
 
-constexpr std::uint32_t leafPointsId = 0x8002, leavesId = 0x8003, targetId = 0x8004, pivotId = 0x8005,
-                        headingId = 0x8006, pitchId = 0x8007;
+constexpr std::uint32_t leafPointsId = 0x8002, leavesId = 0x8003, targetId = 0x8004,
+                        pivotId = 0x8005, headingId = 0x8006, pitchId = 0x8007;
 
 // A host with the object "Leaf" (item 1) of `points` and "Target" (item 2) behind it, one instance
 // created on the object and its panel open.
@@ -32,13 +32,14 @@ struct PanelHost {
 };
 
 // How many runs of `size` points a frame turns: runs in which any point moves.
-std::size_t turnedLeaves(hostsim::Host &host, void *instance, const Points &points, std::size_t size,
-                         std::int32_t frame) {
+std::size_t turnedLeaves(hostsim::Host &host, void *instance, const Points &points,
+                         std::size_t size, std::int32_t frame) {
     const auto moved = host.evaluateFrame(instance, frame);
     std::size_t count = 0;
     for (std::size_t first = 0; first + size <= points.size(); first += size) {
         bool turned = false;
-        for (std::size_t i = first; i < first + size; ++i) turned = turned || moved[i] != base(points, i);
+        for (std::size_t i = first; i < first + size; ++i)
+            turned = turned || moved[i] != base(points, i);
         count += turned ? 1 : 0;
     }
     return count;
@@ -75,8 +76,9 @@ TEST(PanelTables, DataDescriptionInIdOrderAndThePivotChoices) {
         EXPECT_EQ(p.panel.data[i].name, std::get<1>(expected[i]));
         EXPECT_EQ(p.panel.data[i].dataType, std::get<2>(expected[i]));
     }
-    EXPECT_EQ(p.panel.stringList(pivotId), (std::vector<std::string>{"first point", "average of first two points",
-                                                                     "average of first and last point", "last point"}));
+    EXPECT_EQ(p.panel.stringList(pivotId),
+              (std::vector<std::string>{"first point", "average of first two points",
+                                        "average of first and last point", "last point"}));
 }
 
 TEST(PanelTables, NineteenHintWords) {
@@ -191,8 +193,13 @@ TEST(LeafSizeChange, OtherControlsAndOtherEventsChangeNothingAndCallNothing) {
     PanelHost p(points);
     p.panel.set(targetId, 2);
     p.panel.set(leafPointsId, 3);
-    for (const auto &[id, event] : std::vector<std::pair<std::uint32_t, std::int32_t>>{
-             {leavesId, 2}, {targetId, 2}, {pitchId, 2}, {leafPointsId, 1}, {leafPointsId, 3}, {leafPointsId, 0}}) {
+    for (const auto &[id, event] :
+         std::vector<std::pair<std::uint32_t, std::int32_t>>{{leavesId, 2},
+                                                             {targetId, 2},
+                                                             {pitchId, 2},
+                                                             {leafPointsId, 1},
+                                                             {leafPointsId, 3},
+                                                             {leafPointsId, 0}}) {
         p.panel.notifyRaw(id, event);
     }
     EXPECT_TRUE(p.host.updates().empty());
@@ -214,9 +221,11 @@ TEST(LeafSizeChange, ASizeBelowTwoIsShownAsGivenAndMovesNothing) {
 
 TEST(TargetPopup, ListsNoneThenEveryItemAnewOnEachCall) {
     PanelHost p(squareLeaf());
-    EXPECT_EQ(p.panel.popupEntries(targetId), (std::vector<std::string>{"(none)", "Leaf", "Target"}));
+    EXPECT_EQ(p.panel.popupEntries(targetId),
+              (std::vector<std::string>{"(none)", "Leaf", "Target"}));
     p.host.scene().insertItem(2, marker("Bee", {}));
-    EXPECT_EQ(p.panel.popupEntries(targetId), (std::vector<std::string>{"(none)", "Leaf", "Target", "Bee"}));
+    EXPECT_EQ(p.panel.popupEntries(targetId),
+              (std::vector<std::string>{"(none)", "Leaf", "Target", "Bee"}));
     p.host.scene().removeItem(2);
     p.host.scene().removeItem(1);
     p.host.scene().removeItem(0);

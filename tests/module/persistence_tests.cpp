@@ -10,16 +10,17 @@ using namespace moduletest;
 
 namespace {
 
-
 hostsim::Scene twelvePoints() { return leafAndTarget(squareRow(12), {3, -4, 10}); }
 
 // Loads `settings` into `instance` after the first half of a pass at `frame`; the rest of that pass
 // must come back unturned.
-void loadMidPass(hostsim::Host &host, void *instance, const Points &points, std::int32_t frame, const Settings &settings) {
+void loadMidPass(hostsim::Host &host, void *instance, const Points &points, std::int32_t frame,
+                 const Settings &settings) {
     host.newTime(instance, frame);
     for (std::size_t i = 0; i < points.size() / 2; ++i) host.evaluatePoint(instance, i);
     host.load(instance, settings.stored());
-    for (std::size_t i = points.size() / 2; i < points.size(); ++i) EXPECT_EQ(host.evaluatePoint(instance, i), base(points, i)) << i;
+    for (std::size_t i = points.size() / 2; i < points.size(); ++i)
+        EXPECT_EQ(host.evaluatePoint(instance, i), base(points, i)) << i;
 }
 
 }  // namespace
@@ -80,7 +81,8 @@ TEST(Load, AHeadingSwitchOfTwoIsKeptAndDoesNotTurn) {
     host.load(instance, Settings{4, 2, 0, 2, 0}.stored());
     EXPECT_EQ(host.save(instance)[3], 2);
     const auto moved = host.evaluateFrame(instance, 0);
-    for (std::size_t i = 0; i < points.size(); ++i) EXPECT_TRUE(near(moved[i], base(points, i), tolerance)) << i;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        EXPECT_TRUE(near(moved[i], base(points, i), tolerance)) << i;
 }
 
 TEST(Load, TheTargetIsResolvedByTheFirstEvaluationFromTheLoadedIndex) {
@@ -128,7 +130,8 @@ TEST(Load, LoadingInTheMiddleOfAPassTurnsNothingMoreUntilTheNextFrame) {
     host.load(instance, Settings{4, 2, 0, 1, 1}.stored());
     loadMidPass(host, instance, points, 0, Settings{2, 2, 0, 1, 1});
     const auto moved = host.evaluateFrame(instance, 1);
-    for (std::size_t i = 0; i < points.size(); ++i) EXPECT_EQ(near(moved[i], base(points, i), 1e-9), i % 2 == 0) << i;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        EXPECT_EQ(near(moved[i], base(points, i), 1e-9), i % 2 == 0) << i;
 }
 
 TEST(Load, ReloadingTheSameLeafSizeMidPassForgetsTheLeavesAsAnyLoadDoes) {

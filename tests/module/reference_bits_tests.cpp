@@ -1,9 +1,9 @@
 // The module's turned positions, bit for bit against the plain arithmetic of the leaf operations
 // (computeAngles, toLeafFrame, rotateX, rotateY, fromLeafFrame, each evaluating its own sines and
-// cosines), on random scenes full of hostile values: zero, -0 and NaN angles, coincident, collinear,
-// huge, tiny and non-finite points, targets that move within a leaf or come back with a zero's sign
-// flipped, meshes that change between passes and settings changed in the middle of one. The module
-// keeps sines and cosines from point to point; these scenes are where that could show.
+// cosines), on random scenes full of hostile values: zero, -0 and NaN angles, coincident,
+// collinear, huge, tiny and non-finite points, targets that move within a leaf or come back with a
+// zero's sign flipped, meshes that change between passes and settings changed in the middle of one.
+// The module keeps sines and cosines from point to point; these scenes are where that could show.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -41,15 +41,19 @@ extern "C" void scriptedItemParam(ItemId, std::int32_t, double, double out[3]) {
 
 Vector3 widened(const std::array<float, 3> &p) { return {p[0], p[1], p[2]}; }
 
-bool sameBits(const hostsim::Position &a, const hostsim::Position &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(const hostsim::Position &a, const hostsim::Position &b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
-// One leaf as the scan measures it: pivot by `pivotType`, centre of the points after the first, axes.
+// One leaf as the scan measures it: pivot by `pivotType`, centre of the points after the first,
+// axes.
 struct MeasuredLeaf {
     LeafFrame frame;
     Vector3 pivot;
 };
 
-std::vector<MeasuredLeaf> measure(const Points &points, std::int32_t leafPoints, std::int32_t pivotType) {
+std::vector<MeasuredLeaf> measure(const Points &points, std::int32_t leafPoints,
+                                  std::int32_t pivotType) {
     std::vector<MeasuredLeaf> leaves;
     const auto n = static_cast<std::size_t>(leafPoints);
     for (std::size_t first = 0; first + n <= points.size(); first += n) {
@@ -75,7 +79,8 @@ std::vector<MeasuredLeaf> measure(const Points &points, std::int32_t leafPoints,
 }
 
 // One point turned by the plain operations, or its base position when the result is not finite.
-hostsim::Position referenceTurn(const MeasuredLeaf &leaf, Vector3 p, Vector3 t, bool heading, bool pitch) {
+hostsim::Position referenceTurn(const MeasuredLeaf &leaf, Vector3 p, Vector3 t, bool heading,
+                                bool pitch) {
     const Vector3 base = p;
     vistrel::toLeafFrame(leaf.frame, {&p, 1}, leaf.pivot);
     vistrel::toLeafFrame(leaf.frame, {&t, 1}, leaf.pivot);
@@ -88,26 +93,39 @@ hostsim::Position referenceTurn(const MeasuredLeaf &leaf, Vector3 p, Vector3 t, 
 
 // Hostile values for points and targets.
 class Hostile {
-public:
+  public:
     explicit Hostile(std::uint32_t seed) : random_(seed) {}
 
-    std::size_t pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
-    double uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random_); }
+    std::size_t pick(std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
+    }
+    double uniform(double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(random_);
+    }
     bool chance(double p) { return std::bernoulli_distribution(p)(random_); }
 
     // A coordinate: ordinary, a zero of either sign, huge, tiny, subnormal or not finite.
     float coordinate() {
         constexpr float inf = std::numeric_limits<float>::infinity();
         switch (pick(12)) {
-            case 0: return 0.0f;
-            case 1: return -0.0f;
-            case 2: return static_cast<float>(uniform(-1e38, 1e38));
-            case 3: return static_cast<float>(uniform(-1e-30, 1e-30));
-            case 4: return static_cast<float>(uniform(-1e-40, 1e-40));
-            case 5: return chance(0.5) ? inf : -inf;
-            case 6: return std::numeric_limits<float>::quiet_NaN();
-            case 7: return static_cast<float>(std::round(uniform(-3, 3)));
-            default: return static_cast<float>(uniform(-10, 10));
+            case 0:
+                return 0.0f;
+            case 1:
+                return -0.0f;
+            case 2:
+                return static_cast<float>(uniform(-1e38, 1e38));
+            case 3:
+                return static_cast<float>(uniform(-1e-30, 1e-30));
+            case 4:
+                return static_cast<float>(uniform(-1e-40, 1e-40));
+            case 5:
+                return chance(0.5) ? inf : -inf;
+            case 6:
+                return std::numeric_limits<float>::quiet_NaN();
+            case 7:
+                return static_cast<float>(std::round(uniform(-3, 3)));
+            default:
+                return static_cast<float>(uniform(-10, 10));
         }
     }
 
@@ -134,7 +152,8 @@ public:
                 }
                 break;
             case 3:  // any coordinate hostile
-                for (std::size_t i = 0; i < n; ++i) out.push_back({coordinate(), coordinate(), coordinate()});
+                for (std::size_t i = 0; i < n; ++i)
+                    out.push_back({coordinate(), coordinate(), coordinate()});
                 break;
             default:  // an ordinary card
                 for (std::size_t i = 0; i < n; ++i) out.push_back(point());
@@ -144,15 +163,22 @@ public:
     // A target position: ordinary, hostile, or the pivot itself.
     Vector3 target(const Vector3 &pivot) {
         switch (pick(6)) {
-            case 0: return pivot;
-            case 1: return {coordinate(), coordinate(), coordinate()};
-            case 2: return {pivot.x, pivot.y - uniform(1, 5), pivot.z};  // straight below the pivot in object space
-            default: return {uniform(-20, 20), uniform(-20, 20), uniform(-20, 20)};
+            case 0:
+                return pivot;
+            case 1:
+                return {coordinate(), coordinate(), coordinate()};
+            case 2:
+                return {pivot.x, pivot.y - uniform(1, 5),
+                        pivot.z};  // straight below the pivot in object space
+            default:
+                return {uniform(-20, 20), uniform(-20, 20), uniform(-20, 20)};
         }
     }
 
-private:
-    float ordinary() { return chance(0.15) ? (chance(0.5) ? 0.0f : -0.0f) : static_cast<float>(uniform(-10, 10)); }
+  private:
+    float ordinary() {
+        return chance(0.15) ? (chance(0.5) ? 0.0f : -0.0f) : static_cast<float>(uniform(-10, 10));
+    }
 
     std::mt19937 random_;
 };
@@ -172,22 +198,28 @@ struct Mismatch {
     std::string first;
 };
 
-// Plays `passes` passes of a random scene through the module and through the reference, point by point.
+// Plays `passes` passes of a random scene through the module and through the reference, point by
+// point.
 void playRandomScene(std::uint32_t seed, int passes, Mismatch &mismatch, std::size_t &compared) {
     Hostile hostile(seed);
     const auto leafPoints = static_cast<std::int32_t>(2 + hostile.pick(5));
     const std::size_t leaves = 1 + hostile.pick(60);
     Points points;
-    for (std::size_t k = 0; k < leaves; ++k) hostile.leaf(points, static_cast<std::size_t>(leafPoints));
-    for (std::size_t k = hostile.pick(static_cast<std::size_t>(leafPoints)); k > 0; --k) points.push_back(hostile.point());
+    for (std::size_t k = 0; k < leaves; ++k)
+        hostile.leaf(points, static_cast<std::size_t>(leafPoints));
+    for (std::size_t k = hostile.pick(static_cast<std::size_t>(leafPoints)); k > 0; --k)
+        points.push_back(hostile.point());
 
     hostsim::Scene scene;
-    scene.items.push_back({"Leaves", hostsim::Motion::fixed({}), hostsim::Mesh{points, "", nullptr, nullptr}});
+    scene.items.push_back(
+        {"Leaves", hostsim::Motion::fixed({}), hostsim::Mesh{points, "", nullptr, nullptr}});
     scene.items.push_back({"Target", hostsim::Motion::fixed({}), std::nullopt});
     scene.frames = {0, passes, 24.0};
     std::int32_t pivotType = static_cast<std::int32_t>(hostile.pick(5));
-    std::int32_t heading = static_cast<std::int32_t>(hostile.pick(3)), pitch = static_cast<std::int32_t>(hostile.pick(3));
-    scene.displacements.push_back({0, "Vistrelle", std::vector<std::int32_t>{leafPoints, 2, pivotType, heading, pitch}});
+    std::int32_t heading = static_cast<std::int32_t>(hostile.pick(3)),
+                 pitch = static_cast<std::int32_t>(hostile.pick(3));
+    scene.displacements.push_back(
+        {0, "Vistrelle", std::vector<std::int32_t>{leafPoints, 2, pivotType, heading, pitch}});
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
     host.scene().itemInfo()->itemParam = &scriptedItemParam;
     void *instance = host.displacementInstances().at(0);
@@ -197,31 +229,36 @@ void playRandomScene(std::uint32_t seed, int passes, Mismatch &mismatch, std::si
     for (int pass = 0; pass < passes; ++pass) {
         auto &mesh = host.scene().item(0).mesh->points;
         if (pass > 0) {
-            // Most leaves keep their points to the bit; some are made anew, moved, or have a zero flipped.
+            // Most leaves keep their points to the bit; some are made anew, moved, or have a zero
+            // flipped.
             for (std::size_t k = 0; k < leaves; ++k) {
                 const std::size_t first = k * static_cast<std::size_t>(leafPoints);
                 switch (hostile.pick(10)) {
                     case 0: {
                         Points fresh;
                         hostile.leaf(fresh, static_cast<std::size_t>(leafPoints));
-                        std::copy(fresh.begin(), fresh.end(), mesh.begin() + static_cast<std::ptrdiff_t>(first));
+                        std::copy(fresh.begin(), fresh.end(),
+                                  mesh.begin() + static_cast<std::ptrdiff_t>(first));
                         break;
                     }
                     case 1:
-                        for (std::size_t i = 0; i < static_cast<std::size_t>(leafPoints); ++i) mesh[first + i][1] += 1.0f;
+                        for (std::size_t i = 0; i < static_cast<std::size_t>(leafPoints); ++i)
+                            mesh[first + i][1] += 1.0f;
                         break;
                     case 2:
-                        for (float &c : mesh[first + hostile.pick(static_cast<std::size_t>(leafPoints))])
+                        for (float &c :
+                             mesh[first + hostile.pick(static_cast<std::size_t>(leafPoints))])
                             if (c == 0.0f) c = -c;
                         break;
-                    default: break;
+                    default:
+                        break;
                 }
             }
         }
         const Points now = mesh;
 
-        // The target moves within leaves, stays put over runs of points, and comes back with a zero's
-        // sign flipped.
+        // The target moves within leaves, stays put over runs of points, and comes back with a
+        // zero's sign flipped.
         std::vector<MeasuredLeaf> measured;  // by the pivot rule in force when the pass starts
         TargetScript targets;
         script = &targets;
@@ -245,8 +282,11 @@ void playRandomScene(std::uint32_t seed, int passes, Mismatch &mismatch, std::si
             hostsim::Position expected{now[i][0], now[i][1], now[i][2]};
             if (i < turned) {
                 const MeasuredLeaf &leaf = measured[i / static_cast<std::size_t>(leafPoints)];
-                if (i % static_cast<std::size_t>(leafPoints) == 0) vistrel::computeAngles(measured[i / static_cast<std::size_t>(leafPoints)].frame);
-                if (hostile.chance(0.3)) t = hostile.chance(0.3) ? zeroSignFlipped(t) : hostile.target(leaf.pivot);
+                if (i % static_cast<std::size_t>(leafPoints) == 0)
+                    vistrel::computeAngles(
+                        measured[i / static_cast<std::size_t>(leafPoints)].frame);
+                if (hostile.chance(0.3))
+                    t = hostile.chance(0.3) ? zeroSignFlipped(t) : hostile.target(leaf.pivot);
                 targets.positions.push_back(t);
                 expected = referenceTurn(leaf, widened(now[i]), t, heading == 1, pitch == 1);
             }
@@ -255,16 +295,18 @@ void playRandomScene(std::uint32_t seed, int passes, Mismatch &mismatch, std::si
             if (!sameBits(actual, expected) && mismatch.count++ == 0) {
                 std::ostringstream what;
                 what.precision(17);
-                what << "seed " << seed << " pass " << pass << " point " << i << ": (" << actual[0] << ", " << actual[1]
-                     << ", " << actual[2] << ") instead of (" << expected[0] << ", " << expected[1] << ", "
-                     << expected[2] << ")";
+                what << "seed " << seed << " pass " << pass << " point " << i << ": (" << actual[0]
+                     << ", " << actual[1] << ", " << actual[2] << ") instead of (" << expected[0]
+                     << ", " << expected[1] << ", " << expected[2] << ")";
                 mismatch.first = what.str();
             }
         }
-        EXPECT_EQ(targets.calls, targets.positions.size()) << "seed " << seed << ": one target query per turned point";
+        EXPECT_EQ(targets.calls, targets.positions.size())
+            << "seed " << seed << ": one target query per turned point";
         script = nullptr;
     }
-    EXPECT_EQ(host.scene().counters().meshScanPoints, static_cast<std::size_t>(passes)) << "seed " << seed << ": one scan per pass";
+    EXPECT_EQ(host.scene().counters().meshScanPoints, static_cast<std::size_t>(passes))
+        << "seed " << seed << ": one scan per pass";
 }
 
 TEST(ReferenceBits, RandomHostileScenesTurnEveryPointToTheBitsOfThePlainOperations) {
@@ -275,7 +317,8 @@ TEST(ReferenceBits, RandomHostileScenesTurnEveryPointToTheBitsOfThePlainOperatio
     EXPECT_GT(compared, 20000u);
 }
 
-// The bush of the demo: ordinary cards, a camera circling it, every leaf unchanged from pass to pass.
+// The bush of the demo: ordinary cards, a camera circling it, every leaf unchanged from pass to
+// pass.
 TEST(ReferenceBits, UnchangedLeavesAndACirclingTargetGiveThePlainBitsPassAfterPass) {
     Hostile hostile(7);
     Points points;
@@ -284,12 +327,16 @@ TEST(ReferenceBits, UnchangedLeavesAndACirclingTargetGiveThePlainBitsPassAfterPa
     std::size_t compared = 0;
     for (const std::int32_t pivotType : {0, 1, 2, 3}) {
         hostsim::Scene scene;
-        scene.items.push_back({"Bush", hostsim::Motion::fixed({}), hostsim::Mesh{points, "", nullptr, nullptr}});
+        scene.items.push_back(
+            {"Bush", hostsim::Motion::fixed({}), hostsim::Mesh{points, "", nullptr, nullptr}});
         hostsim::Motion camera;
-        for (int k = 0; k <= 8; ++k) camera.keys.push_back({k * 0.25, {10 * std::cos(k * 0.785), 2, 10 * std::sin(k * 0.785)}});
+        for (int k = 0; k <= 8; ++k)
+            camera.keys.push_back(
+                {k * 0.25, {10 * std::cos(k * 0.785), 2, 10 * std::sin(k * 0.785)}});
         scene.items.push_back({"Camera", camera, std::nullopt});
         scene.frames = {0, 47, 24.0};
-        scene.displacements.push_back({0, "Vistrelle", std::vector<std::int32_t>{4, 2, pivotType, 1, 1}});
+        scene.displacements.push_back(
+            {0, "Vistrelle", std::vector<std::int32_t>{4, 2, pivotType, 1, 1}});
         hostsim::Host host(VISTREL_MODULE_FILE, scene);
         void *instance = host.displacementInstances().at(0);
         const std::vector<MeasuredLeaf> measured = measure(points, 4, pivotType);
@@ -299,11 +346,12 @@ TEST(ReferenceBits, UnchangedLeavesAndACirclingTargetGiveThePlainBitsPassAfterPa
             for (std::size_t i = 0; i < points.size(); ++i) {
                 MeasuredLeaf leaf = measured[i / 4];
                 vistrel::computeAngles(leaf.frame);
-                const auto expected = referenceTurn(leaf, widened(points[i]), {c.x, c.y, c.z}, true, true);
+                const auto expected =
+                    referenceTurn(leaf, widened(points[i]), {c.x, c.y, c.z}, true, true);
                 ++compared;
                 if (!sameBits(moved[i], expected) && mismatch.count++ == 0)
-                    mismatch.first = "pivot rule " + std::to_string(pivotType) + " frame " + std::to_string(frame) +
-                                     " point " + std::to_string(i);
+                    mismatch.first = "pivot rule " + std::to_string(pivotType) + " frame " +
+                                     std::to_string(frame) + " point " + std::to_string(i);
             }
         }
     }

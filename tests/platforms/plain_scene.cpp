@@ -16,7 +16,7 @@ constexpr char magic[8] = {'V', 'P', 'L', 'A', 'I', 'N', '1', '\n'};
 constexpr std::uint64_t maxCount = std::uint64_t{1} << 28;
 
 class Writer {
-public:
+  public:
     template <typename T>
     void put(T value) {
         static_assert(std::is_trivially_copyable_v<T>);
@@ -32,19 +32,24 @@ public:
 };
 
 class Reader {
-public:
-    Reader(const std::vector<std::byte> &bytes, const std::filesystem::path &path) : bytes_(bytes), path_(path) {}
+  public:
+    Reader(const std::vector<std::byte> &bytes, const std::filesystem::path &path)
+        : bytes_(bytes), path_(path) {}
     template <typename T>
     T get() {
         T value{};
-        if (sizeof value > bytes_.size() - at_) throw hostsim::HostError::at(path_, "plain scene cut short at byte " + std::to_string(at_));
+        if (sizeof value > bytes_.size() - at_)
+            throw hostsim::HostError::at(path_,
+                                         "plain scene cut short at byte " + std::to_string(at_));
         std::memcpy(&value, bytes_.data() + at_, sizeof value);
         at_ += sizeof value;
         return value;
     }
     std::uint64_t count() {
         const auto n = get<std::uint64_t>();
-        if (n > maxCount || n > bytes_.size() - at_) throw hostsim::HostError::at(path_, "plain scene count " + std::to_string(n) + " too large");
+        if (n > maxCount || n > bytes_.size() - at_)
+            throw hostsim::HostError::at(path_,
+                                         "plain scene count " + std::to_string(n) + " too large");
         return n;
     }
     std::string text() {
@@ -54,7 +59,7 @@ public:
     }
     bool done() const { return at_ == bytes_.size(); }
 
-private:
+  private:
     const std::vector<std::byte> &bytes_;
     const std::filesystem::path &path_;
     std::size_t at_ = 0;
@@ -91,7 +96,8 @@ std::vector<std::byte> plainBytes(const hostsim::Scene &scene) {
     return std::move(out.bytes);
 }
 
-hostsim::Scene sceneOfPlainBytes(const std::vector<std::byte> &bytes, const std::filesystem::path &path) {
+hostsim::Scene sceneOfPlainBytes(const std::vector<std::byte> &bytes,
+                                 const std::filesystem::path &path) {
     Reader in(bytes, path);
     for (const char c : magic)
         if (in.get<char>() != c) throw hostsim::HostError::at(path, "not a plain scene");
@@ -102,7 +108,8 @@ hostsim::Scene sceneOfPlainBytes(const std::vector<std::byte> &bytes, const std:
         item.motion.keys.resize(static_cast<std::size_t>(in.count()));
         for (hostsim::PositionKey &key : item.motion.keys) {
             key.time = in.get<double>();
-            key.position.x = in.get<double>(), key.position.y = in.get<double>(), key.position.z = in.get<double>();
+            key.position.x = in.get<double>(), key.position.y = in.get<double>(),
+            key.position.z = in.get<double>();
         }
         if (in.get<std::uint8_t>() == 0) continue;
         item.mesh.emplace();
@@ -114,7 +121,8 @@ hostsim::Scene sceneOfPlainBytes(const std::vector<std::byte> &bytes, const std:
     scene.displacements.resize(static_cast<std::size_t>(in.count()));
     for (hostsim::Displacement &displacement : scene.displacements) {
         displacement.item = static_cast<std::size_t>(in.get<std::uint64_t>());
-        if (displacement.item >= scene.items.size()) throw hostsim::HostError::at(path, "plain scene displacement of a missing item");
+        if (displacement.item >= scene.items.size())
+            throw hostsim::HostError::at(path, "plain scene displacement of a missing item");
         displacement.server = in.text();
         if (in.get<std::uint8_t>() == 0) continue;
         displacement.data.emplace(static_cast<std::size_t>(in.count()));
@@ -138,7 +146,8 @@ std::vector<std::byte> readBytes(const std::filesystem::path &path) {
 
 void writeBytes(const std::filesystem::path &path, const std::vector<std::byte> &bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) throw hostsim::HostError::at(path, "cannot write");
 }

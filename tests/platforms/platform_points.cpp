@@ -1,9 +1,12 @@
 // platform_points: the turned points of one build of the module, and how two builds' points differ.
-//   platform_points play MODULE PLAIN_SCENE OUT      every frame of the scene, every displaced point,
-//                                                     as little-endian doubles, in frame and point order
+//   platform_points play MODULE PLAIN_SCENE OUT      every frame of the scene, every displaced
+//   point,
+//                                                     as little-endian doubles, in frame and point
+//                                                     order
 //   platform_points compare REFERENCE OTHER ULPS     counts of the coordinates that differ, by how
-//                                                     many ulps of their point's largest coordinate;
-//                                                     fails when one differs by more than ULPS
+//                                                     many ulps of their point's largest
+//                                                     coordinate; fails when one differs by more
+//                                                     than ULPS
 #include "plain_scene.h"
 
 #include "hostsim/host.h"
@@ -32,12 +35,14 @@ void play(const char *module, const char *scenePath, const char *outPath) {
             points += object.positions.size();
         }
     platforms::writeBytes(outPath, out);
-    std::cout << "frames " << frames.start << "-" << frames.end << ", " << points << " points written to " << outPath << '\n';
+    std::cout << "frames " << frames.start << "-" << frames.end << ", " << points
+              << " points written to " << outPath << '\n';
 }
 
 std::vector<double> doublesOf(const char *path) {
     const std::vector<std::byte> bytes = platforms::readBytes(path);
-    if (bytes.size() % (3 * sizeof(double)) != 0) throw hostsim::HostError::at(path, "not a list of points");
+    if (bytes.size() % (3 * sizeof(double)) != 0)
+        throw hostsim::HostError::at(path, "not a list of points");
     std::vector<double> values(bytes.size() / sizeof(double));
     std::memcpy(values.data(), bytes.data(), bytes.size());
     return values;
@@ -47,16 +52,19 @@ std::vector<double> doublesOf(const char *path) {
 // NaNs, infinite when only one is NaN.
 double ulpsApart(double a, double b, double scale) {
     if (std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b))) return 0.0;
-    if (std::isnan(a) || std::isnan(b) || std::isinf(a) || std::isinf(b)) return std::numeric_limits<double>::infinity();
+    if (std::isnan(a) || std::isnan(b) || std::isinf(a) || std::isinf(b))
+        return std::numeric_limits<double>::infinity();
     const double ulp = std::nextafter(scale, std::numeric_limits<double>::infinity()) - scale;
-    return std::max(std::abs(a - b) / (ulp > 0 ? ulp : std::numeric_limits<double>::denorm_min()), 1.0);
+    return std::max(std::abs(a - b) / (ulp > 0 ? ulp : std::numeric_limits<double>::denorm_min()),
+                    1.0);
 }
 
 int compare(const char *referencePath, const char *otherPath, double bound) {
     const std::vector<double> reference = doublesOf(referencePath);
     const std::vector<double> other = doublesOf(otherPath);
     if (reference.size() != other.size()) {
-        std::cerr << otherPath << ": " << other.size() / 3 << " points, " << referencePath << " has " << reference.size() / 3 << '\n';
+        std::cerr << otherPath << ": " << other.size() / 3 << " points, " << referencePath
+                  << " has " << reference.size() / 3 << '\n';
         return 1;
     }
     // Coordinates by their distance: 0, 1, 2, 3-4, 5-16, more.
@@ -67,22 +75,26 @@ int compare(const char *referencePath, const char *otherPath, double bound) {
     for (std::size_t p = 0; p < reference.size(); p += 3) {
         double scale = 0;
         for (std::size_t i = 0; i < 3; ++i)
-            if (std::isfinite(reference[p + i])) scale = std::max(scale, std::abs(reference[p + i]));
+            if (std::isfinite(reference[p + i]))
+                scale = std::max(scale, std::abs(reference[p + i]));
         bool differs = false;
         for (std::size_t i = 0; i < 3; ++i) {
             const double ulps = ulpsApart(reference[p + i], other[p + i], scale);
             largest = std::max(largest, ulps);
             differs = differs || ulps > 0;
-            ++counts[std::lower_bound(std::begin(limits), std::end(limits), ulps) - std::begin(limits)];
+            ++counts[std::lower_bound(std::begin(limits), std::end(limits), ulps) -
+                     std::begin(limits)];
         }
         pointsDiffering += differs;
     }
-    std::cout << "| coordinates | same bits | 1 ulp | 2 ulps | 3-4 ulps | 5-16 ulps | more | points differing | largest |\n"
+    std::cout << "| coordinates | same bits | 1 ulp | 2 ulps | 3-4 ulps | 5-16 ulps | more | "
+                 "points differing | largest |\n"
               << "| " << reference.size();
     for (const std::size_t count : counts) std::cout << " | " << count;
     std::cout << " | " << pointsDiffering << " | " << largest << " ulps |\n";
     if (largest > bound) {
-        std::cerr << otherPath << ": a coordinate lies " << largest << " ulps from " << referencePath << ", more than " << bound << '\n';
+        std::cerr << otherPath << ": a coordinate lies " << largest << " ulps from "
+                  << referencePath << ", more than " << bound << '\n';
         return 1;
     }
     return 0;
@@ -102,6 +114,7 @@ int main(int argc, char **argv) {
         std::cerr << error.what() << '\n';
         return 1;
     }
-    std::cerr << "usage: platform_points play MODULE PLAIN_SCENE OUT | compare REFERENCE OTHER ULPS\n";
+    std::cerr
+        << "usage: platform_points play MODULE PLAIN_SCENE OUT | compare REFERENCE OTHER ULPS\n";
     return 2;
 }

@@ -22,11 +22,13 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 const std::vector<Position> square = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
 
 // Turns `points` by `angle` about the Z axis through `pivot`.
-std::vector<Position> turned(const std::vector<Position> &points, const Position &pivot, double angle) {
+std::vector<Position> turned(const std::vector<Position> &points, const Position &pivot,
+                             double angle) {
     std::vector<Position> out;
     for (const Position &p : points) {
         const double x = p[0] - pivot[0], y = p[1] - pivot[1];
-        out.push_back({pivot[0] + std::cos(angle) * x - std::sin(angle) * y, pivot[1] + std::sin(angle) * x + std::cos(angle) * y, p[2]});
+        out.push_back({pivot[0] + std::cos(angle) * x - std::sin(angle) * y,
+                       pivot[1] + std::sin(angle) * x + std::cos(angle) * y, p[2]});
     }
     return out;
 }
@@ -48,7 +50,8 @@ TEST(LeafLayout, TenPointsOfFourMakeTwoWholeLeavesAndAPartOne) {
 }
 
 TEST(LeafLayout, BelowTwoPointsPerLeafEveryPointIsALeafOfItsOwn) {
-    for (const std::int32_t size : {1, 0, -1, INT32_MIN}) EXPECT_EQ(validate::leafSpans(5, {size, 0}).size(), 5u);
+    for (const std::int32_t size : {1, 0, -1, INT32_MIN})
+        EXPECT_EQ(validate::leafSpans(5, {size, 0}).size(), 5u);
     EXPECT_EQ(validate::leafSpans(5, {INT32_MAX, 0}).size(), 1u);
 }
 
@@ -72,7 +75,9 @@ TEST(LeafLayout, APartLeafKeepsThePivotItsRuleHadReached) {
 
 TEST(FramePassAccepts, LeavesTurnedRigidlyAboutTheirPivots) {
     const auto before = concat(square, {{5, 5, 5}, {6, 5, 5}, {6, 6, 5}, {5, 6, 5}});
-    const auto after = concat(turned(square, {0, 0, 0}, 1.0), turned({{5, 5, 5}, {6, 5, 5}, {6, 6, 5}, {5, 6, 5}}, {5, 5, 5}, -2.0));
+    const auto after =
+        concat(turned(square, {0, 0, 0}, 1.0),
+               turned({{5, 5, 5}, {6, 5, 5}, {6, 6, 5}, {5, 6, 5}}, {5, 5, 5}, -2.0));
     const auto tally = validate::checkFramePass(before, after, {4, 0}, false);
     EXPECT_EQ(tally.evaluated, 8u);
     EXPECT_EQ(tally.turned, 6u);  // each leaf's pivot stays put
@@ -81,12 +86,15 @@ TEST(FramePassAccepts, LeavesTurnedRigidlyAboutTheirPivots) {
 TEST(FramePassAccepts, EveryPivotRuleTurnsAboutItsOwnPivot) {
     for (const std::int32_t rule : {0, 1, 2, 3}) {
         const Position pivot = validate::rulePivot(square, {4, rule});
-        EXPECT_NO_THROW(validate::checkFramePass(square, turned(square, pivot, 0.7), {4, rule}, false)) << "rule " << rule;
+        EXPECT_NO_THROW(
+            validate::checkFramePass(square, turned(square, pivot, 0.7), {4, rule}, false))
+            << "rule " << rule;
     }
 }
 
 TEST(FramePassAccepts, PointsHandedBackUnchangedNonFiniteOnesIncluded) {
-    const std::vector<Position> before = {{nan, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, nan, 1}};
+    const std::vector<Position> before = {
+        {nan, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, nan, 1}};
     EXPECT_EQ(validate::checkFramePass(before, before, {4, 0}, false).turned, 0u);
 }
 
@@ -97,8 +105,10 @@ TEST(FramePassAccepts, APartLeafTurnedAboutItsReachedPivotWhenTheLeafCountMayBeS
 }
 
 TEST(FramePassAccepts, HugeCoordinatesTurnedRigidly) {
-    const std::vector<Position> before = {{0, 0, 0}, {DBL_MAX / 2, 0, 0}, {0, -DBL_MAX / 2, 0}, {1e300, 1e300, 0}};
-    EXPECT_NO_THROW(validate::checkFramePass(before, turned(before, {0, 0, 0}, 0.5), {4, 0}, false));
+    const std::vector<Position> before = {
+        {0, 0, 0}, {DBL_MAX / 2, 0, 0}, {0, -DBL_MAX / 2, 0}, {1e300, 1e300, 0}};
+    EXPECT_NO_THROW(
+        validate::checkFramePass(before, turned(before, {0, 0, 0}, 0.5), {4, 0}, false));
 }
 
 // --- Frame passes: caught
@@ -124,11 +134,14 @@ TEST(FramePassCatches, ALeafStretched) {
 }
 
 TEST(FramePassCatches, ALeafTurnedAboutAnotherPointThanItsPivot) {
-    EXPECT_THROW(validate::checkFramePass(square, turned(square, {0.5, 0.5, 0}, 1.0), {4, 0}, false), ValidationFailure);
+    EXPECT_THROW(
+        validate::checkFramePass(square, turned(square, {0.5, 0.5, 0}, 1.0), {4, 0}, false),
+        ValidationFailure);
 }
 
 TEST(FramePassCatches, ALeafTurnedAboutThePivotOfAnotherRule) {
-    EXPECT_THROW(validate::checkFramePass(square, turned(square, {0, 1, 0}, 1.0), {4, 1}, false), ValidationFailure);
+    EXPECT_THROW(validate::checkFramePass(square, turned(square, {0, 1, 0}, 1.0), {4, 1}, false),
+                 ValidationFailure);
 }
 
 TEST(FramePassCatches, OnePointOfALeafMovedOnItsOwnSphere) {
@@ -160,14 +173,22 @@ TEST(FramePassCatches, AMissingPosition) {
 
 TEST(TurnedPoint, IsAcceptedAboutAnyPivotOfTheLatestScans) {
     const std::vector<Position> pivots = {{9, 9, 9}, {1, 1, 0}};
-    EXPECT_EQ(validate::checkTurnedPoint({2, 1, 0}, {1, 2, 0}, pivots, nullptr), validate::PointVerdict::turned);
-    EXPECT_EQ(validate::checkTurnedPoint({2, 1, 0}, {2, 1, 0}, pivots, nullptr), validate::PointVerdict::unchanged);
+    EXPECT_EQ(validate::checkTurnedPoint({2, 1, 0}, {1, 2, 0}, pivots, nullptr),
+              validate::PointVerdict::turned);
+    EXPECT_EQ(validate::checkTurnedPoint({2, 1, 0}, {2, 1, 0}, pivots, nullptr),
+              validate::PointVerdict::unchanged);
 }
 
 TEST(TurnedPoint, IsCaughtWhenItTurnedAboutNoPivot) {
-    EXPECT_THROW(validate::checkTurnedPoint({3, 4, 0}, {-4, 3, 0}, std::vector<Position>{{9, 9, 9}}, nullptr), ValidationFailure);
-    EXPECT_THROW(validate::checkTurnedPoint({3, 4, 0}, {30, 4, 0}, std::vector<Position>{{9, 9, 9}}, nullptr), ValidationFailure);
-    EXPECT_THROW(validate::checkTurnedPoint({3, 4, 0}, {nan, 4, 0}, std::vector<Position>{{3, 4, 0}}, nullptr), ValidationFailure);
+    EXPECT_THROW(validate::checkTurnedPoint({3, 4, 0}, {-4, 3, 0}, std::vector<Position>{{9, 9, 9}},
+                                            nullptr),
+                 ValidationFailure);
+    EXPECT_THROW(validate::checkTurnedPoint({3, 4, 0}, {30, 4, 0}, std::vector<Position>{{9, 9, 9}},
+                                            nullptr),
+                 ValidationFailure);
+    EXPECT_THROW(validate::checkTurnedPoint({3, 4, 0}, {nan, 4, 0},
+                                            std::vector<Position>{{3, 4, 0}}, nullptr),
+                 ValidationFailure);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// vistrelle validate run as a process: it passes the module and the tiny sound module, and fails each
-// broken copy with a line that says what went wrong, going on past crashes and hangs.
+// vistrelle validate run as a process: it passes the module and the tiny sound module, and fails
+// each broken copy with a line that says what went wrong, going on past crashes and hangs.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -16,9 +16,10 @@ struct CommandRun {
 };
 
 // Runs validate; stderr is dropped unless `withErrors`, which mixes it into the output.
-CommandRun validate(const std::string &module, const std::string &options = "--quick --seed 5", bool withErrors = false) {
-    const std::string command =
-        std::string(VISTRELLE_COMMAND_FILE) + " validate " + module + " " + options + (withErrors ? " 2>&1" : " 2>/dev/null");
+CommandRun validate(const std::string &module, const std::string &options = "--quick --seed 5",
+                    bool withErrors = false) {
+    const std::string command = std::string(VISTRELLE_COMMAND_FILE) + " validate " + module + " " +
+                                options + (withErrors ? " 2>&1" : " 2>/dev/null");
     CommandRun run;
     FILE *pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
@@ -29,9 +30,13 @@ CommandRun validate(const std::string &module, const std::string &options = "--q
     return run;
 }
 
-std::string broken(const char *kind) { return std::string(VISTREL_BROKEN_DIR) + "/validate_broken_" + kind + ".p"; }
+std::string broken(const char *kind) {
+    return std::string(VISTREL_BROKEN_DIR) + "/validate_broken_" + kind + ".p";
+}
 
-bool endsWith(const std::string &text, const std::string &tail) { return text.size() >= tail.size() && text.ends_with(tail); }
+bool endsWith(const std::string &text, const std::string &tail) {
+    return text.size() >= tail.size() && text.ends_with(tail);
+}
 
 TEST(ValidateCommandOnSoundModules, PassesTheModuleWithQuickCounts) {
     const CommandRun run = validate(VISTREL_MODULE_FILE);
@@ -54,7 +59,9 @@ TEST(ValidateCommandOnSoundModules, RunsTheGroupsInProcessWithNoFork) {
 TEST(ValidateCommandOnSoundModules, ReplaysARandomGroupFromItsSeed) {
     const CommandRun first = validate(VISTREL_MODULE_FILE, "--quick --seed 77 --only call-order");
     const CommandRun second = validate(VISTREL_MODULE_FILE, "--quick --seed 77 --only call-order");
-    const auto summary = [](const std::string &out) { return out.substr(out.find("passed:"), out.find(" (") - out.find("passed:")); };
+    const auto summary = [](const std::string &out) {
+        return out.substr(out.find("passed:"), out.find(" (") - out.find("passed:"));
+    };
     ASSERT_EQ(first.code, 0) << first.output;
     EXPECT_EQ(summary(first.output), summary(second.output));
 }
@@ -63,7 +70,8 @@ TEST(ValidateCommandOnBrokenModules, CatchesAnEvaluateThatWritesNaN) {
     const CommandRun run = validate(broken("nan"));
     EXPECT_EQ(run.code, 3);
     EXPECT_NE(run.output.find("FAILED: lifecycle"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("evaluate wrote the non-finite position"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("evaluate wrote the non-finite position"), std::string::npos)
+        << run.output;
 }
 
 TEST(ValidateCommandOnBrokenModules, CatchesPointsMovedApartFromTheirLeaf) {
@@ -75,13 +83,16 @@ TEST(ValidateCommandOnBrokenModules, CatchesPointsMovedApartFromTheirLeaf) {
 TEST(ValidateCommandOnBrokenModules, CatchesASaveThatDoesNotGiveTheSettingsBack) {
     const CommandRun run = validate(broken("save"));
     EXPECT_EQ(run.code, 3);
-    EXPECT_NE(run.output.find("save wrote 5 1 1 2 1; expected 4 0 0 1 0"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("save wrote 5 1 1 2 1; expected 4 0 0 1 0"), std::string::npos)
+        << run.output;
 }
 
 TEST(ValidateCommandOnBrokenModules, RefusesABadMagicNumberInEveryGroup) {
     const CommandRun run = validate(broken("magic"));
     EXPECT_EQ(run.code, 3);
-    EXPECT_NE(run.output.find("_mod_descrip magic is 0x12345678, expected 0x04121994"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("_mod_descrip magic is 0x12345678, expected 0x04121994"),
+              std::string::npos)
+        << run.output;
     EXPECT_TRUE(endsWith(run.output, "0 passed, 6 failed\n")) << run.output;
 }
 
@@ -89,7 +100,8 @@ TEST(ValidateCommandOnBrokenModules, ReportsACrashAsAFailureAndGoesOn) {
     const CommandRun run = validate(broken("crash"));
     EXPECT_EQ(run.code, 3);
     // A plain build sees the signal; a sanitizer build sees the sanitizer's exit.
-    const bool told = run.output.find("crashed with SIGSEGV") != std::string::npos || run.output.find("exited with code") != std::string::npos;
+    const bool told = run.output.find("crashed with SIGSEGV") != std::string::npos ||
+                      run.output.find("exited with code") != std::string::npos;
     EXPECT_TRUE(told) << run.output;
     EXPECT_NE(run.output.find("descriptor"), std::string::npos);
     EXPECT_NE(run.output.find("state"), std::string::npos);
@@ -98,15 +110,20 @@ TEST(ValidateCommandOnBrokenModules, ReportsACrashAsAFailureAndGoesOn) {
 }
 
 TEST(ValidateCommandOnBrokenModules, EndsAGroupThatOverrunsItsTimeLimit) {
-    const CommandRun run = validate(broken("hang"), "--quick --seed 5 --only lifecycle --time-limit 1");
+    const CommandRun run =
+        validate(broken("hang"), "--quick --seed 5 --only lifecycle --time-limit 1");
     EXPECT_EQ(run.code, 3);
-    EXPECT_NE(run.output.find("took longer than its limit of 1 s"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("took longer than its limit of 1 s"), std::string::npos)
+        << run.output;
     EXPECT_TRUE(endsWith(run.output, "0 passed, 1 failed\n")) << run.output;
 }
 
 TEST(ValidateCommandOnBrokenModules, PrintsHowToReplayAFailedRandomGroup) {
     const CommandRun run = validate(broken("nan"), "--quick --seed 31 --only lifecycle");
-    EXPECT_NE(run.output.find("replay: vistrelle validate " + broken("nan") + " --seed 31 --only lifecycle --quick"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("replay: vistrelle validate " + broken("nan") +
+                              " --seed 31 --only lifecycle --quick"),
+              std::string::npos)
+        << run.output;
 }
 
 TEST(ValidateCommandOnBrokenModules, EndsWithItsFindingsAndExitCodeThreeNotAnErrorLine) {
@@ -123,11 +140,13 @@ TEST(ValidateCommandOnBrokenModules, EndsWithItsFindingsAndExitCodeThreeNotAnErr
 namespace {
 
 TEST(ValidateCommandAsAGroupsChild, WritesOnlyTheVerdictOfItsOneGroup) {
-    const CommandRun passed = validate(VISTREL_MODULE_FILE, "--quick --seed 5 --write-verdict --only descriptor");
+    const CommandRun passed =
+        validate(VISTREL_MODULE_FILE, "--quick --seed 5 --write-verdict --only descriptor");
     EXPECT_EQ(passed.code, 0);
     EXPECT_TRUE(passed.output.starts_with("P")) << passed.output;
     EXPECT_EQ(passed.output.find('\n'), std::string::npos) << passed.output;
-    const CommandRun failed = validate(broken("nan"), "--quick --seed 5 --write-verdict --only lifecycle");
+    const CommandRun failed =
+        validate(broken("nan"), "--quick --seed 5 --write-verdict --only lifecycle");
     EXPECT_TRUE(failed.output.starts_with("F")) << failed.output;
 }
 

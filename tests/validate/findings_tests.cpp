@@ -26,7 +26,8 @@ TEST(ModuleFindings, ALeafNoScanMeasuredIsNotTurnedAboutTheOrigin) {
     const std::vector<hostsim::Position> again = host.evaluatePass(instance);
     const auto &points = host.scene().scene().items[1].mesh->points;
     for (std::size_t i = 0; i < points.size(); ++i)
-        EXPECT_EQ(again[i], (hostsim::Position{points[i][0], points[i][1], points[i][2]})) << "point " << i;
+        EXPECT_EQ(again[i], (hostsim::Position{points[i][0], points[i][1], points[i][2]}))
+            << "point " << i;
 }
 
 }  // namespace

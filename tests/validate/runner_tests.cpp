@@ -1,5 +1,6 @@
 // The group runner on groups made here: a verdict comes back from the child process whatever the
-// group does (passes, throws, aborts, exits, hangs), and the byte reader behind the random programs.
+// group does (passes, throws, aborts, exits, hangs), and the byte reader behind the random
+// programs.
 #include "validate/byte_reader.h"
 #include "validate/group_runner.h"
 
@@ -18,9 +19,11 @@ using validate::Group;
 using validate::GroupOptions;
 using validate::RunOptions;
 
-validate::GroupOutcome run(std::string (*body)(const GroupOptions &), bool fork = true, int seconds = 20) {
+validate::GroupOutcome run(std::string (*body)(const GroupOptions &), bool fork = true,
+                           int seconds = 20) {
     const Group group{"test", "a group made by the test", false, body};
-    return validate::runGroup(group, GroupOptions{}, RunOptions{fork, std::chrono::seconds(seconds)});
+    return validate::runGroup(group, GroupOptions{},
+                              RunOptions{fork, std::chrono::seconds(seconds)});
 }
 
 TEST(GroupRunner, APassingGroupGivesItsSummary) {
@@ -31,7 +34,9 @@ TEST(GroupRunner, APassingGroupGivesItsSummary) {
 
 TEST(GroupRunner, AThrowingGroupGivesItsMessage) {
     for (const bool fork : {true, false}) {
-        const auto outcome = run([](const GroupOptions &) -> std::string { throw std::runtime_error("point 4 moved"); }, fork);
+        const auto outcome = run(
+            [](const GroupOptions &) -> std::string { throw std::runtime_error("point 4 moved"); },
+            fork);
         EXPECT_FALSE(outcome.passed);
         EXPECT_EQ(outcome.detail, "point 4 moved");
     }
@@ -73,7 +78,8 @@ TEST(ByteReader, ReadsZeroPastTheEnd) {
 
 TEST(ByteReader, ChoicesStayInRangeAndReachTheExtremes) {
     std::vector<std::uint8_t> bytes(4096);
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 37 + i / 256);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 37 + i / 256);
     validate::ByteReader reader(bytes);
     std::set<std::int32_t> ints;
     while (!reader.empty()) {

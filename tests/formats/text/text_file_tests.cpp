@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <string>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <string>
 #include <thread>
 #include <vector>
-#include <unistd.h>
 
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
@@ -27,7 +27,8 @@ std::string bytesOf(std::size_t size) {
 TEST(TextFileReading, FilesOfEverySizeAroundTheBlockComeBackWhole) {
     const ScratchFolder folder;
     const std::size_t block = std::size_t{1} << 20;
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1, 2 * block + 3}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1, 2 * block + 3}) {
         const std::string text = bytesOf(size);
         const auto path = folder.write("f" + std::to_string(size), text);
         EXPECT_EQ(formats::readTextFile(path), text) << size << " bytes";
@@ -84,7 +85,8 @@ TEST(LineBlockReading, BlocksAreWholeLinesThatJoinToTheFile) {
     const ScratchFolder folder;
     const std::size_t block = std::size_t{1} << 20;
     const std::string longLine = std::string(3 * block + 5, 'x') + "\n";
-    const std::vector<std::string> texts = {linesUpTo(3 * block, 200), "a\nb", "no line end", longLine + "v 1 2 3\n" + longLine, "\n\n"};
+    const std::vector<std::string> texts = {linesUpTo(3 * block, 200), "a\nb", "no line end",
+                                            longLine + "v 1 2 3\n" + longLine, "\n\n"};
     for (const std::string &text : texts) {
         const auto path = folder.write("lines", text);
         const std::vector<std::string> blocks = blocksOf(path);
@@ -110,7 +112,8 @@ TEST(LineBlockReading, AnEmptyFileHandsNothingAndAMissingOneIsNamed) {
         blocksOf(folder / "missing.obj");
         FAIL() << "no error";
     } catch (const hostsim::HostError &e) {
-        EXPECT_EQ(std::string(e.what()), (folder / "missing.obj").string() + ": cannot read: No such file or directory");
+        EXPECT_EQ(std::string(e.what()),
+                  (folder / "missing.obj").string() + ": cannot read: No such file or directory");
     }
 }
 
@@ -119,14 +122,18 @@ TEST(LargeFileWriting, PiecesOfAnySizeComeBackWholeAndNoSpaceIsKeptPastTheEnd) {
     const ScratchFolder folder;
     const std::string text = bytesOf((std::size_t{5} << 20) + 123);
     const auto path = folder / "large.obj";
-    for (const std::size_t piece : {std::size_t{128} << 10, std::size_t{7} << 20, std::size_t{1000}}) {
+    for (const std::size_t piece :
+         {std::size_t{128} << 10, std::size_t{7} << 20, std::size_t{1000}}) {
         formats::replaceFileWith(path, [&](const formats::TextSink &sink) {
-            for (std::size_t at = 0; at < text.size(); at += piece) sink(std::string_view(text).substr(at, piece));
+            for (std::size_t at = 0; at < text.size(); at += piece)
+                sink(std::string_view(text).substr(at, piece));
         });
         EXPECT_EQ(formats::readTextFile(path), text) << piece << "-byte pieces";
         struct stat written {};
         ASSERT_EQ(::stat(path.c_str(), &written), 0);
-        EXPECT_LT(static_cast<std::size_t>(written.st_blocks) * 512, text.size() + (std::size_t{64} << 10)) << piece << "-byte pieces";
+        EXPECT_LT(static_cast<std::size_t>(written.st_blocks) * 512,
+                  text.size() + (std::size_t{64} << 10))
+            << piece << "-byte pieces";
     }
 }
 
