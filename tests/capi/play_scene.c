@@ -30,11 +30,13 @@ int main(int argc, char **argv) {
                     &settings[3], &settings[4]) == 5 &&
              fscanf(in, " keys %zu", &keyCount) == 1 && keyCount > 0 && keyCount < 1000000;
     double *keys = ok ? malloc(keyCount * 4 * sizeof(double)) : NULL;
-    for (size_t k = 0; ok && keys != NULL && k < 4 * keyCount; ++k) ok = fscanf(in, "%lf", &keys[k]) == 1;
+    for (size_t k = 0; ok && keys != NULL && k < 4 * keyCount; ++k)
+        ok = fscanf(in, "%lf", &keys[k]) == 1;
     ok = ok && keys != NULL && fscanf(in, " points %zu", &pointCount) == 1 && pointCount > 0 &&
          pointCount < 100000000;
     float *points = ok ? malloc(pointCount * 3 * sizeof(float)) : NULL;
-    for (size_t k = 0; ok && points != NULL && k < 3 * pointCount; ++k) ok = fscanf(in, "%f", &points[k]) == 1;
+    for (size_t k = 0; ok && points != NULL && k < 3 * pointCount; ++k)
+        ok = fscanf(in, "%f", &points[k]) == 1;
     fclose(in);
     float *turned = ok && points != NULL ? malloc(pointCount * 3 * sizeof(float)) : NULL;
     if (turned == NULL) return refuse(argv[2], "not a scene of the expected form");
