@@ -50,7 +50,8 @@ void AimedLeaf::aimAtAsked(bool pitchAlign, bool headingAlign) {
     bool pitchTurns = false;
     if (pitchAlign) {
         // a = atan2(-t.y, sqrt(t.x^2 + t.z^2)); a turn by a zero or NaN angle does nothing.
-        const double a = std::atan2(-inLeaf.y, std::sqrt(inLeaf.x * inLeaf.x + inLeaf.z * inLeaf.z));
+        const double a =
+            std::atan2(-inLeaf.y, std::sqrt(inLeaf.x * inLeaf.x + inLeaf.z * inLeaf.z));
         pitchTurns = !isNoTurn(a);
         if (pitchTurns) pitch = turnBy(a);
     }

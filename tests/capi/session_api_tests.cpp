@@ -149,7 +149,8 @@ TEST_F(SessionApi, TurnEqualsTheHostsOwnFrameRoundedToFloat) {
     scene.frames.framesPerSecond = 24.0;
     scene.items.push_back({"T", hostsim::Motion::fixed({0.0, 1.0, 5.0}), std::nullopt});
     hostsim::Mesh mesh;
-    for (std::size_t i = 0; i < 4; ++i) mesh.points.push_back({card[3 * i], card[3 * i + 1], card[3 * i + 2]});
+    for (std::size_t i = 0; i < 4; ++i)
+        mesh.points.push_back({card[3 * i], card[3 * i + 1], card[3 * i + 2]});
     scene.items.push_back({"Card", hostsim::Motion::fixed({}), mesh});
     hostsim::Host host(VISTREL_MODULE_FILE, scene);
     void *instance = host.create(1);
