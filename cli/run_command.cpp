@@ -55,7 +55,8 @@ struct RunOptions {
     bool noObj = false;
     bool noSvg = false;
     bool quiet = false;
-    unsigned jobs = 0;  // 0: one per core
+    unsigned jobs = 0;            // 0: one per core
+    unsigned frameTimeout = 600;  // seconds a frame may take in the module; 0: no limit
     bool gltf = false;
     std::uint64_t maxPoints = formats::defaultMaxPoints;
     bool force = false;  // write outputs even where they are inputs
@@ -198,14 +199,12 @@ bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects,
 
 // Refuses outputs of the run already in its folder that are the same file as one of its inputs or
 // as another of its outputs (a link, a hard link), unless --force.
-void guardOutputs(const RunOptions &options, const hostsim::Scene &scene,
+void guardOutputs(const RunOptions &options, const formats::PointBudget &read,
                   const std::vector<RunObject> &objects, const PlayedFrames &played, int digits) {
     SameFileGuard guard;
     guard.addInput(options.scene, "the scene");
     guard.addInput(options.module, "the module");
-    for (const hostsim::Item &item : scene.items)
-        if (item.mesh && !item.mesh->sourceFile.empty())
-            guard.addInput(item.mesh->sourceFile, "the mesh");
+    guard.addInputs(read);
     for (const fs::path &folder : {fs::path(options.out), fs::path(options.out) / "viewer"}) {
         std::error_code error;
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
@@ -229,7 +228,17 @@ std::string keptFrames(const PlayedFrames &played, std::int64_t written) {
            std::to_string(played.at(written - 1)) + " are written whole";
 }
 
+// Where a run that has written `written` frames stops, and what it keeps: " at frame 93: frames 0
+// to 92 are written whole".
+std::string stopPlace(const PlayedFrames &played, std::int64_t written) {
+    const std::string at = written < played.count()
+                               ? " at frame " + std::to_string(played.at(written))
+                               : " after the last frame";
+    return at + ": " + keptFrames(played, written);
+}
+
 void runScene(const RunOptions &options) {
+    const EmptyFoldersOnFailure cleanup;
     const auto started = Clock::now();
     const fs::path scenePath = options.scene;
     const fs::path out = options.out;
@@ -249,11 +258,13 @@ void runScene(const RunOptions &options) {
     std::optional<FolderLock> lock;
     if (writes) lock.emplace(out);
     const StopSignals stopSignals;
-
+    StopSignals::stopInModuleCalls(stopPlace(played, 0));
+    const ModuleWatch watch(options.module);
+    ModuleWatch::limitFrames(options.frameTimeout);
     hostsim::Host host(options.module, std::move(scene));
     std::vector<RunObject> objects = displacedObjects(host, scenePath);
     const int digits = frameDigits(played.span);
-    if (writes) guardOutputs(options, host.scene().scene(), objects, played, digits);
+    if (writes) guardOutputs(options, budget, objects, played, digits);
     FrameOutputs outputs(out, choice, digits);
     const formats::SvgFrame layout;  // the picture size every frame uses
     RunTotals totals;
@@ -323,6 +334,7 @@ void runScene(const RunOptions &options) {
             outputs, objects,
             host.frames().framesPerSecond);  // a run stopped later still leaves a playable page
         progress.update(totals.frames, played.count(), totals.points);
+        StopSignals::stopInModuleCalls(stopPlace(played, totals.frames));
     };
     // Clears what workers ended mid-frame leave: files of frames not handed on, and temporary
     // files.
@@ -334,19 +346,14 @@ void runScene(const RunOptions &options) {
     };
     const unsigned jobs = options.jobs > 0 ? options.jobs : defaultJobs();
     try {
-        const ModuleWatch watch(options.module, host.callInProgress());
         totals.moduleSeconds =
             playFrames(host, played.span.first, played.span.last, played.step, jobs, handlers);
         throwIfStopped();
     } catch (const RunStopped &stop) {
         progress.finish();
-        const std::string at = totals.frames < played.count()
-                                   ? " at frame " + std::to_string(played.at(totals.frames))
-                                   : " after the last frame";
         std::cerr << "vistrelle run: "
                   << (stop.worker() ? "a worker was stopped by " : "stopped by ")
-                  << signalName(stop.signal()) << at << ": " << keptFrames(played, totals.frames)
-                  << '\n';
+                  << signalName(stop.signal()) << stopPlace(played, totals.frames) << '\n';
         throw StoppedBySignal{128 + stop.signal()};
     } catch (const formats::DiskFullError &error) {
         // The frame that could not be written left no file, nor did any after it.
@@ -361,7 +368,24 @@ void runScene(const RunOptions &options) {
                                  std::to_string(played.at(totals.frames)) + ": " + kept);
     }
     progress.finish();
-    views.finish();
+    std::vector<fs::path> unwritten;
+    const std::vector<fs::path> written =
+        views.finish([] { return StopSignals::caught() != 0; }, &unwritten);
+    if (const int signal = StopSignals::caught(); signal != 0) {
+        // Each .glb is written through a temporary file: whole, or not there at all.
+        const auto names = [](const std::vector<fs::path> &files) {
+            std::string text;
+            for (const fs::path &file : files)
+                text += (text.empty() ? "" : ", ") + file.filename().string();
+            return text;
+        };
+        std::string glb = written.empty() ? "" : "; " + names(written) + " written whole";
+        if (!unwritten.empty()) glb += "; " + names(unwritten) + " not written";
+        std::cerr << "vistrelle run: stopped by " << signalName(signal)
+                  << " while writing the .glb animations: every frame is written whole" << glb
+                  << '\n';
+        throw StoppedBySignal{128 + signal};
+    }
     if (!views.warning().empty()) std::cerr << "vistrelle run: " << views.warning() << '\n';
     totals.seconds = std::chrono::duration<double>(Clock::now() - started).count();
     std::cout << summary(options, played, objects, totals, outputs);
@@ -398,6 +422,11 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
            "frames played and written side by side by worker processes (default: one per core); "
            "the files are the same for any number")
         ->check(CLI::Range(1u, 256u));
+    run->add_option("--frame-timeout", options->frameTimeout,
+                    "SECONDS a frame may take in the module before the run ends with exit 1, "
+                    "naming the entry and the frame (0: no limit)")
+        ->capture_default_str()
+        ->check(CLI::Range(0u, 86400u));
     run->add_flag("--force", options->force,
                   "write outputs even where one is the same file as an input or another output");
     run->add_flag("--gltf", options->gltf,
