@@ -29,10 +29,10 @@ void RunViews::addObject(const std::string &name, const std::string &stem,
             return std::make_unique<formats::ViewerWriter>(out_, mesh, shown, threeSource());
         };
     }
-    animations_.emplace_back(stem,
-                             gltf_ ? std::make_unique<formats::GltfAnimationWriter>(
-                                         mesh, formats::surfaceOf(mesh, settings.leafPoints), name)
-                                   : nullptr);
+    animations_.emplace_back(stem, gltf_ ? std::make_unique<formats::GltfAnimationWriter>(
+                                               mesh, formats::surfaceOf(mesh, settings.leafPoints),
+                                               name, out_ / (stem + ".glb"))
+                                         : nullptr);
 }
 
 void RunViews::start() {
