@@ -29,9 +29,12 @@ void RunViews::addObject(const std::string &name, const std::string &stem,
             return std::make_unique<formats::ViewerWriter>(out_, mesh, shown, threeSource());
         };
     }
+    // The faces are made when the .glb is written, not held over the frames.
+    const auto surface = [&mesh, leafPoints = settings.leafPoints] {
+        return formats::surfaceOf(mesh, leafPoints);
+    };
     animations_.emplace_back(stem, gltf_ ? std::make_unique<formats::GltfAnimationWriter>(
-                                               mesh, formats::surfaceOf(mesh, settings.leafPoints),
-                                               name, out_ / (stem + ".glb"))
+                                               mesh, surface, name, out_ / (stem + ".glb"))
                                          : nullptr);
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ class GltfAnimationWriter {
     // grow with the number of frames.
     GltfAnimationWriter(const Mesh &base, MeshSurface surface, std::string name,
                         const std::filesystem::path &output);
+    // The same with the faces made only when the file is written, so that the run does not hold
+    // them meanwhile.
+    GltfAnimationWriter(const Mesh &base, std::function<MeshSurface()> surface, std::string name,
+                        const std::filesystem::path &output);
     ~GltfAnimationWriter();
     GltfAnimationWriter(const GltfAnimationWriter &) = delete;
     GltfAnimationWriter &operator=(const GltfAnimationWriter &) = delete;
@@ -50,7 +55,7 @@ class GltfAnimationWriter {
     };
 
     const Mesh &base_;
-    MeshSurface surface_;
+    std::function<MeshSurface()> surface_;
     std::string name_;
     std::filesystem::path spoolPath_;
     std::FILE *spool_ = nullptr;
