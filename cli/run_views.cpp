@@ -29,10 +29,13 @@ void RunViews::addObject(const std::string &name, const std::string &stem,
             return std::make_unique<formats::ViewerWriter>(out_, mesh, shown, threeSource());
         };
     }
-    animations_.emplace_back(stem,
-                             gltf_ ? std::make_unique<formats::GltfAnimationWriter>(
-                                         mesh, formats::surfaceOf(mesh, settings.leafPoints), name)
-                                   : nullptr);
+    // The faces are made when the .glb is written, not held over the frames.
+    const auto surface = [&mesh, leafPoints = settings.leafPoints] {
+        return formats::surfaceOf(mesh, leafPoints);
+    };
+    animations_.emplace_back(stem, gltf_ ? std::make_unique<formats::GltfAnimationWriter>(
+                                               mesh, surface, name, out_ / (stem + ".glb"))
+                                         : nullptr);
 }
 
 void RunViews::start() {
