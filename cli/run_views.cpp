@@ -3,6 +3,7 @@
 
 #include "cli/install_layout.h"
 #include "formats/mesh_surface.h"
+#include "hostsim/host_error.h"
 
 #include <cstdlib>
 
@@ -67,7 +68,14 @@ std::vector<fs::path> RunViews::finish(const std::function<bool()> &stopped,
             if (unwritten) unwritten->push_back(file);
             continue;
         }
-        animation->write(file);
+        try {
+            animation->write(file);
+        } catch (const hostsim::HostError &) {
+            // A stop that interrupted the write (a FIFO's open, say): the file is not there.
+            if (!stopped || !stopped()) throw;
+            if (unwritten) unwritten->push_back(file);
+            continue;
+        }
         written.push_back(file);
     }
     return written;
