@@ -78,8 +78,8 @@ void advance(PluginInstance &self) {
         TargetTurns &aim = self.target;
         aim.aim(leaf, t, r, o);
         Vector3 p = intoLeaf(r, {access.position[0], access.position[1], access.position[2]}, o);
-        if (self.pitchAlign == 1) p = aim.pitchTurned(p);
-        if (self.headingAlign == 1) p = aim.headingTurned(p);
+        if (self.pitchAlign == SWITCH_ON) p = aim.pitchTurned(p);
+        if (self.headingAlign == SWITCH_ON) p = aim.headingTurned(p);
         p = outOfLeaf(r, p, o);
         if (isFinite(p)) {
             access.position[0] = p.x;

@@ -25,10 +25,10 @@ void keep(Vector3 &to, const Vector3 &value) {
 std::int32_t scanPoint(void *instance, PointId point) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr || self->meshInfo == nullptr || self->leafPoints < minimumLeafPoints)
-        return 0;
+        return SCAN_CONTINUE;
     const std::int32_t leaf = self->leafCursor;
     if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength)
-        return 0;
+        return SCAN_CONTINUE;
 
     const Vector3 p = fetchPosition(self->meshInfo, point);
     Vector3 &pivot = self->leafPivot;
@@ -70,7 +70,7 @@ std::int32_t scanPoint(void *instance, PointId point) {
         keep(self->centres[leaf], centre);
         self->leafCursor += 1;
     }
-    return 0;
+    return SCAN_CONTINUE;
 }
 
 }  // namespace vistrel
