@@ -3,7 +3,6 @@ with a target item of its own; on every frame change the targets are placed in e
 space, the session turns, and the turned points are written into the meshes. The original points of a
 mesh are kept in its "vistrelle_rest" point attribute, so the mesh can always be turned afresh and a
 saved .blend keeps them."""
-import os
 import time
 
 import bpy
@@ -11,10 +10,9 @@ import numpy
 from bpy.app.handlers import persistent
 
 from . import axes
-from .vistrelle import HostError, Session
+from .vistrelle import MODULE_PATH as MODULE, HostError, Session
 
 REST = "vistrelle_rest"
-MODULE = os.path.join(os.path.dirname(__file__), "vistrel.p")
 
 error = ""          # the latest refusal, shown in the panel
 last_turn_ms = 0.0  # what the latest frame change cost the add-on, for the curious
