@@ -42,7 +42,8 @@ int32_t failed(int32_t status, const std::string &line) {
 }
 
 // Runs `work`, answering VISTRELLE_OK or the status of what it threw.
-template <typename Work> int32_t guarded(Work &&work) noexcept {
+template <typename Work>
+int32_t guarded(Work &&work) noexcept {
     try {
         work();
         return VISTRELLE_OK;
@@ -70,7 +71,8 @@ void need(const void *pointer, const char *what) {
 }
 
 // `work(session)` under the session's lock, when the session is open.
-template <typename Work> int32_t withSession(VistrelleSession *handle, Work &&work) noexcept {
+template <typename Work>
+int32_t withSession(VistrelleSession *handle, Work &&work) noexcept {
     if (handle == nullptr) return failed(VISTRELLE_BAD_ARGUMENT, "vistrelle: the session is null");
     return guarded([&] {
         const std::lock_guard<std::mutex> hold(handle->lock);
@@ -151,8 +153,8 @@ const char *vistrelle_version_text(const char *key) {
 }
 
 const char *vistrelle_setting_name(int32_t setting) {
-    static constexpr const char *names[SETTING_COUNT] = {
-        "leaf points", "target", "pivot rule", "heading alignment", "pitch alignment"};
+    static constexpr const char *names[SETTING_COUNT] = {"leaf points", "target", "pivot rule",
+                                                         "heading alignment", "pitch alignment"};
     return setting >= 0 && setting < SETTING_COUNT ? names[setting] : nullptr;
 }
 
@@ -168,14 +170,12 @@ int64_t vistrelle_setting_default(int32_t setting) {
 }
 
 const char *vistrelle_pivot_name(int32_t rule) {
-    static constexpr const char *names[PIVOT_RULE_COUNT] = {
-        PIVOT_NAME_FIRST_POINT, PIVOT_NAME_FIRST_TWO_POINTS, PIVOT_NAME_FIRST_AND_LAST_POINT,
-        PIVOT_NAME_LAST_POINT};
-    return rule >= 0 && rule < PIVOT_RULE_COUNT ? names[rule] : nullptr;
+    return rule >= 0 && rule < PIVOT_RULE_COUNT
+               ? hostsim::pivotRuleNames[static_cast<std::size_t>(rule)]
+               : nullptr;
 }
 
-int32_t vistrelle_open(const char *modulePath, double framesPerSecond,
-                       VistrelleSession **session) {
+int32_t vistrelle_open(const char *modulePath, double framesPerSecond, VistrelleSession **session) {
     return guarded([&] {
         need(session, "session");
         *session = nullptr;
@@ -306,9 +306,8 @@ int32_t vistrelle_get_points(VistrelleSession *session, size_t object, float *po
 
 int32_t vistrelle_set_points(VistrelleSession *session, size_t object, const float *points,
                              size_t pointCount) {
-    return withSession(session, [&](capi::Session &s) {
-        s.setPoints(object, pointsOf(points, pointCount));
-    });
+    return withSession(
+        session, [&](capi::Session &s) { s.setPoints(object, pointsOf(points, pointCount)); });
 }
 
 int32_t vistrelle_get_settings(VistrelleSession *session, size_t object, int32_t *settings) {
@@ -343,12 +342,12 @@ int32_t vistrelle_control_at(VistrelleSession *session, size_t object, size_t pl
         const auto controls = capi::readControls(s.panel(object));
         const capi::PanelControlView &view = controlAt(controls, place);
         *control = VistrelleControlInfo{view.id,
-                                    kindOf(view),
-                                    view.value.has_value() ? 1 : 0,
-                                    view.derived ? 1 : 0,
-                                    view.value.value_or(0.0),
-                                    static_cast<uint32_t>(view.entries.size()),
-                                    0};
+                                        kindOf(view),
+                                        view.value.has_value() ? 1 : 0,
+                                        view.derived ? 1 : 0,
+                                        view.value.value_or(0.0),
+                                        static_cast<uint32_t>(view.entries.size()),
+                                        0};
     });
 }
 
@@ -384,8 +383,8 @@ int32_t vistrelle_control_entry(VistrelleSession *session, size_t object, size_t
     return status != VISTRELLE_OK ? status : copyText(name, text, size, length);
 }
 
-int32_t vistrelle_set_control(VistrelleSession *session, size_t object, size_t place,
-                              double number, const char *text) {
+int32_t vistrelle_set_control(VistrelleSession *session, size_t object, size_t place, double number,
+                              const char *text) {
     return withSession(session, [&](capi::Session &s) {
         const auto controls = capi::readControls(s.panel(object));
         const capi::PanelControlView &view = controlAt(controls, place);

@@ -69,13 +69,13 @@ enum VistrelleControlKind {
 
 /* One control of an object's options panel. */
 typedef struct VistrelleControlInfo {
-    uint32_t id;          /* the control's id, a CTL_ value of host/vistrelle_contract.h */
-    int32_t kind;         /* a VistrelleControlKind */
-    int32_t hasValue;     /* 1 when `value` holds the control's value, 0 when the panel gives none */
-    int32_t derived;      /* 1 for a display the module works out from another control */
-    double value;         /* the value, when hasValue */
-    uint32_t entryCount;  /* a popup's entries; 0 for other controls */
-    uint32_t reserved;    /* 0 */
+    uint32_t id;         /* the control's id, a CTL_ value of host/vistrelle_contract.h */
+    int32_t kind;        /* a VistrelleControlKind */
+    int32_t hasValue;    /* 1 when `value` holds the control's value, 0 when the panel gives none */
+    int32_t derived;     /* 1 for a display the module works out from another control */
+    double value;        /* the value, when hasValue */
+    uint32_t entryCount; /* a popup's entries; 0 for other controls */
+    uint32_t reserved;   /* 0 */
 } VistrelleControlInfo;
 
 /* A session: one loaded module, its scene and its objects. Opaque. */
@@ -83,8 +83,8 @@ typedef struct VistrelleSession VistrelleSession;
 
 /* --- Library */
 
-/* When: any time.  Thread: any.  Owner: the library owns the text; it stays valid until this thread's
-   next call of an entry.  Null: never null; "" when no entry of this thread failed yet.
+/* When: any time.  Thread: any.  Owner: the library owns the text; it stays valid until this
+   thread's next call of an entry.  Null: never null; "" when no entry of this thread failed yet.
    Answers: the line of this thread's latest failed entry. */
 VISTRELLE_API const char *vistrelle_last_error(void);
 
@@ -166,8 +166,7 @@ VISTRELLE_API int32_t vistrelle_item_name(VistrelleSession *session, size_t item
    Answers: VISTRELLE_OK and the item's number; VISTRELLE_REFUSED for no keys or a value that is not
    finite, adding nothing. */
 VISTRELLE_API int32_t vistrelle_add_target(VistrelleSession *session, const char *name,
-                                           const double *keys, size_t keyCount,
-                                           size_t *itemNumber);
+                                           const double *keys, size_t keyCount, size_t *itemNumber);
 
 /* Gives item `itemNumber` new keys, as vistrelle_add_target takes them.
    When, Thread, Owner, Null: as vistrelle_add_target.
@@ -243,8 +242,8 @@ VISTRELLE_API int32_t vistrelle_control_label(VistrelleSession *session, size_t 
                                               size_t place, char *text, size_t size,
                                               size_t *length);
 VISTRELLE_API int32_t vistrelle_control_entry(VistrelleSession *session, size_t object,
-                                              size_t place, uint32_t entry, char *text,
-                                              size_t size, size_t *length);
+                                              size_t place, uint32_t entry, char *text, size_t size,
+                                              size_t *length);
 
 /* Edits the control at `place` as a user does: the panel's set, then its change notification.
    `number` is a popup's entry index, a switch's 0 or 1, or a number; `text`, when not null, is
@@ -279,12 +278,15 @@ VISTRELLE_API int32_t vistrelle_turn(VistrelleSession *session, int32_t frame, c
 
 static_assert(offsetof(VistrelleControlInfo, id) == 0, "VistrelleControlInfo.id at byte 0");
 static_assert(offsetof(VistrelleControlInfo, kind) == 4, "VistrelleControlInfo.kind at byte 4");
-static_assert(offsetof(VistrelleControlInfo, hasValue) == 8, "VistrelleControlInfo.hasValue at byte 8");
-static_assert(offsetof(VistrelleControlInfo, derived) == 12, "VistrelleControlInfo.derived at byte 12");
+static_assert(offsetof(VistrelleControlInfo, hasValue) == 8,
+              "VistrelleControlInfo.hasValue at byte 8");
+static_assert(offsetof(VistrelleControlInfo, derived) == 12,
+              "VistrelleControlInfo.derived at byte 12");
 static_assert(offsetof(VistrelleControlInfo, value) == 16, "VistrelleControlInfo.value at byte 16");
 static_assert(offsetof(VistrelleControlInfo, entryCount) == 24,
               "VistrelleControlInfo.entryCount at byte 24");
-static_assert(offsetof(VistrelleControlInfo, reserved) == 28, "VistrelleControlInfo.reserved at byte 28");
+static_assert(offsetof(VistrelleControlInfo, reserved) == 28,
+              "VistrelleControlInfo.reserved at byte 28");
 static_assert(sizeof(VistrelleControlInfo) == 32, "VistrelleControlInfo is 32 bytes");
 
 #endif
