@@ -3,6 +3,7 @@
 
 #include "cli/install_layout.h"
 #include "formats/mesh_surface.h"
+#include "host/vistrelle_contract.h"
 #include "hostsim/host_error.h"
 
 #include <cstdlib>
@@ -23,7 +24,9 @@ RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)
 void RunViews::addObject(const std::string &name, const std::string &stem,
                          const hostsim::Mesh &mesh, const ShownSettings &settings) {
     if (viewerWanted_ && animations_.empty()) {
-        const std::int32_t pivotRule = settings.saved.size() > 2 ? settings.saved[2] : 0;
+        const std::int32_t pivotRule = settings.saved.size() > SETTING_PIVOT_TYPE
+                                           ? settings.saved[SETTING_PIVOT_TYPE]
+                                           : DEFAULT_PIVOT_TYPE;
         const formats::ViewerObject shown{
             name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_};
         makeViewer_ = [this, &mesh, shown] {
