@@ -161,7 +161,7 @@ const char *vistrelle_setting_name(int32_t setting) {
 int64_t vistrelle_setting_control(int32_t setting) {
     static constexpr std::uint32_t controls[SETTING_COUNT] = {
         CTL_LEAF_POINTS, CTL_TARGET, CTL_PIVOT_TYPE, CTL_H_ALIGN, CTL_P_ALIGN};
-    return setting >= 0 && setting < SETTING_COUNT ? controls[setting] : -1;
+    return setting >= 0 && setting < SETTING_COUNT ? controls[setting] : VISTRELLE_NO_CONTROL;
 }
 
 int64_t vistrelle_setting_default(int32_t setting) {

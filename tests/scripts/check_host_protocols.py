@@ -8,7 +8,7 @@ comment right above it lacks the fixed protocol fields, in order:
 A member whose type is a function-pointer type of these headers carries the protocol at the type.
 The Answers field names its values as constants of the headers: a bare number there is a fault.
 
-    check_host_protocols.py FOLDER          checks FOLDER/*.h
+    check_host_protocols.py FOLDER          checks FOLDER/*.h (or FOLDER itself, when it is a header)
     check_host_protocols.py --list FOLDER   prints every entry found, with its answers
 """
 import pathlib
@@ -90,7 +90,8 @@ def main(argv):
     if len(folders) != 1:
         print(__doc__)
         return 2
-    headers = sorted(pathlib.Path(folders[0]).glob("*.h"))
+    given = pathlib.Path(folders[0])
+    headers = [given] if given.is_file() else sorted(given.glob("*.h"))
     faults, found = [], 0
     for header in headers:
         for name, line, comment in entries(header):
