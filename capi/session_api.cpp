@@ -165,8 +165,10 @@ int64_t vistrelle_setting_control(int32_t setting) {
 }
 
 int64_t vistrelle_setting_default(int32_t setting) {
-    if (setting < 0 || setting >= SETTING_COUNT) return INT64_MIN;
-    return hostsim::VistrelleSettings{}.stored()[static_cast<std::size_t>(setting)];
+    static constexpr std::int32_t defaults[SETTING_COUNT] = {
+        DEFAULT_LEAF_POINTS, DEFAULT_TARGET_INDEX, DEFAULT_PIVOT_TYPE, DEFAULT_HEADING_ALIGN,
+        DEFAULT_PITCH_ALIGN};
+    return setting >= 0 && setting < SETTING_COUNT ? defaults[setting] : INT64_MIN;
 }
 
 const char *vistrelle_pivot_name(int32_t rule) {
