@@ -103,7 +103,9 @@ Mesh readMesh(const JsonNode &node, const MeshPlace &place) {
     const std::string relative = name.text();
     if (relative.empty()) name.fail("expected the name of an OBJ or glTF file");
     const fs::path objPath = (place.folder / relative).lexically_normal();
-    if (!fs::is_regular_file(objPath)) name.fail("no such file: " + shownInput(objPath.string()));
+    // Anything there that is not a regular file is refused by the reader, naming what it is.
+    std::error_code error;
+    if (!fs::exists(objPath, error)) name.fail("no such file: " + shownInput(objPath.string()));
     return readMeshFile(objPath, place.budget);
 }
 

@@ -2,6 +2,8 @@
 // malformed file gives one line naming the file and the place.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <limits>
 #include <random>
@@ -19,6 +21,7 @@ using hostsim::HostError;
 using hostsim::Point3;
 using hostsim::Scene;
 using testkit::ScratchFolder;
+namespace fs = std::filesystem;
 
 const std::filesystem::path testData = VISTREL_TEST_DATA;
 
@@ -305,6 +308,35 @@ TEST(SceneFileErrors, MissingFileIsNamed) {
     } catch (const HostError &error) {
         EXPECT_EQ(std::string(error.what()), (dir.path() / "absent.json").string() +
                                                  ": cannot read: No such file or directory");
+    }
+}
+
+TEST(SceneFileErrors, AMeshOrSceneThatIsAFifoADeviceOrAFolderIsNamedForWhatItIs) {
+    testkit::ScratchFolder dir;
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.obj").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir.path() / "zero.obj");
+    fs::create_directory(dir.path() / "folder.obj");
+    const std::vector<std::pair<std::string, std::string>> meshes = {
+        {"pipe.obj", "a FIFO"}, {"zero.obj", "a character device"}, {"folder.obj", "a folder"}};
+    for (const auto &[mesh, kind] : meshes) {
+        const auto path = dir.write(
+            "scene.json", R"({"format": 1, "frames": {"start": 0, "end": 1}, "items": [{"name": "A",
+            "position": [0, 0, 0], "mesh": {"file": ")" +
+                              mesh + R"("}}]})");
+        try {
+            formats::readSceneFile(path);
+            ADD_FAILURE() << mesh << " read";
+        } catch (const HostError &error) {
+            EXPECT_EQ(std::string(error.what()), (dir.path() / mesh).string() + ": is " + kind +
+                                                     ", not a regular file; it is not read");
+        }
+    }
+    try {
+        formats::readSceneFile(dir.path() / "pipe.obj");
+        ADD_FAILURE() << "a FIFO read as a scene";
+    } catch (const HostError &error) {
+        EXPECT_EQ(std::string(error.what()), (dir.path() / "pipe.obj").string() +
+                                                 ": is a FIFO, not a regular file; it is not read");
     }
 }
 
