@@ -55,7 +55,8 @@ struct RunOptions {
     bool noObj = false;
     bool noSvg = false;
     bool quiet = false;
-    unsigned jobs = 0;  // 0: one per core
+    unsigned jobs = 0;            // 0: one per core
+    unsigned frameTimeout = 600;  // seconds a frame may take in the module; 0: no limit
     bool gltf = false;
     std::uint64_t maxPoints = formats::defaultMaxPoints;
     bool force = false;  // write outputs even where they are inputs
@@ -198,14 +199,12 @@ bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects,
 
 // Refuses outputs of the run already in its folder that are the same file as one of its inputs or
 // as another of its outputs (a link, a hard link), unless --force.
-void guardOutputs(const RunOptions &options, const hostsim::Scene &scene,
+void guardOutputs(const RunOptions &options, const formats::PointBudget &read,
                   const std::vector<RunObject> &objects, const PlayedFrames &played, int digits) {
     SameFileGuard guard;
     guard.addInput(options.scene, "the scene");
     guard.addInput(options.module, "the module");
-    for (const hostsim::Item &item : scene.items)
-        if (item.mesh && !item.mesh->sourceFile.empty())
-            guard.addInput(item.mesh->sourceFile, "the mesh");
+    guard.addInputs(read);
     for (const fs::path &folder : {fs::path(options.out), fs::path(options.out) / "viewer"}) {
         std::error_code error;
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
@@ -229,10 +228,21 @@ std::string keptFrames(const PlayedFrames &played, std::int64_t written) {
            std::to_string(played.at(written - 1)) + " are written whole";
 }
 
-// What a run reads before it writes anything: the scene and the frames to play.
+// Where a run that has written `written` frames stops, and what it keeps: " at frame 93: frames 0
+// to 92 are written whole".
+std::string stopPlace(const PlayedFrames &played, std::int64_t written) {
+    const std::string at = written < played.count()
+                               ? " at frame " + std::to_string(played.at(written))
+                               : " after the last frame";
+    return at + ": " + keptFrames(played, written);
+}
+
+// What a run reads before it writes anything: the scene and the frames to play, and every file
+// read for them.
 struct RunInputs {
     hostsim::Scene scene;
     PlayedFrames played;
+    formats::PointBudget read;
 };
 
 RunInputs readInputs(const RunOptions &options) {
@@ -246,7 +256,7 @@ RunInputs readInputs(const RunOptions &options) {
                                   : parseFrameSpan(options.frames),
                               options.every};
     warnOutsideScene(options, played.span, scene.frames);
-    return {std::move(scene), played};
+    return {std::move(scene), played, std::move(budget)};
 }
 
 bool writesFiles(const RunOptions &options, const OutputChoice &choice) {
@@ -266,7 +276,7 @@ class SceneRun {
   public:
     // Finds the displaced objects and refuses outputs that are inputs; writes nothing yet.
     SceneRun(const RunOptions &options, hostsim::Host &host, const PlayedFrames &played,
-             const OutputChoice &choice)
+             const formats::PointBudget &read, const OutputChoice &choice)
         : options_(options),
           host_(host),
           played_(played),
@@ -274,8 +284,7 @@ class SceneRun {
           digits_(frameDigits(played.span)),
           outputs_(options.out, choice, digits_),
           views_(options.out, choice.svg, options.gltf, host.frames().framesPerSecond) {
-        if (writesFiles(options, choice))
-            guardOutputs(options, host.scene().scene(), objects_, played, digits_);
+        if (writesFiles(options, choice)) guardOutputs(options, read, objects_, played, digits_);
         for (const RunObject &object : objects_)
             views_.addObject(object.name, object.stem, *object.mesh, object.settings);
         for (const RunObject &object : objects_)
@@ -289,7 +298,6 @@ class SceneRun {
     void play() {
         const unsigned jobs = options_.jobs > 0 ? options_.jobs : defaultJobs();
         try {
-            const ModuleWatch watch(options_.module, host_.callInProgress());
             totals_.moduleSeconds = playFrames(host_, played_.span.first, played_.span.last,
                                                played_.step, jobs, handlers());
             throwIfStopped();
@@ -303,7 +311,11 @@ class SceneRun {
     // Writes the animations and prints the summary of a run that played all its frames.
     void finish(Clock::time_point started) {
         progress_->finish();
-        views_.finish();
+        std::vector<fs::path> unwritten;
+        const std::vector<fs::path> written =
+            views_.finish([] { return StopSignals::caught() != 0; }, &unwritten);
+        if (const int signal = StopSignals::caught(); signal != 0)
+            reportStopInGlb(signal, written, unwritten);
         if (!views_.warning().empty()) std::cerr << "vistrelle run: " << views_.warning() << '\n';
         totals_.seconds = std::chrono::duration<double>(Clock::now() - started).count();
         std::cout << summary(options_, played_, objects_, totals_, outputs_);
@@ -384,6 +396,7 @@ class SceneRun {
         // A run stopped later still leaves a playable page.
         writeIndex(outputs_, objects_, host_.frames().framesPerSecond);
         progress_->update(totals_.frames, played_.count(), totals_.points);
+        StopSignals::stopInModuleCalls(stopPlace(played_, totals_.frames));
     }
 
     // Clears what workers ended mid-frame leave: files of frames not handed on, and temporary
@@ -397,14 +410,28 @@ class SceneRun {
 
     [[noreturn]] void reportStop(const RunStopped &stop) {
         progress_->finish();
-        const std::string at = totals_.frames < played_.count()
-                                   ? " at frame " + std::to_string(played_.at(totals_.frames))
-                                   : " after the last frame";
         std::cerr << "vistrelle run: "
                   << (stop.worker() ? "a worker was stopped by " : "stopped by ")
-                  << signalName(stop.signal()) << at << ": " << keptFrames(played_, totals_.frames)
-                  << '\n';
+                  << signalName(stop.signal()) << stopPlace(played_, totals_.frames) << '\n';
         throw StoppedBySignal{128 + stop.signal()};
+    }
+
+    // A stop while the .glb animations are written: each is written through a temporary file, so
+    // it is whole or not there at all, and the line says which.
+    [[noreturn]] static void reportStopInGlb(int signal, const std::vector<fs::path> &written,
+                                             const std::vector<fs::path> &unwritten) {
+        const auto names = [](const std::vector<fs::path> &files) {
+            std::string text;
+            for (const fs::path &file : files)
+                text += (text.empty() ? "" : ", ") + file.filename().string();
+            return text;
+        };
+        std::string glb = written.empty() ? "" : "; " + names(written) + " written whole";
+        if (!unwritten.empty()) glb += "; " + names(unwritten) + " not written";
+        std::cerr << "vistrelle run: stopped by " << signalName(signal)
+                  << " while writing the .glb animations: every frame is written whole" << glb
+                  << '\n';
+        throw StoppedBySignal{128 + signal};
     }
 
     // The frame that could not be written left no file, nor did any after it.
@@ -433,13 +460,18 @@ class SceneRun {
 };
 
 void runScene(const RunOptions &options) {
+    const EmptyFoldersOnFailure cleanup;
     const auto started = Clock::now();
     RunInputs inputs = readInputs(options);
     const OutputChoice choice{!options.noObj, !options.noSvg};
     const std::optional<FolderLock> lock = claimOutputFolder(options, choice);
     const StopSignals stopSignals;
+    StopSignals::stopInModuleCalls(stopPlace(inputs.played, 0));
+    // Watched from the module's startup on, so that a fault in any entry is reported.
+    const ModuleWatch watch(options.module);
+    ModuleWatch::limitFrames(options.frameTimeout);
     hostsim::Host host(options.module, std::move(inputs.scene));
-    SceneRun run(options, host, inputs.played, choice);
+    SceneRun run(options, host, inputs.played, inputs.read, choice);
     run.play();
     run.finish(started);
 }
@@ -475,6 +507,11 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
            "frames played and written side by side by worker processes (default: one per core); "
            "the files are the same for any number")
         ->check(CLI::Range(1u, 256u));
+    run->add_option("--frame-timeout", options->frameTimeout,
+                    "SECONDS a frame may take in the module before the run ends with exit 1, "
+                    "naming the entry and the frame (0: no limit)")
+        ->capture_default_str()
+        ->check(CLI::Range(0u, 86400u));
     run->add_flag("--force", options->force,
                   "write outputs even where one is the same file as an input or another output");
     run->add_flag("--gltf", options->gltf,
