@@ -2,6 +2,8 @@
 // module, the entry and the frame ("<module>: crashed (SIGSEGV) in evaluate at frame 3"), and the
 // process ends with 1 rather than with a signal or the module's own exit code. Outside the module's
 // calls nothing changes. A worker process sends the line to the run as an error record instead.
+// On Windows a crash is an exception ("crashed with exception 0xC0000005 (access violation) in
+// evaluate at frame 3"), caught by a vectored exception handler before any debugger or error box.
 #pragma once
 
 #include "hostsim/host.h"
@@ -34,10 +36,14 @@ class ModuleWatch {
   private:
     std::string prefix_;
     Report report_;
+#if defined(_WIN32)
+    void *handler_ = nullptr;  // the vectored exception handler
+#else
     std::vector<char> altStack_;
     static constexpr int watchedCount = 5;
     struct sigaction old_[watchedCount] {};
     stack_t oldStack_{};
+#endif
 };
 
 }  // namespace cli

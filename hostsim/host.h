@@ -61,6 +61,8 @@ struct InstanceUpdateCall {
 // its name ("newTime", "evaluate") and the frame, or a null name between calls. Read by a signal
 // handler, hence volatile.
 struct CallInProgress {
+    // The frame of an entry called outside any frame (the module's startup).
+    static constexpr std::int32_t noFrame = INT32_MIN;
     const char *volatile entry = nullptr;
     volatile std::int32_t frame = 0;
 };
