@@ -18,11 +18,12 @@ inline constexpr std::size_t bushItem = 1;
 
 class DemoScenes {
   public:
-    // OBJ files of the bushes are written into `folder`, which must exist; `module` is the
-    // vistrel.p that every figure loads.
+    // The bushes are named as OBJ files in `folder` (kept in memory, never written); `module` is
+    // the vistrel.p that every figure loads.
     DemoScenes(std::filesystem::path folder, std::filesystem::path module);
 
-    // The demo scene with a bush of `points` points (a multiple of 4), read back from its OBJ file.
+    // The demo scene with a bush of `points` points (a multiple of 4), its OBJ text made and parsed
+    // in memory.
     const hostsim::Scene &withPoints(std::size_t points);
 
     // The frame a benchmark plays at its `iteration`-th pass: round and round the scene's frames.

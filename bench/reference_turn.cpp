@@ -3,8 +3,7 @@
 #include <cmath>
 
 #include "bench/demo_scenes.h"
-#include "leaf/leaf_frame.h"
-#include "leaf/vector3.h"
+#include "testkit/plain_turn.h"
 
 namespace bench {
 
@@ -21,12 +20,7 @@ Vector3 widened(const std::array<float, 3> &p) { return {p[0], p[1], p[2]}; }
 // The reference for one point: p turned with its leaf so that the leaf faces t, by the leaf
 // operations themselves, each evaluating its own sines and cosines.
 inline Vector3 turnPoint(const Leaf &leaf, Vector3 p, Vector3 t) {
-    vistrel::toLeafFrame(leaf.frame, {&p, 1}, leaf.pivot);
-    vistrel::toLeafFrame(leaf.frame, {&t, 1}, leaf.pivot);
-    p = vistrel::rotateX(p, std::atan2(-t.y, std::sqrt(t.x * t.x + t.z * t.z)));
-    p = vistrel::rotateY(p, -std::atan2(-t.x, -t.z));
-    vistrel::fromLeafFrame(leaf.frame, {&p, 1}, leaf.pivot);
-    return p;
+    return testkit::plainTurn(leaf.frame, leaf.pivot, p, t, true, true);
 }
 
 // A leaf measured as the module's scan measures it (pivot rule "first point"), its angles worked
@@ -42,7 +36,7 @@ Leaf measureLeaf(std::span<const std::array<float, 3>> points) {
     leaf.frame.axis1 = centre - pivot;
     leaf.frame.axis2 = vistrel::cross(leaf.frame.axis1, edge);
     leaf.frame.axis0 = vistrel::cross(leaf.frame.axis2, leaf.frame.axis1);
-    vistrel::computeAngles(leaf.frame);
+    testkit::computeAngles(leaf.frame);
     return leaf;
 }
 
@@ -74,7 +68,7 @@ void ReferenceTurn::playFrameWithLeafAngles(std::int32_t frame,
     const Vector3 target = cameraAt(scene_, frame);
     for (std::size_t k = 0; k < leaves_.size(); ++k) {
         Leaf leaf = leaves_[k];
-        vistrel::computeAngles(leaf.frame);
+        testkit::computeAngles(leaf.frame);
         for (std::size_t i = k * leafPoints; i < (k + 1) * leafPoints; ++i) {
             const Vector3 p = turnPoint(leaf, widened(points[i]), target);
             out[i] = {p.x, p.y, p.z};

@@ -15,8 +15,7 @@
 #include <vector>
 
 #include "hostsim/scene.h"
-#include "leaf/leaf_frame.h"
-#include "leaf/vector3.h"
+#include "testkit/plain_turn.h"
 
 namespace bench {
 

@@ -41,7 +41,6 @@ scene.collection.objects.link(target)
 for key in scene_file["items"][0]["keys"]:
     target.location = bush.matrix_world @ Vector(key["position"])
     target.keyframe_insert("location", frame=round(key["time"] * fps))
-bush.vistrelle.up_axis = "Y"
 bush.vistrelle.enabled = True
 bush.vistrelle.target = target
 bush.vistrelle.settings = scene_file["displacements"][0]["data"]

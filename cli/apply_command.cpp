@@ -91,18 +91,14 @@ int pivotIndex(const std::string &text, const std::vector<std::string> &choices)
 }
 
 // The object and a "Target" item at `target`, with a displacement created on the object but not
-// loaded.
-hostsim::Mesh readMeshWithin(const fs::path &meshPath, std::uint64_t maxPoints) {
-    formats::PointBudget budget(maxPoints);
-    return formats::readMeshFile(meshPath, budget);
-}
-
+// loaded; the mesh is read within `budget`.
 hostsim::Scene applyScene(const fs::path &meshPath, const hostsim::Point3 &target,
-                          std::uint64_t maxPoints) {
+                          formats::PointBudget &budget) {
     hostsim::Scene scene;
     std::string name = meshPath.stem().string();
     if (name.empty() || name == targetItemName) name += " object";
-    scene.items.push_back({name, hostsim::Motion::fixed({}), readMeshWithin(meshPath, maxPoints)});
+    scene.items.push_back(
+        {name, hostsim::Motion::fixed({}), formats::readMeshFile(meshPath, budget)});
     scene.items.push_back({targetItemName, hostsim::Motion::fixed(target), std::nullopt});
     scene.displacements.push_back({0, "Vistrelle", std::nullopt});
     return scene;
@@ -128,6 +124,7 @@ std::string writtenFiles(const ApplyOptions &options) {
 }
 
 void applyToMesh(const ApplyOptions &options) {
+    const EmptyFoldersOnFailure cleanup;
     const hostsim::Point3 target = parsePoint(options.target);
     const int hAlign = parseSwitch("--h-align", options.hAlign);
     const int pAlign = parseSwitch("--p-align", options.pAlign);
@@ -136,14 +133,17 @@ void applyToMesh(const ApplyOptions &options) {
     if (options.leafPoints < 2)
         throw badOption("--leaf-points", std::to_string(options.leafPoints),
                         "a whole number of at least 2");
+    formats::PointBudget budget(options.maxPoints);
+    hostsim::Scene scene = applyScene(options.mesh, target, budget);
     SameFileGuard guard;
     guard.addInput(options.mesh, "the mesh");
+    guard.addInputs(budget);
     guard.addInput(options.module, "the module");
     for (const std::string *output : {&options.out, &options.gltf, &options.svg})
         guard.checkOutput(*output, options.force);
 
-    hostsim::Host host(options.module, applyScene(options.mesh, target, options.maxPoints));
-    const ModuleWatch watch(options.module, host.callInProgress());
+    const ModuleWatch watch(options.module);
+    hostsim::Host host(options.module, std::move(scene));
     void *instance = host.displacementInstances().front();
     const hostsim::PanelOpening opening = host.openPanel(instance);
     if (opening.panel == nullptr)

@@ -39,8 +39,10 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
             if (k >= SharedPositions::halves && !readAll(fd, &taken, 1)) ::_exit(3);
             const std::uint64_t half = k % SharedPositions::halves;
             const auto started = std::chrono::steady_clock::now();
+            ModuleWatch::startFrame(f);
             const std::vector<hostsim::DisplacedObject> &objects =
                 host.runFrameInto(f, shared.half(half));
+            ModuleWatch::endFrame();
             const double seconds = secondsSince(started);
             // The parent has gone or given up when this fails: nothing to report to.
             if (!sendFrame(fd, f, half, objects, seconds, handlers.write(f, objects))) ::_exit(3);

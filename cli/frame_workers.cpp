@@ -6,6 +6,7 @@
 #include "cli/frame_workers.h"
 
 #include "cli/frame_worker_processes.h"
+#include "cli/module_watch.h"
 #include "cli/stop_signals.h"
 
 #include <sched.h>
@@ -57,6 +58,14 @@ std::vector<std::int32_t> framesInFlight(std::int64_t next, std::int64_t last, s
     return frames;
 }
 
+// One frame through the module, within the frame time limit.
+std::vector<hostsim::DisplacedObject> playFrame(hostsim::Host &host, std::int32_t frame) {
+    ModuleWatch::startFrame(frame);
+    std::vector<hostsim::DisplacedObject> played = host.runFrame(frame);
+    ModuleWatch::endFrame();
+    return played;
+}
+
 }  // namespace
 
 unsigned defaultJobs() {
@@ -72,7 +81,7 @@ double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, st
     throwIfStopped();
     const auto firstFrame = static_cast<std::int32_t>(first);
     auto started = std::chrono::steady_clock::now();
-    std::vector<hostsim::DisplacedObject> played = host.runFrame(firstFrame);
+    std::vector<hostsim::DisplacedObject> played = playFrame(host, firstFrame);
     double seconds = secondsSince(started);
     handlers.settle();
     if (jobs <= 1) {
@@ -80,7 +89,7 @@ double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, st
         for (std::int64_t frame = first + step; frame <= last; frame += step) {
             throwIfStopped();
             started = std::chrono::steady_clock::now();
-            played = host.runFrame(static_cast<std::int32_t>(frame));
+            played = playFrame(host, static_cast<std::int32_t>(frame));
             seconds += secondsSince(started);
             writeAndHandOn(handlers, static_cast<std::int32_t>(frame), played);
         }

@@ -62,16 +62,13 @@ void printInfo(const std::filesystem::path &path) {
     }
 
     // A crash or an exit() in the module's startup or shutdown is one line naming it.
-    hostsim::CallInProgress call{"startup", hostsim::CallInProgress::noFrame};
-    const ModuleWatch watch(path, call);
+    const ModuleWatch watch(path);
     const hostsim::ModuleLibrary module(path);
-    call.entry = nullptr;
     std::cout << "startup answered " << module.startupAnswer() << '\n';
     printServers(module.servers(), "servers");
     if (!version) throw hostsim::HostError(versionError);
     printVersion(version);
     std::cout.flush();
-    call.entry = "shutdown";
 }
 
 }  // namespace

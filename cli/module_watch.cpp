@@ -3,18 +3,30 @@
 // with async-signal-safe calls only (no allocation, no stdio).
 #include "cli/module_watch.h"
 
+#include "cli/output_folder.h"
 #include "cli/report_line.h"
 #include "cli/worker_records.h"
+#include "hostsim/host_error.h"
 
+#include <sys/time.h>
 #include <unistd.h>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace cli {
 namespace {
 
-constexpr int watchedSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+constexpr int watchedSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGALRM};
+
+// The frame time limit: its seconds, the line's words for it, and whether it ran out outside a
+// module call.
+unsigned limitSeconds = 0;
+char limitText[64] = "";
+volatile std::sig_atomic_t limitPassed = 0;
+std::int32_t limitedFrame = 0;
 
 ModuleWatch::Report *volatile watched = nullptr;
 bool exitHandlerAdded = false;
@@ -46,7 +58,7 @@ void reportAndEnd(const char *what) {
     line.add(what);
     line.add(" in ");
     line.add(entry);
-    if (w->call->frame != hostsim::CallInProgress::noFrame) {
+    if (w->call->hasFrame) {
         line.add(" at frame ");
         line.add(w->call->frame);
     }
@@ -60,11 +72,17 @@ void reportAndEnd(const char *what) {
         line.add("\n");
         const ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
         static_cast<void>(ignored);
+        removeEmptyMadeFolders();  // a worker's run does this itself
     }
     ::_exit(1);
 }
 
 extern "C" void onCrash(int signal) {
+    if (signal == SIGALRM) {
+        reportAndEnd(limitText);
+        limitPassed = 1;  // between calls: the frame ends at endFrame
+        return;
+    }
     reportAndEnd(crashName(signal));
     // Not in a module call: the fault is the command's own, and acts as it would unwatched.
     std::signal(signal, SIG_DFL);
@@ -75,9 +93,9 @@ extern "C" void onExit() { reportAndEnd("called exit()"); }
 
 }  // namespace
 
-ModuleWatch::ModuleWatch(const std::filesystem::path &module, const hostsim::CallInProgress &call)
+ModuleWatch::ModuleWatch(const std::filesystem::path &module)
     : prefix_(module.string() + ": "), altStack_(std::size_t{64} * 1024) {
-    report_ = Report{prefix_.c_str(), &call, -1};
+    report_ = Report{prefix_.c_str(), &hostsim::moduleCall(), -1};
     watched = &report_;
     if (!exitHandlerAdded) exitHandlerAdded = std::atexit(&onExit) == 0;
     // A module that overflows its stack still gets its report: the handler runs on a stack of its
@@ -94,6 +112,8 @@ ModuleWatch::ModuleWatch(const std::filesystem::path &module, const hostsim::Cal
 }
 
 ModuleWatch::~ModuleWatch() {
+    const itimerval off{};
+    ::setitimer(ITIMER_REAL, &off, nullptr);
     for (int i = 0; i < watchedCount; ++i) sigaction(watchedSignals[i], &old_[i], nullptr);
     sigaltstack(&oldStack_, nullptr);
     watched = nullptr;
@@ -101,6 +121,31 @@ ModuleWatch::~ModuleWatch() {
 
 void ModuleWatch::reportTo(int fd) {
     if (Report *w = watched) w->fd = fd;
+}
+
+void ModuleWatch::limitFrames(unsigned seconds) {
+    limitSeconds = seconds;
+    std::snprintf(limitText, sizeof limitText, "ran longer than --frame-timeout %u s", seconds);
+}
+
+void ModuleWatch::startFrame(std::int32_t frame) {
+    if (limitSeconds == 0) return;
+    limitPassed = 0;
+    limitedFrame = frame;
+    itimerval timer{};
+    timer.it_value.tv_sec = static_cast<time_t>(limitSeconds);
+    ::setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+void ModuleWatch::endFrame() {
+    if (limitSeconds == 0) return;
+    const itimerval off{};
+    ::setitimer(ITIMER_REAL, &off, nullptr);
+    if (limitPassed != 0) {
+        limitPassed = 0;
+        throw hostsim::HostError(std::string(watched ? watched->prefix : "") + limitText +
+                                 " at frame " + std::to_string(limitedFrame));
+    }
 }
 
 }  // namespace cli

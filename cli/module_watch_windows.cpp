@@ -32,7 +32,7 @@ void reportAndEnd(const char *what, std::uint32_t code) {
     }
     line.add(" in ");
     line.add(entry);
-    if (w->call->frame != hostsim::CallInProgress::noFrame) {
+    if (w->call->hasFrame) {
         line.add(" at frame ");
         line.add(w->call->frame);
     }
@@ -59,9 +59,8 @@ extern "C" void onExit() { reportAndEnd("called exit()", 0); }
 
 }  // namespace
 
-ModuleWatch::ModuleWatch(const std::filesystem::path &module, const hostsim::CallInProgress &call)
-    : prefix_(module.string() + ": ") {
-    report_ = Report{prefix_.c_str(), &call, -1};
+ModuleWatch::ModuleWatch(const std::filesystem::path &module) : prefix_(module.string() + ": ") {
+    report_ = Report{prefix_.c_str(), &hostsim::moduleCall(), -1};
     watched = &report_;
     if (!exitHandlerAdded) exitHandlerAdded = std::atexit(&onExit) == 0;
     handler_ = AddVectoredExceptionHandler(1, &onException);

@@ -4,14 +4,52 @@
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
+#include <unistd.h>
+#include <cstring>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace cli {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The folders made, outermost first, as C strings a handler can read.
+constexpr std::size_t mostMade = 16;
+char madeFolders[mostMade][4096];
+volatile std::size_t madeCount = 0;
+
+// Notes the missing folders of `folder`, outermost first, before they are made.
+void noteMissing(const fs::path &folder) {
+    std::error_code error;
+    std::vector<fs::path> missing;
+    for (fs::path at = fs::absolute(folder, error).lexically_normal();
+         !error && at.has_relative_path() && !fs::exists(fs::symlink_status(at, error));
+         at = at.parent_path()) {
+        if (at.has_filename()) missing.push_back(at);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend() && madeCount < mostMade; ++it) {
+        const std::string text = it->string();
+        if (text.size() >= sizeof madeFolders[0]) continue;
+        std::memcpy(madeFolders[madeCount], text.c_str(), text.size() + 1);
+        madeCount = madeCount + 1;
+    }
+}
+
+}  // namespace
+
+void removeEmptyMadeFolders() noexcept {
+    for (std::size_t i = madeCount; i > 0; --i) ::rmdir(madeFolders[i - 1]);  // fails unless empty
+}
+
+EmptyFoldersOnFailure::~EmptyFoldersOnFailure() {
+    if (std::uncaught_exceptions() > exceptions_) removeEmptyMadeFolders();
+}
+
 void makeOutputFolder(const fs::path &folder) {
+    noteMissing(folder);
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) throw hostsim::HostError::at(folder, "cannot make the folder: " + error.message());

@@ -1,12 +1,30 @@
 // Folders for output: every command makes a missing output folder (with its parents) the same way.
 #pragma once
 
+#include <exception>
 #include <filesystem>
 
 namespace cli {
 
 // Makes `folder` and its missing parents; HostError "<folder>: cannot make the folder: <reason>".
 void makeOutputFolder(const std::filesystem::path &folder);
+
+// The folders makeOutputFolder made in this process, removed again while they are empty: a command
+// that fails or is stopped before writing anything leaves no empty folder behind. Only
+// async-signal-safe calls, so that a handler that ends the process may call it.
+void removeEmptyMadeFolders() noexcept;
+
+// Calls removeEmptyMadeFolders when destroyed by an exception: one at the top of a command.
+class EmptyFoldersOnFailure {
+  public:
+    EmptyFoldersOnFailure() = default;
+    ~EmptyFoldersOnFailure();
+    EmptyFoldersOnFailure(const EmptyFoldersOnFailure &) = delete;
+    EmptyFoldersOnFailure &operator=(const EmptyFoldersOnFailure &) = delete;
+
+  private:
+    int exceptions_ = std::uncaught_exceptions();
+};
 
 // Makes the folder a file is to be written into, when it is missing ("-", standard output, has
 // none).

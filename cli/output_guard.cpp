@@ -39,6 +39,11 @@ void SameFileGuard::addInput(const fs::path &file, std::string what) {
     known_.push_back(knownFile(file, std::move(what)));
 }
 
+void SameFileGuard::addInputs(const formats::PointBudget &read) {
+    for (const formats::PointBudget::Source &source : read.files())
+        addInput(source.path, source.what);
+}
+
 void SameFileGuard::checkOutput(const fs::path &output, bool force) {
     if (output.empty() || output == formats::standardOutput) return;
     Known out = knownFile(output, "another output of this command");

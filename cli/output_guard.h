@@ -1,9 +1,11 @@
 // Outputs that would destroy inputs or each other. Before a command writes, every output path that
-// is the same file as an input (the scene, a mesh, the module) or as another output of the same
-// command is refused with one line, unless --force; and a run holds an advisory lock on its output
-// folder, so that a second run into the same folder refuses at once, naming the first one's
-// process.
+// is the same file as an input (the scene, a mesh, a glTF buffer or image, the module) or as
+// another output of the same command is refused with one line, unless --force; and a run holds an
+// advisory lock on its output folder, so that a second run into the same folder refuses at once,
+// naming the first one's process.
 #pragma once
+
+#include "formats/point_budget.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +18,8 @@ class SameFileGuard {
   public:
     // `what` names the input in the refusal: "the scene", "the module", "a mesh".
     void addInput(const std::filesystem::path &file, std::string what);
+    // Every file reading took in or refers to: the scene, meshes, glTF buffers and images.
+    void addInputs(const formats::PointBudget &read);
 
     // Refuses `output` (HostError "<output>: is the same file as <what> <path> (--force writes it
     // anyway)") when it is the same file as an input or an output checked before, by path or, when

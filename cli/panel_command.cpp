@@ -2,6 +2,7 @@
 // applies edits as a user makes them and can write the edited settings back into the scene file.
 #include "cli/commands.h"
 #include "cli/max_points_option.h"
+#include "cli/output_guard.h"
 #include "cli/panel_view.h"
 
 #include "formats/scene_data_edit.h"
@@ -32,6 +33,7 @@ struct PanelOptions {
     std::string saveAs;
     std::string module;
     std::uint64_t maxPoints = formats::defaultMaxPoints;
+    bool force = false;  // --save-as even over a file the scene reads
 };
 
 // One --set resolved against the panel: the control and the value to hand the host.
@@ -221,6 +223,12 @@ void applyEdit(hostsim::Host &host, hostsim::HostPanel &panel, const Edit &edit)
 void runPanel(const PanelOptions &options) {
     formats::PointBudget budget(options.maxPoints);
     hostsim::Scene scene = formats::readSceneFile(options.scene, budget);
+    if (!options.saveAs.empty()) {
+        SameFileGuard guard;
+        guard.addInputs(budget);
+        guard.addInput(options.module, "the module");
+        guard.checkOutput(options.saveAs, options.force);
+    }
     const std::size_t chosen = chooseDisplacement(scene, options);
     const hostsim::Displacement &displacement = scene.displacements[chosen];
 
@@ -306,6 +314,8 @@ void addPanelCommand(CLI::App &app, const CommandContext &context) {
         ->excludes(save);
     panel->add_option("--module", options->module, "the module file")->capture_default_str();
     addMaxPointsOption(*panel, options->maxPoints);
+    panel->add_flag("--force", options->force,
+                    "--save-as even where the file is the scene, a mesh, a buffer or the module");
     panel->footer(
         "Example (from the source folder):\n  vistrelle panel tests/data/cli/cards.json --set "
         "\"Object points=3\" "

@@ -55,7 +55,8 @@ struct RunOptions {
     bool noObj = false;
     bool noSvg = false;
     bool quiet = false;
-    unsigned jobs = 0;  // 0: one per core
+    unsigned jobs = 0;            // 0: one per core
+    unsigned frameTimeout = 600;  // seconds a frame may take in the module; 0: no limit
     bool gltf = false;
     std::uint64_t maxPoints = formats::defaultMaxPoints;
     bool force = false;  // write outputs even where they are inputs
@@ -198,14 +199,12 @@ bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects,
 
 // Refuses outputs of the run already in its folder that are the same file as one of its inputs or
 // as another of its outputs (a link, a hard link), unless --force.
-void guardOutputs(const RunOptions &options, const hostsim::Scene &scene,
+void guardOutputs(const RunOptions &options, const formats::PointBudget &read,
                   const std::vector<RunObject> &objects, const PlayedFrames &played, int digits) {
     SameFileGuard guard;
     guard.addInput(options.scene, "the scene");
     guard.addInput(options.module, "the module");
-    for (const hostsim::Item &item : scene.items)
-        if (item.mesh && !item.mesh->sourceFile.empty())
-            guard.addInput(item.mesh->sourceFile, "the mesh");
+    guard.addInputs(read);
     for (const fs::path &folder : {fs::path(options.out), fs::path(options.out) / "viewer"}) {
         std::error_code error;
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
@@ -229,72 +228,146 @@ std::string keptFrames(const PlayedFrames &played, std::int64_t written) {
            std::to_string(played.at(written - 1)) + " are written whole";
 }
 
-void runScene(const RunOptions &options) {
-    const auto started = Clock::now();
-    const fs::path scenePath = options.scene;
-    const fs::path out = options.out;
+// Where a run that has written `written` frames stops, and what it keeps: " at frame 93: frames 0
+// to 92 are written whole".
+std::string stopPlace(const PlayedFrames &played, std::int64_t written) {
+    const std::string at = written < played.count()
+                               ? " at frame " + std::to_string(played.at(written))
+                               : " after the last frame";
+    return at + ": " + keptFrames(played, written);
+}
+
+// What a run reads before it writes anything: the scene and the frames to play, and every file
+// read for them.
+struct RunInputs {
+    hostsim::Scene scene;
+    PlayedFrames played;
+    formats::PointBudget read;
+};
+
+RunInputs readInputs(const RunOptions &options) {
     if (options.every < 1)
         throw UsageError("--every " + std::to_string(options.every) +
                          ": expected a whole number of at least 1");
     formats::PointBudget budget(options.maxPoints);
-    hostsim::Scene scene = formats::readSceneFile(scenePath, budget);
+    hostsim::Scene scene = formats::readSceneFile(options.scene, budget);
     const PlayedFrames played{options.frames.empty()
                                   ? FrameSpan{scene.frames.start, scene.frames.end}
                                   : parseFrameSpan(options.frames),
                               options.every};
     warnOutsideScene(options, played.span, scene.frames);
-    const OutputChoice choice{!options.noObj, !options.noSvg};
-    const bool writes = choice.obj || choice.svg || options.gltf;
-    if (writes) makeOutputFolder(out);
-    std::optional<FolderLock> lock;
-    if (writes) lock.emplace(out);
-    const StopSignals stopSignals;
+    return {std::move(scene), played, std::move(budget)};
+}
 
-    hostsim::Host host(options.module, std::move(scene));
-    std::vector<RunObject> objects = displacedObjects(host, scenePath);
-    const int digits = frameDigits(played.span);
-    if (writes) guardOutputs(options, host.scene().scene(), objects, played, digits);
-    FrameOutputs outputs(out, choice, digits);
-    const formats::SvgFrame layout;  // the picture size every frame uses
-    RunTotals totals;
-    RunViews views(out, choice.svg, options.gltf, host.frames().framesPerSecond);
-    for (const RunObject &object : objects)
-        views.addObject(object.name, object.stem, *object.mesh, object.settings);
-    for (const RunObject &object : objects)
-        if (object.settings.leafPoints > 0)
-            totals.leaves +=
-                static_cast<std::int64_t>(object.mesh->points.size()) / object.settings.leafPoints;
+bool writesFiles(const RunOptions &options, const OutputChoice &choice) {
+    return choice.obj || choice.svg || options.gltf;
+}
 
-    ProgressLine progress(options.quiet);
-    const auto targetAt = [&](const RunObject &object,
-                              std::int32_t frame) -> std::optional<hostsim::Point3> {
+// Makes the output folder and locks it for the run, when the run writes files.
+std::optional<FolderLock> claimOutputFolder(const RunOptions &options, const OutputChoice &choice) {
+    if (!writesFiles(options, choice)) return std::nullopt;
+    makeOutputFolder(options.out);
+    return std::optional<FolderLock>(std::in_place, options.out);
+}
+
+// One run of a scene on a loaded module: its objects and outputs, the steps each played frame
+// goes through, and the totals it reports.
+class SceneRun {
+  public:
+    // Finds the displaced objects and refuses outputs that are inputs; writes nothing yet.
+    SceneRun(const RunOptions &options, hostsim::Host &host, const PlayedFrames &played,
+             const formats::PointBudget &read, const OutputChoice &choice)
+        : options_(options),
+          host_(host),
+          played_(played),
+          objects_(displacedObjects(host, options.scene)),
+          digits_(frameDigits(played.span)),
+          outputs_(options.out, choice, digits_),
+          views_(options.out, choice.svg, options.gltf, host.frames().framesPerSecond) {
+        if (writesFiles(options, choice)) guardOutputs(options, read, objects_, played, digits_);
+        for (const RunObject &object : objects_)
+            views_.addObject(object.name, object.stem, *object.mesh, object.settings);
+        for (const RunObject &object : objects_)
+            if (object.settings.leafPoints > 0)
+                totals_.leaves += static_cast<std::int64_t>(object.mesh->points.size()) /
+                                  object.settings.leafPoints;
+        progress_.emplace(options.quiet);
+    }
+
+    // Plays every frame, here and in workers; a stop or a full disk ends the run with its report.
+    void play() {
+        const unsigned jobs = options_.jobs > 0 ? options_.jobs : defaultJobs();
+        try {
+            totals_.moduleSeconds = playFrames(host_, played_.span.first, played_.span.last,
+                                               played_.step, jobs, handlers());
+            throwIfStopped();
+        } catch (const RunStopped &stop) {
+            reportStop(stop);
+        } catch (const formats::DiskFullError &error) {
+            reportDiskFull(error);
+        }
+    }
+
+    // Writes the animations and prints the summary of a run that played all its frames.
+    void finish(Clock::time_point started) {
+        progress_->finish();
+        std::vector<fs::path> unwritten;
+        const std::vector<fs::path> written =
+            views_.finish([] { return StopSignals::caught() != 0; }, &unwritten);
+        if (const int signal = StopSignals::caught(); signal != 0)
+            reportStopInGlb(signal, written, unwritten);
+        if (!views_.warning().empty()) std::cerr << "vistrelle run: " << views_.warning() << '\n';
+        totals_.seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        std::cout << summary(options_, played_, objects_, totals_, outputs_);
+    }
+
+  private:
+    FrameHandlers handlers() {
+        FrameHandlers handlers;
+        handlers.settle = [this] { settle(); };
+        handlers.write = [this](std::int32_t frame,
+                                const std::vector<hostsim::DisplacedObject> &displaced) {
+            return writeFrame(frame, displaced);
+        };
+        handlers.sink = [this](std::int32_t frame,
+                               const std::vector<hostsim::DisplacedObject> &displaced,
+                               const WrittenFiles &files) { takeFrame(frame, displaced, files); };
+        handlers.discard = [this](const std::vector<std::int32_t> &frames) {
+            discardFrames(frames);
+        };
+        return handlers;
+    }
+
+    std::optional<hostsim::Point3> targetAt(const RunObject &object, std::int32_t frame) const {
         if (!object.target) return std::nullopt;
-        return object.target->at(host.frames().timeOf(frame));
-    };
-    FrameHandlers handlers;
-    handlers.settle = [&] {
-        for (RunObject &object : objects)
-            settleView(host, object, played.span, layout.panelWidth / layout.panelHeight,
-                       choice.svg);
-        views.start();
-    };
+        return object.target->at(host_.frames().timeOf(frame));
+    }
+
+    // After the first frame: every object's target and picture framing, and the viewer's files.
+    void settle() {
+        for (RunObject &object : objects_)
+            settleView(host_, object, played_.span, layout_.panelWidth / layout_.panelHeight,
+                       outputs_.choice().svg);
+        views_.start();
+    }
+
     // Writes a frame's files in whichever process played it: all of them, or none.
-    handlers.write = [&](std::int32_t frame,
-                         const std::vector<hostsim::DisplacedObject> &displaced) {
-        if (displaced.size() != objects.size())
+    WrittenFiles writeFrame(std::int32_t frame,
+                            const std::vector<hostsim::DisplacedObject> &displaced) {
+        if (displaced.size() != objects_.size())
             throw hostsim::HostError::at(
-                scenePath, "frame " + std::to_string(frame) + " displaced " +
-                               std::to_string(displaced.size()) + " objects, expected " +
-                               std::to_string(objects.size()));
-        for (std::size_t i = 0; i < objects.size(); ++i)
-            refuseNonFinite(options.module, frame, objects[i].name, displaced[i].positions);
+                options_.scene, "frame " + std::to_string(frame) + " displaced " +
+                                    std::to_string(displaced.size()) + " objects, expected " +
+                                    std::to_string(objects_.size()));
+        for (std::size_t i = 0; i < objects_.size(); ++i)
+            refuseNonFinite(options_.module, frame, objects_[i].name, displaced[i].positions);
         WrittenFiles files;
         try {
-            for (std::size_t i = 0; i < objects.size(); ++i) {
-                files.add(outputs.write(objects[i], frame, displaced[i].positions,
-                                        targetAt(objects[i], frame)));
-                if (auto script = views.writeFrame(i, frame, frameLabel(frame, digits),
-                                                   displaced[i].positions))
+            for (std::size_t i = 0; i < objects_.size(); ++i) {
+                files.add(outputs_.write(objects_[i], frame, displaced[i].positions,
+                                         targetAt(objects_[i], frame)));
+                if (auto script = views_.writeFrame(i, frame, frameLabel(frame, digits_),
+                                                    displaced[i].positions))
                     files.paths.push_back(std::move(*script));
             }
         } catch (...) {
@@ -302,69 +375,105 @@ void runScene(const RunOptions &options) {
             throw;
         }
         return files;
-    };
+    }
+
     // Takes the written frames in order: the viewer, the animations, the pages and the counts.
-    handlers.sink = [&](std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced,
-                        const WrittenFiles &files) {
-        for (std::size_t i = 0; i < objects.size(); ++i) {
-            views.addFrame(i, frame, frameLabel(frame, digits), host.frames().timeOf(frame),
-                           targetAt(objects[i], frame), displaced[i].positions);
-            totals.points += static_cast<std::int64_t>(displaced[i].positions.size());
+    void takeFrame(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced,
+                   const WrittenFiles &files) {
+        for (std::size_t i = 0; i < objects_.size(); ++i) {
+            views_.addFrame(i, frame, frameLabel(frame, digits_), host_.frames().timeOf(frame),
+                            targetAt(objects_[i], frame), displaced[i].positions);
+            totals_.points += static_cast<std::int64_t>(displaced[i].positions.size());
         }
-        if (choice.svg)
-            for (RunObject &object : objects)
-                object.pictures.push_back(outputs.picturePath(object, frame));
-        totals.bytes += files.bytes;
-        if (totals.frames == 0 && played.count() > 1)
-            if (const auto warning = largeRunWarning(out, totals.bytes, played.count()))
+        if (outputs_.choice().svg)
+            for (RunObject &object : objects_)
+                object.pictures.push_back(outputs_.picturePath(object, frame));
+        totals_.bytes += files.bytes;
+        if (totals_.frames == 0 && played_.count() > 1)
+            if (const auto warning = largeRunWarning(options_.out, totals_.bytes, played_.count()))
                 std::cerr << "vistrelle run: " << *warning << '\n';
-        ++totals.frames;
-        writeIndex(
-            outputs, objects,
-            host.frames().framesPerSecond);  // a run stopped later still leaves a playable page
-        progress.update(totals.frames, played.count(), totals.points);
-    };
+        ++totals_.frames;
+        // A run stopped later still leaves a playable page.
+        writeIndex(outputs_, objects_, host_.frames().framesPerSecond);
+        progress_->update(totals_.frames, played_.count(), totals_.points);
+        StopSignals::stopInModuleCalls(stopPlace(played_, totals_.frames));
+    }
+
     // Clears what workers ended mid-frame leave: files of frames not handed on, and temporary
     // files.
-    handlers.discard = [&](const std::vector<std::int32_t> &frames) {
+    void discardFrames(const std::vector<std::int32_t> &frames) const {
         std::vector<std::string> stems, labels;
-        for (const RunObject &object : objects) stems.push_back(object.stem);
-        for (const std::int32_t frame : frames) labels.push_back(frameLabel(frame, digits));
-        removeUnkeptFrames(out, stems, labels);
-    };
-    const unsigned jobs = options.jobs > 0 ? options.jobs : defaultJobs();
-    try {
-        const ModuleWatch watch(options.module, host.callInProgress());
-        totals.moduleSeconds =
-            playFrames(host, played.span.first, played.span.last, played.step, jobs, handlers);
-        throwIfStopped();
-    } catch (const RunStopped &stop) {
-        progress.finish();
-        const std::string at = totals.frames < played.count()
-                                   ? " at frame " + std::to_string(played.at(totals.frames))
-                                   : " after the last frame";
+        for (const RunObject &object : objects_) stems.push_back(object.stem);
+        for (const std::int32_t frame : frames) labels.push_back(frameLabel(frame, digits_));
+        removeUnkeptFrames(options_.out, stems, labels);
+    }
+
+    [[noreturn]] void reportStop(const RunStopped &stop) {
+        progress_->finish();
         std::cerr << "vistrelle run: "
                   << (stop.worker() ? "a worker was stopped by " : "stopped by ")
-                  << signalName(stop.signal()) << at << ": " << keptFrames(played, totals.frames)
-                  << '\n';
+                  << signalName(stop.signal()) << stopPlace(played_, totals_.frames) << '\n';
         throw StoppedBySignal{128 + stop.signal()};
-    } catch (const formats::DiskFullError &error) {
-        // The frame that could not be written left no file, nor did any after it.
-        progress.finish();
-        std::string kept = keptFrames(played, totals.frames);
+    }
+
+    // A stop while the .glb animations are written: each is written through a temporary file, so
+    // it is whole or not there at all, and the line says which.
+    [[noreturn]] static void reportStopInGlb(int signal, const std::vector<fs::path> &written,
+                                             const std::vector<fs::path> &unwritten) {
+        const auto names = [](const std::vector<fs::path> &files) {
+            std::string text;
+            for (const fs::path &file : files)
+                text += (text.empty() ? "" : ", ") + file.filename().string();
+            return text;
+        };
+        std::string glb = written.empty() ? "" : "; " + names(written) + " written whole";
+        if (!unwritten.empty()) glb += "; " + names(unwritten) + " not written";
+        std::cerr << "vistrelle run: stopped by " << signalName(signal)
+                  << " while writing the .glb animations: every frame is written whole" << glb
+                  << '\n';
+        throw StoppedBySignal{128 + signal};
+    }
+
+    // The frame that could not be written left no file, nor did any after it.
+    [[noreturn]] void reportDiskFull(const formats::DiskFullError &error) {
+        progress_->finish();
+        std::string kept = keptFrames(played_, totals_.frames);
         try {
-            writeIndex(outputs, objects, host.frames().framesPerSecond);
+            writeIndex(outputs_, objects_, host_.frames().framesPerSecond);
         } catch (const hostsim::HostError &) {
             kept += " (pictures.html could not be written)";
         }
         throw hostsim::HostError(std::string(error.what()) + "; the run stopped at frame " +
-                                 std::to_string(played.at(totals.frames)) + ": " + kept);
+                                 std::to_string(played_.at(totals_.frames)) + ": " + kept);
     }
-    progress.finish();
-    views.finish();
-    if (!views.warning().empty()) std::cerr << "vistrelle run: " << views.warning() << '\n';
-    totals.seconds = std::chrono::duration<double>(Clock::now() - started).count();
-    std::cout << summary(options, played, objects, totals, outputs);
+
+    const RunOptions &options_;
+    hostsim::Host &host_;
+    const PlayedFrames played_;
+    std::vector<RunObject> objects_;
+    const int digits_;
+    FrameOutputs outputs_;
+    const formats::SvgFrame layout_;  // the picture size every frame uses
+    RunTotals totals_;
+    RunViews views_;
+    std::optional<ProgressLine> progress_;  // from the end of the constructor on
+};
+
+void runScene(const RunOptions &options) {
+    const EmptyFoldersOnFailure cleanup;
+    const auto started = Clock::now();
+    RunInputs inputs = readInputs(options);
+    const OutputChoice choice{!options.noObj, !options.noSvg};
+    const std::optional<FolderLock> lock = claimOutputFolder(options, choice);
+    const StopSignals stopSignals;
+    StopSignals::stopInModuleCalls(stopPlace(inputs.played, 0));
+    // Watched from the module's startup on, so that a fault in any entry is reported.
+    const ModuleWatch watch(options.module);
+    ModuleWatch::limitFrames(options.frameTimeout);
+    hostsim::Host host(options.module, std::move(inputs.scene));
+    SceneRun run(options, host, inputs.played, inputs.read, choice);
+    run.play();
+    run.finish(started);
 }
 
 }  // namespace
@@ -398,6 +507,11 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
            "frames played and written side by side by worker processes (default: one per core); "
            "the files are the same for any number")
         ->check(CLI::Range(1u, 256u));
+    run->add_option("--frame-timeout", options->frameTimeout,
+                    "SECONDS a frame may take in the module before the run ends with exit 1, "
+                    "naming the entry and the frame (0: no limit)")
+        ->capture_default_str()
+        ->check(CLI::Range(0u, 86400u));
     run->add_flag("--force", options->force,
                   "write outputs even where one is the same file as an input or another output");
     run->add_flag("--gltf", options->gltf,

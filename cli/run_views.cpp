@@ -54,12 +54,18 @@ void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::strin
         animations_[object].second->addFrame(seconds, positions);
 }
 
-std::vector<fs::path> RunViews::finish() {
+std::vector<fs::path> RunViews::finish(const std::function<bool()> &stopped,
+                                       std::vector<fs::path> *unwritten) {
     std::vector<fs::path> written;
     for (const auto &[stem, animation] : animations_) {
         if (!animation) continue;
-        written.push_back(out_ / (stem + ".glb"));
-        animation->write(written.back());
+        const fs::path file = out_ / (stem + ".glb");
+        if (stopped && stopped()) {
+            if (unwritten) unwritten->push_back(file);
+            continue;
+        }
+        animation->write(file);
+        written.push_back(file);
     }
     return written;
 }

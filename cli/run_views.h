@@ -43,7 +43,11 @@ class RunViews {
                   std::span<const hostsim::Position> positions);
 
     // Writes the .glb files; returns their paths.
-    std::vector<std::filesystem::path> finish();
+    // `stopped` is asked before each file: once it answers true, no further file is begun. The
+    // files written, each whole; `unwritten` gets the ones left out.
+    std::vector<std::filesystem::path> finish(
+        const std::function<bool()> &stopped = {},
+        std::vector<std::filesystem::path> *unwritten = nullptr);
 
     // Why the viewer will not show the object, or empty; known once a frame was added.
     std::string warning() const { return viewer_ ? viewer_->warning() : std::string(); }

@@ -1,11 +1,12 @@
 // Ctrl-C (SIGINT), SIGTERM and SIGHUP while a run plays its frames: noted rather than obeyed at
 // once, so that the run stops between two frames with every frame it has handed on whole, and says
-// so.
+// so; or, inside a module call that may never return, obeyed at once with the same line.
 #pragma once
 
 #include <csignal>
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace cli {
 
@@ -20,6 +21,14 @@ class StopSignals {
 
     // The first of them caught since, or 0.
     static int caught();
+    // From now on a stop caught while this process is inside a module call (which may never
+    // return) ends the process at once, removing any empty folder the run made, with the line
+    // "vistrelle run: stopped by SIGINT" + `afterSignal` and exit 128 + the signal. A run that
+    // plays frames itself keeps `afterSignal` up to date (" at frame 93: frames 0 to 92 are
+    // written whole"); the frames it has written are whole, and no file of the frame in play is
+    // open during a module call.
+    static void stopInModuleCalls(std::string_view afterSignal);
+
     // In a forked worker: the three act as by default again, so that a worker stops at once; the
     // run that made it cleans up after it.
     static void actByDefault();

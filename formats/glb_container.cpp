@@ -18,21 +18,29 @@ std::uint32_t word(std::span<const unsigned char> bytes, std::size_t at) {
 
 }  // namespace
 
-GlbChunks splitGlb(std::span<const unsigned char> bytes, const std::string &file) {
+std::uint64_t glbLength(std::span<const unsigned char> header, std::uint64_t size,
+                        const std::string &file) {
     const auto refuse = [&](const std::string &why) {
         throw hostsim::HostError(file + ": " + why);
     };
-    const std::uint64_t size = bytes.size();
-    if (size < 12 || word(bytes, 0) != glbMagic)
+    if (header.size() < 12 || size < 12 || word(header, 0) != glbMagic)
         refuse("not a binary glTF file (expected the 12-byte header starting \"glTF\")");
-    if (word(bytes, 4) != 2)
-        refuse("binary glTF version " + std::to_string(word(bytes, 4)) + ", expected 2");
-    const std::uint64_t length = word(bytes, 8);
+    if (word(header, 4) != 2)
+        refuse("binary glTF version " + std::to_string(word(header, 4)) + ", expected 2");
+    const std::uint64_t length = word(header, 8);
     if (length > size)
         refuse("header length " + std::to_string(length) + " is more than the file's " +
                std::to_string(size) + " bytes");
     if (length < 20)
         refuse("header length " + std::to_string(length) + " leaves no room for the JSON chunk");
+    return length;
+}
+
+GlbChunks splitGlb(std::span<const unsigned char> bytes, const std::string &file) {
+    const auto refuse = [&](const std::string &why) {
+        throw hostsim::HostError(file + ": " + why);
+    };
+    const std::uint64_t length = glbLength(bytes, bytes.size(), file);
 
     GlbChunks chunks;
     std::uint64_t at = 12;

@@ -2,12 +2,12 @@
 // allocated.
 #include "formats/gltf_buffers.h"
 
-#include <fstream>
 #include <limits>
+#include <optional>
 
 #include "formats/data_uri.h"
-#include "formats/point_budget.h"
 #include "formats/shown_text.h"
+#include "formats/text/text_file.h"
 #include "formats/uri_path.h"
 
 namespace formats {
@@ -15,23 +15,24 @@ namespace formats {
 namespace fs = std::filesystem;
 namespace {
 
-// The first `length` bytes of `file`, which must hold at least that many.
+// The first `length` bytes of `file`, which must be a regular file holding at least that many.
 std::vector<unsigned char> fileBytes(const fs::path &file, std::uint64_t length,
-                                     const std::string &where, const GltfFields &fields) {
-    std::error_code error;
-    const std::uint64_t size = fs::file_size(file, error);
-    if (error)
-        fields.fail(where, "cannot read " + shownInput(file.string()) + ": " + error.message());
-    if (size < length)
-        fields.fail(where, shownInput(file.filename().string()) + " holds " + std::to_string(size) +
-                               " bytes, but byteLength declares " + std::to_string(length));
-    if (length > freeMemoryBytes())
-        fields.fail(where,
-                    "byteLength " + std::to_string(length) + " is more than the memory free");
+                                     const std::string &where, const GltfFields &fields,
+                                     PointBudget &budget) {
+    std::optional<InputFile> in;
+    try {
+        in.emplace(file);
+    } catch (const hostsim::HostError &error) {
+        fields.fail(where, error.what());
+    }
+    if (in->size() < length)
+        fields.fail(where, shownInput(file.filename().string()) + " holds " +
+                               std::to_string(in->size()) + " bytes, but byteLength declares " +
+                               std::to_string(length));
+    budget.takeBytes(fields.file() + ": " + where, length);
+    budget.noteFile(file, "a glTF buffer");
     std::vector<unsigned char> bytes(static_cast<std::size_t>(length));
-    std::ifstream in(file, std::ios::binary);
-    if (!in.read(reinterpret_cast<char *>(bytes.data()),
-                 static_cast<std::streamsize>(bytes.size()))) {
+    if (in->read(reinterpret_cast<char *>(bytes.data()), bytes.size()) != bytes.size()) {
         fields.fail(where, "cannot read " + std::to_string(length) + " bytes from " +
                                shownInput(file.filename().string()));
     }
@@ -42,7 +43,7 @@ std::vector<unsigned char> fileBytes(const fs::path &file, std::uint64_t length,
 
 GltfBuffers::GltfBuffers(const nlohmann::json &root,
                          std::optional<std::span<const unsigned char>> binary,
-                         const fs::path &folder, const GltfFields &fields) {
+                         const fs::path &folder, const GltfFields &fields, PointBudget &budget) {
     const nlohmann::json &buffers = fields.array(root, "buffers", "");
     owned_.reserve(buffers.size());
     for (std::uint64_t i = 0; i < buffers.size(); ++i) {
@@ -63,16 +64,19 @@ GltfBuffers::GltfBuffers(const nlohmann::json &root,
             spans_.push_back(binary->first(static_cast<std::size_t>(length)));
             continue;
         }
-        if (isDataUri(*uri))
+        if (isDataUri(*uri)) {
+            budget.takeBytes(fields.file() + ": " + where, length);
             owned_.push_back(dataUriBytes(*uri, length, fields.file() + ": " + where));
-        else
+        } else {
             owned_.push_back(fileBytes(fileInFolder(*uri, folder, fields.file() + ": " + where),
-                                       length, where, fields));
+                                       length, where, fields, budget));
+        }
         spans_.push_back(owned_.back());
     }
 }
 
-void checkImageUris(const nlohmann::json &root, const fs::path &folder, const GltfFields &fields) {
+void checkImageUris(const nlohmann::json &root, const fs::path &folder, const GltfFields &fields,
+                    PointBudget &budget) {
     const nlohmann::json &images = fields.array(root, "images", "");
     for (std::uint64_t i = 0; i < images.size(); ++i) {
         const std::string where = "image " + std::to_string(i);
@@ -82,7 +86,8 @@ void checkImageUris(const nlohmann::json &root, const fs::path &folder, const Gl
         if (isDataUri(*uri))
             dataUriBytes(*uri, std::nullopt, fields.file() + ": " + where);
         else
-            fileInFolder(*uri, folder, fields.file() + ": " + where);
+            budget.noteFile(fileInFolder(*uri, folder, fields.file() + ": " + where),
+                            "a glTF image");
     }
 }
 

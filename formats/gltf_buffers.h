@@ -11,15 +11,18 @@
 #include <vector>
 
 #include "formats/gltf_fields.h"
+#include "formats/point_budget.h"
 
 namespace formats {
 
 class GltfBuffers {
   public:
     // Reads every buffer of `root`. `binary` is the .glb BIN chunk, when there is one; `folder` the
-    // glTF file's folder. Faults throw HostError naming the file and the buffer.
+    // glTF file's folder. The bytes of every buffer read, all together, are counted against
+    // `budget` before each is read, and every file read is noted in it. Faults throw HostError
+    // naming the file and the buffer.
     GltfBuffers(const nlohmann::json &root, std::optional<std::span<const unsigned char>> binary,
-                const std::filesystem::path &folder, const GltfFields &fields);
+                const std::filesystem::path &folder, const GltfFields &fields, PointBudget &budget);
 
     std::uint64_t count() const { return spans_.size(); }
     // The bytes of buffer `index`, which is below count().
@@ -32,8 +35,9 @@ class GltfBuffers {
     std::vector<std::span<const unsigned char>> spans_;
 };
 
-// Checks the URI of every image the way buffer URIs are checked, without reading the images.
+// Checks the URI of every image the way buffer URIs are checked, without reading the images, and
+// notes each image file in `budget`.
 void checkImageUris(const nlohmann::json &root, const std::filesystem::path &folder,
-                    const GltfFields &fields);
+                    const GltfFields &fields, PointBudget &budget);
 
 }  // namespace formats

@@ -32,7 +32,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uint64_t floatType = 5126;
+constexpr std::uint64_t modePoints = 0;
 constexpr std::uint64_t modeTriangles = 4;
+constexpr std::uint64_t modeTriangleStrip = 5;
+constexpr std::uint64_t modeTriangleFan = 6;
 
 std::string lowerExtension(const fs::path &path) {
     std::string extension = path.extension().string();
@@ -86,12 +89,27 @@ struct PrimitivePlan {
     PlacedAccessor points;
     std::optional<PlacedAccessor> texcoords;
     std::optional<PlacedAccessor> indices;
-    bool triangles = false;
+    std::uint64_t mode = modePoints;
 
+    // The vertices the faces are made of: the indices, or else the points in order.
+    std::uint64_t vertices() const { return indices ? indices->count : points.count; }
+    // The corners of the triangle list the primitive makes: a strip or a fan of n vertices makes
+    // n - 2 triangles, points and lines none.
     std::uint64_t corners() const {
-        if (!triangles) return 0;
-        const std::uint64_t n = indices ? indices->count : points.count;
-        return n - n % 3;
+        const std::uint64_t n = vertices();
+        if (mode == modeTriangles) return n;
+        if (mode == modeTriangleStrip || mode == modeTriangleFan) return n < 3 ? 0 : 3 * (n - 2);
+        return 0;
+    }
+    // The vertex of corner `c` of the triangle list (glTF's order for strips and fans, which keeps
+    // every triangle's winding).
+    std::uint64_t vertexOfCorner(std::uint64_t c) const {
+        if (mode == modeTriangles) return c;
+        const std::uint64_t t = c / 3;
+        const std::uint64_t k = c % 3;
+        if (mode == modeTriangleFan) return k == 0 ? 0 : t + k;
+        if (t % 2 == 0 || k == 2) return t + k;
+        return t + 1 - k;  // odd strip triangles: (t + 1, t, t + 2)
     }
 };
 
@@ -167,16 +185,24 @@ class GltfReader {
                 texcoords.count == plan.points.count)
                 plan.texcoords = texcoords;
         }
-        plan.triangles = fields_.whole(primitive, "mode", where, modeTriangles) ==
-                         modeTriangles;  // lines and points make no faces
+        // Points and lines are read as points, without faces; strips and fans as triangles.
+        const std::uint64_t mode = fields_.whole(primitive, "mode", where, modeTriangles);
+        if (mode > modeTriangleFan)
+            fields_.fail(where,
+                         "mode " + std::to_string(mode) + " is not a glTF primitive mode (0 to 6)");
+        plan.mode = mode;
         if (const auto indices = fields_.optionalWhole(primitive, "indices", where);
-            indices && plan.triangles) {
+            indices && plan.mode >= modeTriangles) {
             plan.indices = accessor(*indices);
             const std::uint64_t type = plan.indices->componentType;
             if (plan.indices->components != 1 || (type != 5121 && type != 5123 && type != 5125))
                 fields_.fail("accessor " + std::to_string(*indices),
                              "indices must be unsigned bytes, shorts or ints");
         }
+        if (plan.mode == modeTriangles && plan.vertices() % 3 != 0)
+            fields_.fail(where, std::to_string(plan.vertices()) +
+                                    (plan.indices ? " indices" : " points") +
+                                    " do not make whole triangles (a multiple of 3)");
         return plan;
     }
 
@@ -197,7 +223,8 @@ class GltfReader {
         }
         const std::uint64_t corners = plan.corners();
         for (std::uint64_t i = 0; i < corners; ++i) {
-            const std::uint64_t index = plan.indices ? indexAt(*plan.indices, i) : i;
+            const std::uint64_t vertex = plan.vertexOfCorner(i);
+            const std::uint64_t index = plan.indices ? indexAt(*plan.indices, vertex) : vertex;
             if (index >= plan.points.count)
                 fields_.fail("accessor " + std::to_string(plan.indices->index),
                              "index " + std::to_string(index) + " reaches past the " +
@@ -257,6 +284,28 @@ nlohmann::json parseDocument(std::string_view text, const GltfFields &fields) {
     }
 }
 
+// The bytes of a .gltf file, or of a .glb file as far as its header declares, counted against
+// `budget` before they are read: a .glb file's header is read and checked first, so that a file
+// that is no .glb is refused without reading it.
+std::string readGltfFile(const fs::path &path, PointBudget &budget) {
+    const std::string file = path.string();
+    budget.noteFile(path, "the mesh");
+    if (lowerExtension(path) != ".glb")
+        return readTextFile(path, Content::Text,
+                            [&](std::uint64_t size) { budget.takeBytes(file, size); });
+    InputFile in(path);
+    std::string bytes(12, '\0');
+    bytes.resize(in.read(bytes.data(), bytes.size()));
+    const std::uint64_t length = glbLength(
+        {reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size()}, in.size(), file);
+    budget.takeBytes(file, length);
+    bytes.resize(static_cast<std::size_t>(length));
+    if (in.read(bytes.data() + 12, bytes.size() - 12) != bytes.size() - 12)
+        throw HostError::at(
+            path, "cannot read: the file ended before the header length " + std::to_string(length));
+    return bytes;
+}
+
 }  // namespace
 
 bool isGltfPath(const fs::path &path) {
@@ -266,7 +315,7 @@ bool isGltfPath(const fs::path &path) {
 
 Mesh readGltfMesh(const fs::path &path, PointBudget &budget) {
     const GltfFields fields(path.string());
-    const std::string contents = readTextFile(path);
+    const std::string contents = readGltfFile(path, budget);
     std::string_view json = contents;
     std::optional<std::span<const unsigned char>> binary;
     if (lowerExtension(path) == ".glb") {
@@ -278,8 +327,8 @@ Mesh readGltfMesh(const fs::path &path, PointBudget &budget) {
     }
     const nlohmann::json root = parseDocument(json, fields);
     refuseUnsupported(root, fields);
-    checkImageUris(root, path.parent_path(), fields);
-    const GltfBuffers buffers(root, binary, path.parent_path(), fields);
+    checkImageUris(root, path.parent_path(), fields, budget);
+    const GltfBuffers buffers(root, binary, path.parent_path(), fields, budget);
     const GltfReader reader(root, buffers, fields);
 
     std::vector<PrimitivePlan> plans;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "formats/point_budget.h"
 #include "formats/shown_text.h"
@@ -76,14 +78,24 @@ class ObjParser {
           budget_(budget),
           pointsAllowed_(budget ? budget->pointsLeft() : static_cast<std::uint64_t>(-1)) {}
 
-    // Reads whole lines; the last line of the document may come without its '\n'.
+    // Reads whole lines, each ending in "\n", "\r\n" or "\r"; the last line of the document may
+    // come without its line end.
     void feed(std::string_view text) {
         while (!text.empty()) {
-            const std::size_t newline = text.find('\n');
-            std::string_view line = text.substr(0, newline);
-            text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            // The first '\n', then a '\r' before it: the end of a "\r\n" line or a line of its own.
+            std::size_t end = text.find('\n');
+            std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+            const std::size_t before = std::min(end, text.size());
+            if (const void *cr = std::memchr(text.data(), '\r', before); cr != nullptr) {
+                const auto at =
+                    static_cast<std::size_t>(static_cast<const char *>(cr) - text.data());
+                if (at + 1 != end) next = at + 1;  // not "\r\n": the line ends at the '\r'
+                end = at;
+            }
+            const std::string_view line = text.substr(0, end);
+            text.remove_prefix(next);
             ++lineNumber_;
+            lineStart_ = line.data();
             readLine(line);
         }
     }
@@ -109,6 +121,11 @@ class ObjParser {
 
     [[noreturn]] void fail(std::size_t line, const std::string &what) const {
         throw HostError(file_ + ":" + std::to_string(line) + ": " + what);
+    }
+
+    [[noreturn]] void fail(std::size_t line, std::size_t column, const std::string &what) const {
+        throw HostError(file_ + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " +
+                        what);
     }
 
     [[noreturn]] void outOfRange(std::size_t line, Record record, long long index) const {
@@ -199,18 +216,46 @@ class ObjParser {
             std::string_view word;
             double value = 0.0;
             if (!nextNumber(rest, word, value)) {
-                fail(lineNumber_, word.empty() ? "expected 3 numbers after \"v\""
-                                               : "expected 3 numbers after \"v\", found \"" +
-                                                     shownInput(word) + "\"");
+                if (word.empty()) fail(lineNumber_, "expected 3 numbers after \"v\"");
+                fail(lineNumber_, column(word),
+                     "expected 3 numbers after \"v\", found \"" + shownInput(word) + "\"");
             }
             coordinate = static_cast<float>(value);
             if (!std::isfinite(coordinate))
-                fail(lineNumber_, "expected 3 numbers within the range of a float after \"v\"");
+                fail(lineNumber_, column(word),
+                     "expected 3 numbers within the range of a float after \"v\"");
         }
+        if (!rest.empty()) [[unlikely]]
+            checkPointExtras(rest);
         if (doc_.points_.size() >= pointsAllowed_) [[unlikely]]
             budget_->take(file_ + ":" + std::to_string(lineNumber_), doc_.points_.size() + 1);
         doc_.points_.push_back(point);
         keepPoint(rest);
+    }
+
+    // What may follow a point's x y z: nothing, its weight w, or a colour r g b (a common
+    // extension), then perhaps a comment; kept as written. Anything else is refused at its column.
+    [[gnu::cold, gnu::noinline]] void checkPointExtras(std::string_view rest) {
+        std::size_t numbers = 0;
+        for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
+            if (word.front() == '#') break;  // a comment to the end of the line
+            double value = 0.0;
+            if (!readDouble(word, value) || numbers == 3)
+                fail(lineNumber_, column(word),
+                     "expected nothing, a weight w or a colour r g b after the 3 numbers of "
+                     "\"v\", found \"" +
+                         shownInput(word) + "\"");
+            ++numbers;
+        }
+        if (numbers == 2)
+            fail(lineNumber_, column(rest),
+                 "expected nothing, a weight w or a colour r g b after the 3 numbers of \"v\", "
+                 "found 2 numbers");
+    }
+
+    // The 1-based column at which `word`, a part of the current line, starts.
+    std::size_t column(std::string_view word) const {
+        return static_cast<std::size_t>(word.data() - lineStart_) + 1;
     }
 
     // A 1-based or negative (relative) index of a record, checked as far as the records so far
@@ -283,6 +328,7 @@ class ObjParser {
     PointBudget *budget_;
     std::uint64_t pointsAllowed_;  // before the budget must be asked
     std::size_t lineNumber_ = 0;
+    const char *lineStart_ = nullptr;  // of the line being read
     long long textureCount_ = 0;
     std::vector<Forward> forward_;
     ObjDocument doc_;
@@ -296,9 +342,16 @@ ObjDocument ObjDocument::parse(std::string_view text, const std::string &file) {
 
 ObjDocument ObjDocument::read(const std::filesystem::path &path, PointBudget *budget) {
     const std::string file = path.string();
-    ObjParser parser(file, budget);
-    readLineBlocks(path, [&parser](std::string_view lines) { parser.feed(lines); });
-    return parser.finish();
+    // The document holds about the file's text: counted before it is read, and before the points.
+    std::optional<ObjParser> parser;
+    const SizeCheck checkSize = [&](std::uint64_t size) {
+        if (budget) budget->takeBytes(file, size);
+        parser.emplace(file, budget);
+    };
+    readLineBlocks(
+        path, [&parser](std::string_view lines) { parser->feed(lines); }, checkSize);
+    if (budget) budget->noteFile(path, "the mesh");
+    return parser->finish();
 }
 
 }  // namespace formats

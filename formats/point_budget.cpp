@@ -2,6 +2,7 @@
 // /proc/meminfo.
 #include "formats/point_budget.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -67,6 +68,23 @@ void PointBudget::take(const std::string &file, std::uint64_t points, std::uint6
     }
     points_ += points;
     bytes_ += bytes;
+}
+
+void PointBudget::takeBytes(const std::string &file, std::uint64_t bytes) {
+    if (bytes > freeBytes_ || bytes_ > freeBytes_ - bytes) {
+        const std::string earlier =
+            bytes_ == 0 ? "" : " (after " + megabytes(bytes_) + " for the input read before)";
+        throw hostsim::HostError(
+            file + ": " + megabytes(bytes) + " to read" + earlier + ", more than the " +
+            megabytes(freeBytes_ > bytes_ ? freeBytes_ - bytes_ : 0) + " of memory free");
+    }
+    bytes_ += bytes;
+}
+
+void PointBudget::noteFile(const std::filesystem::path &file, std::string what) {
+    if (std::none_of(files_.begin(), files_.end(),
+                     [&](const Source &known) { return known.path == file; }))
+        files_.push_back({file, std::move(what)});
 }
 
 }  // namespace formats

@@ -1,10 +1,14 @@
-// A bound on the memory that reading meshes may take: the points that the files expand to are
-// counted before they are read, against a limit the user can raise and against the memory that is
-// free.
+// A bound on the memory that reading a command's input may take: the points that the files expand
+// to, and the bytes of the files and buffers held while reading, are counted before they are read,
+// against a limit the user can raise and against the memory that is free. It also notes every file
+// that reading took in (the scene, meshes, glTF buffers and images), so that no output of the
+// command overwrites one.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace formats {
 
@@ -33,6 +37,21 @@ class PointBudget {
     // points of earlier files named when there are any.
     void take(const std::string &file, std::uint64_t points, std::uint64_t corners = 0);
 
+    // Counts `bytes` more bytes of `file` held in memory while reading (a file read whole, a
+    // buffer), all files together, against the free memory; throws HostError "<file>: 10.0 GB to
+    // read, more than the 3.1 GB of memory free", with what earlier files took when they took any.
+    void takeBytes(const std::string &file, std::uint64_t bytes);
+
+    // A file that reading took in or refers to, and what it is to the input: "the scene", "the
+    // mesh", "a glTF buffer", "a glTF image".
+    struct Source {
+        std::filesystem::path path;
+        std::string what;
+    };
+    // Notes a file; each path once, in order.
+    void noteFile(const std::filesystem::path &file, std::string what);
+    const std::vector<Source> &files() const { return files_; }
+
     // How many more points `take` accepts, for readers that count as they go.
     std::uint64_t pointsLeft() const;
 
@@ -43,6 +62,7 @@ class PointBudget {
     std::uint64_t freeBytes_;
     std::uint64_t points_ = 0;
     std::uint64_t bytes_ = 0;
+    std::vector<Source> files_;
 };
 
 }  // namespace formats

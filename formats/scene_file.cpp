@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -305,7 +307,15 @@ class SceneWriter {
 
 Scene readSceneFile(const fs::path &path, PointBudget &budget) {
     const std::string file = path.string();
-    const std::string text = readTextFile(path);
+    // The text and its parsed values: a JSON value takes 16 bytes, and the shortest ("0,") two
+    // characters, so the two together take at most nine times the text.
+    constexpr std::uint64_t heldPerByte = 9;
+    budget.noteFile(path, "the scene");
+    const std::string text = readTextFile(path, Content::Text, [&](std::uint64_t size) {
+        budget.takeBytes(file, size > std::numeric_limits<std::uint64_t>::max() / heldPerByte
+                                   ? std::numeric_limits<std::uint64_t>::max()
+                                   : size * heldPerByte);
+    });
     checkJsonDepth(text, file);
     const nlohmann::json document = parseJson(text, file);
     const JsonNode root(document, "", file);

@@ -1,5 +1,6 @@
-// What the code of a Windows exception that ends a process means, for a one-line report of a module's
-// crash: "0xC0000005 (access violation)". The codes are the system's; nothing here needs windows.h.
+// What the code of a Windows exception that ends a process means, for a one-line report of a
+// module's crash: "0xC0000005 (access violation)". The codes are the system's; nothing here needs
+// windows.h.
 #pragma once
 
 #include <cstdint>
@@ -12,17 +13,38 @@ namespace hostsim {
 inline const char *exceptionName(std::uint32_t code) {
     const char *name = nullptr;
     switch (code) {
-        case 0xC0000005u: name = "access violation"; break;
-        case 0xC00000FDu: name = "stack overflow"; break;
-        case 0xC000001Du: name = "illegal instruction"; break;
-        case 0xC0000096u: name = "privileged instruction"; break;
-        case 0xC0000094u: name = "integer division by zero"; break;
-        case 0xC000008Cu: name = "array bounds exceeded"; break;
-        case 0x80000002u: name = "misaligned data"; break;
-        case 0xC0000006u: name = "page not readable"; break;
-        case 0xC0000409u: name = "stack buffer overrun or fail-fast"; break;
-        case 0x80000003u: name = "breakpoint"; break;
-        default: break;
+        case 0xC0000005u:
+            name = "access violation";
+            break;
+        case 0xC00000FDu:
+            name = "stack overflow";
+            break;
+        case 0xC000001Du:
+            name = "illegal instruction";
+            break;
+        case 0xC0000096u:
+            name = "privileged instruction";
+            break;
+        case 0xC0000094u:
+            name = "integer division by zero";
+            break;
+        case 0xC000008Cu:
+            name = "array bounds exceeded";
+            break;
+        case 0x80000002u:
+            name = "misaligned data";
+            break;
+        case 0xC0000006u:
+            name = "page not readable";
+            break;
+        case 0xC0000409u:
+            name = "stack buffer overrun or fail-fast";
+            break;
+        case 0x80000003u:
+            name = "breakpoint";
+            break;
+        default:
+            break;
     }
     return name;
 }

@@ -4,6 +4,7 @@
 #include "host/instance_update.h"
 #include "host/service_names.h"
 #include "hostsim/host_error.h"
+#include "hostsim/module_call.h"
 #include "hostsim/point_record.h"
 
 #include <algorithm>
@@ -15,28 +16,6 @@ namespace {
 
 // The first argument of `create`, which the module ignores; recognisable if it ever shows up.
 void *const createContext = reinterpret_cast<void *>(static_cast<std::uintptr_t>(0x5E720001u));
-
-// Marks a call of the module as under way for as long as it lasts (calls nest: an update a panel
-// callback asks for runs inside it), restoring what was marked before.
-class CallScope {
-  public:
-    CallScope(CallInProgress &call, const char *entry, std::int32_t frame)
-        : call_(call), entry_(call.entry), frame_(call.frame) {
-        call_.frame = frame;
-        call_.entry = entry;
-    }
-    ~CallScope() {
-        call_.entry = entry_;
-        call_.frame = frame_;
-    }
-    CallScope(const CallScope &) = delete;
-    CallScope &operator=(const CallScope &) = delete;
-
-  private:
-    CallInProgress &call_;
-    const char *entry_;
-    std::int32_t frame_;
-};
 
 // Longest used-items list accepted before it counts as unclosed.
 constexpr std::size_t maxUsedItems = 64;
@@ -73,14 +52,20 @@ Host::Host(const std::filesystem::path &modulePath, Scene scene)
         }
     } catch (...) {
         for (const auto &[instance, rec] : instances_)
-            if (rec.tables->instanceOps.destroy) rec.tables->instanceOps.destroy(instance);
+            if (rec.tables->instanceOps.destroy) {
+                const CallScope call("destroy");
+                rec.tables->instanceOps.destroy(instance);
+            }
         throw;
     }
 }
 
 Host::~Host() {
     for (const auto &[instance, rec] : instances_)
-        if (rec.tables->instanceOps.destroy) rec.tables->instanceOps.destroy(instance);
+        if (rec.tables->instanceOps.destroy) {
+            const CallScope call("destroy");
+            rec.tables->instanceOps.destroy(instance);
+        }
 }
 
 void Host::fail(const std::string &what) const { throw HostError::at(library_.path(), what); }
@@ -117,14 +102,17 @@ HandlerTables &Host::handler(std::string_view server) {
 
 std::int32_t Host::activateHandler(HandlerTables &tables, std::int32_t version,
                                    std::string_view server) {
-    return activate(library_.findServer(CLASS_DISPLACEMENT_HANDLER, server), version,
-                    &tables.binding);
+    const ServerEntry &entry = library_.findServer(CLASS_DISPLACEMENT_HANDLER, server);
+    const CallScope call("activation");
+    return activate(entry, version, &tables.binding);
 }
 
 void *Host::create(std::size_t itemIndex, std::string_view server) {
     HandlerTables &tables = handler(server);
     const ItemId object = scene_.itemId(itemIndex);
-    void *instance = entry(tables.instanceOps.create, "create")(createContext, object);
+    const auto createEntry = entry(tables.instanceOps.create, "create");
+    const CallScope call("create");
+    void *instance = createEntry(createContext, object);
     if (instance == nullptr) fail("create made no instance for item " + std::to_string(itemIndex));
     instances_[instance] = InstanceRecord{object, &tables, frames().start, {}};
     return instance;
@@ -132,20 +120,31 @@ void *Host::create(std::size_t itemIndex, std::string_view server) {
 
 void Host::destroy(void *instance) {
     InstanceRecord &rec = record(instance);
-    entry(rec.tables->instanceOps.destroy, "destroy")(instance);
+    const auto destroyEntry = entry(rec.tables->instanceOps.destroy, "destroy");
+    {
+        const CallScope call("destroy");
+        destroyEntry(instance);
+    }
     instances_.erase(instance);
     std::replace(displacementInstances_.begin(), displacementInstances_.end(), instance,
                  static_cast<void *>(nullptr));
 }
 
 std::string Host::describe(void *instance) {
-    const char *text = entry(record(instance).tables->instanceOps.describe, "describe")(instance);
+    const auto describeEntry = entry(record(instance).tables->instanceOps.describe, "describe");
+    const CallScope call("describe");
+    const char *text = describeEntry(instance);
     if (text == nullptr) fail("describe answered no text");
     return text;
 }
 
 std::vector<ItemId> Host::useItems(void *instance) {
-    const ItemId *list = entry(record(instance).tables->itemOps.useItems, "useItems")(instance);
+    const auto useItemsEntry = entry(record(instance).tables->itemOps.useItems, "useItems");
+    const ItemId *list = nullptr;
+    {
+        const CallScope call("useItems");
+        list = useItemsEntry(instance);
+    }
     std::vector<ItemId> items;
     if (list == nullptr) return items;
     for (std::size_t i = 0; list[i] != nullptr; ++i) {
@@ -164,12 +163,14 @@ const char *Host::newTime(void *instance, std::int32_t frame, double time) {
     InstanceRecord &rec = record(instance);
     rec.frame = frame;
     const auto newTimeEntry = entry(rec.tables->renderOps.newTime, "newTime");
-    const CallScope call(call_, "newTime", frame);
+    const CallScope call("newTime", frame);
     return newTimeEntry(instance, frame, time);
 }
 
 const char *Host::load(void *instance, IntSource &source) {
-    return entry(record(instance).tables->instanceOps.load, "load")(instance, source.record());
+    const auto loadEntry = entry(record(instance).tables->instanceOps.load, "load");
+    const CallScope call("load");
+    return loadEntry(instance, source.record());
 }
 
 void Host::load(void *instance, std::vector<std::int32_t> values) {
@@ -178,7 +179,9 @@ void Host::load(void *instance, std::vector<std::int32_t> values) {
 }
 
 const char *Host::save(void *instance, IntSink &sink) {
-    return entry(record(instance).tables->instanceOps.save, "save")(instance, sink.record());
+    const auto saveEntry = entry(record(instance).tables->instanceOps.save, "save");
+    const CallScope call("save");
+    return saveEntry(instance, sink.record());
 }
 
 std::vector<std::int32_t> Host::save(void *instance) {
@@ -188,13 +191,17 @@ std::vector<std::int32_t> Host::save(void *instance) {
 }
 
 std::uint32_t Host::flags(void *instance) {
-    return entry(record(instance).tables->binding.flags, "flags")(instance);
+    const auto flagsEntry = entry(record(instance).tables->binding.flags, "flags");
+    const CallScope call("flags");
+    return flagsEntry(instance);
 }
 
 ItemId Host::objectOf(void *instance) const { return record(instance).object; }
 
 void Host::evaluate(void *instance, PointAccess &access) {
-    entry(record(instance).tables->binding.evaluate, "evaluate")(instance, &access);
+    const auto evaluateEntry = entry(record(instance).tables->binding.evaluate, "evaluate");
+    const CallScope call("evaluate");
+    evaluateEntry(instance, &access);
 }
 
 PointAccess Host::pointAccess(void *instance, std::size_t pointIndex) {
@@ -236,7 +243,7 @@ void Host::passInto(void *instance, const InstanceRecord &rec, std::span<Positio
     MeshHandle *const mesh = scene_.meshOf(rec.object);
     PointAccess access{};
     const SceneServices::Pass pass(scene_);
-    const CallScope call(call_, "evaluate", rec.frame);
+    const CallScope call("evaluate", rec.frame);
     for (std::size_t i = 0; i < out.size(); ++i) {
         fillPointAccess(access, points[i], i, mesh);
         evaluateEntry(instance, &access);
@@ -300,7 +307,10 @@ PanelOpening Host::openPanel(void *instance, std::int32_t version, std::string_v
     opening.binding = InterfaceBinding{instance, interfaceSentinel(2), interfaceSentinel(3),
                                        interfaceSentinel(4)};
     const std::size_t errorsBefore = panels_.errors().size();
-    opening.code = activate(server_, version, &opening.binding);
+    {
+        const CallScope call("activation");
+        opening.code = activate(server_, version, &opening.binding);
+    }
     opening.panel = panels_.find(opening.binding.panel);
     if (panels_.errors().size() > errorsBefore) fail("panel: " + panels_.errors()[errorsBefore]);
     if (opening.code == 0 && opening.panel == nullptr)

@@ -24,6 +24,7 @@
 #include "hostsim/active_host.h"
 #include "hostsim/handler_tables.h"
 #include "hostsim/int_streams.h"
+#include "hostsim/module_call.h"
 #include "hostsim/module_library.h"
 #include "hostsim/panel_service.h"
 #include "hostsim/scene_services.h"
@@ -55,16 +56,6 @@ struct DisplacedObject {
 struct InstanceUpdateCall {
     std::string className;
     void *instance = nullptr;
-};
-
-// The module entry the driver is in, for a report should the module crash or end the process there:
-// its name ("newTime", "evaluate") and the frame, or a null name between calls. Read by a signal
-// handler, hence volatile.
-struct CallInProgress {
-    // The frame of an entry called outside any frame (the module's startup).
-    static constexpr std::int32_t noFrame = INT32_MIN;
-    const char *volatile entry = nullptr;
-    volatile std::int32_t frame = 0;
 };
 
 // What an activation of the interface gave.
@@ -156,7 +147,7 @@ class Host {
     // The frame of the instance's latest newTime through this host (the scene's start before one).
     std::int32_t currentFrame(void *instance) const;
     // The frame driver's call of the module under way, if any.
-    const CallInProgress &callInProgress() const { return call_; }
+    const CallInProgress &callInProgress() const { return moduleCall(); }
 
     // --- Panel
     // Activates "DisplacementInterface" under `server` for `instance`. HostError when the panel
@@ -208,7 +199,6 @@ class Host {
     std::vector<void *> displacementInstances_;
     std::vector<InstanceUpdateCall> updates_;
     std::vector<void *> pendingUpdates_;
-    CallInProgress call_;
 };
 
 }  // namespace hostsim

@@ -1,6 +1,8 @@
 // Loading, checking and unloading a plug-in module.
 #include "hostsim/module_library.h"
+
 #include "hostsim/hex_text.h"
+#include "hostsim/module_call.h"
 
 #include "hostsim/host_error.h"
 #include "hostsim/loaded_segments.h"
@@ -104,6 +106,7 @@ const ModuleDescriptor *checkedDescriptor(const NativeLibrary &library,
 ModuleLibrary::ModuleLibrary(const std::filesystem::path &path)
     : path_(path), library_(NativeLibrary::open(path)) {
     descriptor_ = checkedDescriptor(library_, path, serverCount_, nullptr);
+    const CallScope call("startup");
     startupAnswer_ = descriptor_->startupFn();
 }
 
@@ -142,7 +145,10 @@ ModuleLibrary &ModuleLibrary::operator=(ModuleLibrary &&other) noexcept {
 
 void ModuleLibrary::release() noexcept {
     // Shut down only a module that was started; the library is unloaded either way.
-    if (descriptor_ != nullptr && descriptor_->shutdownFn != nullptr) descriptor_->shutdownFn();
+    if (descriptor_ != nullptr && descriptor_->shutdownFn != nullptr) {
+        const CallScope call("shutdown");
+        descriptor_->shutdownFn();
+    }
     descriptor_ = nullptr;
     library_.close();
 }

@@ -1,6 +1,8 @@
 // The panel service's entries and the host-side use of a panel's callbacks.
 #include "hostsim/panel_service.h"
+
 #include "hostsim/hex_text.h"
+#include "hostsim/module_call.h"
 
 #include "hostsim/active_host.h"
 #include "hostsim/host_error.h"
@@ -95,6 +97,7 @@ const PanelControl *HostPanel::control(std::uint32_t id) const {
 
 void *HostPanel::getRaw(std::uint32_t id) const {
     if (getFn == nullptr) throw HostError("panel: no get callback was described");
+    const CallScope call("panel get");
     return getFn(viewInstance, id);
 }
 
@@ -111,6 +114,7 @@ std::int32_t HostPanel::set(std::uint32_t id, double value) const {
     const PanelDataEntry *entry = dataEntry(id);
     if (entry != nullptr && entry->dataType == "float") {
         double v = value;
+        const CallScope call("panel set");
         return setFn(viewInstance, id, &v);
     }
     if (!(value == std::trunc(value) && value >= std::numeric_limits<std::int32_t>::min() &&
@@ -118,6 +122,7 @@ std::int32_t HostPanel::set(std::uint32_t id, double value) const {
         throw HostError("panel: control " + hexText(id) + " takes a whole number, not " +
                         std::to_string(value));
     auto v = static_cast<std::int32_t>(value);
+    const CallScope call("panel set");
     return setFn(viewInstance, id, &v);
 }
 

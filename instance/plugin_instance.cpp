@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <new>
 
@@ -17,6 +18,29 @@ std::int32_t arrayLengthFor(double leafCount) {
     return static_cast<std::int32_t>(leafCount);
 }
 
+// Room for every point of every leaf at the present leaf size, none of it kept yet, so that the
+// next scan measures every leaf it reaches. Without it (no leaves, a leaf size below 2, more than
+// memory holds) every scan measures every leaf. `sameLength`: the leaf arrays kept their length.
+void keepScannedPoints(PluginInstance &instance, bool sameLength) noexcept {
+    instance.scannedLeaves = 0;
+    const std::int32_t leafPoints = instance.leafPoints;
+    if (sameLength && instance.scannedPoints != nullptr && instance.scannedLeafPoints == leafPoints)
+        return;
+    instance.scannedPoints.reset();
+    instance.scannedLeafPoints = 0;
+    const auto leaves = static_cast<std::size_t>(instance.leafArrayLength);
+    if (leaves == 0 || leafPoints < minimumLeafPoints ||
+        static_cast<std::size_t>(leafPoints) > PTRDIFF_MAX / sizeof(ScannedPoint) / leaves)
+        return;
+    try {
+        instance.scannedPoints =
+            std::make_unique<ScannedPoint[]>(leaves * static_cast<std::size_t>(leafPoints));
+        instance.scannedLeafPoints = leafPoints;
+    } catch (const std::bad_alloc &) {
+        // Every scan measures every leaf.
+    }
+}
+
 }  // namespace
 
 void resizeLeafArrays(PluginInstance &instance) noexcept {
@@ -29,17 +53,19 @@ void resizeLeafArrays(PluginInstance &instance) noexcept {
         std::fill_n(instance.pivots.get(), length, Vector3{});
         std::fill_n(instance.centres.get(), length, Vector3{});
         std::fill_n(instance.turns.get(), length, LeafTurns{});
-        instance.target.forget();
+        instance.aim.forget();
         instance.measuredLeaves = 0;
+        keepScannedPoints(instance, true);
         return;
     }
     instance.frames.reset();
     instance.pivots.reset();
     instance.centres.reset();
     instance.turns.reset();
-    instance.target.forget();
+    instance.aim.forget();
     instance.leafArrayLength = 0;
     instance.measuredLeaves = 0;
+    keepScannedPoints(instance, false);
     if (n == 0) return;
     try {
         auto frames = std::make_unique<LeafFrame[]>(static_cast<std::size_t>(n));
@@ -53,7 +79,9 @@ void resizeLeafArrays(PluginInstance &instance) noexcept {
         instance.leafArrayLength = n;
     } catch (const std::bad_alloc &) {
         // Arrays stay absent: no leaf is measured or turned.
+        return;
     }
+    keepScannedPoints(instance, false);
 }
 
 double wholeLeafCount(const PluginInstance &instance) {

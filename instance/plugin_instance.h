@@ -8,12 +8,17 @@
 #include "host/abi_types.h"
 #include "host/mesh_handle.h"
 #include "instance/text_buffer.h"
+#include "leaf/aimed_leaf.h"
 #include "leaf/leaf_frame.h"
 #include "leaf/leaf_turns.h"
-#include "leaf/target_turns.h"
 #include "leaf/vector3.h"
 
 namespace vistrel {
+
+// A point's position as the host's scan handed it over, kept to compare the next scan's with.
+struct ScannedPoint {
+    float xyz[3];
+};
 
 struct PluginInstance {
     std::int32_t pivotType = 0;           // pivot rule of every leaf, 0 to 3; other values act as 0
@@ -41,13 +46,21 @@ struct PluginInstance {
     std::int32_t leafArrayLength = 0;  // entries of frames, pivots and centres
     std::int32_t measuredLeaves = 0;  // leaves the latest scan completed since the arrays were made
     std::unique_ptr<LeafTurns[]> turns;  // sines and cosines of each leaf's frame rotations
-    TargetTurns target;                  // the target as the latest turned leaf saw it
+    AimedLeaf aim;                       // the leaf being turned, aimed at the target
+    // Every point of every leaf as the scan last fetched it, scannedLeafPoints to a leaf, so that a
+    // scan finds an unchanged leaf by comparing bits and measures only the leaves that changed.
+    std::unique_ptr<ScannedPoint[]> scannedPoints;
+    std::int32_t scannedLeafPoints = 0;  // the leaf size scannedPoints is laid out by; 0: none kept
+    std::int32_t scannedPivotType = 0;   // the pivot rule the kept leaves were measured by
+    std::int32_t scannedLeaves = 0;      // leaves whose measurement is that of their kept points
+    std::int32_t unchangedLeaves = 0;    // during a scan: scannedLeaves as it began, or 0
+    bool leafChanged = false;            // during a scan: a point of the current leaf changed bits
 };
 
 // Makes the per-leaf arrays again with the whole part of leafCount zeroed entries (none when
 // leafCount is not finite or below 1; zeroed in place when they have that length already), and
-// forgets the kept target. Nothing else changes. If memory runs out, all four arrays are left
-// absent.
+// forgets the aimed leaf and the scanned points. Nothing else changes. If memory runs out, all four
+// arrays are left absent; without memory for the scanned points every scan measures every leaf.
 void resizeLeafArrays(PluginInstance &instance) noexcept;
 
 // The instance's leaf count for its leaf size: pointCount / leafPoints in whole leaves, 0 for a

@@ -2,8 +2,6 @@
 // object space into the leaf's own frame (X along axis0, Y toward axis1, Z their normal).
 #pragma once
 
-#include <span>
-
 #include "leaf/vector3.h"
 
 namespace vistrel {
@@ -17,21 +15,14 @@ struct LeafFrame {
     double bank = 0.0;     // radians, turn about X
 };
 
-// Sets heading, pitch and bank from axis0 and axis1. An all-zero frame gives three zero angles.
-void computeAngles(LeafFrame &f);
-
-// The sines and cosines of heading and pitch that computeAngles evaluates on the way to bank.
+// The sines and cosines of heading and pitch that the angles' arithmetic evaluates on the way to
+// bank.
 struct HeadingPitchTrig {
     double sinHeading, cosHeading, sinPitch, cosPitch;
 };
 
-// computeAngles(f), answering the sines and cosines it evaluated.
+// Sets heading, pitch and bank from axis0 and axis1 (an all-zero frame gives three zero angles),
+// answering the sines and cosines of heading and pitch it evaluated.
 HeadingPitchTrig computeAnglesKeepingTrig(LeafFrame &f);
-
-// Replaces each point by its coordinates in the leaf frame, relative to the offset o.
-void toLeafFrame(const LeafFrame &f, std::span<Vector3> points, Vector3 o);
-
-// Undoes toLeafFrame with the same frame and offset, up to rounding.
-void fromLeafFrame(const LeafFrame &f, std::span<Vector3> points, Vector3 o);
 
 }  // namespace vistrel

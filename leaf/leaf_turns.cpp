@@ -27,8 +27,8 @@ LeafTurns turnsOf(const LeafFrame &f) {
     return r;
 }
 
-// rotateY(-heading) and rotateZ(-pitch) evaluate sin and cos of -(-heading) and -(-pitch), which
-// are heading and pitch exactly: the very values computeAngles evaluated.
+// The turns by -heading and -pitch evaluate sin and cos of -(-heading) and -(-pitch), which are
+// heading and pitch exactly: the very values the angles' arithmetic evaluated.
 LeafTurns computeAnglesAndTurns(LeafFrame &f) {
     const HeadingPitchTrig trig = computeAnglesKeepingTrig(f);
     LeafTurns r;

@@ -1,17 +1,17 @@
 #include "leaf/scan_point.h"
 
+#include <cstring>
+
 #include "host/vistrelle_contract.h"
 #include "instance/plugin_instance.h"
+#include "leaf/leaf_cursor.h"
 
 namespace vistrel {
 
 namespace {
 
-Vector3 fetchPosition(MeshHandle *mesh, PointId point) {
-    float position[3] = {0.0f, 0.0f, 0.0f};
-    if (mesh->meshPointPosition != nullptr) mesh->meshPointPosition(mesh, point, position);
-    return {static_cast<double>(position[0]), static_cast<double>(position[1]),
-            static_cast<double>(position[2])};
+Vector3 widened(const float (&p)[3]) {
+    return {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])};
 }
 
 // Stores `value` unless `to` holds its bits already: a leaf that did not move leaves its arrays
@@ -20,57 +20,97 @@ void keep(Vector3 &to, const Vector3 &value) {
     if (!sameBits(to, value)) to = value;
 }
 
+// Counts p, the point at `cursor` of its leaf, into the leaf being measured.
+void countIn(PluginInstance &self, const Vector3 &p, std::int32_t cursor) {
+    Vector3 &pivot = self.leafPivot;
+    const std::int32_t last = self.leafPoints - 1;
+    if (cursor == 0) {
+        pivot = p;
+        self.leafFirstPoint = p;
+        clear(self.leafEdge);
+        clear(self.leafCentre);
+        return;
+    }
+    if (self.pivotType == PIVOT_FIRST_TWO_POINTS && cursor == 1) pivot = (pivot + p) / 2.0;
+    if (self.pivotType == PIVOT_FIRST_AND_LAST_POINT && cursor == last) pivot = (pivot + p) / 2.0;
+    if (self.pivotType == PIVOT_LAST_POINT && cursor == last) pivot = p;
+    if (cursor == 1) self.leafEdge = p - self.leafFirstPoint;
+    self.leafCentre = self.leafCentre + p;
+}
+
+// The leaf's axes from its counted points, stored where they changed bits.
+void finishLeaf(PluginInstance &self, std::int32_t leaf) {
+    LeafFrame &frame = self.frames[leaf];
+    const Vector3 pivot = self.leafPivot;
+    const Vector3 centre = self.leafCentre / static_cast<double>(self.leafPoints - 1);
+    const Vector3 axis1 = centre - pivot;
+    const Vector3 axis2 = cross(axis1, self.leafEdge);
+    const Vector3 axis0 = cross(axis2, axis1);
+    // Angles follow from axis0 and axis1 alone: the same bits give the same angles again.
+    LeafTurns &turns = self.turns[leaf];
+    if (!(sameBits(axis0, frame.axis0) && sameBits(axis1, frame.axis1))) {
+        if (turns.state == TurnsState::current) turns.state = TurnsState::stale;
+        frame.axis1 = axis1;
+        frame.axis0 = axis0;
+    }
+    keep(frame.axis2, axis2);
+    keep(self.pivots[leaf], pivot);
+    keep(self.centres[leaf], centre);
+}
+
+// Measures a leaf from its kept points, in point order.
+[[gnu::noinline]] void measureKept(PluginInstance &self, std::int32_t leaf) {
+    const ScannedPoint *points = &self.scannedPoints[static_cast<std::size_t>(leaf) *
+                                                     static_cast<std::size_t>(self.leafPoints)];
+    for (std::int32_t c = 0; c < self.leafPoints; ++c) countIn(self, widened(points[c].xyz), c);
+    finishLeaf(self, leaf);
+}
+
 }  // namespace
 
 std::int32_t scanPoint(void *instance, PointId point) {
     auto *self = static_cast<PluginInstance *>(instance);
-    if (self == nullptr || self->meshInfo == nullptr || self->leafPoints < minimumLeafPoints)
-        return 0;
+    if (self == nullptr || self->meshInfo == nullptr) return 0;
     const std::int32_t leaf = self->leafCursor;
-    if (!(static_cast<double>(leaf) < self->leafCount) || leaf < 0 || leaf >= self->leafArrayLength)
-        return 0;
+    if (!withinLeaves(*self, leaf, self->leafArrayLength)) return 0;
 
-    const Vector3 p = fetchPosition(self->meshInfo, point);
-    Vector3 &pivot = self->leafPivot;
-    Vector3 &centre = self->leafCentre;
-    const std::int32_t last = self->leafPoints - 1;
+    float p[3] = {0.0f, 0.0f, 0.0f};
+    MeshHandle *mesh = self->meshInfo;
+    if (mesh->meshPointPosition != nullptr) mesh->meshPointPosition(mesh, point, p);
+    const std::int32_t cursor = self->pointCursor;
 
-    if (self->pointCursor == 0) {
-        pivot = p;
-        self->leafFirstPoint = p;
-        clear(self->leafEdge);
-        clear(centre);
-    } else {
-        if (self->pivotType == PIVOT_FIRST_TWO_POINTS && self->pointCursor == 1)
-            pivot = (pivot + p) / 2.0;
-        if (self->pivotType == PIVOT_FIRST_AND_LAST_POINT && self->pointCursor == last)
-            pivot = (pivot + p) / 2.0;
-        if (self->pivotType == PIVOT_LAST_POINT && self->pointCursor == last) pivot = p;
-        if (self->pointCursor == 1) self->leafEdge = p - self->leafFirstPoint;
-        centre = centre + p;
-    }
-
-    self->pointCursor += 1;
-    if (!(self->pointCursor < self->leafPoints)) {
-        LeafFrame &frame = self->frames[leaf];
-        self->pointCursor = 0;
-        centre = centre / static_cast<double>(last);
-        const Vector3 axis1 = centre - pivot;
-        const Vector3 axis2 = cross(axis1, self->leafEdge);
-        const Vector3 axis0 = cross(axis2, axis1);
-        // Angles follow from axis0 and axis1 alone: the same bits give the same angles again.
-        LeafTurns &turns = self->turns[leaf];
-        if (!(sameBits(axis0, frame.axis0) && sameBits(axis1, frame.axis1))) {
-            if (turns.state == TurnsState::current) turns.state = TurnsState::stale;
-            frame.axis1 = axis1;
-            frame.axis0 = axis0;
+    if (self->leafPoints == self->scannedLeafPoints && cursor < self->leafPoints) {
+        // Kept points: compared, stored where they changed, the leaf measured only if one did or
+        // if its kept points are not what it was last measured from.
+        ScannedPoint &kept = self->scannedPoints[static_cast<std::size_t>(leaf) *
+                                                     static_cast<std::size_t>(self->leafPoints) +
+                                                 static_cast<std::size_t>(cursor)];
+        if (std::memcmp(kept.xyz, p, sizeof p) != 0) {
+            std::memcpy(kept.xyz, p, sizeof p);
+            self->leafChanged = true;
         }
-        keep(frame.axis2, axis2);
-        keep(self->pivots[leaf], pivot);
-        keep(self->centres[leaf], centre);
-        self->leafCursor += 1;
+        if (!stepCursor(*self)) return 0;
+        if (self->leafChanged || leaf >= self->unchangedLeaves) measureKept(*self, leaf);
+        self->leafChanged = false;
+        return 0;
     }
+
+    countIn(*self, widened(p), cursor);
+    if (stepCursor(*self)) finishLeaf(*self, leaf);
     return 0;
+}
+
+void beginScan(PluginInstance &self) {
+    const bool kept =
+        self.scannedLeafPoints == self.leafPoints && self.scannedPivotType == self.pivotType;
+    self.unchangedLeaves = kept ? self.scannedLeaves : 0;
+    self.leafChanged = false;
+}
+
+void endScan(PluginInstance &self) {
+    // A leaf size that changed since the points were kept leaves them stale.
+    self.scannedLeaves = self.scannedLeafPoints == self.leafPoints ? self.leafCursor : 0;
+    self.scannedPivotType = self.pivotType;
 }
 
 }  // namespace vistrel

@@ -8,9 +8,18 @@
 
 namespace vistrel {
 
+struct PluginInstance;
+
 // Per-point callback of meshScanPoints; `instance` is the PluginInstance being measured. Counts the
 // point into the current leaf with the instance's cursors, and at the leaf's last point builds its
-// (unnormalised) axes. Points past the whole leaves or the arrays are not fetched. Returns 0.
+// (unnormalised) axes. Points past the whole leaves or the arrays are not fetched. A leaf whose
+// points all have the bits the previous scan fetched, under the same leaf size and pivot rule,
+// keeps its measurement and is not measured again. Returns 0.
 std::int32_t scanPoint(void *instance, PointId point);
+
+// Around the host's walk of the mesh: which leaves' kept points may stand for their measurement,
+// and, after it, which do.
+void beginScan(PluginInstance &self);
+void endScan(PluginInstance &self);
 
 }  // namespace vistrel

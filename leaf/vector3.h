@@ -1,9 +1,4 @@
 // Vector3: three double coordinates, the value type of all leaf geometry.
-//
-// Every axis rotation turns by the negated angle in the right-handed sense. rotateX and rotateZ
-// return the input untouched for a zero angle of either sign and for NaN, which does not compare
-// as different from zero;
-// rotateY is always computed. Sines and cosines are evaluated afresh on every call.
 #pragma once
 
 #include <cmath>
@@ -34,34 +29,11 @@ constexpr Vector3 cross(const Vector3 &a, const Vector3 &b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-// True for +0, -0 and NaN: the angles for which rotateX and rotateZ do no work at all.
+// True for +0, -0 and NaN: the angles for which a turn about X or Z does no work at all.
 constexpr bool isNoTurn(double a) { return !(a < 0.0 || a > 0.0); }
 
 inline bool isFinite(const Vector3 &v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
-inline Vector3 rotateX(const Vector3 &v, double a) {
-    if (isNoTurn(a)) return v;
-    const double t = -a;
-    const double s = std::sin(t);
-    const double c = std::cos(t);
-    return {v.x, c * v.y - s * v.z, s * v.y + c * v.z};
-}
-
-inline Vector3 rotateY(const Vector3 &v, double a) {
-    const double t = -a;
-    const double s = std::sin(t);
-    const double c = std::cos(t);
-    return {s * v.z + c * v.x, v.y, c * v.z - s * v.x};
-}
-
-inline Vector3 rotateZ(const Vector3 &v, double a) {
-    if (isNoTurn(a)) return v;
-    const double t = -a;
-    const double s = std::sin(t);
-    const double c = std::cos(t);
-    return {c * v.x - s * v.y, s * v.x + c * v.y, v.z};
 }
 
 }  // namespace vistrel

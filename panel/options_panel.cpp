@@ -111,6 +111,8 @@ std::int32_t setControlValue(void *instance, std::uint32_t controlId, void *valu
         default:
             break;  // Leaves is derived; other ids are not ours
     }
+    // The leaf being turned was aimed with the settings as they were.
+    self->aim.forget();
     return setAnswer;
 }
 

@@ -33,6 +33,15 @@ def float_steps(a, b):
     return numpy.abs(ordered(a) - ordered(b))
 
 
+def mixed_steps(got, want, rest):
+    """How far `got` is from `want` in float steps of the larger of `want` and `rest`, element by
+    element: Blender mixes a shape key as rest + (key - rest) * weight in float, which lands within
+    one such step of the key (as a glTF morph target does)."""
+    scale = numpy.maximum(numpy.abs(want), numpy.abs(rest)).astype(numpy.float32)
+    step = numpy.spacing(scale)
+    return numpy.abs(got.astype(numpy.float64) - want.astype(numpy.float64)) / step
+
+
 def run(tests):
     failed = 0
     started = time.perf_counter()

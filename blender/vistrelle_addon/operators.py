@@ -6,15 +6,17 @@ import numpy
 from . import player
 
 
-def _key_on_at(key, frame, first):
-    # On at its frame only; constant in between, so each frame shows exactly its own key.
+def _key_on_at(key, frame, first, last):
+    # On at its frame only, constant in between, so each frame shows exactly its own key; the first
+    # and last keys hold before and after the range, as the live turn does.
     if frame > first:
         key.value = 0.0
         key.keyframe_insert("value", frame=frame - 1)
     key.value = 1.0
     key.keyframe_insert("value", frame=frame)
-    key.value = 0.0
-    key.keyframe_insert("value", frame=frame + 1)
+    if frame < last:
+        key.value = 0.0
+        key.keyframe_insert("value", frame=frame + 1)
 
 
 class VISTRELLE_OT_bake(bpy.types.Operator):
@@ -31,22 +33,17 @@ class VISTRELLE_OT_bake(bpy.types.Operator):
     def execute(self, context):
         obj, scene = context.object, context.scene
         start, end, current = scene.frame_start, scene.frame_end, scene.frame_current
-        rest = player.rest_points(obj)
-        if obj.data.shape_keys is None:
-            obj.shape_key_add(name="Basis", from_mix=False).data.foreach_set("co", rest.ravel())
         baked = []
         for frame in range(start, end + 1):
             scene.frame_set(frame)
-            if player.error:
-                self.report({"ERROR"}, player.error)
-                return {"CANCELLED"}
             turned = player.turned_points(obj)
             if turned is None:
                 self.report({"ERROR"}, f"{obj.name}: no turned points for frame {frame}")
                 return {"CANCELLED"}
             key = obj.shape_key_add(name=f"Vistrelle {frame:04d}", from_mix=False)
             key.data.foreach_set("co", numpy.ascontiguousarray(turned).ravel())
-            _key_on_at(key, frame, start)
+            key.relative_key = obj.data.shape_keys.reference_key
+            _key_on_at(key, frame, start, end)
             baked.append(key)
         for curve in obj.data.shape_keys.animation_data.action.fcurves:
             for point in curve.keyframe_points:

@@ -2,12 +2,10 @@
 saved integers; the panel's controls read and write those integers, as the module's own panel does."""
 import bpy
 
-from .axes import UP_AXES
+from .vistrelle import PIVOT_NAMES as PIVOT_RULES, SETTING_DEFAULTS as DEFAULT_SETTINGS
 
-# The module's pivot rules in its panel's order and words.
-PIVOT_RULES = ("first point", "average of first two points", "average of first and last point", "last point")
-# The five integers of a new instance: leaf points, target, pivot rule, H Align, P Align.
-DEFAULT_SETTINGS = (4, 0, 0, 1, 0)
+# The module's pivot rules in its panel's order and words, and the five integers of a new instance
+# (leaf points, target, pivot rule, H Align, P Align), as the module's contract defines them.
 INT32 = 2**31 - 1
 
 
@@ -53,8 +51,8 @@ def _target_changed(self, context):
 class VistrelleSettings(bpy.types.PropertyGroup):
     enabled: bpy.props.BoolProperty(name="Turn leaves", description="Turn this mesh's leaves on every frame",
                                     default=False, update=_enabled)
-    up_axis: bpy.props.EnumProperty(name="Up axis", items=UP_AXES, default="Z", update=_changed,
-                                    description="Which axis of the mesh's own points is up to the module")
+    # What the latest frame change found wrong with this object, shown once in the panel.
+    message: bpy.props.StringProperty(name="Message", default="", options={"SKIP_SAVE"})
     # The five integers the module saves: leaf points, target (1: the object picked below, 0: none),
     # pivot rule, H Align, P Align. Kept here so that a saved .blend reopens with the same settings.
     settings: bpy.props.IntVectorProperty(name="Saved integers", size=5, default=DEFAULT_SETTINGS, update=_changed)

@@ -1,8 +1,6 @@
 """The "Vistrelle" panel of the Object properties: the module's six controls."""
 import bpy
 
-from . import player
-
 
 class VISTRELLE_PT_object(bpy.types.Panel):
     bl_label = "Vistrelle"
@@ -12,7 +10,7 @@ class VISTRELLE_PT_object(bpy.types.Panel):
 
     @classmethod
     def poll(cls, context):
-        return context.object is not None and context.object.type == "MESH"
+        return context.object is not None
 
     def draw_header(self, context):
         self.layout.prop(context.object.vistrelle, "enabled", text="")
@@ -30,10 +28,12 @@ class VISTRELLE_PT_object(bpy.types.Panel):
         layout.prop(settings, "pivot_type")
         layout.prop(settings, "h_align")
         layout.prop(settings, "p_align")
-        layout.prop(settings, "up_axis")
         layout.operator("object.vistrelle_bake")
-        if player.error:
-            layout.label(text=player.error, icon="ERROR")
+        if settings.message:
+            layout.label(text=settings.message, icon="ERROR")
+        elif settings.enabled:
+            # A .blend keeps the artist's mesh; the turn is made where the file is opened.
+            layout.label(text="Render nodes need this add-on too, or bake to shape keys", icon="INFO")
 
 
 def register():

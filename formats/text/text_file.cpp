@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <random>
 
 namespace formats {
@@ -175,51 +174,127 @@ const char *kindOf(mode_t mode) {
     return "not a regular file";
 }
 
+const char *inputKindOf(mode_t mode) {
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    return kindOf(mode);
+}
+
 }  // namespace
 
-std::string readTextFile(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw HostError::at(path, "cannot read: " + reason(errno));
-    // Straight into the string a block at a time, with room for a regular file's whole size made
-    // first: a string stream would copy a large file several times over.
+InputFile::InputFile(const fs::path &path) : path_(path) {
+    // Looked at before it is opened, so that opening a device or a FIFO has no effect; looked at
+    // again once open, in case it was swapped meanwhile. O_NONBLOCK keeps a FIFO from blocking
+    // the open.
+    struct stat status {};
+    const auto refuseUnlessRegular = [&] {
+        if (S_ISREG(status.st_mode)) return;
+        throw HostError::at(path, std::string("is ") + inputKindOf(status.st_mode) +
+                                      ", not a regular file; it is not read");
+    };
+    if (::stat(path.c_str(), &status) != 0)
+        throw HostError::at(path, "cannot read: " + reason(errno));
+    refuseUnlessRegular();
+    descriptor_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor_ < 0) throw HostError::at(path, "cannot read: " + reason(errno));
+    if (::fstat(descriptor_, &status) != 0) {
+        const int error = errno;
+        ::close(descriptor_);
+        throw HostError::at(path, "cannot read: " + reason(error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(descriptor_);
+        refuseUnlessRegular();
+    }
+    size_ = static_cast<std::uint64_t>(status.st_size);
+}
+
+InputFile::~InputFile() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+std::size_t InputFile::read(char *into, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(descriptor_, into + done, count - done);
+        if (got == 0) break;
+        if (got > 0)
+            done += static_cast<std::size_t>(got);
+        else if (errno != EINTR)
+            throw HostError::at(path_, "cannot read: " + reason(errno));
+    }
+    return done;
+}
+
+namespace {
+
+// Refuses text that holds a NUL byte; `offset` is where `bytes` starts in the file.
+void checkText(const fs::path &path, std::string_view bytes, std::uint64_t offset) {
+    if (const std::size_t nul = bytes.find('\0'); nul != std::string_view::npos)
+        throw HostError::at(path,
+                            "not a text file: a NUL byte at byte " + std::to_string(offset + nul));
+}
+
+}  // namespace
+
+std::string readTextFile(const fs::path &path, Content content, const SizeCheck &checkSize) {
+    InputFile in(path);
+    if (checkSize) checkSize(in.size());
+    // Straight into the string a block at a time, with room for the file's whole size made first
+    // (a file that grows meanwhile is read on in blocks); a string stream would copy a large file
+    // several times over.
     std::string text;
-    std::error_code sizeError;
-    if (const auto size = fs::file_size(path, sizeError); !sizeError && size < text.max_size())
-        text.reserve(size + 1);
+    if (in.size() >= text.max_size())
+        throw HostError::at(
+            path, std::to_string(in.size()) + " bytes, more than this build can hold in memory");
+    text.reserve(static_cast<std::size_t>(in.size()) + 1);
     constexpr std::size_t block = std::size_t{1} << 20;
-    while (in) {
+    for (;;) {
         const std::size_t had = text.size();
         const std::size_t room = text.capacity() - had;  // read within the room there is, if any
         const std::size_t want = room == 0 ? block : std::min(room, block);
         text.resize(had + want);
-        in.read(text.data() + had, static_cast<std::streamsize>(want));
-        text.resize(had + static_cast<std::size_t>(in.gcount()));
+        const std::size_t got = in.read(text.data() + had, want);
+        text.resize(had + got);
+        if (content == Content::Text) checkText(path, std::string_view(text).substr(had), had);
+        if (got == 0) break;
     }
-    if (in.bad()) throw HostError::at(path, "cannot read: " + reason(errno));
     return text;
 }
 
-void readLineBlocks(const fs::path &path, const std::function<void(std::string_view lines)> &take) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw HostError::at(path, "cannot read: " + reason(errno));
+void readLineBlocks(const fs::path &path, const std::function<void(std::string_view lines)> &take,
+                    const SizeCheck &checkSize) {
+    InputFile in(path);
+    if (checkSize) checkSize(in.size());
     std::string block(std::size_t{1} << 20, '\0');
-    std::size_t carried = 0;  // the start of a line that the block before ended in
-    while (in) {
-        if (carried == block.size())
-            block.resize(2 * block.size());  // a line longer than the block
-        in.read(block.data() + carried, static_cast<std::streamsize>(block.size() - carried));
-        const std::string_view filled(block.data(),
-                                      carried + static_cast<std::size_t>(in.gcount()));
-        const std::size_t lineEnd = filled.rfind('\n');
+    std::size_t carried = 0;   // the start of a line that the block before ended in
+    std::uint64_t offset = 0;  // of the block's first byte in the file
+    for (;;) {
+        if (carried == block.size()) {  // a line longer than the block
+            if (block.size() >= maxLineBytes)
+                throw HostError::at(path, "a line longer than " + std::to_string(maxLineBytes) +
+                                              " bytes at byte " + std::to_string(offset) +
+                                              "; not a text file of lines");
+            block.resize(2 * block.size());
+        }
+        const std::size_t got = in.read(block.data() + carried, block.size() - carried);
+        if (got == 0) break;
+        checkText(path, std::string_view(block.data() + carried, got), offset + carried);
+        const std::string_view filled(block.data(), carried + got);
+        // A '\r' at the very end may be the first half of "\r\n": it waits for the next block.
+        std::size_t lineEnd = filled.find_last_of("\r\n");
+        if (lineEnd == filled.size() - 1 && filled.back() == '\r')
+            lineEnd =
+                lineEnd == 0 ? std::string_view::npos : filled.find_last_of("\r\n", lineEnd - 1);
         if (lineEnd == std::string_view::npos) {
             carried = filled.size();
             continue;
         }
         take(filled.substr(0, lineEnd + 1));
         carried = filled.size() - (lineEnd + 1);
+        offset += lineEnd + 1;
         std::memmove(block.data(), block.data() + lineEnd + 1, carried);
     }
-    if (in.bad()) throw HostError::at(path, "cannot read: " + reason(errno));
     if (carried > 0) take(std::string_view(block.data(), carried));
 }
 

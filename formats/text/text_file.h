@@ -12,6 +12,8 @@
 
 #include "hostsim/host_error.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -21,15 +23,53 @@ namespace formats {
 
 using hostsim::HostError;
 
-// The whole content of the file; throws HostError "<path>: cannot read: <reason>".
-std::string readTextFile(const std::filesystem::path &path);
+// Input is read only from regular files: a FIFO, a device, a socket or a folder is refused at once
+// with one line naming it ("<path>: is a FIFO, not a regular file; it is not read"), without
+// waiting on it or reading from it. The file's size is known before anything is allocated.
+class InputFile {
+  public:
+    // Opens `path` (following symlinks); throws HostError "<path>: cannot read: <reason>", or the
+    // refusal above.
+    explicit InputFile(const std::filesystem::path &path);
+    ~InputFile();
+    InputFile(const InputFile &) = delete;
+    InputFile &operator=(const InputFile &) = delete;
 
-// The file's content handed to `take` a block of whole lines at a time, each line with its '\n'
-// (the last one without when the file does not end with one), in order; the same failures as
-// readTextFile. A large file is never held whole: the blocks are about 1 MiB, or one line if
-// longer.
+    std::uint64_t size() const { return size_; }
+    // Reads `count` bytes into `into`, or fewer at the end of the file; answers how many. Throws
+    // HostError "<path>: cannot read: <reason>".
+    std::size_t read(char *into, std::size_t count);
+
+  private:
+    std::filesystem::path path_;
+    int descriptor_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// What a file is meant to hold: text never holds a NUL byte (JSON and OBJ cannot), so a binary or
+// sparse file is refused at its first block ("<path>: not a text file: a NUL byte at byte 0").
+enum class Content { Text, Bytes };
+
+// Called with a file's size before anything is allocated for it; throws to refuse it.
+using SizeCheck = std::function<void(std::uint64_t size)>;
+
+// The whole content of the regular file; throws HostError "<path>: cannot read: <reason>" and the
+// refusals of InputFile and Content.
+std::string readTextFile(const std::filesystem::path &path, Content content = Content::Text,
+                         const SizeCheck &checkSize = {});
+
+// The longest line readLineBlocks hands over; a longer one is refused.
+inline constexpr std::size_t maxLineBytes = std::size_t{16} << 20;
+
+// The file's content handed to `take` a block of whole lines at a time, in order. Lines end in
+// '\n', '\r' or "\r\n"; every block ends with a whole line end (the last block without one when
+// the file does not end with one). A large file is never held whole: the blocks are about 1 MiB,
+// or one line if longer; a line longer than maxLineBytes is refused ("<path>: a line longer than
+// 16777216 bytes at byte N; not a text file of lines"). The failures of readTextFile with
+// Content::Text.
 void readLineBlocks(const std::filesystem::path &path,
-                    const std::function<void(std::string_view lines)> &take);
+                    const std::function<void(std::string_view lines)> &take,
+                    const SizeCheck &checkSize = {});
 
 // How far a replaced file must be safe. Either way a failed write leaves the old file as it was.
 enum class Durability {

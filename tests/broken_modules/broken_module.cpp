@@ -25,6 +25,14 @@
 #define BROKEN_MAGIC MODULE_MAGIC
 #endif
 
+// BROKEN_EXIT_IN=N calls exit(7) in entry N: 1 startup, 2 activation, 3 create, 4 load, 5 destroy.
+#ifdef BROKEN_EXIT_IN
+#define EXIT_IN(entry) \
+    if (BROKEN_EXIT_IN == (entry)) std::exit(7)
+#else
+#define EXIT_IN(entry)
+#endif
+
 namespace {
 
 struct Instance {
@@ -59,17 +67,20 @@ extern "C" const char *itemNameAt(void *, std::int32_t k) {
 }
 
 extern "C" void *create(void *, ItemId object) {
+    EXIT_IN(3);
     auto instance = std::make_unique<Instance>();
     if (MeshHandle *mesh = objectInfo->objectMesh(object, 0))
         instance->pointCount = mesh->meshPointCount(mesh);
     return instance.release();
 }
 extern "C" void destroy(void *instance) {
+    EXIT_IN(5);
     std::unique_ptr<Instance> owned(static_cast<Instance *>(instance));
 }
 extern "C" const char *copy(void *, const void *) { return nullptr; }
 
 extern "C" const char *load(void *instance, const LoadRecord *record) {
+    EXIT_IN(4);
     for (std::int32_t &value : static_cast<Instance *>(instance)->settings)
         record->readInts32(record->stream, &value, 1);
     return nullptr;
@@ -115,6 +126,15 @@ extern "C" void evaluate(void *instance, PointAccess *access) {
 #endif
 #if defined(BROKEN_EXIT_FROM_FRAME)
     if (self->frame >= BROKEN_EXIT_FROM_FRAME) std::exit(7);
+#endif
+#if defined(BROKEN_LOOP_FROM_FRAME)
+    if (self->frame >= BROKEN_LOOP_FROM_FRAME)
+        for (volatile bool forever = true; forever;) {}
+#endif
+#if defined(BROKEN_BEYOND_FLOAT)
+    // A finite double that no float holds.
+    access->position[0] = std::numeric_limits<double>::max();
+    return;
 #endif
     if (self->target == nullptr) self->target = itemIdAt(self->settings[1]);
     if (self->settings[1] == 0) return;
@@ -181,6 +201,7 @@ extern "C" void onChange(Panel panel, std::uint32_t id, std::uint32_t, std::int3
 }
 
 extern "C" std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *binding) {
+    EXIT_IN(2);
 #if defined(BROKEN_CRASH_IN_ACTIVATION)
     volatile int *volatile nowhere = nullptr;
     *nowhere = 1;
@@ -236,6 +257,7 @@ extern "C" std::int32_t activateInterface(std::int32_t version, ServiceLookup lo
 
 // Names of their own: a C function called "shutdown" would be bound to the C library's socket call.
 extern "C" [[maybe_unused]] std::uintptr_t brokenStartup() {
+    EXIT_IN(1);
 #if defined(BROKEN_PRINT)
     std::fputs("hello from the module\n", stdout);
     std::fflush(stdout);
@@ -243,9 +265,6 @@ extern "C" [[maybe_unused]] std::uintptr_t brokenStartup() {
 #if defined(BROKEN_CRASH_IN_STARTUP)
     volatile int *volatile nowhere = nullptr;
     *nowhere = 1;
-#endif
-#if defined(BROKEN_EXIT_IN_STARTUP)
-    std::exit(7);
 #endif
     return 4;
 }

@@ -51,7 +51,7 @@ TEST(InfoRefusals, AModuleThatCrashesOrExitsInItsStartupIsOneLineNamingTheEntry)
     if (crashed.err.find("runtime error:") == std::string::npos) {
         EXPECT_EQ(crashed.err, crash + ": crashed (SIGSEGV) in startup\n");
     }
-    const std::string exit = MISBEHAVING_STARTUP_EXIT_FILE;
+    const std::string exit = std::string(HOSTILE_EXIT_IN_FILE) + "1.p";
     const CommandOutcome exited = runVistrelle({"info", exit});
     EXPECT_EQ(exited.exitCode, 1) << exited.err;
     EXPECT_EQ(exited.err, exit + ": called exit() in startup\n");

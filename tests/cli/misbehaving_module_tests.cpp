@@ -1,10 +1,16 @@
-// vistrelle run with a module that misbehaves while it is played: a crash or an exit() in the
-// middle of a frame, in this process or in a worker, is reported as one line naming the module, the
-// entry and the frame, with exit code 1; a non-finite position refuses the frame that holds it,
-// naming the point.
+// vistrelle run with a module that misbehaves while it is played: a crash or an exit() in any
+// entry, in this process or in a worker, is reported as one line naming the module, the entry and
+// the frame, with exit code 1 and no empty output folder left; a position that is not a finite
+// float refuses the frame that holds it, naming the point; a module that never returns is ended by
+// the frame time limit, or by a stop signal within whole frames.
 #include "tests/cli/command_process.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 namespace {
 
@@ -15,6 +21,11 @@ const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
 const std::string lateCrash = HOSTILE_LATE_CRASH_FILE;
 const std::string lateExit = HOSTILE_LATE_EXIT_FILE;
 const std::string nanModule = VALIDATE_BROKEN_NAN_FILE;
+const std::string lateLoop = HOSTILE_LATE_LOOP_FILE;
+const std::string beyondFloat = HOSTILE_BEYOND_FLOAT_FILE;
+// The module that calls exit() in entry `entry`: 1 startup, 2 activation, 3 create, 4 load, 5
+// destroy.
+std::string exitIn(int entry) { return HOSTILE_EXIT_IN_FILE + std::to_string(entry) + ".p"; }
 
 class MisbehavingModule : public ::testing::Test {
   protected:
@@ -74,6 +85,93 @@ TEST_F(MisbehavingModule, ANonFinitePositionRefusesTheFrameNamingThePointAndWrit
             << outcome.err;
         EXPECT_FALSE(fs::exists(lastOut() / "Cards.glb"));
         EXPECT_FALSE(fs::exists(lastOut() / "Cards.0000.obj"));
+    }
+}
+
+TEST_F(MisbehavingModule, AnExitInAnyEntryIsOneLineNamingItAndLeavesNoEmptyFolder) {
+    const char *const entries[] = {"startup", "activation", "create", "load", "destroy"};
+    for (int entry = 1; entry <= 5; ++entry) {
+        const std::string module = exitIn(entry);
+        const std::string named = module + ": called exit() in " + entries[entry - 1];
+        for (const char *jobs : {"1", "2"}) {
+            const clitest::CommandOutcome outcome = run(module, jobs);
+            EXPECT_EQ(outcome.exitCode, 1) << named << ", " << jobs << " jobs: " << outcome.err;
+            EXPECT_EQ(clitest::linesOf(outcome.err).back(), named) << jobs << " jobs";
+            // Before any frame the folder the run made is gone again; destroy comes after them.
+            EXPECT_EQ(fs::exists(lastOut()), entry == 5) << named;
+        }
+        const std::string out = (folder_ / "apply" / "turned.obj").string();
+        const clitest::CommandOutcome applied =
+            clitest::runVistrelle({"apply", (fs::path(VISTREL_RUN_DATA) / "cards.obj").string(),
+                                   "--target", "1,0,0", "-o", out, "--module", module});
+        if (entry == 4) continue;  // apply loads no saved settings
+        EXPECT_EQ(applied.exitCode, 1) << named << ": " << applied.err;
+        EXPECT_EQ(clitest::linesOf(applied.err).back(), named);
+        EXPECT_EQ(fs::exists(folder_ / "apply"), entry == 5) << named;
+    }
+}
+
+TEST_F(MisbehavingModule, AFinitePositionBeyondTheRangeOfAFloatRefusesTheFrame) {
+    for (const char *jobs : {"1", "2"}) {
+        const clitest::CommandOutcome outcome = run(beyondFloat, jobs, {"--gltf"});
+        EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+        EXPECT_EQ(clitest::linesOf(outcome.err).back(),
+                  beyondFloat +
+                      ": evaluate gave point 0 of \"Cards\" a position beyond the range of a "
+                      "float (1.79769e+308, 0, 0) at frame 0; the frame is not written")
+            << jobs << " jobs";
+        EXPECT_FALSE(fs::exists(lastOut() / "Cards.glb"));
+        EXPECT_FALSE(fs::exists(lastOut() / "Cards.0000.obj"));
+    }
+    const clitest::CommandOutcome applied = clitest::runVistrelle(
+        {"apply", (fs::path(VISTREL_RUN_DATA) / "cards.obj").string(), "--target", "1,0,0",
+         "--gltf", (folder_ / "turned.glb").string(), "--module", beyondFloat});
+    EXPECT_EQ(applied.exitCode, 1) << applied.err;
+    EXPECT_FALSE(fs::exists(folder_ / "turned.glb"));
+}
+
+TEST_F(MisbehavingModule, AFrameTimeLimitEndsAModuleThatNeverReturnsNamingTheEntryAndTheFrame) {
+    for (const char *jobs : {"1", "2"}) {
+        const clitest::CommandOutcome outcome = run(lateLoop, jobs, {"--frame-timeout", "1"});
+        EXPECT_EQ(outcome.exitCode, 1) << jobs << " jobs: " << outcome.err;
+        EXPECT_EQ(clitest::linesOf(outcome.err).back(),
+                  lateLoop + ": ran longer than --frame-timeout 1 s in evaluate at frame 3")
+            << jobs << " jobs";
+        EXPECT_TRUE(fs::exists(lastOut() / "Cards.0002.obj"));
+        EXPECT_FALSE(fs::exists(lastOut() / "Cards.0003.obj"));
+    }
+}
+
+TEST_F(MisbehavingModule, AStopEndsAModuleThatNeverReturnsKeepingWholeFramesOnly) {
+    for (const char *jobs : {"1", "2"}) {
+        const fs::path out = folder_ / (std::string("stop") + jobs);
+        clitest::RunningCommand running({"run", garden.string(), "--out", out.string(), "--frames",
+                                         "0-8", "--jobs", jobs, "--frame-timeout", "0", "--module",
+                                         lateLoop});
+        // Frames 0 to 2 are written, then frame 3 never returns.
+        for (int waited = 0; waited < 600 && !fs::exists(out / "Cards.0002.obj"); ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(-running.pid(), SIGINT);  // as Ctrl-C sends it
+        // Ended from outside should the stop not end it: the test then fails, never hangs.
+        std::atomic<bool> ended = false;
+        std::thread watchdog([&ended, pid = running.pid()] {
+            for (int waited = 0; waited < 400 && !ended; ++waited)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (!ended) ::kill(-pid, SIGKILL);
+        });
+        const clitest::CommandOutcome outcome = running.wait();
+        ended = true;
+        watchdog.join();
+        EXPECT_EQ(outcome.exitCode, 130) << jobs << " jobs: " << outcome.err;
+        EXPECT_EQ(clitest::linesOf(outcome.err).back(),
+                  "vistrelle run: stopped by SIGINT at frame 3: frames 0 to 2 are written whole")
+            << jobs << " jobs";
+        EXPECT_TRUE(fs::exists(out / "Cards.0002.obj"));
+        EXPECT_FALSE(fs::exists(out / "Cards.0003.obj"));
+        for (const auto &entry : fs::recursive_directory_iterator(out))
+            EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
+                << entry.path();
     }
 }
 

@@ -88,6 +88,63 @@ TEST_F(GardenCopy, ApplyRefusesToWriteOverItsMeshOrOneOutputOverAnother) {
     EXPECT_FALSE(fs::exists(turned));
 }
 
+// A card as a .gltf file whose points lie in the external buffer `buffer` beside it.
+fs::path cardWithBuffer(const fs::path &folder, const std::string &buffer) {
+    const float points[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    std::ofstream(folder / buffer, std::ios::binary)
+        .write(reinterpret_cast<const char *>(points), sizeof points);
+    const fs::path gltf = folder / "card.gltf";
+    std::ofstream(gltf) << R"({"asset": {"version": "2.0"},
+        "buffers": [{"uri": ")"
+                        << buffer << R"(", "byteLength": 48}],
+        "bufferViews": [{"buffer": 0, "byteLength": 48}],
+        "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3"}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "mode": 0}]}]})";
+    return gltf;
+}
+
+TEST_F(GardenCopy, AnOutputThatIsAGltfBufferIsRefusedInEveryCommandThatWrites) {
+    const fs::path gltf = cardWithBuffer(folder_.path(), "m.bin");
+    const fs::path buffer = folder_ / "m.bin";
+    const std::string before = testkit::fileText(buffer);
+    const std::string refusal = ": is the same file as a glTF buffer " + buffer.string() +
+                                ", which writing it would destroy (--force writes it anyway)";
+    // By name, and through a hard link.
+    fs::create_hard_link(buffer, folder_ / "linked.obj");
+    for (const fs::path &out : {buffer, folder_ / "linked.obj"}) {
+        const clitest::CommandOutcome applied =
+            runVistrelle({"apply", gltf.string(), "--target", "1,0,0", "-o", out.string()});
+        EXPECT_EQ(applied.exitCode, 1) << applied.err;
+        EXPECT_EQ(clitest::linesOf(applied.err).back(), out.string() + refusal);
+    }
+    EXPECT_EQ(testkit::fileText(buffer), before);
+
+    // A run whose mesh's buffer is named like one of its outputs.
+    const fs::path scene = folder_ / "buffered.json";
+    std::ofstream(scene) << R"({"format": 1, "frames": {"start": 0, "end": 1},
+        "items": [{"name": "Target", "position": [4, 1, -3]},
+                  {"name": "Cards", "position": [0, 0, 0], "mesh": {"file": "out/card.gltf"}}],
+        "displacements": [{"object": "Cards", "data": [4, 1, 0, 1, 1]}]})";
+    fs::create_directory(folder_ / "out");
+    cardWithBuffer(folder_ / "out", "Cards.0001.obj");
+    const std::string runBefore = testkit::fileText(folder_ / "out" / "Cards.0001.obj");
+    const clitest::CommandOutcome ran =
+        runVistrelle({"run", scene.string(), "--out", (folder_ / "out").string(), "--jobs", "1"});
+    EXPECT_EQ(ran.exitCode, 1) << ran.err;
+    EXPECT_NE(ran.err.find("is the same file as a glTF buffer"), std::string::npos) << ran.err;
+    EXPECT_EQ(testkit::fileText(folder_ / "out" / "Cards.0001.obj"), runBefore);
+
+    // The scene saved under the name of its mesh's buffer.
+    const clitest::CommandOutcome saved = runVistrelle(
+        {"panel", scene.string(), "--save-as", (folder_ / "out" / "Cards.0001.obj").string()});
+    EXPECT_EQ(saved.exitCode, 1) << saved.err;
+    EXPECT_EQ(testkit::fileText(folder_ / "out" / "Cards.0001.obj"), runBefore);
+    // --force writes it anyway.
+    const clitest::CommandOutcome forced = runVistrelle(
+        {"apply", gltf.string(), "--target", "1,0,0", "-o", buffer.string(), "--force"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+}
+
 TEST_F(GardenCopy, ASecondRunIntoAFolderInUseRefusesAtOnceNamingTheFirst) {
     fs::create_directories(folder_ / "busy");
     const int held = ::open((folder_ / "busy").c_str(), O_RDONLY | O_DIRECTORY);

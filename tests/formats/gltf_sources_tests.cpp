@@ -4,12 +4,14 @@
 // expands to, counted against the limit and the free memory before they are read.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <string>
 
 #include "formats/gltf_mesh.h"
+#include "formats/mesh_surface.h"
 #include "formats/point_budget.h"
 #include "gltf_draft.h"
 #include "hostsim/host_error.h"
@@ -215,7 +217,8 @@ TEST_F(GltfSources, PointsBeyondTheLimitOrTheFreeMemoryAreCountedBeforeTheyAreRe
     const fs::path path = draft.writeGlb(folder / "many.glb");
     EXPECT_EQ(outcome(path, formats::PointBudget(399999, std::uint64_t{1} << 40)),
               "400000 points, more than --max-points allows (399999)");
-    EXPECT_EQ(outcome(path, formats::PointBudget(400000, 1000000)),
+    // The file's bytes are counted first, then its points against what is left.
+    EXPECT_EQ(outcome(path, formats::PointBudget(400000, fs::file_size(path) + 1000000)),
               "400000 points and 200000 triangles need about 53.6 MB, more than the 1.0 MB of "
               "memory free");
     EXPECT_EQ(outcome(path, formats::PointBudget(400000, std::uint64_t{1} << 40)), "");
@@ -226,6 +229,92 @@ TEST_F(GltfSources, PointsBeyondTheLimitOrTheFreeMemoryAreCountedBeforeTheyAreRe
               "400000 points (after 400000 in the files read before), more than --max-points "
               "allows (500000)")
         << "the limit holds for all the files of a command together";
+}
+
+TEST_F(GltfSources, BuffersCountTogetherAgainstTheFreeMemoryBeforeAnyIsRead) {
+    // Sixty buffers naming one file: each fits the memory, all of them together do not.
+    draft.json["buffers"] = nlohmann::json::array();
+    for (int i = 0; i < 60; ++i)
+        draft.json["buffers"].push_back({{"uri", "card.bin"}, {"byteLength", 92}});
+    const fs::path path = draft.writeGltf(folder / "many.gltf");
+    const std::uint64_t json = fs::file_size(path);
+    EXPECT_EQ(
+        outcome(path, formats::PointBudget(100, json + 60 * 92 + 4 * formats::bytesPerPoint + 24)),
+        "");
+    EXPECT_EQ(outcome(path, formats::PointBudget(100, json + 59 * 92 + 50)),
+              "buffer 59: 92 bytes to read (after " + std::to_string(json + 59 * 92) +
+                  " bytes for the input read before), more than the 50 bytes of memory free");
+}
+
+TEST_F(GltfSources, ABufferThatIsAFifoOrADeviceIsRefusedWithoutWaiting) {
+    ASSERT_EQ(::mkfifo((folder / "pipe.bin").c_str(), 0600), 0);
+    EXPECT_EQ(readWithUri("pipe.bin"), "buffer 0: uri \"pipe.bin\" does not name a regular file");
+    fs::create_symlink("/dev/zero", folder / "zero.bin");
+    EXPECT_EQ(readWithUri("zero.bin"),
+              "buffer 0: uri \"zero.bin\" leads out of the glTF file's folder through a symlink");
+}
+
+TEST_F(GltfSources, ASparseGlbIsRefusedByItsHeaderWithoutBeingRead) {
+    const fs::path path = folder / "sparse.glb";
+    std::ofstream(path).close();
+    fs::resize_file(path, std::uint64_t{1} << 32);
+    formats::PointBudget budget(100, 1000);  // far less than the file: its header alone is read
+    EXPECT_EQ(outcome(path, budget),
+              "not a binary glTF file (expected the 12-byte header starting \"glTF\")");
+    draft.json["buffers"][0]["uri"] = "card.bin";
+    const fs::path small = draft.writeGltf(folder / "small.gltf");
+    fs::copy_file(small, folder / "small.glb");
+    EXPECT_EQ(outcome(folder / "small.glb"),
+              "not a binary glTF file (expected the 12-byte header starting \"glTF\")");
+}
+
+TEST_F(GltfSources, EveryFileReadOrNamedIsNotedForTheOutputGuard) {
+    draft.json["buffers"][0]["uri"] = "card.bin";
+    draft.json["images"] = {{{"uri", "card.png"}}};
+    std::ofstream(folder / "card.png") << "png";
+    const fs::path path = draft.writeGltf(folder / "card.gltf");
+    formats::PointBudget budget;
+    EXPECT_EQ(outcome(path, budget), "");
+    std::vector<std::pair<std::string, std::string>> noted;
+    for (const auto &source : budget.files())
+        noted.emplace_back(source.path.filename().string(), source.what);
+    EXPECT_EQ(noted,
+              (std::vector<std::pair<std::string, std::string>>{{"card.gltf", "the mesh"},
+                                                                {"card.png", "a glTF image"},
+                                                                {"card.bin", "a glTF buffer"}}));
+}
+
+TEST_F(GltfSources, PrimitiveModesAreTrianglesStripsAndFansOrPointsAndNothingElse) {
+    const auto primitive = [&]() -> nlohmann::json & {
+        return draft.json["meshes"][0]["primitives"][0];
+    };
+    const auto facesOf = [&](const fs::path &path) {
+        return formats::readGltfMesh(path).surface->triangles;
+    };
+    // A strip and a fan of the card's four points: two triangles each, wound as the list is.
+    primitive().erase("indices");
+    primitive()["mode"] = 5;
+    EXPECT_EQ(facesOf(draft.writeGltf(folder / "strip.gltf")),
+              (std::vector<std::uint32_t>{0, 1, 2, 2, 1, 3}));
+    primitive()["mode"] = 6;
+    EXPECT_EQ(facesOf(draft.writeGltf(folder / "fan.gltf")),
+              (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3}));
+    // Points and lines: the points, no faces.
+    for (int mode : {0, 1, 2, 3}) {
+        primitive()["mode"] = mode;
+        const hostsim::Mesh mesh = formats::readGltfMesh(draft.writeGltf(folder / "lines.gltf"));
+        EXPECT_EQ(mesh.points.size(), 4u) << "mode " << mode;
+        EXPECT_TRUE(mesh.surface->triangles.empty()) << "mode " << mode;
+    }
+    primitive()["mode"] = 99;
+    EXPECT_EQ(outcome(draft.writeGltf(folder / "odd.gltf")),
+              "mesh 0: primitive 0: mode 99 is not a glTF primitive mode (0 to 6)");
+    // A triangle list of indices that is not a multiple of three.
+    primitive()["mode"] = 4;
+    primitive()["indices"] = 2;
+    draft.json["accessors"][2]["count"] = 5;
+    EXPECT_EQ(outcome(draft.writeGltf(folder / "five.gltf")),
+              "mesh 0: primitive 0: 5 indices do not make whole triangles (a multiple of 3)");
 }
 
 }  // namespace

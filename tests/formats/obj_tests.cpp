@@ -90,6 +90,37 @@ TEST(ObjMeshReading, WindowsLineEndingsAndSignsRead) {
               "v 1 -25 3\nv 0 0 0\nv 1 1 1\nf 1 2 3\n");
 }
 
+TEST(ObjMeshReading, CarriageReturnAloneEndsALineAsDoLineFeedsAndBoth) {
+    // Old Mac line ends, Unix and Windows ones mixed, across the blocks a file is read in.
+    std::string text;
+    for (int i = 0; i < 60000; ++i) {
+        const char *const end = i % 3 == 0 ? "\r" : i % 3 == 1 ? "\n" : "\r\n";
+        text += "v " + std::to_string(i) + " 0 0" + end;
+        if (i % 4 == 3) text += std::string("f -4 -3 -2 -1") + end;
+    }
+    testkit::ScratchFolder dir;
+    const formats::ObjDocument read = formats::ObjDocument::read(dir.write("mixed.obj", text));
+    ASSERT_EQ(read.points().size(), 60000u);
+    EXPECT_EQ(read.points()[59999][0], 59999.0f);
+    EXPECT_EQ(read.faceCount(), 15000u);
+
+    const auto document =
+        formats::ObjDocument::parse("v 0 0 0\rv 1 0 0\rv 1 1 0\rf 1 2 3\r", "cr.obj");
+    EXPECT_EQ(document.points().size(), 3u);
+    EXPECT_EQ(document.faceCount(), 1u);
+    EXPECT_EQ(document.text(hostsim::toPositions(document.points())),
+              "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
+}
+
+TEST(ObjMeshReading, AWeightOrAColourAfterAPointIsKeptAsWritten) {
+    const auto document =
+        formats::ObjDocument::parse("v 0 0 0 1\nv 1 0 0 0.5 0.25 1\nv 1 1 0 # tip\n", "extras.obj");
+    EXPECT_EQ(document.points(),
+              (std::vector<std::array<float, 3>>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}));
+    EXPECT_EQ(document.text(hostsim::toPositions(document.points())),
+              "v 0 0 0 1\nv 1 0 0 0.5 0.25 1\nv 1 1 0 # tip\n");
+}
+
 // --- Writing back
 
 TEST(ObjMeshWriting, UnmovedMeshWritesBackTheSameText) {
@@ -256,8 +287,8 @@ TEST(ObjMeshWriting, WrongNumberOfDisplacedPointsIsRefused) {
 
 struct MalformedObj {
     const char *name;
-    const char *text;
-    const char *message;  // what follows the file name
+    std::string_view text;  // may hold NUL bytes
+    const char *message;    // what follows the file name
 };
 
 class MalformedObjFile : public testing::TestWithParam<MalformedObj> {};
@@ -278,12 +309,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         MalformedObj{"Empty", "", ": expected points (\"v\" lines); the file has none"},
         MalformedObj{"WordForNumber", "v 0 0 0\nv 1 two 0\n",
-                     ":2: expected 3 numbers after \"v\", found \"two\""},
+                     ":2:5: expected 3 numbers after \"v\", found \"two\""},
         MalformedObj{"TooFewNumbers", "v 0 0\n", ":1: expected 3 numbers after \"v\""},
         MalformedObj{"NumberWithTrailingText", "v 0 0 1.5x\n",
-                     ":1: expected 3 numbers after \"v\", found \"1.5x\""},
+                     ":1:7: expected 3 numbers after \"v\", found \"1.5x\""},
         MalformedObj{"BeyondFloat", "v 0 1e39 0\n",
-                     ":1: expected 3 numbers within the range of a float after \"v\""},
+                     ":1:5: expected 3 numbers within the range of a float after \"v\""},
         MalformedObj{"FaceIndexPastTheEnd", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n",
                      ":4: point index 4 is out of range; the file has 3 points"},
         MalformedObj{
@@ -306,9 +337,22 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedObj{"CornerWithoutAPoint", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf /1 2 3\n",
                      ":5: expected a point index, found \"\""},
         MalformedObj{"PointWithAPlainNumberRunIntoText", "v 0 0 0\nv 1 2.5.1 0\n",
-                     ":2: expected 3 numbers after \"v\", found \"2.5.1\""},
+                     ":2:5: expected 3 numbers after \"v\", found \"2.5.1\""},
         MalformedObj{"FaceOfTwoCorners", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n",
                      ":4: expected a face of at least 3 corners"},
+        MalformedObj{"PointWithAWordAfterItsNumbers", "v 0 0 0 1 junk\n",
+                     ":1:11: expected nothing, a weight w or a colour r g b after the 3 numbers "
+                     "of \"v\", found \"junk\""},
+        MalformedObj{"PointWithTwoNumbersAfterItsThree", "v 0 0 0\r\nv 0 0 0 1 1\r\n",
+                     ":2:12: expected nothing, a weight w or a colour r g b after the 3 numbers "
+                     "of \"v\", found 2 numbers"},
+        MalformedObj{"PointWithSevenNumbers", "v 0 0 0 1 1 1 1\n",
+                     ":1:15: expected nothing, a weight w or a colour r g b after the 3 numbers "
+                     "of \"v\", found \"1\""},
+        MalformedObj{"FaultAfterCarriageReturnLinesNamesItsLine", "v 0 0 0\rv 1 0 0\rv 1 x 0\r",
+                     ":3:5: expected 3 numbers after \"v\", found \"x\""},
+        MalformedObj{"BinaryFile", std::string_view("v 0 0 0\n\0\0\0", 11),
+                     ": not a text file: a NUL byte at byte 8"},
         MalformedObj{"LineElementPastTheEnd", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 7\n",
                      ":4: point index 7 is out of range; the file has 3 points"}),
     [](const testing::TestParamInfo<MalformedObj> &info) { return std::string(info.param.name); });
@@ -338,8 +382,9 @@ TEST(ObjMeshReading, AFileOfManyBlocksReadsAsItsTextParsesAndNamesTheLineOfALate
         formats::readObjMesh(faulty);
         FAIL() << "read without complaint";
     } catch (const HostError &error) {
-        EXPECT_EQ(std::string(error.what()), faulty.string() + ":" + std::to_string(lines + 1) +
-                                                 ": expected 3 numbers after \"v\", found \"two\"");
+        EXPECT_EQ(std::string(error.what()),
+                  faulty.string() + ":" + std::to_string(lines + 1) +
+                      ":5: expected 3 numbers after \"v\", found \"two\"");
     }
 }
 

@@ -50,7 +50,8 @@ TEST_F(ReaderLimits, ObjPointsBeyondTheLimitStopTheReadingAtTheirLine) {
               cards.string() + ":6: 6 points, more than --max-points allows (5)");
     formats::PointBudget exact(8, plentyOfMemory);
     EXPECT_EQ(formats::readObjMesh(cards, exact).points.size(), 8u);
-    formats::PointBudget noMemory(100, 6 * formats::bytesPerPoint);
+    // The file's bytes are counted first, then its points.
+    formats::PointBudget noMemory(100, fs::file_size(cards) + 6 * formats::bytesPerPoint);
     EXPECT_EQ(refusal([&] { formats::readObjMesh(cards, noMemory); }),
               cards.string() +
                   ":7: 7 points need about 896 bytes, more than the 768 bytes of memory free");
@@ -59,10 +60,10 @@ TEST_F(ReaderLimits, ObjPointsBeyondTheLimitStopTheReadingAtTheirLine) {
 TEST_F(ReaderLimits, ObjPointsThatAreNotFiniteAndLongWordsAreRefusedInOneShortLine) {
     const fs::path nan = dir.write("nan.obj", "v nan 0 0\n");
     EXPECT_EQ(refusal([&] { formats::readObjMesh(nan); }),
-              nan.string() + ":1: expected 3 numbers within the range of a float after \"v\"");
+              nan.string() + ":1:3: expected 3 numbers within the range of a float after \"v\"");
     const fs::path inf = dir.write("inf.obj", "v 0 inf 0\n");
     EXPECT_EQ(refusal([&] { formats::readObjMesh(inf); }),
-              inf.string() + ":1: expected 3 numbers within the range of a float after \"v\"");
+              inf.string() + ":1:5: expected 3 numbers within the range of a float after \"v\"");
     const fs::path garbage = dir.write("garbage.obj", "v 0 0 " + std::string(5000, '\x80') + "\n");
     const std::string refused = refusal([&] { formats::readObjMesh(garbage); });
     EXPECT_LT(refused.size(), garbage.string().size() + 300) << refused;

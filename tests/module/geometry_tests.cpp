@@ -1,5 +1,5 @@
-// Vector3 rotations and the leaf frame: sign convention, zero and NaN angles, the square leaf's
-// frame and a randomized round trip.
+// The plain leaf operations the module is held to: rotations' sign convention, zero and NaN angles,
+// the square leaf's frame and a randomized round trip.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,11 +7,10 @@
 #include <limits>
 #include <random>
 
-#include "leaf/leaf_frame.h"
-#include "leaf/vector3.h"
+#include "testkit/plain_turn.h"
 
-using vistrel::LeafFrame;
-using vistrel::Vector3;
+using testkit::LeafFrame;
+using testkit::Vector3;
 
 namespace {
 
@@ -31,9 +30,9 @@ bool sameBits(const Vector3 &a, const Vector3 &b) {
 
 Vector3 transformed(const LeafFrame &f, Vector3 v, Vector3 o, bool into) {
     if (into) {
-        vistrel::toLeafFrame(f, {&v, 1}, o);
+        testkit::toLeafFrame(f, {&v, 1}, o);
     } else {
-        vistrel::fromLeafFrame(f, {&v, 1}, o);
+        testkit::fromLeafFrame(f, {&v, 1}, o);
     }
     return v;
 }
@@ -41,37 +40,37 @@ Vector3 transformed(const LeafFrame &f, Vector3 v, Vector3 o, bool into) {
 }  // namespace
 
 TEST(ExactQuarterTurns, EachAxisTurnsByTheNegatedAngle) {
-    expectNear(vistrel::rotateX({0, 1, 0}, pi / 2), {0, 0, -1});
-    expectNear(vistrel::rotateY({1, 0, 0}, pi / 2), {0, 0, 1});
-    expectNear(vistrel::rotateZ({1, 0, 0}, pi / 2), {0, -1, 0});
+    expectNear(testkit::rotateX({0, 1, 0}, pi / 2), {0, 0, -1});
+    expectNear(testkit::rotateY({1, 0, 0}, pi / 2), {0, 0, 1});
+    expectNear(testkit::rotateZ({1, 0, 0}, pi / 2), {0, -1, 0});
 }
 
 TEST(ExactQuarterTurns, RotationsLeaveTheirOwnAxisAlone) {
-    EXPECT_EQ(vistrel::rotateX({3, 0, 0}, 0.7).x, 3.0);
-    EXPECT_EQ(vistrel::rotateY({0, 3, 0}, 0.7).y, 3.0);
-    EXPECT_EQ(vistrel::rotateZ({0, 0, 3}, 0.7).z, 3.0);
+    EXPECT_EQ(testkit::rotateX({3, 0, 0}, 0.7).x, 3.0);
+    EXPECT_EQ(testkit::rotateY({0, 3, 0}, 0.7).y, 3.0);
+    EXPECT_EQ(testkit::rotateZ({0, 0, 3}, 0.7).z, 3.0);
 }
 
 TEST(ZeroAngles, XAndZTurnsReturnTheInputBitForBitForBothZeros) {
     const Vector3 v{std::numeric_limits<double>::infinity(), -0.0, 1e300};
-    EXPECT_TRUE(sameBits(vistrel::rotateX(v, 0.0), v));
-    EXPECT_TRUE(sameBits(vistrel::rotateX(v, -0.0), v));
-    EXPECT_TRUE(sameBits(vistrel::rotateZ(v, 0.0), v));
-    EXPECT_TRUE(sameBits(vistrel::rotateZ(v, -0.0), v));
+    EXPECT_TRUE(sameBits(testkit::rotateX(v, 0.0), v));
+    EXPECT_TRUE(sameBits(testkit::rotateX(v, -0.0), v));
+    EXPECT_TRUE(sameBits(testkit::rotateZ(v, 0.0), v));
+    EXPECT_TRUE(sameBits(testkit::rotateZ(v, -0.0), v));
 }
 
 TEST(ZeroAngles, YTurnIsAlwaysComputed) {
-    EXPECT_EQ(vistrel::rotateY({1.5, -2, 3}, 0.0), (Vector3{1.5, -2, 3}));
-    const Vector3 r = vistrel::rotateY({std::numeric_limits<double>::infinity(), 0, 0}, 0.0);
+    EXPECT_EQ(testkit::rotateY({1.5, -2, 3}, 0.0), (Vector3{1.5, -2, 3}));
+    const Vector3 r = testkit::rotateY({std::numeric_limits<double>::infinity(), 0, 0}, 0.0);
     EXPECT_TRUE(std::isnan(r.x) || std::isnan(r.z));
 }
 
 TEST(NotANumberAngles, XAndZTurnsReturnTheInputWhileYTurnGivesNaN) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const Vector3 v{1, 2, 3};
-    EXPECT_TRUE(sameBits(vistrel::rotateX(v, nan), v));
-    EXPECT_TRUE(sameBits(vistrel::rotateZ(v, nan), v));
-    const Vector3 r = vistrel::rotateY(v, nan);
+    EXPECT_TRUE(sameBits(testkit::rotateX(v, nan), v));
+    EXPECT_TRUE(sameBits(testkit::rotateZ(v, nan), v));
+    const Vector3 r = testkit::rotateY(v, nan);
     EXPECT_TRUE(std::isnan(r.x));
     EXPECT_EQ(r.y, 2.0);
     EXPECT_TRUE(std::isnan(r.z));
@@ -85,7 +84,7 @@ TEST(Negation, FlipsEverySignIncludingZero) {
 
 TEST(LeafFrameAngles, AllZeroFrameGivesZeroAnglesAndOnlyShiftsByTheOffset) {
     LeafFrame f;
-    vistrel::computeAngles(f);
+    testkit::computeAngles(f);
     EXPECT_EQ(f.heading, 0.0);
     EXPECT_EQ(f.pitch, 0.0);
     EXPECT_EQ(f.bank, 0.0);
@@ -97,7 +96,7 @@ TEST(LeafFrameAngles, SquareLeafFrameIsPitchedAQuarterTurnDownTheDiagonal) {
     LeafFrame f;
     f.axis0 = {4.0 / 9, -4.0 / 9, 0};
     f.axis1 = {2.0 / 3, 2.0 / 3, 0};
-    vistrel::computeAngles(f);
+    testkit::computeAngles(f);
     EXPECT_EQ(f.heading, 0.0);
     EXPECT_NEAR(f.pitch, pi / 4, tolerance);
     EXPECT_EQ(f.bank, 0.0);
@@ -116,7 +115,7 @@ TEST(LeafFrameAngles, FirstAxisLandsOnPositiveXAndSecondInTheUpperXYPlane) {
         LeafFrame f;
         f.axis0 = {coord(rng), coord(rng), coord(rng)};
         f.axis1 = {coord(rng), coord(rng), coord(rng)};
-        vistrel::computeAngles(f);
+        testkit::computeAngles(f);
         const Vector3 a0 = transformed(f, f.axis0, {}, true);
         const Vector3 a1 = transformed(f, f.axis1, {}, true);
         const double length0 =

@@ -1,6 +1,6 @@
 // The module's turned positions, bit for bit against the plain arithmetic of the leaf operations
-// (computeAngles, toLeafFrame, rotateX, rotateY, fromLeafFrame, each evaluating its own sines and
-// cosines), on random scenes full of hostile values: zero, -0 and NaN angles, coincident,
+// (testkit's computeAngles, toLeafFrame, rotateX, rotateY, fromLeafFrame, each evaluating its own
+// sines and cosines), on random scenes full of hostile values: zero, -0 and NaN angles, coincident,
 // collinear, huge, tiny and non-finite points, targets that move within a leaf or come back with a
 // zero's sign flipped, meshes that change between passes and settings changed in the middle of one.
 // The module keeps sines and cosines from point to point; these scenes are where that could show.
@@ -10,20 +10,21 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <vector>
 
 #include "hostsim/host.h"
-#include "leaf/leaf_frame.h"
-#include "leaf/vector3.h"
 #include "panel/panel_tables.h"
+#include "testkit/plain_turn.h"
 
 namespace {
 
-using vistrel::LeafFrame;
-using vistrel::Vector3;
+using testkit::LeafFrame;
+using testkit::Vector3;
 using Points = std::vector<std::array<float, 3>>;
 
 // The positions the stand-in host hands out as the target's, one per itemParam call, in call order.
@@ -82,11 +83,7 @@ std::vector<MeasuredLeaf> measure(const Points &points, std::int32_t leafPoints,
 hostsim::Position referenceTurn(const MeasuredLeaf &leaf, Vector3 p, Vector3 t, bool heading,
                                 bool pitch) {
     const Vector3 base = p;
-    vistrel::toLeafFrame(leaf.frame, {&p, 1}, leaf.pivot);
-    vistrel::toLeafFrame(leaf.frame, {&t, 1}, leaf.pivot);
-    if (pitch) p = vistrel::rotateX(p, std::atan2(-t.y, std::sqrt(t.x * t.x + t.z * t.z)));
-    if (heading) p = vistrel::rotateY(p, -std::atan2(-t.x, -t.z));
-    vistrel::fromLeafFrame(leaf.frame, {&p, 1}, leaf.pivot);
+    p = testkit::plainTurn(leaf.frame, leaf.pivot, p, t, heading, pitch);
     if (!vistrel::isFinite(p)) p = base;
     return {p.x, p.y, p.z};
 }
@@ -283,7 +280,7 @@ void playRandomScene(std::uint32_t seed, int passes, Mismatch &mismatch, std::si
             if (i < turned) {
                 const MeasuredLeaf &leaf = measured[i / static_cast<std::size_t>(leafPoints)];
                 if (i % static_cast<std::size_t>(leafPoints) == 0)
-                    vistrel::computeAngles(
+                    testkit::computeAngles(
                         measured[i / static_cast<std::size_t>(leafPoints)].frame);
                 if (hostile.chance(0.3))
                     t = hostile.chance(0.3) ? zeroSignFlipped(t) : hostile.target(leaf.pivot);
@@ -345,7 +342,7 @@ TEST(ReferenceBits, UnchangedLeavesAndACirclingTargetGiveThePlainBitsPassAfterPa
             const hostsim::Point3 c = scene.items[1].motion.at(scene.frames.timeOf(frame));
             for (std::size_t i = 0; i < points.size(); ++i) {
                 MeasuredLeaf leaf = measured[i / 4];
-                vistrel::computeAngles(leaf.frame);
+                testkit::computeAngles(leaf.frame);
                 const auto expected =
                     referenceTurn(leaf, widened(points[i]), {c.x, c.y, c.z}, true, true);
                 ++compared;
@@ -356,6 +353,136 @@ TEST(ReferenceBits, UnchangedLeavesAndACirclingTargetGiveThePlainBitsPassAfterPa
         }
     }
     EXPECT_EQ(mismatch.count, 0u) << "of " << compared << " points; first: " << mismatch.first;
+}
+
+// Every input that a value the module keeps (a leaf's measurement, found unchanged by the bits the
+// scan fetched; the leaf aimed at the target; the point turn specialised for the angles that are
+// zero) is worked out from, changed alone from one pass to the next or between two points.
+class KeptValueInputs : public testing::Test {
+  protected:
+    static constexpr std::size_t leaves = 24;
+
+    KeptValueInputs() {
+        Hostile hostile(11);
+        for (std::size_t k = 0; k < leaves; ++k) hostile.leaf(points_, 4);
+        // Leaves in coordinate planes and along the axes: zero and -0 pitch and bank angles, so
+        // that every specialisation of the point turn is taken.
+        points_[0] = {0, 0, 0}, points_[1] = {1, 0, 0}, points_[2] = {1, 1, 0},
+        points_[3] = {0, 1, 0};
+        points_[4] = {0, 0, 0}, points_[5] = {0, 0, 1}, points_[6] = {0, 1, 1},
+        points_[7] = {0, 1, 0};
+        points_[8] = {-0.0f, 2, 0}, points_[9] = {1, 2, -0.0f}, points_[10] = {1, 2, 1},
+        points_[11] = {0, 2, 1};
+        hostsim::Scene scene;
+        scene.items.push_back(
+            {"Leaves", hostsim::Motion::fixed({}), hostsim::Mesh{points_, "", nullptr, nullptr}});
+        scene.items.push_back({"Target", hostsim::Motion::fixed({}), std::nullopt});
+        scene.frames = {0, 100, 24.0};
+        scene.displacements.push_back({0, "Vistrelle", std::vector<std::int32_t>{4, 2, 0, 1, 1}});
+        host_.emplace(VISTREL_MODULE_FILE, scene);
+        host_->scene().itemInfo()->itemParam = &scriptedItemParam;
+        instance_ = host_->displacementInstances().at(0);
+        panel_ = host_->openPanel(instance_).panel;
+    }
+
+    std::vector<std::array<float, 3>> &mesh() { return host_->scene().item(0).mesh->points; }
+
+    void set(std::uint32_t control, std::int32_t value) {
+        panel_->set(control, value);
+        if (control == CTL_LEAF_POINTS) leafPoints_ = value;
+        if (control == CTL_PIVOT_TYPE) pivotType_ = value;
+        if (control == CTL_H_ALIGN) heading_ = value;
+        if (control == CTL_P_ALIGN) pitch_ = value;
+    }
+
+    // One pass, the target at `target(i)` for point i; `between(i)` runs before point i is
+    // evaluated (a setting changed mid-pass). Counts the points that differ from the reference.
+    std::size_t pass(const std::function<Vector3(std::size_t)> &target,
+                     const std::function<void(std::size_t)> &between = {}) {
+        const Points now = mesh();
+        const auto size = static_cast<std::size_t>(leafPoints_);
+        const std::size_t turned = size * std::min(leaves, now.size() / size);
+        const std::vector<MeasuredLeaf> measured = measure(now, leafPoints_, pivotType_);
+        TargetScript targets;
+        script = &targets;
+        host_->newTime(instance_, ++frame_);
+        std::size_t differ = 0;
+        for (std::size_t i = 0; i < now.size(); ++i) {
+            if (between) between(i);
+            hostsim::Position expected{now[i][0], now[i][1], now[i][2]};
+            if (i < turned) {
+                MeasuredLeaf leaf = measured[i / size];
+                testkit::computeAngles(leaf.frame);
+                targets.positions.push_back(target(i));
+                expected =
+                    referenceTurn(leaf, widened(now[i]), target(i), heading_ == 1, pitch_ == 1);
+            }
+            if (!sameBits(host_->evaluatePoint(instance_, i), expected)) ++differ;
+        }
+        script = nullptr;
+        return differ;
+    }
+
+    static Vector3 fixedTarget(std::size_t) { return {7, 3, -5}; }
+
+    Points points_;
+    std::optional<hostsim::Host> host_;
+    void *instance_ = nullptr;
+    hostsim::HostPanel *panel_ = nullptr;
+    std::int32_t frame_ = 0, leafPoints_ = 4, pivotType_ = 0, heading_ = 1, pitch_ = 1;
+};
+
+TEST_F(KeptValueInputs, APointChangedByOneStepOrAZerosSignAloneIsMeasuredAgain) {
+    ASSERT_EQ(pass(fixedTarget), 0u);
+    mesh()[45][1] = std::nextafter(mesh()[45][1], 100.0f);
+    EXPECT_EQ(pass(fixedTarget), 0u) << "one step of one coordinate";
+    mesh()[9][2] = 0.0f;  // was -0
+    EXPECT_EQ(pass(fixedTarget), 0u) << "a zero's sign";
+    mesh()[8][0] = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(pass(fixedTarget), 0u) << "a NaN";
+    EXPECT_EQ(pass(fixedTarget), 0u) << "the same NaN again";
+}
+
+TEST_F(KeptValueInputs, APivotRuleOrLeafSizeChangedAloneMeasuresEveryLeafAgain) {
+    ASSERT_EQ(pass(fixedTarget), 0u);
+    for (const std::int32_t rule : {1, 2, 3, 7, 0}) {
+        set(CTL_PIVOT_TYPE, rule);
+        EXPECT_EQ(pass(fixedTarget), 0u) << "pivot rule " << rule;
+    }
+    set(CTL_LEAF_POINTS, 3);
+    EXPECT_EQ(pass(fixedTarget), 0u) << "three points a leaf, the arrays as they were";
+    set(CTL_LEAF_POINTS, 4);
+    EXPECT_EQ(pass(fixedTarget), 0u) << "back to four";
+}
+
+TEST_F(KeptValueInputs, ATargetMovedByOneStepOrAZerosSignBetweenTwoPointsIsAimedAtAgain) {
+    const auto stepAt = [](std::size_t from) {
+        return [from](std::size_t i) {
+            Vector3 t{7, 0.0, -5};
+            if (i >= from) t.x = std::nextafter(7.0, 8.0);
+            return t;
+        };
+    };
+    EXPECT_EQ(pass(stepAt(2)), 0u) << "within a leaf";
+    EXPECT_EQ(pass(stepAt(4)), 0u) << "at a leaf's first point";
+    EXPECT_EQ(pass([](std::size_t i) {
+                  return Vector3{7, i % 2 ? -0.0 : 0.0, -5};
+              }),
+              0u)
+        << "a zero's sign, point after point";
+}
+
+TEST_F(KeptValueInputs, AnAlignmentSwitchedAloneMidLeafTurnsTheRestOfTheLeafTheNewWay) {
+    for (const std::uint32_t control : {CTL_H_ALIGN, CTL_P_ALIGN}) {
+        for (const std::int32_t value : {0, 2, 1}) {
+            EXPECT_EQ(pass(fixedTarget,
+                           [&](std::size_t i) {
+                               if (i == 5) set(control, value);
+                           }),
+                      0u)
+                << "control " << control << " set to " << value << " at the second point of a leaf";
+        }
+    }
 }
 
 }  // namespace

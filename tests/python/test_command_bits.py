@@ -105,22 +105,3 @@ def test_target_popup_lists_the_items(bush_session):
     bush.set("target object", "(none)")
     assert bush.settings[1] == 0
     assert bush.get("Target object") == 0
-
-
-def test_other_threads_run_while_a_frame_turns(session):
-    import threading
-    base = obj_points(EXAMPLES / "bush.obj")
-    session.add_target("T", position=(0.0, 3.0, 4.0))
-    session.add_object("Big", numpy.concatenate([base] * 40), settings=[4, 1, 0, 1, 1])
-    turning = threading.Thread(target=session.turn, args=(3,))
-    seen_busy = False
-    turning.start()
-    while turning.is_alive() and not seen_busy:
-        try:
-            session.items
-        except ValueError as busy:  # only reachable while the turn has let go of the GIL
-            assert "turning a frame in another thread" in str(busy)
-            seen_busy = True
-    turning.join()
-    assert seen_busy
-    assert session.items == ["T", "Big"]

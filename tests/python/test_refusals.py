@@ -126,3 +126,33 @@ def test_one_session_at_a_time_and_closed_sessions_refuse(session):
     session.close()
     with pytest.raises(vistrelle.HostError, match="the session is closed"):
         session.turn(0)
+
+
+def test_platform_without_a_native_part_is_named(tmp_path):
+    import shutil
+    import subprocess
+    import sys
+    from pathlib import Path
+    package = Path(vistrelle.__file__).parent
+    shutil.copytree(package, tmp_path / "vistrelle", ignore=shutil.ignore_patterns("native", "__pycache__"))
+    result = subprocess.run([sys.executable, "-c", "import vistrelle"], cwd=tmp_path, capture_output=True, text=True)
+    assert result.returncode != 0
+    last = result.stderr.strip().splitlines()[-1]
+    assert "ImportError: vistrelle: no native part for this platform, %s (Python " % vistrelle.PLATFORM in last
+    assert "this package carries: none" in last
+
+
+def test_buffers_without_numpy_are_taken_and_checked(card_session):
+    import array
+    session, obj = card_session
+    flat = array.array("f", bytes(48))
+    written, = session.turn(0, out=[flat])
+    assert written is flat and bits(numpy.frombuffer(flat, numpy.float32).reshape(4, 3)).tobytes() == bits(obj.positions).tobytes()
+    with pytest.raises(ValueError, match="holds 3 points"):
+        session.turn(0, out=[array.array("f", bytes(36))])
+    with pytest.raises(TypeError, match="expected float32 items, not format 'd'"):
+        session.turn(0, out=[array.array("d", bytes(96))])
+    with pytest.raises(ValueError, match="read-only"):
+        session.turn(0, out=[memoryview(bytes(48)).cast("f")])
+    obj.points = array.array("f", [0, 0, 0, 2, 0, 0, 2, 2, 0, 0, 2, 0])
+    assert obj.points[1].tolist() == [2.0, 0.0, 0.0]

@@ -1,12 +1,12 @@
-// Reading whole files: every byte, whatever the size against the reading block, and from a stream
-// whose size is not known beforehand. Writing large files in pieces: every byte, no space kept.
+// Reading whole files: every byte, whatever the size against the reading block; nothing but
+// regular files, and no text with a NUL byte. Writing large files in pieces: every byte, no space
+// kept.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "formats/text/text_file.h"
@@ -31,27 +31,71 @@ TEST(TextFileReading, FilesOfEverySizeAroundTheBlockComeBackWhole) {
          {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1, 2 * block + 3}) {
         const std::string text = bytesOf(size);
         const auto path = folder.write("f" + std::to_string(size), text);
-        EXPECT_EQ(formats::readTextFile(path), text) << size << " bytes";
+        EXPECT_EQ(formats::readTextFile(path, formats::Content::Bytes), text) << size << " bytes";
     }
 }
 
-TEST(TextFileReading, AFifoIsReadToItsEnd) {
+// The refusal of reading `path` whole, or in blocks of lines; empty when it was read.
+std::string refusalOf(const std::filesystem::path &path, bool inLines = false) {
+    try {
+        if (inLines)
+            formats::readLineBlocks(path, [](std::string_view) {});
+        else
+            formats::readTextFile(path);
+        return "";
+    } catch (const hostsim::HostError &e) {
+        return e.what();
+    }
+}
+
+TEST(TextFileReading, AFifoADeviceOrAFolderIsRefusedAtOnceNamingIt) {
+    // Nothing is read from them, and a FIFO without a writer does not block.
     const ScratchFolder folder;
-    const auto path = folder / "fifo";
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    const std::string text = bytesOf((std::size_t{3} << 20) / 2);
-    std::thread writer([&] {
-        const int fd = ::open(path.c_str(), O_WRONLY);
-        for (std::size_t done = 0; fd >= 0 && done < text.size();) {
-            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-        if (fd >= 0) ::close(fd);
-    });
-    const std::string read = formats::readTextFile(path);
-    writer.join();
-    EXPECT_EQ(read, text);
+    const auto fifo = folder / "fifo.obj";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto zero = folder / "zero.obj";
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const auto inside = folder / "folder.obj";
+    std::filesystem::create_directory(inside);
+    for (const bool inLines : {false, true}) {
+        EXPECT_EQ(refusalOf(fifo, inLines),
+                  fifo.string() + ": is a FIFO, not a regular file; it is not read");
+        EXPECT_EQ(refusalOf(zero, inLines),
+                  zero.string() + ": is a character device, not a regular file; it is not read");
+        EXPECT_EQ(refusalOf(inside, inLines),
+                  inside.string() + ": is a folder, not a regular file; it is not read");
+    }
+}
+
+TEST(TextFileReading, TextWithANulByteAndAnOversizedFileAreRefusedBeforeTheyAreRead) {
+    const ScratchFolder folder;
+    const auto sparse = folder / "sparse.obj";
+    {
+        // A large sparse file: all NUL bytes, read no further than its first block.
+        const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t{1} << 30), 0);
+        ::close(fd);
+    }
+    for (const bool inLines : {false, true})
+        EXPECT_EQ(refusalOf(sparse, inLines),
+                  sparse.string() + ": not a text file: a NUL byte at byte 0");
+    const auto late = folder.write("late.json", "{\n" + std::string(3 << 20, ' ') + '\0' + "}");
+    EXPECT_EQ(refusalOf(late, true), late.string() + ": not a text file: a NUL byte at byte " +
+                                         std::to_string(2 + (3 << 20)));
+
+    // The size is checked before anything is allocated or read.
+    std::uint64_t seen = 0;
+    try {
+        formats::readTextFile(sparse, formats::Content::Bytes, [&](std::uint64_t size) {
+            seen = size;
+            throw hostsim::HostError("too large");
+        });
+        FAIL() << "no refusal";
+    } catch (const hostsim::HostError &e) {
+        EXPECT_STREQ(e.what(), "too large");
+    }
+    EXPECT_EQ(seen, std::uint64_t{1} << 30);
 }
 
 TEST(TextFileReading, AMissingFileIsNamed) {
@@ -105,6 +149,33 @@ TEST(LineBlockReading, BlocksAreWholeLinesThatJoinToTheFile) {
     }
 }
 
+TEST(LineBlockReading, CarriageReturnsEndLinesAndAPairIsNeverSplitBetweenBlocks) {
+    const ScratchFolder folder;
+    const std::size_t block = std::size_t{1} << 20;
+    // A "\r\n" pair that straddles the first block's end, then lines ended by "\r" alone.
+    std::string text = std::string(block - 1, 'a') + "\r\n";
+    for (int i = 0; text.size() < 3 * block; ++i) text += "v 1 2 3\r";
+    const std::vector<std::string> blocks = blocksOf(folder.write("cr.obj", text));
+    ASSERT_GT(blocks.size(), 1u);
+    std::string joined;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        if (i > 0) {
+            EXPECT_NE(blocks[i].front(), '\n') << "block " << i;
+        }
+        joined += blocks[i];
+    }
+    EXPECT_EQ(joined, text);
+}
+
+TEST(LineBlockReading, ALineLongerThanTheLongestIsRefused) {
+    const ScratchFolder folder;
+    const auto path =
+        folder.write("long.obj", "v 0 0 0\n" + std::string(formats::maxLineBytes + 1, 'x'));
+    EXPECT_EQ(refusalOf(path, true), path.string() + ": a line longer than " +
+                                         std::to_string(formats::maxLineBytes) +
+                                         " bytes at byte 8; not a text file of lines");
+}
+
 TEST(LineBlockReading, AnEmptyFileHandsNothingAndAMissingOneIsNamed) {
     const ScratchFolder folder;
     EXPECT_TRUE(blocksOf(folder.write("empty", "")).empty());
@@ -128,7 +199,8 @@ TEST(LargeFileWriting, PiecesOfAnySizeComeBackWholeAndNoSpaceIsKeptPastTheEnd) {
             for (std::size_t at = 0; at < text.size(); at += piece)
                 sink(std::string_view(text).substr(at, piece));
         });
-        EXPECT_EQ(formats::readTextFile(path), text) << piece << "-byte pieces";
+        EXPECT_EQ(formats::readTextFile(path, formats::Content::Bytes), text)
+            << piece << "-byte pieces";
         struct stat written {};
         ASSERT_EQ(::stat(path.c_str(), &written), 0);
         EXPECT_LT(static_cast<std::size_t>(written.st_blocks) * 512,

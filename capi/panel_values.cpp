@@ -1,5 +1,5 @@
 // Reading the options panel and checking a value for one of its controls.
-#include "python/panel_values.h"
+#include "capi/panel_values.h"
 
 #include "hostsim/host_error.h"
 
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <limits>
 
-namespace pyvistrelle {
+namespace capi {
 namespace {
 
 constexpr const char *popupClass = "iPopChoice";
@@ -111,14 +111,13 @@ std::vector<PanelControlView> readControls(const hostsim::HostPanel &panel) {
     return controls;
 }
 
-const PanelControlView &controlNamed(const std::vector<PanelControlView> &controls,
-                                     const std::string &label) {
-    for (const PanelControlView &control : controls)
-        if (control.label == label) return control;
-    for (const PanelControlView &control : controls)
-        if (sameIgnoringCase(control.label, label)) return control;
-    for (const PanelControlView &control : controls)
-        if (sameIgnoringCase(control.dataName, label)) return control;
+std::size_t controlPlace(const std::vector<PanelControlView> &controls, const std::string &label) {
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        if (controls[i].label == label) return i;
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        if (sameIgnoringCase(controls[i].label, label)) return i;
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        if (sameIgnoringCase(controls[i].dataName, label)) return i;
     std::string labels;
     for (const PanelControlView &control : controls)
         labels += (labels.empty() ? "" : ", ") + control.label;
@@ -145,4 +144,4 @@ double panelNumber(const PanelControlView &control, const PanelInput &input) {
     return v;
 }
 
-}  // namespace pyvistrelle
+}  // namespace capi

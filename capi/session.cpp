@@ -1,15 +1,13 @@
 // The session's items, objects, settings and frames over one stand-in host.
-#include "python/session.h"
+#include "capi/session.h"
 
-#include "formats/scene_file.h"
-#include "host/point_access.h"
 #include "host/vistrelle_contract.h"
 #include "hostsim/host_error.h"
 
 #include <cmath>
 #include <utility>
 
-namespace pyvistrelle {
+namespace capi {
 namespace {
 
 [[noreturn]] void refuse(const std::string &what) {
@@ -56,13 +54,6 @@ Session::Session(const std::filesystem::path &modulePath, double framesPerSecond
           return std::make_unique<hostsim::Host>(modulePath, std::move(scene));
       }()) {}
 
-std::unique_ptr<Session> Session::fromScene(const std::filesystem::path &modulePath,
-                                            const std::filesystem::path &sceneFile) {
-    hostsim::Scene scene = formats::readSceneFile(sceneFile);
-    return std::unique_ptr<Session>(
-        new Session(std::make_unique<hostsim::Host>(modulePath, std::move(scene))));
-}
-
 std::size_t Session::itemIndex(std::size_t itemNumber) const {
     const std::size_t count = host_->scene().scene().items.size();
     if (itemNumber < 1 || itemNumber > count)
@@ -94,8 +85,8 @@ std::vector<std::string> Session::itemNames() const {
 
 Session::Object &Session::object(std::size_t index) {
     if (index >= objects_.size())
-        refuse("no object " + std::to_string(index) + "; the session holds " +
-               std::to_string(objects_.size()));
+        throw BadArgument("vistrelle: no object " + std::to_string(index) + "; the session holds " +
+                          std::to_string(objects_.size()));
     return objects_[index];
 }
 
@@ -187,43 +178,27 @@ void Session::edit(std::size_t index, std::uint32_t controlId, double value) {
     host_->edit(panel(index), controlId, value);
 }
 
-void Session::passInto(const Object &obj, std::span<std::array<float, 3>> out) {
-    const auto &points = host_->scene().scene().items[obj.item].mesh->points;
-    const auto evaluate = host_->handler().binding.evaluate;
-    if (evaluate == nullptr)
-        throw hostsim::HostError::at(host_->library().path(),
-                                     "the handler left its evaluate entry empty");
-    MeshHandle *const mesh = host_->scene().meshOf(host_->objectOf(obj.instance));
-    PointAccess access{};
-    const hostsim::SceneServices::Pass pass(host_->scene());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        // Every field anew, as the host's own driver sets them for each point.
-        for (std::size_t axis = 0; axis < 3; ++axis)
-            access.basePosition[axis] = access.position[axis] = points[i][axis];
-        access.pointId = static_cast<std::uint32_t>(i);
-        access.mesh = mesh;
-        evaluate(obj.instance, &access);
-        out[i] = {static_cast<float>(access.position[0]), static_cast<float>(access.position[1]),
-                  static_cast<float>(access.position[2])};
-    }
-}
-
 void Session::turn(std::int32_t frame, double time,
                    std::span<const std::span<std::array<float, 3>>> outputs) {
     if (!std::isfinite(time))
         refuse("the time of frame " + std::to_string(frame) + " is not finite");
     if (outputs.size() != objects_.size())
-        refuse(std::to_string(outputs.size()) + " outputs for " + std::to_string(objects_.size()) +
-               " objects");
+        throw BadArgument("vistrelle: " + std::to_string(outputs.size()) + " outputs for " +
+                          std::to_string(objects_.size()) + " objects");
     for (std::size_t k = 0; k < objects_.size(); ++k)
         if (outputs[k].size() != pointCount(k))
-            refuse("output " + std::to_string(k) + " holds " + std::to_string(outputs[k].size()) +
-                   " points, object " + std::to_string(k) + " has " +
-                   std::to_string(pointCount(k)));
+            throw BadArgument("vistrelle: output " + std::to_string(k) + " holds " +
+                              std::to_string(outputs[k].size()) + " points, object " +
+                              std::to_string(k) + " has " + std::to_string(pointCount(k)));
     for (std::size_t k = 0; k < objects_.size(); ++k) {
+        // The host's own pass: the instance's positions, as `vistrelle run` plays them.
         host_->newTime(objects_[k].instance, frame, time);
-        passInto(objects_[k], outputs[k]);
+        const std::vector<hostsim::Position> &turned = host_->evaluatePass(objects_[k].instance);
+        std::array<float, 3> *out = outputs[k].data();
+        for (std::size_t i = 0; i < turned.size(); ++i)
+            out[i] = {static_cast<float>(turned[i][0]), static_cast<float>(turned[i][1]),
+                      static_cast<float>(turned[i][2])};
     }
 }
 
-}  // namespace pyvistrelle
+}  // namespace capi

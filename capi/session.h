@@ -1,17 +1,19 @@
-// A session of the module for Python: one stand-in host that loads vistrel.p once, holds several
-// objects (an item with a mesh and a displacement on it each) and target items, and turns every
-// object's points for a frame into float32 arrays the caller owns.
+// A session of the module for the C interface: one stand-in host that loads vistrel.p once, holds
+// several objects (an item with a mesh and a displacement on it each) and target items, and turns
+// every object's points for a frame into float32 arrays the caller owns.
 //
-//   pyvistrelle::Session session("vistrel.p", 24.0);
+//   capi::Session session("vistrel.p", 24.0);
 //   const std::size_t camera = session.addTarget("Camera", hostsim::Motion::fixed({0, 1, 5}));
 //   const std::size_t bush = session.addObject("Bush", points);
 //   session.setSettings(bush, {4, static_cast<std::int32_t>(camera), 0, 1, 1});
 //   session.turn(12, 0.5, outputs);   // one span of 3 floats a point per object
 //
-// Every refusal is a hostsim::HostError with one line, thrown before anything changed.
+// Every refusal is a hostsim::HostError with one line, thrown before anything changed; a number
+// that names no object, or outputs that do not fit, are a BadArgument.
 #pragma once
 
 #include "hostsim/host.h"
+#include "hostsim/host_error.h"
 #include "hostsim/scene.h"
 
 #include <array>
@@ -24,7 +26,20 @@
 #include <string>
 #include <vector>
 
-namespace pyvistrelle {
+namespace capi {
+
+// A refusal of the caller's numbers rather than of the host: an object out of range, outputs that
+// do not fit the objects.
+class BadArgument : public hostsim::HostError {
+  public:
+    using hostsim::HostError::HostError;
+};
+
+// What this build does not do.
+class Unsupported : public hostsim::HostError {
+  public:
+    using hostsim::HostError::HostError;
+};
 
 using Points = std::span<const std::array<float, 3>>;
 
@@ -33,6 +48,7 @@ class Session {
     // Loads the module into an empty scene whose frames last 1/fps seconds.
     Session(const std::filesystem::path &modulePath, double framesPerSecond);
     // Loads the module and a scene file: its items, frames and displacements become this session's.
+    // HostError in a build without scene files.
     static std::unique_ptr<Session> fromScene(const std::filesystem::path &modulePath,
                                               const std::filesystem::path &sceneFile);
 
@@ -80,12 +96,14 @@ class Session {
         hostsim::HostPanel *panel = nullptr;  // opened on first use
     };
 
+  public:
+    // Takes a host and its scene's displacements as the objects.
     explicit Session(std::unique_ptr<hostsim::Host> host);
+
+  private:
     Object &object(std::size_t index);
     const Object &object(std::size_t index) const;
     std::size_t itemIndex(std::size_t itemNumber) const;
-    // Writes the positions of one pass of `instance` over `base` into `out`.
-    void passInto(const Object &object, std::span<std::array<float, 3>> out);
 
     std::unique_ptr<hostsim::Host> host_;
     std::vector<Object> objects_;
@@ -94,4 +112,4 @@ class Session {
 // One line naming what is wrong with a position or a point list; empty when all is finite.
 std::string nonFinite(Points points);
 
-}  // namespace pyvistrelle
+}  // namespace capi

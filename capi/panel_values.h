@@ -1,6 +1,6 @@
-// The module's options panel as Python sees it: controls by their label, values checked by the
-// rules the host's panel applies (a popup takes one of its entries, a switch on or off, an integer
-// field a whole 32-bit number; the derived display takes nothing).
+// The module's options panel as the C interface shows it: controls by their label, values checked
+// by the rules the host's panel applies (a popup takes one of its entries, a switch on or off, an
+// integer field a whole 32-bit number; the derived display takes nothing).
 #pragma once
 
 #include "hostsim/panel_service.h"
@@ -11,9 +11,9 @@
 #include <variant>
 #include <vector>
 
-namespace pyvistrelle {
+namespace capi {
 
-// What Python hands in: a number, a truth value or a text (a popup entry's name, "on", "off").
+// What a caller hands in: a number, a truth value or a text (a popup entry's name, "on", "off").
 using PanelInput = std::variant<bool, std::int64_t, double, std::string>;
 
 struct PanelControlView {
@@ -27,12 +27,11 @@ struct PanelControlView {
 };
 
 std::vector<PanelControlView> readControls(const hostsim::HostPanel &panel);
-// The control of `label` (exact, then ignoring case), or else of that data name; HostError listing
-// the labels when none.
-const PanelControlView &controlNamed(const std::vector<PanelControlView> &controls,
-                                     const std::string &label);
+// The place of the control of `label` (exact, then ignoring case), or else of that data name;
+// HostError listing the labels when none.
+std::size_t controlPlace(const std::vector<PanelControlView> &controls, const std::string &label);
 // The number the host hands the set callback for `input`; HostError in one line when the control
 // does not take it.
 double panelNumber(const PanelControlView &control, const PanelInput &input);
 
-}  // namespace pyvistrelle
+}  // namespace capi
