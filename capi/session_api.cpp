@@ -170,10 +170,9 @@ int64_t vistrelle_setting_default(int32_t setting) {
 }
 
 const char *vistrelle_pivot_name(int32_t rule) {
-    static constexpr const char *names[PIVOT_RULE_COUNT] = {
-        PIVOT_NAME_FIRST_POINT, PIVOT_NAME_FIRST_TWO_POINTS, PIVOT_NAME_FIRST_AND_LAST_POINT,
-        PIVOT_NAME_LAST_POINT};
-    return rule >= 0 && rule < PIVOT_RULE_COUNT ? names[rule] : nullptr;
+    return rule >= 0 && rule < PIVOT_RULE_COUNT
+               ? hostsim::pivotRuleNames[static_cast<std::size_t>(rule)]
+               : nullptr;
 }
 
 int32_t vistrelle_open(const char *modulePath, double framesPerSecond, VistrelleSession **session) {

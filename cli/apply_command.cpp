@@ -19,6 +19,7 @@
 #include "formats/text/text_file.h"
 #include "hostsim/host.h"
 #include "hostsim/host_error.h"
+#include "hostsim/vistrelle_settings.h"
 
 #include <charconv>
 #include <cmath>
@@ -37,14 +38,17 @@ namespace fs = std::filesystem;
 
 constexpr const char *targetItemName = "Target";
 
+// A switch's value as --h-align and --p-align take it.
+const char *switchText(std::int32_t value) { return value == SWITCH_ON ? "on" : "off"; }
+
 struct ApplyOptions {
     std::string mesh;
     std::string target;
     std::string out;
-    int leafPoints = 4;
-    std::string pivot = "first point";
-    std::string hAlign = "on";
-    std::string pAlign = "off";
+    int leafPoints = DEFAULT_LEAF_POINTS;
+    std::string pivot = hostsim::pivotRuleNames[DEFAULT_PIVOT_TYPE];
+    std::string hAlign = switchText(DEFAULT_HEADING_ALIGN);
+    std::string pAlign = switchText(DEFAULT_PITCH_ALIGN);
     std::string svg;
     std::string gltf;
     std::string module;
@@ -75,8 +79,8 @@ hostsim::Point3 parsePoint(const std::string &text) {
 }
 
 int parseSwitch(std::string_view option, const std::string &text) {
-    if (text == "on") return 1;
-    if (text == "off") return 0;
+    if (text == switchText(SWITCH_ON)) return SWITCH_ON;
+    if (text == switchText(SWITCH_OFF)) return SWITCH_OFF;
     throw badOption(option, text, "on or off");
 }
 
@@ -88,6 +92,13 @@ int pivotIndex(const std::string &text, const std::vector<std::string> &choices)
     for (const std::string &choice : choices) expected += " \"" + choice + "\",";
     expected += " or 0-" + std::to_string(choices.size() - 1);
     throw badOption("--pivot", text, expected);
+}
+
+// The --pivot option's help: every rule's name, then their numbers.
+std::string pivotHelp() {
+    std::string text = "pivot rule:";
+    for (const char *name : hostsim::pivotRuleNames) text += " \"" + std::string(name) + "\",";
+    return text + " or 0-" + std::to_string(PIVOT_RULE_COUNT - 1);
 }
 
 // The object and a "Target" item at `target`, with a displacement created on the object but not
@@ -246,12 +257,7 @@ void addApplyCommand(CLI::App &app, const CommandContext &context) {
                       "the turned mesh as a glTF binary file (.glb) to write");
     apply->add_option("--leaf-points", options->leafPoints, "points per leaf")
         ->capture_default_str();
-    apply
-        ->add_option("--pivot", options->pivot,
-                     "pivot rule: \"first point\", \"average of first two points\", \"average of "
-                     "first and last point\", "
-                     "\"last point\", or 0-3")
-        ->capture_default_str();
+    apply->add_option("--pivot", options->pivot, pivotHelp())->capture_default_str();
     apply->add_option("--h-align", options->hAlign, "heading alignment, on or off")
         ->capture_default_str();
     apply->add_option("--p-align", options->pAlign, "pitch alignment, on or off")

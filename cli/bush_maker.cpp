@@ -3,6 +3,7 @@
 #include "cli/bush_maker.h"
 
 #include "formats/text/number_text.h"
+#include "host/vistrelle_contract.h"
 
 #include <cmath>
 #include <numbers>
@@ -150,7 +151,10 @@ hostsim::Scene bushScene(const std::filesystem::path &objFile) {
 
     // The module's data block: leaf points, target (1: the first item, "Camera"), pivot rule,
     // heading alignment, pitch alignment.
-    scene.displacements.push_back({1, "Vistrelle", std::vector<std::int32_t>{4, 1, 0, 1, 1}});
+    scene.displacements.push_back(
+        {1, "Vistrelle",
+         std::vector<std::int32_t>{DEFAULT_LEAF_POINTS, 1, PIVOT_FIRST_POINT, SWITCH_ON,
+                                   SWITCH_ON}});
     return scene;
 }
 

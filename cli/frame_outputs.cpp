@@ -5,6 +5,7 @@
 #include "formats/obj_mesh.h"
 #include "formats/svg_picture.h"
 #include "formats/text/text_file.h"
+#include "host/vistrelle_contract.h"
 
 #include <string>
 #include <utility>
@@ -35,7 +36,9 @@ WrittenFiles FrameOutputs::write(const RunObject &object, std::int32_t frame,
             picture.base = object.mesh->points;
             picture.displaced = positions;
             picture.leafSize = object.settings.leafPoints;
-            picture.pivotRule = object.settings.saved.size() > 2 ? object.settings.saved[2] : 0;
+            picture.pivotRule = object.settings.saved.size() > SETTING_PIVOT_TYPE
+                                    ? object.settings.saved[SETTING_PIVOT_TYPE]
+                                    : DEFAULT_PIVOT_TYPE;
             if (object.target && targetPosition) {
                 picture.targetName = object.target->name;
                 picture.targetPosition = targetPosition;

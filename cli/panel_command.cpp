@@ -237,7 +237,7 @@ void runPanel(const PanelOptions &options) {
     host.evaluateFrame(instance, host.frames().start);
     const hostsim::PanelOpening opening =
         host.openPanel(instance, HOST_INTERFACE_VERSION, displacement.server);
-    if (opening.code != 0 || opening.panel == nullptr)
+    if (opening.code != ACTIVATE_OK || opening.panel == nullptr)
         throw hostsim::HostError::at(options.module, "the panel of displacement " +
                                                          std::to_string(chosen + 1) +
                                                          " did not open: activation answered " +

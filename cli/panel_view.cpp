@@ -1,6 +1,8 @@
 // Reading a panel through its callbacks and drawing it as text.
 #include "cli/panel_view.h"
 
+#include "host/vistrelle_contract.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -34,9 +36,10 @@ std::string ControlView::valueText() const {
         if (const auto chosen = chosenEntry()) return entries[*chosen];
         return numberText(*value) + " (no such entry)";
     }
-    // A switch is on exactly when its value is 1; any other value than 0 and 1 is shown as it is.
-    if (controlClass == switchClass && (*value == 0 || *value == 1))
-        return *value == 1 ? "on" : "off";
+    // A switch is on exactly when its value is SWITCH_ON; a value other than SWITCH_ON and
+    // SWITCH_OFF is shown as it is.
+    if (controlClass == switchClass && (*value == SWITCH_OFF || *value == SWITCH_ON))
+        return *value == SWITCH_ON ? "on" : "off";
     return numberText(*value);
 }
 

@@ -3,6 +3,8 @@
 
 #include "cli/install_layout.h"
 #include "formats/mesh_surface.h"
+#include "host/vistrelle_contract.h"
+#include "hostsim/host_error.h"
 
 #include <cstdlib>
 
@@ -22,17 +24,22 @@ RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)
 void RunViews::addObject(const std::string &name, const std::string &stem,
                          const hostsim::Mesh &mesh, const ShownSettings &settings) {
     if (viewerWanted_ && animations_.empty()) {
-        const std::int32_t pivotRule = settings.saved.size() > 2 ? settings.saved[2] : 0;
+        const std::int32_t pivotRule = settings.saved.size() > SETTING_PIVOT_TYPE
+                                           ? settings.saved[SETTING_PIVOT_TYPE]
+                                           : DEFAULT_PIVOT_TYPE;
         const formats::ViewerObject shown{
             name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_};
         makeViewer_ = [this, &mesh, shown] {
             return std::make_unique<formats::ViewerWriter>(out_, mesh, shown, threeSource());
         };
     }
-    animations_.emplace_back(stem,
-                             gltf_ ? std::make_unique<formats::GltfAnimationWriter>(
-                                         mesh, formats::surfaceOf(mesh, settings.leafPoints), name)
-                                   : nullptr);
+    // The faces are made when the .glb is written, not held over the frames.
+    const auto surface = [&mesh, leafPoints = settings.leafPoints] {
+        return formats::surfaceOf(mesh, leafPoints);
+    };
+    animations_.emplace_back(stem, gltf_ ? std::make_unique<formats::GltfAnimationWriter>(
+                                               mesh, surface, name, out_ / (stem + ".glb"))
+                                         : nullptr);
 }
 
 void RunViews::start() {
@@ -64,7 +71,14 @@ std::vector<fs::path> RunViews::finish(const std::function<bool()> &stopped,
             if (unwritten) unwritten->push_back(file);
             continue;
         }
-        animation->write(file);
+        try {
+            animation->write(file);
+        } catch (const hostsim::HostError &) {
+            // A stop that interrupted the write (a FIFO's open, say): the file is not there.
+            if (!stopped || !stopped()) throw;
+            if (unwritten) unwritten->push_back(file);
+            continue;
+        }
         written.push_back(file);
     }
     return written;

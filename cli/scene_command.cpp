@@ -69,7 +69,7 @@ void printDisplacement(hostsim::Host &host, std::size_t index) {
 
     const hostsim::PanelOpening opening =
         host.openPanel(instance, HOST_INTERFACE_VERSION, displacement.server);
-    if (opening.code != 0 || opening.panel == nullptr)
+    if (opening.code != ACTIVATE_OK || opening.panel == nullptr)
         throw hostsim::HostError::at(host.library().path(),
                                      "the panel of displacement " + std::to_string(index + 1) +
                                          " did not open: activation answered " +

@@ -24,7 +24,7 @@ std::string valueText(hostsim::HostPanel &panel, std::uint32_t control, std::int
             return entryText(panel.stringList(control), value);
         case CTL_H_ALIGN:
         case CTL_P_ALIGN:
-            return value == 1 ? "on" : "off";  // the module turns exactly when 1
+            return value == SWITCH_ON ? "on" : "off";  // the module turns exactly when on
         default:
             return std::to_string(value);
     }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,22 +26,41 @@ using hostsim::Mesh;
 // to it.
 class GltfAnimationWriter {
   public:
-    GltfAnimationWriter(const Mesh &base, MeshSurface surface, std::string name);
+    // The frames' offsets are spooled to a temporary file beside `output` (the .glb it will write,
+    // named "<output>.tmp-offsets-<random>"), removed when the writer goes: memory does not
+    // grow with the number of frames.
+    GltfAnimationWriter(const Mesh &base, MeshSurface surface, std::string name,
+                        const std::filesystem::path &output);
+    // The same with the faces made only when the file is written, so that the run does not hold
+    // them meanwhile.
+    GltfAnimationWriter(const Mesh &base, std::function<MeshSurface()> surface, std::string name,
+                        const std::filesystem::path &output);
+    ~GltfAnimationWriter();
+    GltfAnimationWriter(const GltfAnimationWriter &) = delete;
+    GltfAnimationWriter &operator=(const GltfAnimationWriter &) = delete;
 
     // The turned points of one frame (one per point) and the frame's time in seconds.
-    // Throws HostError when the number of points is not the mesh's.
+    // Throws HostError when the number of points is not the mesh's or the spool cannot be written.
     void addFrame(double seconds, std::span<const hostsim::Position> displaced);
     std::size_t frames() const { return times_.size(); }
 
-    // Writes the .glb. Throws HostError when it cannot.
+    // Writes the .glb, its morph targets copied from the spool. Throws HostError when it cannot,
+    // or when the file would pass the 4 GiB a .glb can hold.
     void write(const std::filesystem::path &path) const;
 
   private:
+    // The bounds of one frame's offsets, as its accessor states them.
+    struct Bounds {
+        std::array<double, 3> min, max;
+    };
+
     const Mesh &base_;
-    MeshSurface surface_;
+    std::function<MeshSurface()> surface_;
     std::string name_;
+    std::filesystem::path spoolPath_;
+    std::FILE *spool_ = nullptr;
     std::vector<float> times_;
-    std::vector<std::vector<std::array<float, 3>>> offsets_;
+    std::vector<Bounds> bounds_;
 };
 
 // Writes one turned mesh as a .glb: POSITION holds the turned points, normals are those of the

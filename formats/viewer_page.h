@@ -22,10 +22,10 @@ using hostsim::Point3;
 
 struct ViewerObject {
     std::string name;
-    std::string stem;     // file name stem of the object's script files
-    std::string caption;  // the settings, one line
-    int leafPoints = 4;
-    std::int32_t pivotRule = 0;
+    std::string stem;            // file name stem of the object's script files
+    std::string caption;         // the settings, one line
+    int leafPoints = 0;          // as the displacement's settings give it
+    std::int32_t pivotRule = 0;  // the pivotType of the settings
     double framesPerSecond = 24.0;
 };
 

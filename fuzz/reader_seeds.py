@@ -71,6 +71,25 @@ def main():
 }
 """,
     }
+    # One seed for each refusal of bounded reading: line ends, what follows a point, primitive modes,
+    # whole triangles, NUL bytes and a .glb that is no .glb.
+    card = b"v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"
+    seeds["obj-cr"] = b"2" + card.replace(b"\n", b"\r")
+    seeds["obj-mixed-ends"] = b"2" + b"v 0 0 0\rv 1 0 0\r\nv 1 1 0\nv 0 1 0\rf 1 2 3\r\n"
+    seeds["obj-point-extras"] = b"2" + b"v 0 0 0 1\nv 1 0 0 0.5 0.5 0.5\nv 1 1 0 # c\nv 0 1 0 1 junk\n"
+    seeds["obj-point-two-extras"] = b"2" + b"v 0 0 0 1 1\n"
+    seeds["obj-nul"] = b"2" + b"v 0 0 0\n\0v 1 0 0\n"
+    for mode in (0, 1, 5, 6, 99):
+        strip = document(embedded)
+        strip["meshes"][0]["primitives"][0]["mode"] = mode
+        if mode != 4:
+            del strip["meshes"][0]["primitives"][0]["indices"]
+        seeds["gltf-mode-%d" % mode] = b"0" + json.dumps(strip).encode()
+    five = document(embedded)
+    five["accessors"][2]["count"] = 5
+    seeds["gltf-five-indices"] = b"0" + json.dumps(five).encode()
+    seeds["glb-not-glb"] = b"\1" + b"\0" * 64
+    seeds["scene-nul"] = b"3" + b'{"format": 1,\0 "items": []}'
     for name, content in seeds.items():
         (folder / name).write_bytes(content)
 

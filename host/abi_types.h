@@ -1,4 +1,10 @@
-/* Words, opaque host handles and the slot check shared by every record of the host interface. */
+/* Words, opaque host handles, the answers every entry shares and the slot check of every record of
+   the host interface.
+
+   Every entry of these headers states its protocol in one form, in this order:
+       When: when it is called, after what, in what order.  Thread: on which thread.
+       Owner: who owns each pointer it takes or answers, and for how long.
+       Null: what a null argument or answer means.  Answers: what it answers, by named constant. */
 #ifndef VISTREL_HOST_ABI_TYPES_H
 #define VISTREL_HOST_ABI_TYPES_H
 
@@ -20,9 +26,20 @@ typedef struct HostPoint *PointId;
 /* A panel made by the host's panel service; null is none. */
 typedef void *Panel;
 
-/* The host's lookup of a named service, given to every activation and called only during it, on the
-   host's thread. Returns the service, owned by the host and valid until the next activation; null
-   for an unknown name. `use` is always 0; the name is read during the call only. */
+/* The error text of an entry that answers one (copy, load, save, newTime): ENTRY_NO_ERROR when the
+   entry did what was asked. Any other text is one line saying why it failed; it is the module's,
+   valid until the module's next call for the same instance, and the host reports the entry as
+   failed with it. */
+#define ENTRY_NO_ERROR ((const char *)0)
+
+/* The `use` argument of every service lookup. */
+#define SERVICE_LOOKUP_USE 0
+
+/* The host's lookup of a named service (service_names.h).
+   When: during an activation only, any number of times.  Thread: the host's calling thread.
+   Owner: `serviceName` is the caller's, read during the call only; the service answered is the
+   host's, valid until the next activation of the same class.  Null: a null name finds nothing.
+   Answers: the service, or null for a name the host does not serve; `use` is SERVICE_LOOKUP_USE. */
 typedef void *(*ServiceLookup)(const char *serviceName, int32_t use);
 
 #ifdef __cplusplus

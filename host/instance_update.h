@@ -8,10 +8,17 @@
 extern "C" {
 #endif
 
-/* Called by the module from a panel callback, on the host's thread, after a change that alters the
-   leaves (the module passes CLASS_DISPLACEMENT_HANDLER). Asks the host to run a new pass of
-   `instance`, starting with newTime; the host reads `className` during the call only. The service
-   may be null (the host has none): the module then asks nothing. */
+/* What the service answers. */
+#define INSTANCE_UPDATE_QUEUED 1  /* the host will run a new pass of the instance */
+#define INSTANCE_UPDATE_UNKNOWN 0 /* not a live instance of that class: nothing is run */
+
+/* Asks the host to run a new pass of `instance`, starting with newTime, after a change that alters
+   what its passes give.
+   When: from a module's panel callback or change notification, after the change is stored; the
+   pass runs after the callback returns.  Thread: the host's calling thread.  Owner: `className`
+   (the instance's class, e.g. CLASS_DISPLACEMENT_HANDLER) is the caller's, read during the call
+   only.  Null: a null `className` or `instance` asks nothing.  Answers: INSTANCE_UPDATE_QUEUED or
+   INSTANCE_UPDATE_UNKNOWN. */
 typedef int32_t (*InstanceUpdateFn)(const char *className, void *instance);
 
 #ifdef __cplusplus

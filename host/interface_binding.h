@@ -1,6 +1,6 @@
 /* The record a host hands to the activation of a displacement's interface, each time it opens the
-   options of an instance. The host owns the record; the module fills it before the activation
-   returns and keeps no pointer to it. */
+   options of an instance. The host owns the record; the activation fills it before it returns and
+   keeps no pointer to it. */
 #ifndef VISTREL_HOST_INTERFACE_BINDING_H
 #define VISTREL_HOST_INTERFACE_BINDING_H
 
@@ -11,11 +11,10 @@ extern "C" {
 #endif
 
 typedef struct InterfaceBinding {
-    void *instance; /* slot 1, given: the instance whose options are shown, made by create */
-    Panel panel; /* slot 2, written: a new panel that belongs to the host; null when none could be
-                    built */
-    void *optionsEntry; /* slot 3, written null: no options function */
-    void *commandEntry; /* slot 4, written null: no command function */
+    void *instance;     /* slot 1, given: the instance whose options are shown, made by create */
+    Panel panel;        /* slot 2, written: a new panel, the host's; null when none was built */
+    void *optionsEntry; /* slot 3, written: the module's options function, or null for none */
+    void *commandEntry; /* slot 4, written: the module's command function, or null for none */
 } InterfaceBinding;
 
 #ifdef __cplusplus

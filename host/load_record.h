@@ -15,9 +15,11 @@ typedef struct LoadRecord {
     void *slot3;  /* slot 3: host's own */
     void *slot4;  /* slot 4: host's own */
     void *slot5;  /* slot 5: host's own */
-    /* slot 6: called by load, on the host's thread, once per setting in stored order; reads the
-       next `count` integers into `buffer`, which the caller owns; answers how many it delivered
-       (fewer at the end of the data) */
+    /* slot 6: reads the next `count` integers of the instance's data into `buffer`.
+       When: during the load entry only, as often as it needs.  Thread: the host's calling thread.
+       Owner: `buffer` is the caller's, written during the call only.  Null: a null `buffer`
+       reads nothing.  Answers: how many integers it delivered, fewer than `count` (down to none)
+       at the end of the data. */
     int32_t (*readInts32)(void *stream, int32_t *buffer, int32_t count);
 } LoadRecord;
 

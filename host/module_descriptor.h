@@ -1,7 +1,7 @@
 /* The module descriptor, the one symbol a host reads from the library (`_mod_descrip`). A host
    loads the library, checks the first three words, calls startupFn, activates servers of the list
-   as it needs them, and calls shutdownFn before it unloads the library; all on one thread. The
-   descriptor and the list are the module's, read-only and valid while the library is loaded. */
+   as it needs them, and calls shutdownFn before it unloads the library. The descriptor and the list
+   are the module's, read-only and valid while the library is loaded. */
 #ifndef VISTREL_HOST_MODULE_DESCRIPTOR_H
 #define VISTREL_HOST_MODULE_DESCRIPTOR_H
 
@@ -17,13 +17,19 @@ extern "C" {
 #define MODULE_STARTUP_ANSWER 4u     /* what the start-up function answers */
 
 typedef struct ModuleDescriptor {
-    uintptr_t magic;              /* slot 1: MODULE_MAGIC */
-    uintptr_t version;            /* slot 2: MODULE_DESCRIPTOR_VERSION */
-    uintptr_t systemWord;         /* slot 3: MODULE_SYSTEM_WORD */
-    uintptr_t (*startupFn)(void); /* slot 4: called once after loading, before any activation;
-                                     answers MODULE_STARTUP_ANSWER */
-    void (*shutdownFn)(
-        void); /* slot 5: called once before unloading, after the last instance is destroyed */
+    uintptr_t magic;      /* slot 1: MODULE_MAGIC */
+    uintptr_t version;    /* slot 2: MODULE_DESCRIPTOR_VERSION */
+    uintptr_t systemWord; /* slot 3: MODULE_SYSTEM_WORD */
+    /* slot 4: the module's start-up.
+       When: once, after the host loaded the library and checked slots 1 to 3, before any
+       activation.  Thread: the thread that loaded the library.  Owner: nothing is passed.
+       Null: the slot is never null.  Answers: MODULE_STARTUP_ANSWER. */
+    uintptr_t (*startupFn)(void);
+    /* slot 5: the module's shutdown.
+       When: once, before the host unloads the library, after the last instance is destroyed;
+       nothing of the module is called afterwards.  Thread: the thread that loaded the library.
+       Owner: nothing is passed.  Null: the slot is never null.  Answers: nothing. */
+    void (*shutdownFn)(void);
     const ServerEntry *serverList; /* slot 6: servers, closed by an all-zero entry */
 } ModuleDescriptor;
 

@@ -1,5 +1,5 @@
 /* "LW Object Info 3": the host's objects and their meshes. The host owns the table, valid until the
-   next activation. */
+   next activation that looks it up. */
 #ifndef VISTREL_HOST_OBJECT_INFO_H
 #define VISTREL_HOST_OBJECT_INFO_H
 
@@ -9,14 +9,19 @@
 extern "C" {
 #endif
 
+/* The `mode` of objectMesh: the object's mesh as the host holds it. */
+#define OBJECT_MESH_MODE_DEFAULT 0
+
 typedef struct ObjectInfo {
     void *slot1; /* slot 1: host's own */
     void *slot2; /* slot 2: host's own */
     void *slot3; /* slot 3: host's own */
     void *slot4; /* slot 4: host's own */
     void *slot5; /* slot 5: host's own */
-    /* slot 6: called by create, on the host's thread; the object's mesh (mode 0), owned by the
-       host; null when it has none */
+    /* slot 6: the mesh of `object` (mode OBJECT_MESH_MODE_DEFAULT).
+       When: during any entry of the module.  Thread: the host's calling thread.  Owner: the handle
+       is the host's, valid while the object is in the scene; a module never frees it.  Null: a
+       null answer, an object without a mesh.  Answers: the mesh handle, or null. */
     MeshHandle *(*objectMesh)(ItemId object, int32_t mode);
 } ObjectInfo;
 

@@ -15,9 +15,10 @@ typedef struct SaveRecord {
     void *slot3;  /* slot 3: host's own */
     void *slot4;  /* slot 4: host's own */
     void *slot5;  /* slot 5: host's own */
-    /* slot 6: called by save, on the host's thread, once per setting in stored order; writes
-       `count` integers from `buffer`, which the caller owns and the host reads during the call only
-     */
+    /* slot 6: appends `count` integers from `buffer` to the instance's data.
+       When: during the save entry only, as often as it needs.  Thread: the host's calling thread.
+       Owner: `buffer` is the caller's; the host reads it during the call only.  Null: a null
+       `buffer` writes nothing.  Answers: nothing. */
     void (*writeInts32)(void *stream, const int32_t *buffer, int32_t count);
 } SaveRecord;
 

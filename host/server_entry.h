@@ -8,15 +8,26 @@
 extern "C" {
 #endif
 
-/* Activation, called by the host on its thread whenever it needs the class: for the handler before
-   it creates instances, for the interface each time it opens an instance's options. `binding` is
-   the class's record (HandlerBinding, InterfaceBinding), owned by the host. Answers 0 activated, 1
-   wrong interface version, 2 a needed service or the panel is missing; the service pointers it
-   looks up replace those of any earlier activation. */
-typedef int32_t (*ActivateFn)(int32_t version, ServiceLookup lookup, void *binding);
-
 /* The interface version both activations accept. */
 #define HOST_INTERFACE_VERSION 4
+
+/* The answers of an activation. ACTIVATE_OK: the binding record is filled. ACTIVATE_BAD_VERSION:
+   `version` is not HOST_INTERFACE_VERSION; nothing was looked up or written. ACTIVATE_NO_SERVICE:
+   a service the class needs is missing, or its panel could not be made. */
+#define ACTIVATE_OK 0
+#define ACTIVATE_BAD_VERSION 1
+#define ACTIVATE_NO_SERVICE 2
+
+/* The activation of a class: looks up the services the class needs and fills `binding` with its
+   entries.
+   When: after startupFn, whenever the host needs the class: for the handler before it creates
+   instances, for the interface each time it opens an instance's options; any number of times.
+   Thread: the host's calling thread.  Owner: `binding` is the class's record (HandlerBinding,
+   InterfaceBinding), the host's, valid during the call only; the services looked up replace those
+   of any earlier activation and are valid until the next one.  Null: a host passes neither a null
+   `lookup` nor a null `binding`.  Answers: ACTIVATE_OK, ACTIVATE_BAD_VERSION or
+   ACTIVATE_NO_SERVICE. */
+typedef int32_t (*ActivateFn)(int32_t version, ServiceLookup lookup, void *binding);
 
 typedef struct ServerEntry {
     const char *pluginClass; /* slot 1: class name text, the module's; null closes the list */

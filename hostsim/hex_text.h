@@ -7,8 +7,8 @@
 
 namespace hostsim {
 
-// `value` in hex after "0x", padded with zeros to at least `digits` digits: hexText(0x8002) is
-// "0x8002", hexText(0x1f, 8) is "0x0000001f".
+// `value` in hex after "0x", padded with zeros to at least `digits` digits: hexText(0xbeef) is
+// "0xbeef", hexText(0x1f, 8) is "0x0000001f".
 std::string hexText(std::uintmax_t value, int digits = 0);
 
 }  // namespace hostsim

@@ -25,9 +25,9 @@ extern "C" {
 static std::int32_t hostInstanceUpdate(const char *className, void *instance) {
     Host *host = activeHost().host;
     try {
-        return host ? host->instanceUpdate(className, instance) : 0;
+        return host ? host->instanceUpdate(className, instance) : INSTANCE_UPDATE_UNKNOWN;
     } catch (...) {
-        return 0;
+        return INSTANCE_UPDATE_UNKNOWN;
     }
 }
 }
@@ -94,7 +94,7 @@ HandlerTables &Host::handler(std::string_view server) {
     if (const auto found = handlers_.find(server); found != handlers_.end()) return *found->second;
     auto tables = std::make_unique<HandlerTables>();
     const std::int32_t code = activateHandler(*tables, HOST_INTERFACE_VERSION, server);
-    if (code != 0)
+    if (code != ACTIVATE_OK)
         fail("activation of " CLASS_DISPLACEMENT_HANDLER " under " + std::string(server) +
              " answered " + std::to_string(code));
     return *handlers_.emplace(std::string(server), std::move(tables)).first->second;
@@ -313,9 +313,9 @@ PanelOpening Host::openPanel(void *instance, std::int32_t version, std::string_v
     }
     opening.panel = panels_.find(opening.binding.panel);
     if (panels_.errors().size() > errorsBefore) fail("panel: " + panels_.errors()[errorsBefore]);
-    if (opening.code == 0 && opening.panel == nullptr)
-        fail("activation of " CLASS_DISPLACEMENT_INTERFACE
-             " answered 0 but named no panel this host made");
+    if (opening.code == ACTIVATE_OK && opening.panel == nullptr)
+        fail("activation of " CLASS_DISPLACEMENT_INTERFACE " answered " +
+             std::to_string(ACTIVATE_OK) + " but named no panel this host made");
     return opening;
 }
 
@@ -339,9 +339,9 @@ std::int32_t Host::instanceUpdate(const char *className, void *instance) {
     updates_.push_back({className ? className : "", instance});
     if (className == nullptr || std::string_view(className) != CLASS_DISPLACEMENT_HANDLER ||
         !instances_.contains(instance))
-        return 0;
+        return INSTANCE_UPDATE_UNKNOWN;
     pendingUpdates_.push_back(instance);
-    return 1;
+    return INSTANCE_UPDATE_QUEUED;
 }
 
 void Host::runPendingUpdates() {

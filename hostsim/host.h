@@ -2,21 +2,20 @@
 // animation host would, through the binary interface alone.
 //
 // Usage:
-//   hostsim::Host host(VISTREL_MODULE_FILE, scene);    // load, offer services, activate the
-//   handler,
-//                                                      // create (and load) every scene
-//                                                      displacement
-//   void *leaf = host.create(0);                       // an instance on item 0
-//   host.load(leaf, {3, 1, 0, 1, 1});                  // settings as a scene would hold them
-//   auto moved = host.evaluateFrame(leaf, 12);         // newTime, then evaluate every point in
-//   order auto again = host.evaluatePass(leaf);              // a pass without newTime
+//   hostsim::Host host(VISTREL_MODULE_FILE, scene);  // load, offer services, activate the handler,
+//                                                    // create (and load) every displacement
+//   void *leaf = host.create(0);                     // an instance on item 0
+//   host.load(leaf, {3, 1, 0, 1, 1});                // settings as a scene would hold them
+//   auto moved = host.evaluateFrame(leaf, 12);       // newTime, then evaluate every point in order
+//   auto again = host.evaluatePass(leaf);            // a pass without newTime
 //   host.describe(leaf); host.save(leaf); host.useItems(leaf); host.flags(leaf);
-//   auto opened = host.openPanel(leaf);                // activate the interface; opened.panel
-//   host.edit(*opened.panel, 0x8002, 3);               // set, read derived, notify, re-evaluate
-//   host.scene().counters().itemParam;                 // how often the module asked for positions
-//   host.scene().insertItem(0, item);                  // change the item list while instances live
-//   host.services().remove("Instance Update");         // take a service away, then activate again
-//   hostsim::HandlerTables fresh; host.activateHandler(fresh, 3);  // 1, fresh.untouched()
+//   auto opened = host.openPanel(leaf);              // activate the interface; opened.panel
+//   host.edit(*opened.panel, CTL_LEAF_POINTS, 3);    // set, read derived, notify, re-evaluate
+//   host.scene().counters().itemParam;               // how often the module asked for positions
+//   host.scene().insertItem(0, item);                // change the item list while instances live
+//   host.services().remove("Instance Update");       // take a service away, then activate again
+//   hostsim::HandlerTables fresh;
+//   host.activateHandler(fresh, 3);                  // ACTIVATE_BAD_VERSION; fresh.untouched()
 // Every error is a HostError with a one-line message. Only one Host may exist at a time.
 #pragma once
 

@@ -29,9 +29,9 @@ static std::int32_t hostPanelDescribe(Panel panel, const DataRecord *data, Panel
                                       PanelSetFn set) {
     PanelService *s = activeHost().panels;
     try {
-        return s ? s->describe(panel, data, get, set) : 0;
+        return s ? s->describe(panel, data, get, set) : PANEL_UNKNOWN;
     } catch (...) {
-        return 0;
+        return PANEL_UNKNOWN;
     }
 }
 static void hostPanelHint(Panel panel, std::uint32_t id, const std::uintptr_t *hints) {
@@ -51,9 +51,9 @@ static void hostPanelSetData(Panel panel, std::uint32_t id, void *data) {
 static std::int32_t hostPanelViewInstance(Panel panel, void *instance) {
     PanelService *s = activeHost().panels;
     try {
-        return s ? s->viewInstance(panel, instance) : 0;
+        return s ? s->viewInstance(panel, instance) : PANEL_UNKNOWN;
     } catch (...) {
-        return 0;
+        return PANEL_UNKNOWN;
     }
 }
 }
@@ -202,7 +202,7 @@ Panel PanelService::create(std::int32_t kind, const ControlRecord *controls) {
 std::int32_t PanelService::describe(Panel handle, const DataRecord *data, PanelGetFn get,
                                     PanelSetFn set) {
     HostPanel *panel = known(handle, "panelDescribe");
-    if (panel == nullptr) return 0;
+    if (panel == nullptr) return PANEL_UNKNOWN;
     panel->calls.emplace_back("panelDescribe");
     panel->data.clear();
     const bool hadError = panel->error.has_value();
@@ -212,7 +212,7 @@ std::int32_t PanelService::describe(Panel handle, const DataRecord *data, PanelG
     if (!hadError && panel->error) errors_.push_back(*panel->error);
     panel->getFn = get;
     panel->setFn = set;
-    return 1;
+    return PANEL_DONE;
 }
 
 void PanelService::hint(Panel handle, std::uint32_t id, const std::uintptr_t *hints) {
@@ -243,10 +243,10 @@ void PanelService::setData(Panel handle, std::uint32_t id, void *data) {
 
 std::int32_t PanelService::viewInstance(Panel handle, void *instance) {
     HostPanel *panel = known(handle, "panelViewInstance");
-    if (panel == nullptr) return 0;
+    if (panel == nullptr) return PANEL_UNKNOWN;
     panel->calls.emplace_back("panelViewInstance");
     panel->viewInstance = instance;
-    return 1;
+    return PANEL_DONE;
 }
 
 }  // namespace hostsim

@@ -44,11 +44,11 @@ static std::int32_t hostMeshPointCount(MeshHandle *mesh) {
 }
 static std::int32_t hostMeshScanPoints(MeshHandle *mesh, ScanFn fn, void *data) {
     SceneServices *s = activeHost().scene;
-    return s ? s->meshScanPoints(mesh, fn, data) : 0;
+    return s ? s->meshScanPoints(mesh, fn, data) : MESH_SCAN_DONE;
 }
 static std::int32_t hostMeshPointPosition(MeshHandle *mesh, PointId point, float position[3]) {
     SceneServices *s = activeHost().scene;
-    return s ? s->meshPointPosition(mesh, point, position) : 0;
+    return s ? s->meshPointPosition(mesh, point, position) : MESH_POINT_UNKNOWN;
 }
 }
 
@@ -149,7 +149,7 @@ const Mesh *SceneServices::meshBehind(const MeshHandle *mesh) const {
 
 ItemId SceneServices::firstItem(std::int32_t type, ItemId parent) {
     ++counters_.firstItem;
-    if (type != 0 || parent != nullptr || ids_.empty()) return nullptr;
+    if (type != ITEM_TYPE_OBJECT || parent != nullptr || ids_.empty()) return nullptr;
     return ids_.front();
 }
 
@@ -191,13 +191,13 @@ std::int32_t SceneServices::meshPointCount(MeshHandle *mesh) {
 std::int32_t SceneServices::meshScanPoints(MeshHandle *mesh, ScanFn fn, void *data) {
     ++counters_.meshScanPoints;
     const Mesh *points = meshBehind(mesh);
-    if (points == nullptr || fn == nullptr) return 0;
+    if (points == nullptr || fn == nullptr) return MESH_SCAN_DONE;
     const std::size_t count = points->points.size();
     const ScanWindow outer = scan_;
     scan_ = {mesh, points->points.data(), count};
     for (std::size_t i = 0; i < count; ++i) fn(data, pointId(i));
     scan_ = outer;
-    return 0;
+    return MESH_SCAN_DONE;
 }
 
 std::int32_t SceneServices::pointPositionAnew(MeshHandle *mesh, PointId point, float position[3]) {
@@ -205,12 +205,12 @@ std::int32_t SceneServices::pointPositionAnew(MeshHandle *mesh, PointId point, f
     const Mesh *points = meshBehind(mesh);
     if (points == nullptr || position == nullptr || point == nullptr ||
         index >= points->points.size())
-        return 0;
+        return MESH_POINT_UNKNOWN;
     // One copy of all three floats: a module that reads them back in one wide load (vistrel.p does)
     // would otherwise stall on three separate stores, about 6 ns per point of a scan.
     const auto &p = points->points[index];
     std::memcpy(position, p.data(), sizeof p);
-    return 1;
+    return MESH_POINT_FOUND;
 }
 
 }  // namespace hostsim

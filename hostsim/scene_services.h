@@ -157,9 +157,9 @@ inline std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId p
     if (mesh == nullptr || mesh != scan_.mesh) return pointPositionAnew(mesh, point, position);
     // The mesh being walked: straight to its points.
     const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
-    if (position == nullptr || point == nullptr || index >= scan_.count) return 0;
+    if (position == nullptr || point == nullptr || index >= scan_.count) return MESH_POINT_UNKNOWN;
     std::memcpy(position, scan_.points[index].data(), sizeof scan_.points[index]);
-    return 1;
+    return MESH_POINT_FOUND;
 }
 
 }  // namespace hostsim

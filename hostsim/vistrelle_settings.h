@@ -1,7 +1,9 @@
 // The module's five settings as one value, for the tools that drive it: the values a new instance
-// starts with, and the order in which a scene stores them.
+// starts with, and the order in which a scene stores them; and the pivot rules' names. All of it
+// comes from host/vistrelle_contract.h.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -10,11 +12,11 @@
 namespace hostsim {
 
 struct VistrelleSettings {
-    std::int32_t leafPoints = 4;
-    std::int32_t targetIndex = 0;
-    std::int32_t pivotType = PIVOT_FIRST_POINT;
-    std::int32_t headingAlign = 1;
-    std::int32_t pitchAlign = 0;
+    std::int32_t leafPoints = DEFAULT_LEAF_POINTS;
+    std::int32_t targetIndex = DEFAULT_TARGET_INDEX;
+    std::int32_t pivotType = DEFAULT_PIVOT_TYPE;
+    std::int32_t headingAlign = DEFAULT_HEADING_ALIGN;
+    std::int32_t pitchAlign = DEFAULT_PITCH_ALIGN;
 
     // The five integers in the order a scene stores them.
     std::vector<std::int32_t> stored() const {
@@ -30,5 +32,11 @@ struct VistrelleSettings {
     }
     friend bool operator==(const VistrelleSettings &, const VistrelleSettings &) = default;
 };
+
+// The pivot rules' names as the module's panel lists them; a rule's pivotType is its position.
+#define HOSTSIM_PIVOT_NAME(rule, name) name,
+inline constexpr std::array<const char *, PIVOT_RULE_COUNT> pivotRuleNames = {
+    VISTRELLE_PIVOT_RULES(HOSTSIM_PIVOT_NAME)};
+#undef HOSTSIM_PIVOT_NAME
 
 }  // namespace hostsim

@@ -18,7 +18,7 @@ const char *nameOf(const ItemInfo &info, ItemId item) {
 const char *itemNameAt(void * /*context*/, std::int32_t k) {
     const ItemInfo *info = itemInfoService;
     if (k == 0 || info == nullptr || info->firstItem == nullptr) return noneName;
-    ItemId item = info->firstItem(0, nullptr);
+    ItemId item = info->firstItem(ITEM_TYPE_OBJECT, nullptr);
     if (item == nullptr) return noneName;
     const char *name = nameOf(*info, item);
     for (std::int32_t step = 1; step < k && item != nullptr && info->nextItem != nullptr; ++step) {
@@ -31,7 +31,7 @@ const char *itemNameAt(void * /*context*/, std::int32_t k) {
 ItemId itemIdAt(std::int32_t k) {
     const ItemInfo *info = itemInfoService;
     if (k <= 0 || info == nullptr || info->firstItem == nullptr) return nullptr;
-    ItemId item = info->firstItem(0, nullptr);
+    ItemId item = info->firstItem(ITEM_TYPE_OBJECT, nullptr);
     for (std::int32_t step = 1; step < k && item != nullptr; ++step) {
         item = info->nextItem != nullptr ? info->nextItem(item) : nullptr;
     }
@@ -42,7 +42,7 @@ std::int32_t countItems() {
     std::int32_t n = 1;
     const ItemInfo *info = itemInfoService;
     if (info == nullptr || info->firstItem == nullptr) return n;
-    for (ItemId item = info->firstItem(0, nullptr); item != nullptr;
+    for (ItemId item = info->firstItem(ITEM_TYPE_OBJECT, nullptr); item != nullptr;
          item = info->nextItem != nullptr ? info->nextItem(item) : nullptr) {
         ++n;
     }

@@ -23,7 +23,7 @@ void *create(void * /*context*/, ItemId object) {
         auto instance = std::make_unique<PluginInstance>();
         const ObjectInfo *objects = objectInfoService;
         instance->meshInfo = objects != nullptr && objects->objectMesh != nullptr
-                                 ? objects->objectMesh(object, 0)
+                                 ? objects->objectMesh(object, OBJECT_MESH_MODE_DEFAULT)
                                  : nullptr;
         MeshHandle *mesh = instance->meshInfo;
         if (mesh != nullptr && mesh->meshPointCount != nullptr) {
@@ -43,7 +43,8 @@ void destroy(void *instance) {
     std::unique_ptr<PluginInstance> owned(static_cast<PluginInstance *>(instance));
 }
 
-const char *copy(void * /*to*/, const void * /*from*/) { return nullptr; }
+// Reads nothing and copies nothing: a copy keeps its own settings.
+const char *copy(void * /*to*/, const void * /*from*/) { return ENTRY_NO_ERROR; }
 
 const char *describe(void *instance) {
     auto *self = static_cast<PluginInstance *>(instance);
@@ -66,13 +67,13 @@ const ItemId *useItems(void *instance) {
 
 const char *newTime(void *instance, std::int32_t frame, double time) {
     auto *self = static_cast<PluginInstance *>(instance);
-    if (self == nullptr) return nullptr;
+    if (self == nullptr) return ENTRY_NO_ERROR;
     self->currentFrame = frame;
     self->currentTime = time;
     self->needsScan = 1;
-    return nullptr;
+    return ENTRY_NO_ERROR;
 }
 
-std::uint32_t flags(void * /*instance*/) { return 1; }
+std::uint32_t flags(void * /*instance*/) { return VISTRELLE_HANDLER_FLAGS; }
 
 }  // namespace vistrel

@@ -18,7 +18,8 @@ constexpr std::int32_t PluginInstance::*storedFields[] = {
 
 const char *load(void *instance, const LoadRecord *record) {
     auto *self = static_cast<PluginInstance *>(instance);
-    if (self == nullptr || record == nullptr || record->readInts32 == nullptr) return nullptr;
+    if (self == nullptr || record == nullptr || record->readInts32 == nullptr)
+        return ENTRY_NO_ERROR;
     for (auto field : storedFields) {
         std::int32_t value = 0;
         if (record->readInts32(record->stream, &value, 1) >= 1) self->*field = value;
@@ -27,17 +28,18 @@ const char *load(void *instance, const LoadRecord *record) {
     // default size gave.
     self->leafCount = wholeLeafCount(*self);
     resizeLeafArrays(*self);
-    return nullptr;
+    return ENTRY_NO_ERROR;
 }
 
 const char *save(void *instance, const SaveRecord *record) {
     const auto *self = static_cast<const PluginInstance *>(instance);
-    if (self == nullptr || record == nullptr || record->writeInts32 == nullptr) return nullptr;
+    if (self == nullptr || record == nullptr || record->writeInts32 == nullptr)
+        return ENTRY_NO_ERROR;
     for (auto field : storedFields) {
         const std::int32_t value = self->*field;
         record->writeInts32(record->stream, &value, 1);
     }
-    return nullptr;
+    return ENTRY_NO_ERROR;
 }
 
 }  // namespace vistrel

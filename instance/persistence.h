@@ -7,10 +7,11 @@
 
 namespace vistrel {
 
-// Reads the five settings one call each. A value the host does not deliver leaves its field as it
-// was. Then sizes the leaf count and per-leaf arrays for the loaded leaf size. Always no error.
+// Reads the five settings one readInts32 call each, in stored order. A value the host does not
+// deliver leaves its field as it was. Then sizes the leaf count and per-leaf arrays for the loaded
+// leaf size. ENTRY_NO_ERROR, also when the record delivers fewer integers than asked.
 const char *load(void *instance, const LoadRecord *record);
-// Writes the five settings one call each. Always no error.
+// Writes the five settings one writeInts32 call each, in stored order. ENTRY_NO_ERROR.
 const char *save(void *instance, const SaveRecord *record);
 
 }  // namespace vistrel

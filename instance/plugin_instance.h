@@ -7,6 +7,7 @@
 
 #include "host/abi_types.h"
 #include "host/mesh_handle.h"
+#include "host/vistrelle_contract.h"
 #include "instance/text_buffer.h"
 #include "leaf/aimed_leaf.h"
 #include "leaf/leaf_frame.h"
@@ -21,24 +22,24 @@ struct ScannedPoint {
 };
 
 struct PluginInstance {
-    std::int32_t pivotType = 0;           // pivot rule of every leaf, 0 to 3; other values act as 0
+    std::int32_t pivotType = DEFAULT_PIVOT_TYPE;  // a pivot rule; other values pick the first point
     std::unique_ptr<LeafFrame[]> frames;  // one frame per leaf; absent when there are no leaves
     std::unique_ptr<Vector3[]> pivots;    // pivot of each leaf
     std::unique_ptr<Vector3[]> centres;   // centre of each leaf as the latest scan measured it
-    std::int32_t leafPoints = 4;          // consecutive points that make one leaf
+    std::int32_t leafPoints = DEFAULT_LEAF_POINTS;  // consecutive points that make one leaf
     double leafCount = 0.0;  // number of leaves; may hold a fraction after the panel showed it
-    std::int32_t targetIndex = 0;    // 0: no target; k: the k-th item of the host's list
-    ItemId targetItem = nullptr;     // target resolved from targetIndex; none while unresolved
-    std::int32_t pointCount = 0;     // the object's point count when the instance was made
-    TextBuffer description;          // the line describe returns
-    double currentTime = 0.0;        // scene time of the last newTime
-    std::int32_t currentFrame = 0;   // frame of the last newTime
-    std::int32_t headingAlign = 1;   // "H Align", on exactly when 1
-    std::int32_t pitchAlign = 0;     // "P Align", on exactly when 1
+    std::int32_t targetIndex = DEFAULT_TARGET_INDEX;  // TARGET_NONE or k: the list's k-th item
+    ItemId targetItem = nullptr;    // target resolved from targetIndex; none while unresolved
+    std::int32_t pointCount = 0;    // the object's point count when the instance was made
+    TextBuffer description;         // the line describe returns
+    double currentTime = 0.0;       // scene time of the last newTime
+    std::int32_t currentFrame = 0;  // frame of the last newTime
+    std::int32_t headingAlign = DEFAULT_HEADING_ALIGN;  // "H Align", on exactly when SWITCH_ON
+    std::int32_t pitchAlign = DEFAULT_PITCH_ALIGN;      // "P Align", on exactly when SWITCH_ON
     std::int32_t needsScan = 1;      // exactly 1: measure the leaves before turning the next point
     std::int32_t leafCursor = 0;     // leaf of the next scanned or evaluated point
     std::int32_t pointCursor = 0;    // position of that point in its leaf
-    MeshHandle *meshInfo = nullptr;  // the mesh that is counted and scanned; not owned
+    MeshHandle *meshInfo = nullptr;  // create's mesh, then the latest rescan's; the host's
     Vector3 leafFirstPoint;          // scan state: the current leaf's first point
     Vector3 leafEdge;                // scan state: second point minus first point
     Vector3 leafPivot;               // scan state: the current leaf's pivot so far

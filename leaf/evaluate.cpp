@@ -49,7 +49,7 @@ namespace {
 
 // Once a leaf and target position.
 [[gnu::noinline]] void aimLeaf(PluginInstance &self) {
-    self.aim.aimAtAsked(self.pitchAlign == 1, self.headingAlign == 1);
+    self.aim.aimAtAsked(self.pitchAlign == SWITCH_ON, self.headingAlign == SWITCH_ON);
 }
 
 }  // namespace

@@ -70,9 +70,9 @@ void finishLeaf(PluginInstance &self, std::int32_t leaf) {
 
 std::int32_t scanPoint(void *instance, PointId point) {
     auto *self = static_cast<PluginInstance *>(instance);
-    if (self == nullptr || self->meshInfo == nullptr) return 0;
+    if (self == nullptr || self->meshInfo == nullptr) return SCAN_CONTINUE;
     const std::int32_t leaf = self->leafCursor;
-    if (!withinLeaves(*self, leaf, self->leafArrayLength)) return 0;
+    if (!withinLeaves(*self, leaf, self->leafArrayLength)) return SCAN_CONTINUE;
 
     float p[3] = {0.0f, 0.0f, 0.0f};
     MeshHandle *mesh = self->meshInfo;
@@ -89,15 +89,15 @@ std::int32_t scanPoint(void *instance, PointId point) {
             std::memcpy(kept.xyz, p, sizeof p);
             self->leafChanged = true;
         }
-        if (!stepCursor(*self)) return 0;
+        if (!stepCursor(*self)) return SCAN_CONTINUE;
         if (self->leafChanged || leaf >= self->unchangedLeaves) measureKept(*self, leaf);
         self->leafChanged = false;
-        return 0;
+        return SCAN_CONTINUE;
     }
 
     countIn(*self, widened(p), cursor);
     if (stepCursor(*self)) finishLeaf(*self, leaf);
-    return 0;
+    return SCAN_CONTINUE;
 }
 
 void beginScan(PluginInstance &self) {

@@ -12,10 +12,8 @@ namespace vistrel {
 
 namespace {
 
-enum ActivationResult : std::int32_t { activated = 0, badVersion = 1, serviceMissing = 2 };
-
 void *fetch(ServiceLookup lookup, const char *name) {
-    return lookup != nullptr ? lookup(name, 0) : nullptr;
+    return lookup != nullptr ? lookup(name, SERVICE_LOOKUP_USE) : nullptr;
 }
 
 void fillHandlerTables(HandlerBinding &binding) {
@@ -40,33 +38,33 @@ std::uintptr_t moduleStartup(void) { return MODULE_STARTUP_ANSWER; }
 void moduleShutdown(void) {}
 
 std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *binding) {
-    if (version != HOST_INTERFACE_VERSION) return badVersion;
+    if (version != HOST_INTERFACE_VERSION) return ACTIVATE_BAD_VERSION;
     objectInfoService = static_cast<const ObjectInfo *>(fetch(lookup, SERVICE_OBJECT_INFO));
     itemInfoService = static_cast<const ItemInfo *>(fetch(lookup, SERVICE_ITEM_INFO));
     instanceUpdateService =
         reinterpret_cast<InstanceUpdateFn>(fetch(lookup, SERVICE_INSTANCE_UPDATE));
     if (objectInfoService == nullptr || itemInfoService == nullptr ||
         instanceUpdateService == nullptr) {
-        return serviceMissing;
+        return ACTIVATE_NO_SERVICE;
     }
-    if (binding == nullptr) return serviceMissing;
+    if (binding == nullptr) return ACTIVATE_NO_SERVICE;
     fillHandlerTables(*static_cast<HandlerBinding *>(binding));
-    return activated;
+    return ACTIVATE_OK;
 }
 
 std::int32_t activateInterface(std::int32_t version, ServiceLookup lookup, void *binding) {
-    if (version != HOST_INTERFACE_VERSION) return badVersion;
-    if (binding == nullptr) return serviceMissing;
+    if (version != HOST_INTERFACE_VERSION) return ACTIVATE_BAD_VERSION;
+    if (binding == nullptr) return ACTIVATE_NO_SERVICE;
     auto &interface = *static_cast<InterfaceBinding *>(binding);
     try {
         interface.panel = buildOptionsPanel(lookup, interface.instance);
     } catch (...) {
         interface.panel = nullptr;
     }
-    if (interface.panel == nullptr) return serviceMissing;
+    if (interface.panel == nullptr) return ACTIVATE_NO_SERVICE;
     interface.optionsEntry = nullptr;
     interface.commandEntry = nullptr;
-    return activated;
+    return ACTIVATE_OK;
 }
 
 }  // namespace vistrel

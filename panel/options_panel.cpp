@@ -12,9 +12,6 @@ namespace vistrel {
 
 namespace {
 
-// Value returned by the set callback whatever it did.
-constexpr std::int32_t setAnswer = 3;
-
 // A hint argument: the address of a text, table or callback as one word.
 template <typename T>
 std::uintptr_t word(T *address) {
@@ -49,19 +46,20 @@ PanelHints panelHints() {
 
 Panel buildOptionsPanel(ServiceLookup lookup, void *instance) {
     const PanelHints hints = panelHints();
-    panelService =
-        lookup != nullptr ? static_cast<const XPanel *>(lookup(SERVICE_XPANEL, 0)) : nullptr;
+    panelService = lookup != nullptr
+                       ? static_cast<const XPanel *>(lookup(SERVICE_XPANEL, SERVICE_LOOKUP_USE))
+                       : nullptr;
     const XPanel *xpanel = panelService;
     if (xpanel == nullptr || xpanel->panelCreate == nullptr) return nullptr;
     Panel panel = xpanel->panelCreate(PANEL_KIND_VIEW, panelControls);
     if (panel == nullptr) return nullptr;
-    if (xpanel->panelHint != nullptr) xpanel->panelHint(panel, 0, hints.data());
+    if (xpanel->panelHint != nullptr) xpanel->panelHint(panel, PANEL_WHOLE, hints.data());
     if (xpanel->panelDescribe != nullptr) {
         xpanel->panelDescribe(panel, panelDataDescription, vistrel_get_control_value,
                               vistrel_set_control_value);
     }
     if (xpanel->panelViewInstance != nullptr) xpanel->panelViewInstance(panel, instance);
-    if (xpanel->panelSetData != nullptr) xpanel->panelSetData(panel, 0, instance);
+    if (xpanel->panelSetData != nullptr) xpanel->panelSetData(panel, PANEL_WHOLE, instance);
     return panel;
 }
 
@@ -89,7 +87,7 @@ void *getControlValue(void *instance, std::uint32_t controlId) {
 
 std::int32_t setControlValue(void *instance, std::uint32_t controlId, void *value) {
     auto *self = static_cast<PluginInstance *>(instance);
-    if (self == nullptr || value == nullptr) return setAnswer;
+    if (self == nullptr || value == nullptr) return PANEL_SET_ANSWER;
     const std::int32_t v = *static_cast<const std::int32_t *>(value);
     switch (controlId) {
         case CTL_LEAF_POINTS:
@@ -113,7 +111,7 @@ std::int32_t setControlValue(void *instance, std::uint32_t controlId, void *valu
     }
     // The leaf being turned was aimed with the settings as they were.
     self->aim.forget();
-    return setAnswer;
+    return PANEL_SET_ANSWER;
 }
 
 std::int32_t countTargetEntries(void * /*context*/) { return countItems(); }
@@ -123,7 +121,7 @@ void onPanelChange(Panel panel, std::uint32_t controlId, std::uint32_t /*unused*
     if (event != PANEL_EVENT_VALUE_CHANGED || controlId != CTL_LEAF_POINTS) return;
     const XPanel *xpanel = panelService;
     if (xpanel == nullptr || xpanel->panelGetData == nullptr) return;
-    auto *self = static_cast<PluginInstance *>(xpanel->panelGetData(panel, 0));
+    auto *self = static_cast<PluginInstance *>(xpanel->panelGetData(panel, PANEL_WHOLE));
     if (self == nullptr) return;
     // The same quotient a read of Leaves stores, so the new size holds even if the host sent the
     // notification without reading Leaves first.

@@ -22,12 +22,10 @@ const DataRecord panelDataDescription[7] = {
     {0, nullptr, nullptr},
 };
 
-const char *const pivotChoices[5] = {
-    PIVOT_NAME_FIRST_POINT,
-    PIVOT_NAME_FIRST_TWO_POINTS,
-    PIVOT_NAME_FIRST_AND_LAST_POINT,
-    PIVOT_NAME_LAST_POINT,
-    nullptr,
+#define VISTREL_PIVOT_NAME(rule, name) name,
+const char *const pivotChoices[PIVOT_RULE_COUNT + 1] = {
+    VISTRELLE_PIVOT_RULES(VISTREL_PIVOT_NAME) nullptr,
 };
+#undef VISTREL_PIVOT_NAME
 
 }  // namespace vistrel

@@ -12,7 +12,7 @@ namespace vistrel {
 extern const ControlRecord panelControls[7];
 extern const DataRecord panelDataDescription[7];
 // The texts of the "Pivot Type" popup; the position of a text is the pivotType it stands for.
-extern const char *const pivotChoices[5];
+extern const char *const pivotChoices[PIVOT_RULE_COUNT + 1];
 
 inline constexpr const char *panelTitle = "Tav's Vistrelle";
 

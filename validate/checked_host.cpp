@@ -74,19 +74,22 @@ std::int32_t CheckedHost::activateHandler(std::int32_t version,
         host_.services().clearLookups();
         code = host_.activateHandler(fresh, version);
         for (const auto &call : host_.services().lookups())
-            lookedUp.push_back(call.use == 0 ? call.name : call.name + " (use not 0)");
+            lookedUp.push_back(call.use == SERVICE_LOOKUP_USE ? call.name
+                                                              : call.name + " (use not 0)");
     }
     const bool lacking =
         std::any_of(handlerServices.begin(), handlerServices.end(), [&](const std::string &name) {
             return std::find(missing.begin(), missing.end(), name) != missing.end();
         });
-    const std::int32_t expected = version != interfaceVersion ? 1 : lacking ? 2 : 0;
+    const std::int32_t expected = version != interfaceVersion ? ACTIVATE_BAD_VERSION
+                                  : lacking                   ? ACTIVATE_NO_SERVICE
+                                                              : ACTIVATE_OK;
     const std::string call = "activation of " CLASS_DISPLACEMENT_HANDLER " with version " +
                              std::to_string(version) +
                              (missing.empty() ? std::string() : " without " + listOf(missing));
     if (code != expected)
         fail(call + " answered " + std::to_string(code) + "; expected " + std::to_string(expected));
-    if (expected == 1 && !lookedUp.empty())
+    if (expected == ACTIVATE_BAD_VERSION && !lookedUp.empty())
         fail(call + " looked up " + listOf(lookedUp) + "; expected nothing looked up");
     if (expected != 0 && !fresh.untouched())
         fail(call + " wrote into the host's tables; expected them untouched");
@@ -119,11 +122,12 @@ std::int32_t CheckedHost::activateInterface(TrackedInstance &instance, std::int3
         }
         host_.panels().failCreate = false;
         for (const auto &call : host_.services().lookups())
-            lookedUp.push_back(call.use == 0 ? call.name : call.name + " (use not 0)");
+            lookedUp.push_back(call.use == SERVICE_LOOKUP_USE ? call.name
+                                                              : call.name + " (use not 0)");
     }
-    const std::int32_t expected = version != interfaceVersion                 ? 1
-                                  : (withoutPanelService || panelCreateFails) ? 2
-                                                                              : 0;
+    const std::int32_t expected = version != interfaceVersion                 ? ACTIVATE_BAD_VERSION
+                                  : (withoutPanelService || panelCreateFails) ? ACTIVATE_NO_SERVICE
+                                                                              : ACTIVATE_OK;
     const std::string call = "activation of " CLASS_DISPLACEMENT_INTERFACE " with version " +
                              std::to_string(version) +
                              (withoutPanelService ? " without \"" SERVICE_XPANEL "\"" : "") +
@@ -134,12 +138,12 @@ std::int32_t CheckedHost::activateInterface(TrackedInstance &instance, std::int3
     const InterfaceBinding &b = opening.binding;
     const bool entriesUntouched = b.optionsEntry == hostsim::interfaceSentinel(3) &&
                                   b.commandEntry == hostsim::interfaceSentinel(4);
-    if (expected == 1) {
+    if (expected == ACTIVATE_BAD_VERSION) {
         if (!lookedUp.empty())
             fail(call + " looked up " + listOf(lookedUp) + "; expected nothing looked up");
         if (b.panel != hostsim::interfaceSentinel(2) || !entriesUntouched)
             fail(call + " wrote into the binding; expected it untouched");
-    } else if (expected == 2) {
+    } else if (expected == ACTIVATE_NO_SERVICE) {
         if (b.panel != nullptr) fail(call + " left the binding's panel set; expected none");
         if (!entriesUntouched)
             fail(call + " wrote the binding's options or command entry; expected them untouched");
@@ -152,13 +156,13 @@ std::int32_t CheckedHost::activateInterface(TrackedInstance &instance, std::int3
         hostsim::HostPanel &panel = *opening.panel;
         if (panel.viewInstance != instance.handle)
             fail(call + ": the panel views another instance than the one given");
-        const auto data = panel.userData.find(0);
+        const auto data = panel.userData.find(PANEL_WHOLE);
         if (data == panel.userData.end() || data->second != instance.handle)
             fail(call + ": the panel's data is not the instance given");
         if (!panel.getFn || !panel.setFn) fail(call + ": the panel has no get or set callback");
         instance.panel = &panel;
     }
-    if (expected != 0) activateInterface(instance, interfaceVersion);
+    if (expected != ACTIVATE_OK) activateInterface(instance, interfaceVersion);
     return opening.code;
 }
 
@@ -247,8 +251,9 @@ void CheckedHost::checkUseItems(TrackedInstance &instance) {
 }
 
 void CheckedHost::checkFlags(TrackedInstance &instance) {
-    if (const std::uint32_t flags = host_.flags(instance.handle); flags != 1)
-        fail("flags answered " + std::to_string(flags) + "; expected 1");
+    if (const std::uint32_t flags = host_.flags(instance.handle); flags != VISTRELLE_HANDLER_FLAGS)
+        fail("flags answered " + std::to_string(flags) + "; expected " +
+             std::to_string(VISTRELLE_HANDLER_FLAGS));
 }
 
 void CheckedHost::checkCopy(TrackedInstance &to, TrackedInstance &from) {

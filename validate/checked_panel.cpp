@@ -25,9 +25,9 @@ void CheckedHost::set(TrackedInstance &instance, std::uint32_t controlId, std::i
     const bool moduleControl = controlId >= CTL_LEAF_POINTS && controlId <= CTL_P_ALIGN;
     const std::vector<std::int32_t> before =
         moduleControl ? std::vector<std::int32_t>{} : save(instance);
-    if (const std::int32_t answer = p.set(controlId, value); answer != 3)
+    if (const std::int32_t answer = p.set(controlId, value); answer != PANEL_SET_ANSWER)
         fail("the panel's set of control " + hexText(controlId) + " answered " +
-             std::to_string(answer) + "; expected 3");
+             std::to_string(answer) + "; expected " + std::to_string(PANEL_SET_ANSWER));
     if (!noteSetting(instance, p, controlId, value) && !moduleControl && save(instance) != before)
         fail("the panel's set of control " + hexText(controlId) +
              " changed the settings; expected nothing changed");
@@ -44,9 +44,8 @@ bool CheckedHost::noteSetting(TrackedInstance &instance, const hostsim::HostPane
             // it kept.
             const auto kept = p.get(CTL_LEAF_POINTS);
             if (!kept)
-                fail(
-                    "the panel's get of control 0x8002 answered none after a set; expected the "
-                    "leaf size");
+                fail("the panel's get of control " + hexText(CTL_LEAF_POINTS) +
+                     " answered none after a set; expected the leaf size");
             if (s) s->leafPoints = static_cast<std::int32_t>(*kept);
             return true;
         }
@@ -94,9 +93,9 @@ void CheckedHost::edit(TrackedInstance &instance, std::uint32_t controlId, std::
     hostsim::HostPanel &p = panel(instance);
     const std::size_t updatesBefore = host_.updates().size();
     const hostsim::EditOutcome outcome = host_.edit(p, controlId, value);
-    if (outcome.setAnswer != 3)
+    if (outcome.setAnswer != PANEL_SET_ANSWER)
         fail("the panel's set of control " + hexText(controlId) + " answered " +
-             std::to_string(outcome.setAnswer) + "; expected 3");
+             std::to_string(outcome.setAnswer) + "; expected " + std::to_string(PANEL_SET_ANSWER));
     noteSetting(instance, p, controlId, value);
     // The host's edit reads the leaf count and notifies, so the arrays match the new size.
     if (controlId == CTL_LEAF_POINTS) instance.tailSettled = true;

@@ -66,7 +66,8 @@ void checkPanelTables(const hostsim::HostPanel &panel) {
     }
     if (panel.hints.changeNotify == nullptr) fail("the panel's hints name no change notification");
     if (panel.derivedFrom(CTL_LEAF_POINTS) != std::vector<std::uint32_t>{CTL_LEAVES})
-        fail("the panel's hints do not tie Leaves (0x8003) to Leaf points (0x8002)");
+        fail("the panel's hints do not tie Leaves (" + hexText(CTL_LEAVES) + ") to Leaf points (" +
+             hexText(CTL_LEAF_POINTS) + ")");
 }
 
 }  // namespace

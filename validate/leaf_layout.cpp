@@ -25,9 +25,11 @@ Position rulePivot(std::span<const Position> leaf, LeafRule rule) {
     const std::int64_t last = static_cast<std::int64_t>(rule.leafPoints) - 1;
     for (std::size_t c = 1; c < leaf.size(); ++c) {
         const auto cursor = static_cast<std::int64_t>(c);
-        if (rule.pivotType == 1 && cursor == 1) pivot = midpoint(pivot, leaf[c]);
-        if (rule.pivotType == 2 && cursor == last) pivot = midpoint(pivot, leaf[c]);
-        if (rule.pivotType == 3 && cursor == last) pivot = leaf[c];
+        if (rule.pivotType == PIVOT_FIRST_TWO_POINTS && cursor == 1)
+            pivot = midpoint(pivot, leaf[c]);
+        if (rule.pivotType == PIVOT_FIRST_AND_LAST_POINT && cursor == last)
+            pivot = midpoint(pivot, leaf[c]);
+        if (rule.pivotType == PIVOT_LAST_POINT && cursor == last) pivot = leaf[c];
     }
     return pivot;
 }

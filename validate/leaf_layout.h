@@ -1,9 +1,9 @@
 // Which points form which leaf, and where each leaf's pivot lies, worked out from the points a scan
 // sees: leaf k is the run of leafPoints points from k * leafPoints, and its pivot follows the rule
-// (0 first point, 1 mean of the first two, 2 mean of the first and last, 3 last, any other value
-// the first point).
+// (host/vistrelle_contract.h's pivot rules; any other value acts as the first point).
 #pragma once
 
+#include "host/vistrelle_contract.h"
 #include "validate/position_math.h"
 
 #include <cstddef>
@@ -14,8 +14,8 @@
 namespace validate {
 
 struct LeafRule {
-    std::int32_t leafPoints = 4;
-    std::int32_t pivotType = 0;
+    std::int32_t leafPoints = DEFAULT_LEAF_POINTS;
+    std::int32_t pivotType = DEFAULT_PIVOT_TYPE;
 };
 
 // A run of points that a scan treats as one leaf. A run cut short by the end of the mesh is not

@@ -40,9 +40,9 @@ std::string runStateGroup(const GroupOptions &options) {
     CheckedHost host(options.module, std::move(scene));
 
     TrackedInstance *first = &host.create(1);
-    if (const auto defaults = host.save(*first);
-        defaults != std::vector<std::int32_t>{4, 0, 0, 1, 0})
-        fail("a new instance saved " + listOf(defaults) + "; expected 4 0 0 1 0");
+    if (const auto defaults = host.save(*first); defaults != hostsim::VistrelleSettings{}.stored())
+        fail("a new instance saved " + listOf(defaults) + "; expected " +
+             listOf(hostsim::VistrelleSettings{}.stored()));
     TrackedInstance *second = &host.create(1);
     TrackedInstance *block = &host.create(1);
     std::uniform_int_distribution<std::size_t> blockLength(0, 12);

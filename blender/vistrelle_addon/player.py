@@ -18,7 +18,7 @@ from .vistrelle import MODULE_PATH as MODULE, HostError, Session
 KEY = "Vistrelle"
 MADE_BASIS = "vistrelle_made_basis"  # on a mesh whose basis key the add-on added
 
-last_turn_ms = 0.0  # what the latest frame change cost the add-on, for the curious
+last_turn_ms = 0.0  # the CPU time of the latest frame change in the add-on, for the curious
 _session = None     # the loaded module: runtime only, rebuilt after a load or a change of layout
 _layout = None      # what the session was built for: fps and (object name, mesh name, point count)
 _entries = []       # [object name, target item, turned points, rest points, settings applied] per object
@@ -153,7 +153,7 @@ def turn(scene, depsgraph=None):
     if _busy:
         return
     _busy = True
-    started = time.perf_counter()
+    started = time.thread_time()
     objects = []
     try:
         objects = _candidates(scene)
@@ -189,7 +189,7 @@ def turn(scene, depsgraph=None):
             _say(obj, str(refusal))
     finally:
         _busy = False
-        last_turn_ms = (time.perf_counter() - started) * 1000.0
+        last_turn_ms = (time.thread_time() - started) * 1000.0
 
 
 def turned_points(obj):

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -170,7 +172,7 @@ TEST(SessionApiContract, TermsAreTheContractsAndTheHostsDefaults) {
     for (int32_t k = 0; k < SETTING_COUNT; ++k)
         EXPECT_EQ(vistrelle_setting_default(k), defaults[static_cast<std::size_t>(k)]);
     EXPECT_EQ(vistrelle_setting_control(SETTING_PIVOT_TYPE), CTL_PIVOT_TYPE);
-    EXPECT_STREQ(vistrelle_pivot_name(PIVOT_LAST_POINT), PIVOT_NAME_LAST_POINT);
+    EXPECT_STREQ(vistrelle_pivot_name(PIVOT_LAST_POINT), "last point");
     EXPECT_EQ(vistrelle_pivot_name(PIVOT_RULE_COUNT), nullptr);
     EXPECT_EQ(vistrelle_setting_default(-1), INT64_MIN);
     EXPECT_EQ(VISTRELLE_SETTING_COUNT, SETTING_COUNT);
@@ -180,8 +182,13 @@ TEST(SessionApiContract, TermsAreTheContractsAndTheHostsDefaults) {
 TEST(SessionApiScenes, FilesThatAreNoScenesAreRefusedInOneLine) {
     testkit::ScratchFolder scratch;
     const std::string broken = scratch.write("broken.json", "{\"items\": [").string();
-    for (const std::string &path :
-         {std::string("/nonexistent/bush.json"), scratch.path().string(), broken}) {
+    const std::string fifo = (scratch / "pipe.json").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // A file of 64 GiB that takes no room on the disk.
+    const std::string sparse = (scratch / "sparse.json").string();
+    std::filesystem::resize_file(scratch.write("sparse.json", ""), std::uintmax_t{64} << 30);
+    for (const std::string &path : {std::string("/nonexistent/bush.json"), scratch.path().string(),
+                                    broken, std::string("/dev/zero"), fifo, sparse}) {
         VistrelleSession *session = nullptr;
         const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(vistrelle_open_scene(VISTREL_MODULE_FILE, path.c_str(), &session),

@@ -54,6 +54,21 @@ class RunOfGarden : public ::testing::Test {
 std::unique_ptr<ScratchFolder> RunOfGarden::folder_;
 clitest::CommandOutcome RunOfGarden::outcome_;
 
+// The glTF animations of 24 frames are the bytes the writer made when it kept every frame in
+// memory (tests/data/run/garden-gltf, written by that writer); the spooled offsets leave no file
+// behind.
+TEST(RunGltf, TwentyFourFramesGiveTheSameBytesAsWhenKeptInMemoryAndLeaveNoSpool) {
+    const ScratchFolder folder;
+    const auto outcome = runVistrelle({"run", garden.string(), "--out", (folder / "out").string(),
+                                       "--gltf", "--frames", "0-23", "--no-obj", "--no-svg"});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(sortedNames(folder / "out"),
+              (std::vector<std::string>{"Cards.glb", "Ten_points.glb"}));
+    for (const char *name : {"Cards.glb", "Ten_points.glb"})
+        EXPECT_TRUE(fileText(folder / "out" / name) == fileText(runData / "garden-gltf" / name))
+            << name;
+}
+
 TEST_F(RunOfGarden, WritesAnObjAndASvgPerFrameAndObjectTheGltfFilesAndBothPages) {
     ASSERT_EQ(outcome_.exitCode, 0) << outcome_.err;
     const std::vector<std::string> expected{"Cards.0000.obj",

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -187,6 +189,29 @@ TEST_F(StoppedRun, AWorkerKilledFromOutsideStopsTheRunWithTheFolderClean) {
         EXPECT_EQ(left.frames("viewer Cards js"), written);
         EXPECT_EQ(left.pictures, written);
     }
+}
+
+TEST_F(StoppedRun, AStopWhileTheGlbFilesAreWrittenSaysWhichAreWholeAndWhichAbsent) {
+    // The second object's .glb is a FIFO no one reads: the run waits there until it is stopped.
+    const fs::path out = folder_ / "glb";
+    fs::create_directories(out);
+    ASSERT_EQ(::mkfifo((out / "Ten_points.glb").c_str(), 0600), 0);
+    clitest::RunningCommand run({"run", garden.string(), "--out", out.string(), "--frames", "0-2",
+                                 "--jobs", "1", "--gltf", "--quiet"});
+    for (int waited = 0; waited < 600 && !fs::exists(out / "Cards.glb"); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ::kill(run.pid(), SIGINT);
+    const clitest::CommandOutcome outcome = run.wait();
+    EXPECT_EQ(outcome.exitCode, 130) << outcome.err;
+    EXPECT_EQ(clitest::linesOf(outcome.err).back(),
+              "vistrelle run: stopped by SIGINT while writing the .glb animations: every frame is "
+              "written whole; Cards.glb written whole; Ten_points.glb not written");
+    EXPECT_TRUE(fs::is_regular_file(out / "Cards.glb"));
+    EXPECT_TRUE(fs::exists(out / "Cards.0002.obj"));
+    for (const auto &entry : fs::recursive_directory_iterator(out))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
+            << entry.path();
 }
 
 }  // namespace

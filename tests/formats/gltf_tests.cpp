@@ -68,7 +68,8 @@ std::vector<Position> turned(const hostsim::Mesh &mesh, double by) {
 TEST(GltfAnimation, EveryFrameReadsBackAsTheTurnedFloatsWithDoubleSidedMaterial) {
     testkit::ScratchFolder dir;
     const hostsim::Mesh mesh = twoCards();
-    formats::GltfAnimationWriter writer(mesh, formats::surfaceOf(mesh, 4), "Cards");
+    formats::GltfAnimationWriter writer(mesh, formats::surfaceOf(mesh, 4), "Cards",
+                                        dir.path() / "cards.glb");
     const std::vector<double> seconds{0.0, 1.0 / 24, 2.0 / 24};
     for (std::size_t f = 0; f < seconds.size(); ++f)
         writer.addFrame(seconds[f], turned(mesh, 0.37 * static_cast<double>(f + 1)));

@@ -156,3 +156,19 @@ def test_buffers_without_numpy_are_taken_and_checked(card_session):
         session.turn(0, out=[memoryview(bytes(48)).cast("f")])
     obj.points = array.array("f", [0, 0, 0, 2, 0, 0, 2, 2, 0, 0, 2, 0])
     assert obj.points[1].tolist() == [2.0, 0.0, 0.0]
+
+
+def test_scene_files_that_cannot_be_scenes_are_refused_at_once(tmp_path):
+    import os
+    import time
+    fifo, sparse = tmp_path / "pipe.json", tmp_path / "sparse.json"
+    os.mkfifo(fifo)
+    sparse.touch()
+    os.truncate(sparse, 64 << 30)  # takes no room on the disk
+    for path in ("/dev/zero", fifo, sparse, tmp_path):
+        started = time.monotonic()
+        with pytest.raises(vistrelle.HostError) as raised:
+            vistrelle.Session.from_scene(MODULE, path)
+        assert time.monotonic() - started < 5, path
+        message = str(raised.value)
+        assert message.startswith(str(path) + ": ") and "\n" not in message
