@@ -7,8 +7,15 @@
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
+#include <string>
 
 namespace cli {
+
+// The path a user typed, whose text is UTF-8 (on Windows the command's arguments are made UTF-8
+// from the wide ones): on Windows a plain string would be read in the C runtime's code page.
+inline std::filesystem::path typedPath(const std::string &typed) {
+    return std::filesystem::path(std::u8string(typed.begin(), typed.end()));
+}
 
 // What every subcommand may need.
 struct CommandContext {

@@ -1,5 +1,6 @@
 // vistrelle info: what a host sees of a module: its descriptor, its servers and its version record.
 #include "cli/commands.h"
+#include "cli/module_watch.h"
 #include "hostsim/hex_text.h"
 
 #include "hostsim/host_error.h"
@@ -60,11 +61,14 @@ void printInfo(const std::filesystem::path &path) {
         throw hostsim::HostError(seen.fault);
     }
 
+    // A crash or an exit() in the module's startup or shutdown is one line naming it.
+    const ModuleWatch watch(path);
     const hostsim::ModuleLibrary module(path);
     std::cout << "startup answered " << module.startupAnswer() << '\n';
     printServers(module.servers(), "servers");
     if (!version) throw hostsim::HostError(versionError);
     printVersion(version);
+    std::cout.flush();
 }
 
 }  // namespace
@@ -75,7 +79,7 @@ void addInfoCommand(CLI::App &app, const CommandContext &context) {
     auto path = std::make_shared<std::string>(context.defaultModule.string());
     info->add_option("PATH", *path, "the module file")->capture_default_str();
     info->footer("Example:\n  vistrelle info " + context.defaultModule.string() + "\n");
-    info->callback([path] { printInfo(*path); });
+    info->callback([path] { printInfo(typedPath(*path)); });
 }
 
 }  // namespace cli

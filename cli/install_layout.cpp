@@ -21,6 +21,10 @@ fs::path defaultModulePath() {
 }
 
 fs::path sharedFilePath(std::string_view name) {
+    // An unpacked archive holds it beside the executable.
+    const fs::path beside = executableFolder() / name;
+    std::error_code error;
+    if (fs::is_regular_file(beside, error)) return beside;
     return (executableFolder() / ".." / "share" / "vistrelle" / name).lexically_normal();
 }
 

@@ -1,6 +1,7 @@
 // Where the command finds the files it ships with, relative to its own executable, so that a build
 // folder and an installed copy work wherever they are moved:
 //   PREFIX/bin/vistrelle, PREFIX/lib/vistrelle/vistrel.p, PREFIX/share/vistrelle/three.cjs
+// An unpacked archive (scripts/package) has them all in one folder.
 // A build folder has the same shape (BUILD/bin, BUILD/share/vistrelle) with the module in
 // BUILD/module.
 #pragma once
@@ -17,7 +18,8 @@ std::filesystem::path executableFolder();
 // ../module/vistrel.p; when none does, the installed place, so that a message names it.
 std::filesystem::path defaultModulePath();
 
-// A file of ../share/vistrelle/ next to the executable's folder.
+// A file beside the executable (an unpacked archive), else of ../share/vistrelle/ next to the
+// executable's folder.
 std::filesystem::path sharedFilePath(std::string_view name);
 
 }  // namespace cli

@@ -9,6 +9,12 @@
 #include <string_view>
 #include <system_error>
 
+#if defined(_WIN32)
+#include "cli/report_line.h"
+
+#include <windows.h>
+#endif
+
 namespace {
 
 // The command's version and the default module's, read from its version record without loading it.
@@ -36,17 +42,85 @@ std::string commandName(const CLI::App &app) {
     return used.empty() ? "vistrelle" : "vistrelle " + used.front()->get_name();
 }
 
+#if defined(_WIN32)
+// The arguments as the user typed them, in UTF-8: every path is then opened through the wide API
+// and every message shows the name typed.
+std::vector<std::string> utf8Arguments(int argc, wchar_t **argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        const int length =
+            WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, argument.data(), length, nullptr, nullptr);
+        argument.resize(argument.size() - 1);
+        arguments.push_back(std::move(argument));
+    }
+    return arguments;
+}
+
+// A crash outside the module's watched calls: one line, and the process ends with the exception's
+// code, with no debugger or error box.
+LONG WINAPI onUnhandledException(EXCEPTION_POINTERS *exception) {
+    const DWORD code = exception->ExceptionRecord->ExceptionCode;
+    cli::ReportLine line;
+    line.add("vistrelle: crashed with exception ");
+    line.addException(code);
+    line.add("\n");
+    DWORD wrote = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &wrote,
+              nullptr);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+#endif
+
+int runCommand(int argc, char **argv);
+
 }  // namespace
 
-int main(int argc, char **argv) {
+#if defined(_WIN32)
+int wmain(int argc, wchar_t **argv) {
+    // A crash ends the process with its code and no error box or debugger; a module's crash in a
+    // call the command watches is reported in one line before that (cli/module_watch.h).
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(&onUnhandledException);
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> arguments = utf8Arguments(argc, argv);
+    // "/?" is the Windows way to ask for help; any other word that starts with '/' is a path.
+    if (arguments.size() >= 2 && arguments.back() == "/?") arguments.back() = "--help";
+    std::vector<char *> pointers;
+    for (std::string &argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return runCommand(argc, pointers.data());
+}
+#else
+int main(int argc, char **argv) { return runCommand(argc, argv); }
+#endif
+
+namespace {
+
+int runCommand(int argc, char **argv) {
     CLI::App app{
         "vistrelle: loads the Vistrelle plug-in module (vistrel.p) through a stand-in host and "
         "drives it."};
+    // A path may start with '/', on Windows too.
+    app.allow_windows_style_options(false);
+    app.name("vistrelle");
     app.require_subcommand(1);
     const cli::CommandContext context{cli::defaultModulePath()};
     app.set_version_flag(
         "--version", [&context] { return versionText(context.defaultModule); },
         "print the command's version and the default module's, then exit");
+    // The examples are of what runs on this system.
+#if defined(_WIN32)
+    app.footer(
+        "Examples:\n"
+        "  vistrelle info " +
+        context.defaultModule.string() + "\n  vistrelle validate " +
+        context.defaultModule.string() +
+        " --quick\n"
+        "run, apply, panel, scene and make-bush run in the Linux build (also under WSL).\n"
+        "Each subcommand's --help shows more; /? is --help.\n"
+#else
     app.footer(
         "Examples (from the source folder):\n"
         "  vistrelle run examples/bush.json --out out/demo\n"
@@ -56,6 +130,7 @@ int main(int argc, char **argv) {
         context.defaultModule.string() +
         "\n"
         "Each subcommand's --help shows more.\n"
+#endif
         "Exit codes: 0 success; 1 the job failed (input, output or module); 2 usage error "
         "(unknown\n"
         "subcommand or option, bad option value); 3 validate found faults in the module.\n");
@@ -111,3 +186,5 @@ int main(int argc, char **argv) {
     }
     return cli::exitSuccess;
 }
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include "cli/module_watch.h"
 
 #include "cli/output_folder.h"
+#include "cli/report_line.h"
 #include "cli/worker_records.h"
 #include "hostsim/host_error.h"
 
@@ -30,33 +31,6 @@ std::int32_t limitedFrame = 0;
 ModuleWatch::Report *volatile watched = nullptr;
 bool exitHandlerAdded = false;
 
-// A line put together without allocating.
-class Line {
-  public:
-    void add(const char *text) {
-        while (*text != '\0' && size_ < sizeof text_) text_[size_++] = *text++;
-    }
-    void add(std::int32_t number) {
-        char digits[12];
-        int n = 0;
-        auto magnitude =
-            static_cast<std::uint32_t>(number < 0 ? 0u - static_cast<std::uint32_t>(number)
-                                                  : static_cast<std::uint32_t>(number));
-        do {
-            digits[n++] = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        if (number < 0) add("-");
-        while (n > 0 && size_ < sizeof text_) text_[size_++] = digits[--n];
-    }
-    const char *data() const { return text_; }
-    std::size_t size() const { return size_; }
-
-  private:
-    char text_[1024]{};
-    std::size_t size_ = 0;
-};
-
 const char *crashName(int signal) {
     switch (signal) {
         case SIGSEGV:
@@ -79,7 +53,7 @@ void reportAndEnd(const char *what) {
     if (w == nullptr || w->call == nullptr) return;
     const char *entry = w->call->entry;
     if (entry == nullptr) return;
-    Line line;
+    ReportLine line;
     line.add(w->prefix);
     line.add(what);
     line.add(" in ");

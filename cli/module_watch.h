@@ -4,6 +4,9 @@
 // and the process ends with 1 rather than with a signal or the module's own exit code, leaving no
 // output folder it made that is still empty. Outside the module's calls nothing changes. A worker
 // process sends the line to the run as an error record instead.
+// On Windows a crash is an exception ("crashed with exception 0xC0000005 (access violation) in
+// startup"), caught by a vectored exception handler before any debugger or error box; the frame
+// time limit is not kept there yet (limitFrames, startFrame and endFrame are POSIX only).
 #pragma once
 
 #include "hostsim/module_call.h"
@@ -46,10 +49,14 @@ class ModuleWatch {
   private:
     std::string prefix_;
     Report report_;
+#if defined(_WIN32)
+    void *handler_ = nullptr;  // the vectored exception handler
+#else
     std::vector<char> altStack_;
     static constexpr int watchedCount = 6;
     struct sigaction old_[watchedCount] {};
     stack_t oldStack_{};
+#endif
 };
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/usage_error.h"
 
+#include "hostsim/native_library.h"
 #include "validate/group_runner.h"
 #include "validate/groups.h"
 
@@ -23,14 +24,15 @@ struct ValidateArguments {
     bool seedGiven = false;
     bool quick = false;
     bool noFork = false;
-    bool writeVerdict = false;  // the child process of one group on Windows
+    bool writeVerdict = false;       // the child process of one group on Windows
+    std::uintptr_t verdictPipe = 0;  // where it writes the verdict; 0 for standard output
     int timeLimit = 120;
     std::vector<std::string> only;
 };
 
 void runValidate(const ValidateArguments &args) {
     validate::GroupOptions options;
-    options.module = args.module;
+    options.module = typedPath(args.module);
     options.seed = args.seedGiven ? args.seed : std::random_device{}();
     options.quick = args.quick;
     validate::RunOptions run{!args.noFork, std::chrono::seconds(args.timeLimit), {}};
@@ -38,9 +40,12 @@ void runValidate(const ValidateArguments &args) {
         if (args.only.size() != 1)
             throw UsageError("--write-verdict: give the one group with --only");
         for (const validate::Group &group : validate::validationGroups())
-            if (group.name == args.only.front()) validate::writeVerdict(group, options);
+            if (group.name == args.only.front())
+                validate::writeVerdict(group, options, args.verdictPipe);
         return;
     }
+    // A file that is no module of this machine is one fault, not a finding of every group.
+    hostsim::NativeLibrary::check(options.module);
     // Where a child process is this program again, it runs the group with the same module and seed.
     run.childArguments = {"validate",     args.module,
                           "--seed",       std::to_string(options.seed),
@@ -94,6 +99,8 @@ void addValidateCommand(CLI::App &app, const CommandContext &context) {
     command
         ->add_flag("--write-verdict", args->writeVerdict,
                    "run the one --only group here and write its verdict (a child process)")
+        ->group("");
+    command->add_option("--verdict-pipe", args->verdictPipe, "the pipe the verdict goes to")
         ->group("");
     command->add_option("--time-limit", args->timeLimit, "seconds each group may take")
         ->capture_default_str()

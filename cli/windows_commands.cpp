@@ -13,9 +13,9 @@ void addRefusal(CLI::App &app, const char *name, const char *what) {
     auto *command = app.add_subcommand(name, std::string(what) + " (Linux builds only)");
     command->allow_extras();
     command->callback([name] {
-        throw hostsim::HostError(
-            std::string("vistrelle ") + name +
-            ": not in the Windows build, which has info and validate; run it with the Linux build");
+        throw hostsim::HostError(std::string("vistrelle ") + name +
+                                 ": not in the Windows build, which has info and validate; use "
+                                 "the Linux archive's vistrelle, on Linux or under WSL");
     });
 }
 

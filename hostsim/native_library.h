@@ -18,6 +18,9 @@ class NativeLibrary {
   public:
     // Throws HostError: missing file, not a shared library of this machine, not loadable.
     static NativeLibrary open(const std::filesystem::path &path);
+    // Reads the file without loading it. Throws HostError: missing file, not a shared library of
+    // this machine.
+    static void check(const std::filesystem::path &path);
 
     NativeLibrary() = default;
     ~NativeLibrary() { close(); }

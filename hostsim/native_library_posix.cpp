@@ -17,10 +17,9 @@
 #include <vector>
 
 namespace hostsim {
-namespace {
 
 // Checks the file before it is handed to the dynamic loader, whose messages are less direct.
-void checkLoadable(const std::filesystem::path &path) {
+void NativeLibrary::check(const std::filesystem::path &path) {
     const ElfImage image = ElfImage::read(path);
     const ElfIdentity found = image.identity();
     const ElfIdentity host = ElfIdentity::ofThisHost();
@@ -30,6 +29,8 @@ void checkLoadable(const std::filesystem::path &path) {
     if (found.bits != host.bits || found.machine != host.machine)
         throw HostError::at(path, found.describe() + ", this host is " + machineName(host.machine));
 }
+
+namespace {
 
 struct Search {
     const link_map *module = nullptr;
@@ -52,7 +53,7 @@ int visit(dl_phdr_info *info, std::size_t, void *data) {
 }  // namespace
 
 NativeLibrary NativeLibrary::open(const std::filesystem::path &path) {
-    checkLoadable(path);
+    check(path);
     // A path without a slash would make the loader search its library path instead of this file.
     const std::string opened = path.has_parent_path() ? path.string() : "./" + path.string();
     void *handle = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);

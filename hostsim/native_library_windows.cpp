@@ -21,8 +21,10 @@ constexpr std::uint16_t hostMachine = PeImage::machineAmd64;
 constexpr std::uint16_t hostMachine = PeImage::machineI386;
 #endif
 
+}  // namespace
+
 // Checks the file before it is handed to the loader, whose messages are less direct.
-void checkLoadable(const std::filesystem::path &path) {
+void NativeLibrary::check(const std::filesystem::path &path) {
     const PeImage image = PeImage::read(path);
     if (!image.isDll()) throw HostError::at(path, "not a DLL (" + image.describe() + ")");
     if (image.machine() != hostMachine)
@@ -30,7 +32,10 @@ void checkLoadable(const std::filesystem::path &path) {
                             image.describe() + ", this host is " + peMachineName(hostMachine));
 }
 
-std::string systemMessage(DWORD code) {
+namespace {
+
+// The system's text for `code`, its "%1" (the file the message is about) replaced by `file`.
+std::string systemMessage(DWORD code, const std::string &file) {
     char *text = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -41,6 +46,9 @@ std::string systemMessage(DWORD code) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == ' ' || message.back() == '.'))
         message.pop_back();
+    for (std::size_t at = message.find("%1"); at != std::string::npos;
+         at = message.find("%1", at + file.size()))
+        message.replace(at, 2, file);
     return message;
 }
 
@@ -49,7 +57,7 @@ HMODULE moduleOf(void *handle) { return static_cast<HMODULE>(handle); }
 }  // namespace
 
 NativeLibrary NativeLibrary::open(const std::filesystem::path &path) {
-    checkLoadable(path);
+    check(path);
     // A full path, so that the loader takes this file and finds what it needs beside it; no dialog
     // box when it cannot.
     std::error_code error;
@@ -60,7 +68,9 @@ NativeLibrary NativeLibrary::open(const std::filesystem::path &path) {
                                     LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = GetLastError();
     SetThreadErrorMode(oldMode, nullptr);
-    if (module == nullptr) throw HostError::at(path, "cannot be loaded: " + systemMessage(code));
+    if (module == nullptr)
+        throw HostError::at(path,
+                            "cannot be loaded: " + systemMessage(code, path.filename().string()));
     return NativeLibrary(module);
 }
 

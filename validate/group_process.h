@@ -1,5 +1,6 @@
 // The child process of one validation group, one source file per platform: fork on POSIX systems,
-// a new process of this program on Windows. The child's verdict is 'P' or 'F' followed by its line.
+// a new process of this program on Windows (each also implements writeVerdict). The child's verdict
+// is 'P' or 'F' followed by its line.
 #pragma once
 
 #include "validate/group_runner.h"

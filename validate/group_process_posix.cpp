@@ -33,6 +33,13 @@ std::string signalName(int signal) {
 
 }  // namespace
 
+void writeVerdict(const Group &group, const GroupOptions &options, std::uintptr_t pipe) {
+    const std::string verdict = verdictOf(group, options);
+    std::cout.flush();
+    std::fflush(stdout);
+    writeAll(pipe == 0 ? STDOUT_FILENO : static_cast<int>(pipe), verdict);
+}
+
 GroupOutcome runInChild(const Group &group, const GroupOptions &options, const RunOptions &run) {
     int fds[2];
     if (::pipe(fds) != 0)

@@ -1,12 +1,14 @@
 // A validation group's child process on Windows: this program again, started with the arguments
-// that make it run the one group and write its verdict to a pipe; ended when it passes its time
-// limit.
+// that make it run the one group and write its verdict to a pipe of its own (the child's standard
+// output stays the module's); ended when it passes its time limit. A crash ends the child with the
+// exception's code and no debugger or error box, and the parent names the exception.
 #include "validate/group_process.h"
+
+#include "hostsim/exception_text.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -92,16 +94,29 @@ bool drain(HANDLE pipe, std::string &verdict) {
     return true;
 }
 
+// An unhandled exception ends the process at once with its code: no debugger, no report dialog.
+LONG WINAPI endAtOnce(EXCEPTION_POINTERS *) { return EXCEPTION_EXECUTE_HANDLER; }
+
 }  // namespace
+
+void writeVerdict(const Group &group, const GroupOptions &options, std::uintptr_t pipe) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(&endAtOnce);
+    const std::string verdict = verdictOf(group, options);
+    std::cout.flush();
+    std::fflush(stdout);
+    const HANDLE out = pipe == 0 ? GetStdHandle(STD_OUTPUT_HANDLE) : reinterpret_cast<HANDLE>(pipe);
+    for (std::size_t done = 0; done < verdict.size();) {
+        DWORD wrote = 0;
+        const auto size = static_cast<DWORD>(std::min<std::size_t>(verdict.size() - done, 1 << 16));
+        if (!WriteFile(out, verdict.data() + done, size, &wrote, nullptr) || wrote == 0) return;
+        done += wrote;
+    }
+}
 
 GroupOutcome runInChild(const Group &group, const GroupOptions &, const RunOptions &run) {
     const std::wstring program = thisProgram();
     if (program.empty()) return {false, lastError("cannot find this program's file")};
-    std::wstring line;
-    appendQuoted(line, program);
-    for (const std::string &argument : run.childArguments) appendQuoted(line, wide(argument));
-    appendQuoted(line, wide(std::string(group.name)));
-
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -110,12 +125,19 @@ GroupOutcome runInChild(const Group &group, const GroupOptions &, const RunOptio
     OwnedHandle reader(readEnd);
     OwnedHandle writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    // The verdict's pipe is named by its handle, which the child inherits with the same value.
+    std::wstring line;
+    appendQuoted(line, program);
+    for (const std::string &argument : run.childArguments) appendQuoted(line, wide(argument));
+    appendQuoted(line, wide(std::string(group.name)));
+    appendQuoted(line, L"--verdict-pipe");
+    appendQuoted(line, std::to_wstring(reinterpret_cast<std::uintptr_t>(writeEnd)));
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION child{};
     std::cout.flush();
@@ -158,9 +180,7 @@ GroupOutcome runInChild(const Group &group, const GroupOptions &, const RunOptio
     const GroupOutcome outcome = outcomeOf(verdict);
     // Exit codes of 0xC0000000 and above are the exceptions that end a Windows process: a crash.
     if (code >= 0xC0000000u) {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
-        return {false, std::string("crashed with exception ") + hex +
+        return {false, "crashed with exception " + hostsim::exceptionText(code) +
                            (verdict.empty() ? std::string() : " after: " + outcome.detail)};
     }
     if (code != 0) {

@@ -3,9 +3,7 @@
 
 #include "validate/group_process.h"
 
-#include <cstdio>
 #include <exception>
-#include <iostream>
 
 namespace validate {
 
@@ -33,13 +31,6 @@ GroupOutcome runGroup(const Group &group, const GroupOptions &options, const Run
         run.fork ? runInChild(group, options, run) : outcomeOf(verdictOf(group, options));
     outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return outcome;
-}
-
-void writeVerdict(const Group &group, const GroupOptions &options) {
-    const std::string verdict = verdictOf(group, options);
-    std::cout.flush();
-    std::fwrite(verdict.data(), 1, verdict.size(), stdout);
-    std::fflush(stdout);
 }
 
 }  // namespace validate

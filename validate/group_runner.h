@@ -5,6 +5,7 @@
 #include "validate/groups.h"
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,10 @@ struct GroupOutcome {
 
 GroupOutcome runGroup(const Group &group, const GroupOptions &options, const RunOptions &run);
 
-// Runs the group in this process and writes its verdict to standard output, for the parent that
-// started this process through RunOptions::childArguments.
-void writeVerdict(const Group &group, const GroupOptions &options);
+// Runs the group in this process and writes its verdict, for the parent that started this process
+// through RunOptions::childArguments: to the pipe whose handle the parent handed down, so that
+// nothing the module prints can spoil it, or to standard output when `pipe` is 0. A crash of the
+// module is written as a failed verdict where the system lets a process report its own crash.
+void writeVerdict(const Group &group, const GroupOptions &options, std::uintptr_t pipe = 0);
 
 }  // namespace validate

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -201,6 +202,10 @@ extern "C" void onChange(Panel panel, std::uint32_t id, std::uint32_t, std::int3
 
 extern "C" std::int32_t activateHandler(std::int32_t version, ServiceLookup lookup, void *binding) {
     EXIT_IN(2);
+#if defined(BROKEN_CRASH_IN_ACTIVATION)
+    volatile int *volatile nowhere = nullptr;
+    *nowhere = 1;
+#endif
     if (version != HOST_INTERFACE_VERSION) return 1;
     objectInfo = static_cast<const ObjectInfo *>(lookup(SERVICE_OBJECT_INFO, 0));
     itemInfo = static_cast<const ItemInfo *>(lookup(SERVICE_ITEM_INFO, 0));
@@ -253,6 +258,14 @@ extern "C" std::int32_t activateInterface(std::int32_t version, ServiceLookup lo
 // Names of their own: a C function called "shutdown" would be bound to the C library's socket call.
 extern "C" [[maybe_unused]] std::uintptr_t brokenStartup() {
     EXIT_IN(1);
+#if defined(BROKEN_PRINT)
+    std::fputs("hello from the module\n", stdout);
+    std::fflush(stdout);
+#endif
+#if defined(BROKEN_CRASH_IN_STARTUP)
+    volatile int *volatile nowhere = nullptr;
+    *nowhere = 1;
+#endif
     return 4;
 }
 extern "C" [[maybe_unused]] void brokenShutdown() {}

@@ -42,6 +42,21 @@ TEST(InfoRefusals, SharedObjectWithoutDescriptorIsOneLine) {
     EXPECT_EQ(run.err, std::string(FIXTURE_NO_DESCRIPTOR_FILE) + ": no _mod_descrip symbol\n");
 }
 
+// A module that crashes or calls exit() in its startup: one line naming the entry, exit code 1.
+TEST(InfoRefusals, AModuleThatCrashesOrExitsInItsStartupIsOneLineNamingTheEntry) {
+    const std::string crash = MISBEHAVING_STARTUP_CRASH_FILE;
+    const CommandOutcome crashed = runVistrelle({"info", crash});
+    EXPECT_EQ(crashed.exitCode, 1) << crashed.err;
+    // The sanitizer builds catch the null store first and end the process themselves.
+    if (crashed.err.find("runtime error:") == std::string::npos) {
+        EXPECT_EQ(crashed.err, crash + ": crashed (SIGSEGV) in startup\n");
+    }
+    const std::string exit = std::string(HOSTILE_EXIT_IN_FILE) + "1.p";
+    const CommandOutcome exited = runVistrelle({"info", exit});
+    EXPECT_EQ(exited.exitCode, 1) << exited.err;
+    EXPECT_EQ(exited.err, exit + ": called exit() in startup\n");
+}
+
 TEST(InfoHelp, ShowsAWorkingExample) {
     const CommandOutcome run = runVistrelle({"--help"});
     EXPECT_EQ(run.exitCode, 0);

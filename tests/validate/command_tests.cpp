@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -131,6 +134,50 @@ TEST(ValidateCommandOnBrokenModules, EndsWithItsFindingsAndExitCodeThreeNotAnErr
     EXPECT_EQ(run.code, 3);
     EXPECT_TRUE(endsWith(run.output, "0 passed, 1 failed\n")) << run.output;
     EXPECT_EQ(run.output.find("Runtime error"), std::string::npos) << run.output;
+}
+
+TEST(ValidateCommandOnBrokenModules, ReportsACrashInActivationInOneLinePerGroup) {
+    const CommandRun run =
+        validate(std::string(VISTREL_BROKEN_DIR) + "/misbehaving_activation_crash.p");
+    EXPECT_EQ(run.code, 3);
+    if (run.output.find("exited with code") == std::string::npos) {
+        EXPECT_NE(run.output.find("  FAILED: crashed with SIGSEGV ("), std::string::npos)
+            << run.output;
+    }
+    EXPECT_TRUE(endsWith(run.output, " failed\n")) << run.output;
+}
+
+// A module that prints on standard output cannot spoil a group's verdict.
+TEST(ValidateCommandOnBrokenModules, PassesAModuleThatPrints) {
+    const CommandRun run = validate(std::string(VISTREL_BROKEN_DIR) + "/misbehaving_print.p");
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(endsWith(run.output, "6 passed, 0 failed\n")) << run.output;
+}
+
+}  // namespace
+
+// A file that is no module of this machine is refused in one line with exit code 1, as info does,
+// rather than failing every group.
+namespace {
+
+class ValidateCommandOnFilesThatAreNoModules : public ::testing::Test {
+  protected:
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+    std::filesystem::path folder_ = std::filesystem::temp_directory_path() /
+                                    ("vistrel-validate-refusals-" + std::to_string(::getpid()));
+};
+
+TEST_F(ValidateCommandOnFilesThatAreNoModules, RefusesEachInOneLineWithExitCodeOne) {
+    std::filesystem::create_directories(folder_ / "folder.p");
+    std::ofstream(folder_ / "text.p") << "not a module\n";
+    std::ofstream(folder_ / "empty.p").flush();
+    for (const char *name : {"text.p", "empty.p", "missing.p", "folder.p"}) {
+        const std::string file = (folder_ / name).string();
+        const CommandRun run = validate(file, "--quick --seed 5", true);
+        EXPECT_EQ(run.code, 1) << name << ": " << run.output;
+        EXPECT_TRUE(run.output.starts_with(file + ": ")) << run.output;
+        EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+    }
 }
 
 }  // namespace
