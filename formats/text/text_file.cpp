@@ -1,5 +1,11 @@
 // Reading whole files, and writing them: through a temporary file and a rename for regular files,
 // in place for streams, to standard output for "-".
+// 64-bit file sizes and offsets on 32-bit builds too, so that a file beyond 2 GB is measured (and
+// refused for its size or content) rather than failing to open.
+#ifndef _FILE_OFFSET_BITS
+#define _FILE_OFFSET_BITS 64
+#endif
+
 #include "formats/text/text_file.h"
 
 #include <fcntl.h>
