@@ -52,7 +52,8 @@ __attribute__((visibility("default"))) void *vistrel_bench_open(
         hostsim::Item camera{"Camera", {}, std::nullopt};
         for (std::size_t k = 0; k < keys; ++k)
             camera.motion.keys.push_back(
-                {keyTimes[k], {keyPositions[3 * k], keyPositions[3 * k + 1], keyPositions[3 * k + 2]}});
+                {keyTimes[k],
+                 {keyPositions[3 * k], keyPositions[3 * k + 1], keyPositions[3 * k + 2]}});
         hostsim::Mesh mesh;
         for (std::size_t i = 0; i < count; ++i)
             mesh.points.push_back({points[3 * i], points[3 * i + 1], points[3 * i + 2]});
@@ -74,7 +75,7 @@ __attribute__((visibility("default"))) void *vistrel_bench_open(
    caller's.  Null: answers 0.  Answers: the nanoseconds newTime and the evaluate of every point
    took at `frame`, or 0 on failure. */
 __attribute__((visibility("default"))) std::int64_t vistrel_bench_play(void *handle,
-                                                                      std::int32_t frame) {
+                                                                       std::int32_t frame) {
     if (handle == nullptr) return 0;
     try {
         auto &alone = *static_cast<ModuleAlone *>(handle);
