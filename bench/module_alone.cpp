@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "bench/demo_scenes.h"
 #include "bench/driven_instance.h"
 
@@ -44,8 +46,8 @@ __attribute__((visibility("default"))) void *vistrel_bench_open(
     try {
         auto alone = std::make_unique<ModuleAlone>();
         alone->copy = std::filesystem::temp_directory_path() /
-                      ("vistrel-alone-" + std::to_string(reinterpret_cast<std::uintptr_t>(&alone)) +
-                       "-" + std::filesystem::path(module).filename().string());
+                      ("vistrel-alone-" + std::to_string(::getpid()) + "-" +
+                       std::filesystem::path(module).filename().string());
         std::filesystem::copy_file(module, alone->copy,
                                    std::filesystem::copy_options::overwrite_existing);
         hostsim::Scene scene;

@@ -9,8 +9,8 @@ interleaved so that the machine's noise falls on all three alike, medians:
   session's checks, the host's pass, the rounding to float into the caller's buffer);
 - Session.turn: the package (its checks of the arrays, the argument lists, ctypes, the GIL released).
 
-    cmake --build build/native -j2 --target vistrel vistrelle_session vistrelle_python vistrel_module_alone
-    PYTHONPATH=build/native/python /usr/bin/python3 bench/python_turn.py examples/bush.obj
+    scripts/build release   # or only: cmake --build build/release --target vistrelle_python vistrel_module_alone
+    PYTHONPATH=build/release/python /usr/bin/python3 bench/python_turn.py examples/bush.obj build/release
 """
 import ctypes
 import os
