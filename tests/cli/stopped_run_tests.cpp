@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -124,12 +125,23 @@ class StoppedRun : public ::testing::Test {
 TEST_F(StoppedRun, CtrlCOrTermAtAnyMomentLeavesWholeContiguousFramesAndPagesListingThem) {
     int stopped = 0;
     int runs = 0;
-    for (const char *jobs : {"1", "4"})
+    for (const char *jobs : {"1", "4"}) {
+        // The moments are drawn from within an uninterrupted run's length on this machine, so
+        // that they land mid-run however fast or loaded the machine is.
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(
+            clitest::RunningCommand(arguments(std::string("whole") + jobs, jobs)).wait().exitCode,
+            0);
+        const auto length = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - started)
+                                .count();
+        std::uniform_int_distribution<long long> moment(std::max<long long>(1, length / 10),
+                                                        std::max<long long>(2, length * 7 / 10));
         for (const int signal : {SIGINT, SIGTERM})
             for (int attempt = 0; attempt < 3; ++attempt) {
                 const std::string name = std::string("j") + jobs + "s" + std::to_string(signal) +
                                          "a" + std::to_string(attempt);
-                const int delay = std::uniform_int_distribution<int>(20, 600)(random_);
+                const long long delay = moment(random_);
                 clitest::RunningCommand run(arguments(name, jobs));
                 std::this_thread::sleep_for(std::chrono::milliseconds(delay));
                 // SIGINT as Ctrl-C sends it, to the run and its workers; SIGTERM as kill sends it,
@@ -141,6 +153,7 @@ TEST_F(StoppedRun, CtrlCOrTermAtAnyMomentLeavesWholeContiguousFramesAndPagesList
                     stopped += expectCleanFolder(outcome, folder_ / name, signal, context) ? 1 : 0;
                 ++runs;
             }
+    }
     // The moments are spread over a run's length: most runs are stopped somewhere in the middle.
     EXPECT_GT(stopped, runs / 2);
 }
