@@ -50,18 +50,11 @@ const char *crashName(int signal) {
 // of the module is under way.
 void reportAndEnd(const char *what) {
     const ModuleWatch::Report *w = watched;
-    if (w == nullptr || w->call == nullptr) return;
-    const char *entry = w->call->entry;
-    if (entry == nullptr) return;
+    if (w == nullptr) return;
     ReportLine line;
     line.add(w->prefix);
     line.add(what);
-    line.add(" in ");
-    line.add(entry);
-    if (w->call->hasFrame) {
-        line.add(" at frame ");
-        line.add(w->call->frame);
-    }
+    if (!line.addCallPlace(w->call)) return;
     if (w->fd >= 0) {
         const RecordKind kind = RecordKind::error;
         const std::uint64_t size = line.size();

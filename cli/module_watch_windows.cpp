@@ -21,21 +21,12 @@ bool exitHandlerAdded = false;
 // of the module is under way.
 void reportAndEnd(const char *what, std::uint32_t code) {
     const ModuleWatch::Report *w = watched;
-    if (w == nullptr || w->call == nullptr) return;
-    const char *entry = w->call->entry;
-    if (entry == nullptr) return;
+    if (w == nullptr) return;
     ReportLine line;
     line.add(w->prefix);
     line.add(what);
-    if (code != 0) {
-        line.addException(code);
-    }
-    line.add(" in ");
-    line.add(entry);
-    if (w->call->hasFrame) {
-        line.add(" at frame ");
-        line.add(w->call->frame);
-    }
+    if (code != 0) line.addException(code);
+    if (!line.addCallPlace(w->call)) return;
     line.add("\n");
     DWORD wrote = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &wrote,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "hostsim/exception_text.h"
+#include "hostsim/module_call.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +41,20 @@ class ReportLine {
             add(name);
             add(")");
         }
+    }
+    // " in <entry>", and " at frame N" when the call belongs to a frame: where a module call under
+    // way stands. False, adding nothing, when no call of the module is under way.
+    bool addCallPlace(const hostsim::CallInProgress *call) {
+        if (call == nullptr) return false;
+        const char *entry = call->entry;
+        if (entry == nullptr) return false;
+        add(" in ");
+        add(entry);
+        if (call->hasFrame) {
+            add(" at frame ");
+            add(call->frame);
+        }
+        return true;
     }
     const char *data() const { return text_; }
     std::size_t size() const { return size_; }
