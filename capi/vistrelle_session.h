@@ -138,7 +138,7 @@ VISTRELLE_API int64_t vistrelle_setting_default(int32_t setting);
    Thread: any.
    Owner: the texts are the library's, valid while it is loaded.
    Null: a rule out of range answers null.
-   Answers: the pivot rule's name in the panel (PIVOT_NAME_ of the contract). */
+   Answers: the pivot rule's name in the panel (VISTRELLE_PIVOT_RULES of the contract). */
 VISTRELLE_API const char *vistrelle_pivot_name(int32_t rule);
 
 /* --- Sessions */
