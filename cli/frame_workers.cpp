@@ -9,8 +9,13 @@
 #include "cli/module_watch.h"
 #include "cli/stop_signals.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sched.h>
+#endif
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <numeric>
 #include <thread>
@@ -69,9 +74,15 @@ std::vector<hostsim::DisplacedObject> playFrame(hostsim::Host &host, std::int32_
 }  // namespace
 
 unsigned defaultJobs() {
+#if defined(_WIN32)
+    DWORD_PTR mine = 0, system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &mine, &system) && mine != 0)
+        return static_cast<unsigned>(std::popcount(static_cast<std::uintptr_t>(mine)));
+#else
     cpu_set_t set;
     if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
         return static_cast<unsigned>(CPU_COUNT(&set));
+#endif
     return std::max(1u, std::thread::hardware_concurrency());
 }
 

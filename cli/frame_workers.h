@@ -26,6 +26,14 @@
 
 namespace cli {
 
+// Whether a worker is a copy of this process as the first frame left it (forked), rather than this
+// program started anew, as on Windows: only a copy holds what `settle` made, the viewer among it.
+#if defined(_WIN32)
+inline constexpr bool workersAreCopies = false;
+#else
+inline constexpr bool workersAreCopies = true;
+#endif
+
 // What is done with the frames played, and where.
 struct FrameHandlers {
     // Called once, here, as soon as the first frame is played and before any worker is made: what

@@ -5,8 +5,8 @@
 // output folder it made that is still empty. Outside the module's calls nothing changes. A worker
 // process sends the line to the run as an error record instead.
 // On Windows a crash is an exception ("crashed with exception 0xC0000005 (access violation) in
-// startup"), caught by a vectored exception handler before any debugger or error box; the frame
-// time limit is not kept there yet (limitFrames, startFrame and endFrame are POSIX only).
+// startup"), caught by a vectored exception handler before any debugger or error box, and the frame
+// time limit is kept by a watchdog thread.
 #pragma once
 
 #include "hostsim/module_call.h"
@@ -28,7 +28,7 @@ class ModuleWatch {
     ModuleWatch(const ModuleWatch &) = delete;
     ModuleWatch &operator=(const ModuleWatch &) = delete;
 
-    // In a worker: the report goes to the socket `fd` as an error record, not to stderr.
+    // In a worker: the report goes to the socket or pipe `fd` as an error record, not to stderr.
     static void reportTo(int fd);
 
     // A frame that takes longer than `seconds` (0: no limit) from startFrame to endFrame is ended:

@@ -1,5 +1,5 @@
 // One progress line on stderr, rewritten in place: frame k of N, points per second, time left.
-// Shown only when stderr is a terminal, so logs and pipes stay clean.
+// Shown only when stderr is a terminal (on Windows a console), so logs and pipes stay clean.
 #pragma once
 
 #include <chrono>
@@ -25,6 +25,7 @@ class ProgressLine {
 
     bool shown_;
     bool dirty_ = false;
+    int width_ = 0;  // of the line shown
     Clock::time_point start_ = Clock::now();
     Clock::time_point lastDrawn_{};
 };

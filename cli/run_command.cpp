@@ -9,6 +9,7 @@
 #include "cli/finite_positions.h"
 #include "cli/frame_outputs.h"
 #include "cli/frame_span.h"
+#include "cli/frame_worker_processes.h"
 #include "cli/frame_workers.h"
 #include "cli/module_watch.h"
 #include "cli/output_folder.h"
@@ -60,6 +61,8 @@ struct RunOptions {
     bool gltf = false;
     std::uint64_t maxPoints = formats::defaultMaxPoints;
     bool force = false;  // write outputs even where they are inputs
+    std::string
+        worker;  // on Windows, in a worker of a run: its order (cli/frame_worker_processes.h)
 };
 
 // The frames a run plays: every `step`th of the span, starting at its first.
@@ -255,7 +258,7 @@ RunInputs readInputs(const RunOptions &options) {
                                   ? FrameSpan{scene.frames.start, scene.frames.end}
                                   : parseFrameSpan(options.frames),
                               options.every};
-    warnOutsideScene(options, played.span, scene.frames);
+    if (options.worker.empty()) warnOutsideScene(options, played.span, scene.frames);
     return {std::move(scene), played, std::move(budget)};
 }
 
@@ -275,6 +278,7 @@ std::optional<FolderLock> claimOutputFolder(const RunOptions &options, const Out
 class SceneRun {
   public:
     // Finds the displaced objects and refuses outputs that are inputs; writes nothing yet.
+    // A worker's (on Windows) writes only its frames' OBJ files and pictures, and shows nothing.
     SceneRun(const RunOptions &options, hostsim::Host &host, const PlayedFrames &played,
              const formats::PointBudget &read, const OutputChoice &choice)
         : options_(options),
@@ -283,20 +287,32 @@ class SceneRun {
           objects_(displacedObjects(host, options.scene)),
           digits_(frameDigits(played.span)),
           outputs_(options.out, choice, digits_),
-          views_(options.out, choice.svg, options.gltf, host.frames().framesPerSecond) {
-        if (writesFiles(options, choice)) guardOutputs(options, read, objects_, played, digits_);
+          views_(options.out, choice.svg && !isWorker(), options.gltf && !isWorker(),
+                 host.frames().framesPerSecond) {
+        if (writesFiles(options, choice) && !isWorker())
+            guardOutputs(options, read, objects_, played, digits_);
         for (const RunObject &object : objects_)
             views_.addObject(object.name, object.stem, *object.mesh, object.settings);
         for (const RunObject &object : objects_)
             if (object.settings.leafPoints > 0)
                 totals_.leaves += static_cast<std::int64_t>(object.mesh->points.size()) /
                                   object.settings.leafPoints;
-        progress_.emplace(options.quiet);
+        progress_.emplace(options.quiet || isWorker());
     }
+
+#if defined(_WIN32)
+    // In a worker: plays and writes the frames its order names, and ends the process.
+    [[noreturn]] void serve(const WorkerOrder &order) {
+        serveFrames(host_, handlers(), played_.span.first, order);
+    }
+#endif
 
     // Plays every frame, here and in workers; a stop or a full disk ends the run with its report.
     void play() {
         const unsigned jobs = options_.jobs > 0 ? options_.jobs : defaultJobs();
+        // A worker started anew (on Windows) has no viewer: the frames it played get their viewer
+        // scripts here.
+        scriptsHere_ = !workersAreCopies && jobs > 1;
         try {
             totals_.moduleSeconds = playFrames(host_, played_.span.first, played_.span.last,
                                                played_.step, jobs, handlers());
@@ -322,6 +338,8 @@ class SceneRun {
     }
 
   private:
+    bool isWorker() const { return !options_.worker.empty(); }
+
     FrameHandlers handlers() {
         FrameHandlers handlers;
         handlers.settle = [this] { settle(); };
@@ -348,7 +366,7 @@ class SceneRun {
         for (RunObject &object : objects_)
             settleView(host_, object, played_.span, layout_.panelWidth / layout_.panelHeight,
                        outputs_.choice().svg);
-        views_.start();
+        if (!isWorker()) views_.start();
     }
 
     // Writes a frame's files in whichever process played it: all of them, or none.
@@ -381,6 +399,8 @@ class SceneRun {
     void takeFrame(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced,
                    const WrittenFiles &files) {
         for (std::size_t i = 0; i < objects_.size(); ++i) {
+            if (scriptsHere_ && frame != played_.span.first)
+                views_.writeFrame(i, frame, frameLabel(frame, digits_), displaced[i].positions);
             views_.addFrame(i, frame, frameLabel(frame, digits_), host_.frames().timeOf(frame),
                             targetAt(objects_[i], frame), displaced[i].positions);
             totals_.points += static_cast<std::int64_t>(displaced[i].positions.size());
@@ -457,9 +477,30 @@ class SceneRun {
     RunTotals totals_;
     RunViews views_;
     std::optional<ProgressLine> progress_;  // from the end of the constructor on
+    bool scriptsHere_ = false;              // the viewer's frame scripts of workers' frames
 };
 
+#if defined(_WIN32)
+// A worker of a run on Windows, started with the run's own arguments: it reads what the run read
+// and loads the module as it did, then plays the frames its order names. It takes no lock: the run
+// holds the folder's.
+[[noreturn]] void serveRun(const RunOptions &options) {
+    const WorkerOrder order = parseWorkerOrder(options.worker);
+    StopSignals::actByDefault();
+    RunInputs inputs = readInputs(options);
+    const ModuleWatch watch(options.module);
+    ModuleWatch::reportTo(order.fd);
+    ModuleWatch::limitFrames(options.frameTimeout);
+    hostsim::Host host(options.module, std::move(inputs.scene));
+    SceneRun run(options, host, inputs.played, inputs.read, {!options.noObj, !options.noSvg});
+    run.serve(order);
+}
+#endif
+
 void runScene(const RunOptions &options) {
+#if defined(_WIN32)
+    if (!options.worker.empty()) serveRun(options);
+#endif
     const EmptyFoldersOnFailure cleanup;
     const auto started = Clock::now();
     RunInputs inputs = readInputs(options);
@@ -514,6 +555,8 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
         ->check(CLI::Range(0u, 86400u));
     run->add_flag("--force", options->force,
                   "write outputs even where one is the same file as an input or another output");
+    // A worker's order, given only by a run to the workers it starts (on Windows).
+    run->add_option("--worker", options->worker)->group("");
     run->add_flag("--gltf", options->gltf,
                   "also write OUT/<object>.glb: the base mesh and every frame's turned points as "
                   "an animation");
@@ -545,17 +588,35 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
         "at all; when the disk fills, the run stops and keeps the frames written so far whole. A "
         "run that will\n"
         "write more than 2 GB, or more than the disk has free, says so after its first frame. "
+#if defined(_WIN32)
+        "Ctrl+C,\n"
+        "Ctrl+Break or closing the console stop the run between frames: the frames written stay "
+        "whole and\n"
+        "contiguous, the pages list them, no temporary file stays, and it exits with 130 (Ctrl+C), "
+        "149\n"
+        "(Ctrl+Break) or 143 (a close). A second run into an OUT in use refuses.\n"
+#else
         "Ctrl-C, SIGTERM or\n"
         "SIGHUP stop the run between frames: the frames written stay whole and contiguous, the "
         "pages list them,\n"
         "no temporary file stays, and it exits with 128 + the signal. A second run into an OUT in "
         "use refuses.\n"
+#endif
         "An output that is the same file as an input or another output is refused unless --force.\n"
+#if defined(_WIN32)
+        "Examples:\n  vistrelle run examples\\bush.json --out out\\demo --frames 0-11\n"
+        "  vistrelle run examples\\bush.json --out out\\demo --gltf\n"
+        "  vistrelle run examples\\bush.json --out out\\fast --frames 0-9999 --every 10 "
+        "--no-obj\n"
+        "  vistrelle run examples\\bush.json --out out\\timing --jobs 2 --no-obj --no-svg   "
+        "# the frames alone, on two cores");
+#else
         "Examples:\n  vistrelle run examples/bush.json --out out/demo --frames 0-11\n"
         "  vistrelle run examples/bush.json --out out/demo --gltf\n"
         "  vistrelle run examples/bush.json --out out/fast --frames 0-9999 --every 10 --no-obj\n"
         "  vistrelle run examples/bush.json --out out/timing --jobs 2 --no-obj --no-svg   # the "
         "frames alone, on two cores");
+#endif
     run->callback([options] { runScene(*options); });
 }
 

@@ -1,6 +1,9 @@
 // Ctrl-C (SIGINT), SIGTERM and SIGHUP while a run plays its frames: noted rather than obeyed at
 // once, so that the run stops between two frames with every frame it has handed on whole, and says
 // so; or, inside a module call that may never return, obeyed at once with the same line.
+// On Windows the stops are the console's events, each given the number of the C runtime's signal:
+// Ctrl+C is SIGINT (exit 130), Ctrl+Break SIGBREAK (149), and the console's close, a logoff or a
+// shutdown SIGTERM (143).
 #pragma once
 
 #include <csignal>
@@ -29,12 +32,14 @@ class StopSignals {
     // open during a module call.
     static void stopInModuleCalls(std::string_view afterSignal);
 
-    // In a forked worker: the three act as by default again, so that a worker stops at once; the
-    // run that made it cleans up after it.
+    // In a worker: a stop ends it at once (as by default for a forked one); the run that made it
+    // cleans up after it.
     static void actByDefault();
 
+#if !defined(_WIN32)
   private:
     struct sigaction old_[3]{};
+#endif
 };
 
 // Thrown where a run checks for a stop signal and one was caught.
@@ -54,7 +59,8 @@ class RunStopped : public std::exception {
 // Throws RunStopped when a stop signal was caught.
 void throwIfStopped();
 
-// "SIGINT", "SIGTERM", "SIGHUP", "SIGKILL", ..., else "signal N".
+// "SIGINT", "SIGTERM", "SIGHUP", "SIGKILL", ..., else "signal N"; on Windows "Ctrl+C",
+// "Ctrl+Break" and "the console's close".
 std::string signalName(int signal);
 
 // Whether a worker ended by `signal` was stopped from outside (the run stops as on Ctrl-C), rather

@@ -1,9 +1,7 @@
 // Writing and reading the records of worker processes.
 #include "cli/worker_records.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace cli {
@@ -14,7 +12,7 @@ namespace {
 struct ObjectHeader {
     std::uint64_t displacement;
     ItemId object;
-    void *instance;  // addresses of the forked copy, the same as this process's
+    void *instance;  // addresses of the forked copy, the same as this process's (not on Windows)
     std::uint64_t count;
 };
 
@@ -40,6 +38,20 @@ class RecordText {
     std::string text_;
 };
 
+// A path's own characters as bytes (UTF-16 on Windows), so that it comes back as it was.
+std::string_view pathBytes(const std::filesystem::path &path) {
+    const std::filesystem::path::string_type &native = path.native();
+    return {reinterpret_cast<const char *>(native.data()),
+            native.size() * sizeof(std::filesystem::path::value_type)};
+}
+
+std::filesystem::path bytesPath(const std::string &bytes) {
+    std::filesystem::path::string_type native(
+        bytes.size() / sizeof(std::filesystem::path::value_type), {});
+    std::memcpy(native.data(), bytes.data(), native.size() * sizeof native[0]);
+    return native;
+}
+
 // Text of at most maxText bytes as addText sent it; false when the stream ends or it is too long.
 bool readText(int fd, std::string &text, void (*interrupted)()) {
     std::uint64_t size = 0;
@@ -49,33 +61,6 @@ bool readText(int fd, std::string &text, void (*interrupted)()) {
 }
 
 }  // namespace
-
-bool writeAll(int fd, const void *data, std::size_t size) {
-    const char *at = static_cast<const char *>(data);
-    while (size > 0) {
-        const ssize_t written = ::send(fd, at, size, MSG_NOSIGNAL);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        at += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-bool readAll(int fd, void *data, std::size_t size, void (*interrupted)()) {
-    char *at = static_cast<char *>(data);
-    while (size > 0) {
-        const ssize_t got = ::read(fd, at, size);
-        if (got < 0 && errno == EINTR) {
-            if (interrupted != nullptr) interrupted();
-            continue;
-        }
-        if (got <= 0) return false;
-        at += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
 
 void sendError(int fd, RecordKind kind, const std::string &what) {
     RecordText record;
@@ -97,7 +82,7 @@ bool sendFrame(int fd, std::int32_t frame, std::uint64_t half,
     record.add(seconds);
     record.add(std::uint64_t{files.bytes});
     record.add(std::uint64_t{files.paths.size()});
-    for (const std::filesystem::path &path : files.paths) record.addText(path.native());
+    for (const std::filesystem::path &path : files.paths) record.addText(pathBytes(path));
     return record.sendTo(fd);
 }
 
@@ -141,7 +126,7 @@ Reading readRecord(int fd, const SharedPositions &sharedPositions, ReceivedFrame
     std::string path;
     for (std::uint64_t i = 0; i < files; ++i) {
         if (!readText(fd, path, interrupted)) return Reading::ended;
-        got.files.paths.emplace_back(path);
+        got.files.paths.push_back(bytesPath(path));
     }
     return Reading::frame;
 }
