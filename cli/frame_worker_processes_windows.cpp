@@ -36,7 +36,8 @@ std::string systemError(const char *what) {
 std::wstring programFile() {
     std::wstring file(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, file.data(), static_cast<DWORD>(file.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, file.data(), static_cast<DWORD>(file.size()));
         if (length == 0) throw hostsim::HostError(systemError("find the program's own file"));
         if (length < file.size()) {
             file.resize(length);
@@ -59,14 +60,15 @@ HANDLE workerJob() {
 // A duplex pipe: this process's end, and the worker's end, which is not inheritable yet.
 std::pair<HANDLE, HANDLE> workerPipe(unsigned k) {
     static LONG made = 0;
-    const std::wstring name = L"\\\\.\\pipe\\vistrelle-run-" + std::to_wstring(GetCurrentProcessId()) +
-                              L"-" + std::to_wstring(InterlockedIncrement(&made)) + L"-" +
-                              std::to_wstring(k);
-    HANDLE ours = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT |
-                                       PIPE_REJECT_REMOTE_CLIENTS,
-                                   1, 1 << 16, 1 << 16, 0, nullptr);
-    if (ours == INVALID_HANDLE_VALUE) throw hostsim::HostError(systemError("make a pipe for a worker"));
+    const std::wstring name =
+        L"\\\\.\\pipe\\vistrelle-run-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+        std::to_wstring(InterlockedIncrement(&made)) + L"-" + std::to_wstring(k);
+    HANDLE ours = CreateNamedPipeW(
+        name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 1 << 16,
+        1 << 16, 0, nullptr);
+    if (ours == INVALID_HANDLE_VALUE)
+        throw hostsim::HostError(systemError("make a pipe for a worker"));
     HANDLE theirs = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     if (theirs == INVALID_HANDLE_VALUE) {
@@ -78,7 +80,8 @@ std::pair<HANDLE, HANDLE> workerPipe(unsigned k) {
 }
 
 // Starts the program anew with `arguments` added, handing it `handles` only.
-HANDLE startWorker(const std::wstring &arguments, std::initializer_list<HANDLE> handles, HANDLE job) {
+HANDLE startWorker(const std::wstring &arguments, std::initializer_list<HANDLE> handles,
+                   HANDLE job) {
     static const std::wstring program = programFile();
     std::wstring line = std::wstring(GetCommandLineW()) + L" " + arguments;
     for (HANDLE h : handles) SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);

@@ -19,8 +19,9 @@ SharedPositions::SharedPositions(std::size_t perFrame)
                                  " positions a frame are too many to share with a worker");
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     const auto size = static_cast<std::uint64_t>(bytes());
-    section_ = CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE,
-                                  static_cast<DWORD>(size >> 32), static_cast<DWORD>(size), nullptr);
+    section_ =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE,
+                           static_cast<DWORD>(size >> 32), static_cast<DWORD>(size), nullptr);
     map();
 }
 
@@ -32,9 +33,8 @@ SharedPositions::SharedPositions(std::size_t perFrame, void *section)
 }
 
 void SharedPositions::map() {
-    void *view = section_ != nullptr
-                     ? MapViewOfFile(section_, FILE_MAP_ALL_ACCESS, 0, 0, bytes())
-                     : nullptr;
+    void *view =
+        section_ != nullptr ? MapViewOfFile(section_, FILE_MAP_ALL_ACCESS, 0, 0, bytes()) : nullptr;
     if (view == nullptr) {
         const DWORD error = GetLastError();
         if (section_ != nullptr) CloseHandle(section_);

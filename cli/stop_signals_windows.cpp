@@ -22,8 +22,8 @@ char afterSignal[2][512];
 volatile LONG current = -1;  // -1: a stop in a module call waits for it to return
 bool onConsole = false;      // the line starts on a line of its own, after the progress line
 
-HANDLE runThread = nullptr;   // the thread that plays the frames, while a StopSignals lives
-bool endsAtOnce = false;      // a worker: every stop ends it
+HANDLE runThread = nullptr;  // the thread that plays the frames, while a StopSignals lives
+bool endsAtOnce = false;     // a worker: every stop ends it
 bool handlerAdded = false;
 
 int signalOf(DWORD event) {
@@ -135,6 +135,8 @@ std::string signalName(int signal) {
     return "signal " + std::to_string(signal);
 }
 
-bool isStopSignal(int signal) { return signal == SIGINT || signal == SIGBREAK || signal == SIGTERM; }
+bool isStopSignal(int signal) {
+    return signal == SIGINT || signal == SIGBREAK || signal == SIGTERM;
+}
 
 }  // namespace cli
