@@ -104,7 +104,10 @@ DWORD WINAPI watchFrames(void *) {
 
 }  // namespace
 
-ModuleWatch::ModuleWatch(const std::filesystem::path &module) : prefix_(module.string() + ": ") {
+ModuleWatch::ModuleWatch(const std::filesystem::path &module) {
+    const std::u8string name = module.u8string();
+    prefix_.assign(name.begin(), name.end());
+    prefix_ += ": ";
     report_ = Report{prefix_.c_str(), &hostsim::moduleCall(), -1};
     watched = &report_;
     if (!exitHandlerAdded) exitHandlerAdded = std::atexit(&onExit) == 0;

@@ -133,6 +133,12 @@ struct RunTotals {
     double moduleSeconds = 0.0;  // the frames evaluated through the module alone (see playFrames)
 };
 
+// A path as UTF-8, as the user's typed paths are.
+std::string shownPath(const fs::path &path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
 std::string rate(std::int64_t points, double seconds) {
     std::ostringstream text;
     text << std::fixed << std::setprecision(0)
@@ -174,7 +180,7 @@ std::string summary(const RunOptions &options, const PlayedFrames &played,
     if (options.gltf) text << " a glTF animation (.glb) per object";
     text << " to " << options.out;
     if (outputs.choice().svg)
-        text << "; open " << (fs::path(options.out) / "index.html").string()
+        text << "; open " << shownPath(typedPath(options.out) / "index.html")
              << " in a browser to see " << objects.front().name
              << " in 3D (pictures.html plays the SVG pictures)";
     text << ".\n";
@@ -205,10 +211,10 @@ bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects,
 void guardOutputs(const RunOptions &options, const formats::PointBudget &read,
                   const std::vector<RunObject> &objects, const PlayedFrames &played, int digits) {
     SameFileGuard guard;
-    guard.addInput(options.scene, "the scene");
-    guard.addInput(options.module, "the module");
+    guard.addInput(typedPath(options.scene), "the scene");
+    guard.addInput(typedPath(options.module), "the module");
     guard.addInputs(read);
-    for (const fs::path &folder : {fs::path(options.out), fs::path(options.out) / "viewer"}) {
+    for (const fs::path &folder : {typedPath(options.out), typedPath(options.out) / "viewer"}) {
         std::error_code error;
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
              it.increment(error))
@@ -253,7 +259,7 @@ RunInputs readInputs(const RunOptions &options) {
         throw UsageError("--every " + std::to_string(options.every) +
                          ": expected a whole number of at least 1");
     formats::PointBudget budget(options.maxPoints);
-    hostsim::Scene scene = formats::readSceneFile(options.scene, budget);
+    hostsim::Scene scene = formats::readSceneFile(typedPath(options.scene), budget);
     const PlayedFrames played{options.frames.empty()
                                   ? FrameSpan{scene.frames.start, scene.frames.end}
                                   : parseFrameSpan(options.frames),
@@ -269,8 +275,8 @@ bool writesFiles(const RunOptions &options, const OutputChoice &choice) {
 // Makes the output folder and locks it for the run, when the run writes files.
 std::optional<FolderLock> claimOutputFolder(const RunOptions &options, const OutputChoice &choice) {
     if (!writesFiles(options, choice)) return std::nullopt;
-    makeOutputFolder(options.out);
-    return std::optional<FolderLock>(std::in_place, options.out);
+    makeOutputFolder(typedPath(options.out));
+    return std::optional<FolderLock>(std::in_place, typedPath(options.out));
 }
 
 // One run of a scene on a loaded module: its objects and outputs, the steps each played frame
@@ -284,10 +290,10 @@ class SceneRun {
         : options_(options),
           host_(host),
           played_(played),
-          objects_(displacedObjects(host, options.scene)),
+          objects_(displacedObjects(host, typedPath(options.scene))),
           digits_(frameDigits(played.span)),
-          outputs_(options.out, choice, digits_),
-          views_(options.out, choice.svg && !isWorker(), options.gltf && !isWorker(),
+          outputs_(typedPath(options.out), choice, digits_),
+          views_(typedPath(options.out), choice.svg && !isWorker(), options.gltf && !isWorker(),
                  host.frames().framesPerSecond) {
         if (writesFiles(options, choice) && !isWorker())
             guardOutputs(options, read, objects_, played, digits_);
@@ -373,12 +379,14 @@ class SceneRun {
     WrittenFiles writeFrame(std::int32_t frame,
                             const std::vector<hostsim::DisplacedObject> &displaced) {
         if (displaced.size() != objects_.size())
-            throw hostsim::HostError::at(
-                options_.scene, "frame " + std::to_string(frame) + " displaced " +
-                                    std::to_string(displaced.size()) + " objects, expected " +
-                                    std::to_string(objects_.size()));
+            throw hostsim::HostError::at(typedPath(options_.scene),
+                                         "frame " + std::to_string(frame) + " displaced " +
+                                             std::to_string(displaced.size()) +
+                                             " objects, expected " +
+                                             std::to_string(objects_.size()));
         for (std::size_t i = 0; i < objects_.size(); ++i)
-            refuseNonFinite(options_.module, frame, objects_[i].name, displaced[i].positions);
+            refuseNonFinite(typedPath(options_.module), frame, objects_[i].name,
+                            displaced[i].positions);
         WrittenFiles files;
         try {
             for (std::size_t i = 0; i < objects_.size(); ++i) {
@@ -410,7 +418,8 @@ class SceneRun {
                 object.pictures.push_back(outputs_.picturePath(object, frame));
         totals_.bytes += files.bytes;
         if (totals_.frames == 0 && played_.count() > 1)
-            if (const auto warning = largeRunWarning(options_.out, totals_.bytes, played_.count()))
+            if (const auto warning =
+                    largeRunWarning(typedPath(options_.out), totals_.bytes, played_.count()))
                 std::cerr << "vistrelle run: " << *warning << '\n';
         ++totals_.frames;
         // A run stopped later still leaves a playable page.
@@ -425,7 +434,7 @@ class SceneRun {
         std::vector<std::string> stems, labels;
         for (const RunObject &object : objects_) stems.push_back(object.stem);
         for (const std::int32_t frame : frames) labels.push_back(frameLabel(frame, digits_));
-        removeUnkeptFrames(options_.out, stems, labels);
+        removeUnkeptFrames(typedPath(options_.out), stems, labels);
     }
 
     [[noreturn]] void reportStop(const RunStopped &stop) {
@@ -488,10 +497,10 @@ class SceneRun {
     const WorkerOrder order = parseWorkerOrder(options.worker);
     StopSignals::actByDefault();
     RunInputs inputs = readInputs(options);
-    const ModuleWatch watch(options.module);
+    const ModuleWatch watch(typedPath(options.module));
     ModuleWatch::reportTo(order.fd);
     ModuleWatch::limitFrames(options.frameTimeout);
-    hostsim::Host host(options.module, std::move(inputs.scene));
+    hostsim::Host host(typedPath(options.module), std::move(inputs.scene));
     SceneRun run(options, host, inputs.played, inputs.read, {!options.noObj, !options.noSvg});
     run.serve(order);
 }
@@ -509,9 +518,9 @@ void runScene(const RunOptions &options) {
     const StopSignals stopSignals;
     StopSignals::stopInModuleCalls(stopPlace(inputs.played, 0));
     // Watched from the module's startup on, so that a fault in any entry is reported.
-    const ModuleWatch watch(options.module);
+    const ModuleWatch watch(typedPath(options.module));
     ModuleWatch::limitFrames(options.frameTimeout);
-    hostsim::Host host(options.module, std::move(inputs.scene));
+    hostsim::Host host(typedPath(options.module), std::move(inputs.scene));
     SceneRun run(options, host, inputs.played, inputs.read, choice);
     run.play();
     run.finish(started);
@@ -521,7 +530,7 @@ void runScene(const RunOptions &options) {
 
 void addRunCommand(CLI::App &app, const CommandContext &context) {
     auto options = std::make_shared<RunOptions>();
-    options->module = context.defaultModule.string();
+    options->module = shownPath(context.defaultModule);
     auto *run = app.add_subcommand(
         "run",
         "Play a scene through the module frame by frame and write every displaced "

@@ -13,8 +13,10 @@ class HostError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 
     // "<path>: <what>"
+    // The path as UTF-8 (on Windows, string() would give the system's code page).
     static HostError at(const std::filesystem::path &path, std::string_view what) {
-        return HostError(path.string() + ": " + std::string(what));
+        const std::u8string name = path.u8string();
+        return HostError(std::string(name.begin(), name.end()) + ": " + std::string(what));
     }
 };
 
