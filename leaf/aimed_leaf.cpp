@@ -1,6 +1,9 @@
 #include "leaf/aimed_leaf.h"
 
+#include <array>
 #include <cmath>
+#include <cstddef>
+#include <utility>
 
 namespace vistrel {
 
@@ -10,7 +13,7 @@ namespace {
 // back, each step compiled in only where it does work: a frame turn about Z or X is left out for a
 // zero or NaN angle, exactly where the plain operations leave it out.
 template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
-void turnPointWith(const AimedLeaf &aim, double *position) {
+[[gnu::always_inline]] inline void turnPointBody(const AimedLeaf &aim, double *position) {
     const LeafTurns &r = *aim.turns;
     const Vector3 &o = aim.pivot;
     Vector3 v{position[0] - o.x, position[1] - o.y, position[2] - o.z};
@@ -29,19 +32,154 @@ void turnPointWith(const AimedLeaf &aim, double *position) {
     position[2] = v.z;
 }
 
-// Indexed by framePitch + 2 frameBank + 4 aimPitch + 8 aimHeading.
-constexpr PointTurn pointTurnFor[16] = {
-    turnPointWith<false, false, false, false>, turnPointWith<true, false, false, false>,
-    turnPointWith<false, true, false, false>,  turnPointWith<true, true, false, false>,
-    turnPointWith<false, false, true, false>,  turnPointWith<true, false, true, false>,
-    turnPointWith<false, true, true, false>,   turnPointWith<true, true, true, false>,
-    turnPointWith<false, false, false, true>,  turnPointWith<true, false, false, true>,
-    turnPointWith<false, true, false, true>,   turnPointWith<true, true, false, true>,
-    turnPointWith<false, false, true, true>,   turnPointWith<true, false, true, true>,
-    turnPointWith<false, true, true, true>,    turnPointWith<true, true, true, true>,
+// Points in lanes of vector registers, one coordinate a register. The turns below are turnedX,
+// turnedY and turnedZ with the same products and sums in the same order, lane by lane.
+template <typename Lanes>
+struct LanePoints {
+    Lanes x, y, z;
 };
 
+template <typename Lanes>
+[[gnu::always_inline]] inline void turnLanesX(LanePoints<Lanes> &v, Turn r) {
+    const Lanes y = v.y;
+    v.y = r.c * y - r.s * v.z;
+    v.z = r.s * y + r.c * v.z;
+}
+template <typename Lanes>
+[[gnu::always_inline]] inline void turnLanesY(LanePoints<Lanes> &v, Turn r) {
+    const Lanes x = v.x;
+    v.x = r.s * v.z + r.c * x;
+    v.z = r.c * v.z - r.s * x;
+}
+template <typename Lanes>
+[[gnu::always_inline]] inline void turnLanesZ(LanePoints<Lanes> &v, Turn r) {
+    const Lanes x = v.x;
+    v.x = r.c * x - r.s * v.y;
+    v.y = r.s * x + r.c * v.y;
+}
+
+// turnPointBody for aim.ahead, as many points at a time as Lanes holds. The lanes past aheadCount
+// turn whatever the arrays hold there; nothing reads what they give. A turn that is not finite
+// gives the position itself: for a finite x, x - x is +0; for an infinity or a NaN, a NaN.
+template <typename Lanes, bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
+[[gnu::always_inline]] inline void turnAheadBody(AimedLeaf &aim) {
+    constexpr std::int32_t lanes = sizeof(Lanes) / sizeof(double);
+    static_assert(AimedLeaf::maxAhead % lanes == 0);
+    const LeafTurns &r = *aim.turns;
+    const Vector3 &o = aim.pivot;
+    AheadPoints &a = aim.ahead;
+    for (std::int32_t first = 0; first < aim.aheadCount; first += lanes) {
+        Lanes in[3];
+        for (int axis = 0; axis < 3; ++axis)
+            std::memcpy(&in[axis], &a.in[axis][first], sizeof in[axis]);
+        LanePoints<Lanes> v{in[0] - o.x, in[1] - o.y, in[2] - o.z};
+        turnLanesY(v, r.intoY);
+        if constexpr (framePitch) turnLanesZ(v, r.intoZ);
+        if constexpr (frameBank) turnLanesX(v, r.intoX);
+        if constexpr (aimPitch) turnLanesX(v, aim.pitch);
+        if constexpr (aimHeading) turnLanesY(v, aim.heading);
+        if constexpr (frameBank) turnLanesX(v, r.outX);
+        if constexpr (framePitch) turnLanesZ(v, r.outZ);
+        turnLanesY(v, r.outY);
+        const Lanes turned[3] = {v.x + o.x, v.y + o.y, v.z + o.z};
+        const auto notFinite = (turned[0] - turned[0] != 0.0) | (turned[1] - turned[1] != 0.0) |
+                               (turned[2] - turned[2] != 0.0);
+        for (int axis = 0; axis < 3; ++axis) {
+            const Lanes out = notFinite ? in[axis] : turned[axis];
+            std::memcpy(&a.out[axis][first], &out, sizeof out);
+        }
+    }
+}
+
+template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
+void turnPointWith(const AimedLeaf &aim, double *position) {
+    turnPointBody<framePitch, frameBank, aimPitch, aimHeading>(aim, position);
+}
+
+using TwoLanes = double __attribute__((vector_size(16)));
+using FourLanes = double __attribute__((vector_size(32)));
+
+template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
+void turnAheadWith(AimedLeaf &aim) {
+    turnAheadBody<TwoLanes, framePitch, frameBank, aimPitch, aimHeading>(aim);
+}
+
+// The sixteen specialisations of one turn, indexed by framePitch + 2 frameBank + 4 aimPitch + 8
+// aimHeading.
+template <typename Entry, template <bool, bool, bool, bool> typename Of, std::size_t... k>
+constexpr std::array<Entry, 16> sixteen(std::index_sequence<k...>) {
+    return {Of<(k & 1) != 0, (k & 2) != 0, (k & 4) != 0, (k & 8) != 0>::turn...};
+}
+
+template <bool a, bool b, bool c, bool d>
+struct PointTurnOf {
+    static constexpr PointTurn turn = turnPointWith<a, b, c, d>;
+};
+template <bool a, bool b, bool c, bool d>
+struct AheadTurnOf {
+    static constexpr AheadTurn turn = turnAheadWith<a, b, c, d>;
+};
+
+constexpr auto pointTurnFor = sixteen<PointTurn, PointTurnOf>(std::make_index_sequence<16>());
+constexpr auto aheadTurnFor = sixteen<AheadTurn, AheadTurnOf>(std::make_index_sequence<16>());
+
+#if VISTREL_AVX_TURNS
+// The same operations in the same order in AVX's three-operand form, which needs no register
+// copies, and four points at a time ahead. Single multiplies and adds only, never fused: the bits
+// are those of the baseline's.
+template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
+[[gnu::target("avx")]] void turnPointWithAvx(const AimedLeaf &aim, double *position) {
+    turnPointBody<framePitch, frameBank, aimPitch, aimHeading>(aim, position);
+}
+template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
+[[gnu::target("avx")]] void turnAheadWithAvx(AimedLeaf &aim) {
+    turnAheadBody<FourLanes, framePitch, frameBank, aimPitch, aimHeading>(aim);
+}
+
+template <bool a, bool b, bool c, bool d>
+struct PointTurnAvxOf {
+    static constexpr PointTurn turn = turnPointWithAvx<a, b, c, d>;
+};
+template <bool a, bool b, bool c, bool d>
+struct AheadTurnAvxOf {
+    static constexpr AheadTurn turn = turnAheadWithAvx<a, b, c, d>;
+};
+
+constexpr auto pointTurnForAvx = sixteen<PointTurn, PointTurnAvxOf>(std::make_index_sequence<16>());
+constexpr auto aheadTurnForAvx = sixteen<AheadTurn, AheadTurnAvxOf>(std::make_index_sequence<16>());
+#endif
+
 }  // namespace
+
+bool processorHasAvx() {
+#if VISTREL_AVX_TURNS
+    __builtin_cpu_init();  // may run before the C library's own constructors have
+    return __builtin_cpu_supports("avx");
+#else
+    return false;
+#endif
+}
+
+const PointTurn *pointTurns(bool avx) {
+#if VISTREL_AVX_TURNS
+    if (avx) return pointTurnForAvx.data();
+#endif
+    return avx ? nullptr : pointTurnFor.data();
+}
+
+const AheadTurn *aheadTurns(bool avx) {
+#if VISTREL_AVX_TURNS
+    if (avx) return aheadTurnForAvx.data();
+#endif
+    return avx ? nullptr : aheadTurnFor.data();
+}
+
+void AimedLeaf::turnAheadFrom(const float (*points)[3], std::int32_t count) {
+    aheadCount = count < maxAhead ? count : maxAhead;
+    for (std::int32_t i = 0; i < aheadCount; ++i)
+        for (int axis = 0; axis < 3; ++axis) ahead.in[axis][i] = points[i][axis];
+    turnAhead(*this);
+}
 
 void AimedLeaf::aimAtAsked(bool pitchAlign, bool headingAlign) {
     const LeafTurns &r = *turns;
@@ -59,7 +197,12 @@ void AimedLeaf::aimAtAsked(bool pitchAlign, bool headingAlign) {
     if (headingAlign) heading = turnBy(-std::atan2(-inLeaf.x, -inLeaf.z));
     const unsigned k = (r.skipPitch ? 0u : 1u) + (r.skipBank ? 0u : 2u) + (pitchTurns ? 4u : 0u) +
                        (headingAlign ? 8u : 0u);
-    turnPoint = pointTurnFor[k];
+    static const bool avx = processorHasAvx();
+    static const PointTurn *const pointTurnsHere = pointTurns(avx);
+    static const AheadTurn *const aheadTurnsHere = aheadTurns(avx);
+    turnPoint = pointTurnsHere[k];
+    turnAhead = aheadTurnsHere[k];
+    aheadCount = 0;
     aimed = true;
 }
 

@@ -35,7 +35,7 @@ namespace {
 // Takes up `leaf` for its points: its turns ready for the frame's angles (at its first point the
 // angles are worked out from the axes, unless the scan found the same axes as when they last
 // were), its pivot, and no target yet. Once a leaf.
-[[gnu::noinline]] void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
+void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
     LeafTurns &r = self.turns[leaf];
     if (self.pointCursor == 0 && r.state != TurnsState::current) {
         r = computeAnglesAndTurns(self.frames[leaf]);
@@ -47,9 +47,91 @@ namespace {
     self.aim.takeUp(leaf, r, self.pivots[leaf]);
 }
 
-// Once a leaf and target position.
-[[gnu::noinline]] void aimLeaf(PluginInstance &self) {
-    self.aim.aimAtAsked(self.pitchAlign == SWITCH_ON, self.headingAlign == SWITCH_ON);
+// The leaf aimed at the position asked, then the point turned. Once a leaf and target position.
+// Aimed at the leaf's first point, the leaf's points are turned ahead from the positions the scan
+// kept, where they are kept at this leaf size: its further points whose positions have those bits
+// take their turned positions from there.
+[[gnu::noinline]] void aimAndTurnPoint(PluginInstance &self) {
+    AimedLeaf &aim = self.aim;
+    if (aim.leaf < 0) return;  // forgotten during the host's call: no leaf to turn with
+    aim.aimAtAsked(self.pitchAlign == SWITCH_ON, self.headingAlign == SWITCH_ON);
+    const std::int32_t n = self.leafPoints;
+    if (aim.at == 0 && n == self.scannedLeafPoints && n <= AimedLeaf::maxAhead &&
+        aim.leaf < self.leafArrayLength && self.scannedPoints != nullptr) {
+        const ScannedPoint *kept =
+            &self.scannedPoints[static_cast<std::size_t>(aim.leaf) * static_cast<std::size_t>(n)];
+        aim.turnAheadFrom(&kept->xyz, n);
+        if (aim.takeAhead()) return;
+    }
+    aim.turnPoint(aim, aim.point);
+}
+
+// The point kept in aim.point turned with its leaf toward the position the host wrote for it,
+// the leaf aimed again first if that position is not the one it is aimed at. Out of line, so that
+// evaluate's short path holds only the instance across the target query.
+[[gnu::noinline]] void turnAskedPoint(PluginInstance &self) {
+    AimedLeaf &aim = self.aim;
+    if (!aim.aimedAtAsked()) [[unlikely]] {
+        aimAndTurnPoint(self);
+        return;
+    }
+    if (aim.takeAhead()) return;
+    aim.turnPoint(aim, aim.point);
+}
+
+// A point that the short path cannot take: the first of a pass (the scan), of a leaf, or any
+// point of a leaf that is not turned. Everything is checked here as it stands; a leaf that is
+// turned is left ready, so that its further points pay only for the target query and their turn.
+[[gnu::noinline]] void evaluateChecked(PluginInstance &self, PointAccess *access) {
+    if (self.targetItem == nullptr) self.targetItem = itemIdAt(self.targetIndex);
+    if (self.needsScan == 1) {
+        rescan(self, access->mesh);
+        if (self.needsScan == 1) return;
+    }
+
+    // Only whole leaves that the latest scan measured are turned: a leaf whose arrays were made
+    // anew since, or that the scan never reached, holds no frame to turn about.
+    const std::int32_t leaf = self.leafCursor;
+    if (!withinLeaves(self, leaf, self.measuredLeaves)) return;
+    if (leaf != self.aim.leaf) takeUpLeaf(self, leaf);
+    self.aim.at = self.pointCursor;
+    stepCursor(self);
+
+    // The target is asked for at every point: it may move between any two. Its position goes
+    // into the instance, not the stack, so that the point's turn is evaluate's last call.
+    const ItemInfo *info = itemInfoService;
+    if (self.targetIndex == 0 || self.targetItem == nullptr || info == nullptr ||
+        info->itemParam == nullptr)
+        return;
+    AimedLeaf &aim = self.aim;
+    aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;  // zeros for a host that answers nothing
+    aim.point = access->position;
+    info->itemParam(self.targetItem, ITEM_PARAM_POSITION, self.currentTime, aim.asked);
+    // Nothing that the checks above read changes within the leaf unless forget() is called: a
+    // setting, new arrays, a scan or a new time.
+    aim.readyLeaf = leaf;
+    aim.ask = info->itemParam;
+    turnAskedPoint(self);
+}
+
+// The first point of the leaf after the one that was ready: the checks of evaluateChecked that
+// a new leaf can change, its leaf taken up, then the point as on the short path.
+[[gnu::noinline]] void evaluateNextLeaf(PluginInstance &self, PointAccess *access) {
+    AimedLeaf &aim = self.aim;
+    const std::int32_t leaf = self.leafCursor;
+    if (aim.readyLeaf < 0 || leaf != aim.readyLeaf + 1 ||
+        !withinLeaves(self, leaf, self.measuredLeaves)) {
+        evaluateChecked(self, access);
+        return;
+    }
+    takeUpLeaf(self, leaf);
+    aim.readyLeaf = leaf;
+    aim.at = self.pointCursor;
+    stepCursor(self);
+    aim.point = access->position;
+    aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;
+    aim.ask(self.targetItem, ITEM_PARAM_POSITION, self.currentTime, aim.asked);
+    turnAskedPoint(self);
 }
 
 }  // namespace
@@ -57,31 +139,19 @@ namespace {
 void evaluate(void *instance, PointAccess *access) {
     auto *self = static_cast<PluginInstance *>(instance);
     if (self == nullptr || access == nullptr) return;
-
-    if (self->targetItem == nullptr) self->targetItem = itemIdAt(self->targetIndex);
-    if (self->needsScan == 1) {
-        rescan(*self, access->mesh);
-        if (self->needsScan == 1) return;
-    }
-
-    // Only whole leaves that the latest scan measured are turned: a leaf whose arrays were made
-    // anew since, or that the scan never reached, holds no frame to turn about.
-    const std::int32_t leaf = self->leafCursor;
-    if (!withinLeaves(*self, leaf, self->measuredLeaves)) return;
-    if (leaf != self->aim.leaf) takeUpLeaf(*self, leaf);
-    stepCursor(*self);
-
-    // The target is asked for at every point: it may move between any two. Its position goes
-    // into the instance, not the stack, so that the point's turn is evaluate's last call.
-    const ItemInfo *info = itemInfoService;
-    if (self->targetIndex == 0 || self->targetItem == nullptr || info == nullptr ||
-        info->itemParam == nullptr)
-        return;
     AimedLeaf &aim = self->aim;
-    aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;  // zeros for a host that answers nothing
-    info->itemParam(self->targetItem, ITEM_PARAM_POSITION, self->currentTime, aim.asked);
-    if (!aim.aimedAtAsked()) aimLeaf(*self);
-    aim.turnPoint(aim, access->position);
+    if (self->leafCursor != aim.readyLeaf) [[unlikely]] {
+        evaluateNextLeaf(*self, access);
+        return;
+    }
+    // A further point of the leaf being turned: as evaluateChecked would do it, with what it
+    // checked for this leaf.
+    aim.at = self->pointCursor;
+    stepCursor(*self);
+    aim.point = access->position;
+    aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;
+    aim.ask(self->targetItem, ITEM_PARAM_POSITION, self->currentTime, aim.asked);
+    turnAskedPoint(*self);
 }
 
 }  // namespace vistrel

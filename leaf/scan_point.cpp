@@ -66,41 +66,91 @@ void finishLeaf(PluginInstance &self, std::int32_t leaf) {
     finishLeaf(self, leaf);
 }
 
+// The last point of a leaf whose points took the short path: the cursors on to the next leaf,
+// the leaf measured if one of its points changed or its kept points are not what it was last
+// measured from. The next leaf's kept points follow in the array: they take the short path too
+// while the leaf is one that the scan measures.
+[[gnu::noinline]] void finishKeptLeaf(PluginInstance &self) {
+    const std::int32_t leaf = self.leafCursor;
+    self.pointCursor = 0;
+    self.leafCursor = leaf + 1;
+    if (self.leafChanged || leaf >= self.unchangedLeaves) measureKept(self, leaf);
+    self.leafChanged = false;
+    if (self.scanNext != nullptr && self.leafPoints == self.scannedLeafPoints &&
+        withinLeaves(self, leaf + 1, self.leafArrayLength))
+        self.scanLeafEnd = self.scanNext + self.leafPoints;
+    else
+        self.scanNext = nullptr;
+}
+
+// A point that the short path cannot take: the first of each leaf, and every point where no
+// points are kept. Everything is checked here as it stands; a leaf whose points are kept is left
+// for its further points to take the short path.
+[[gnu::noinline]] std::int32_t scanPointChecked(PluginInstance &self, PointId point) {
+    if (self.meshInfo == nullptr) return SCAN_CONTINUE;
+    const std::int32_t leaf = self.leafCursor;
+    if (!withinLeaves(self, leaf, self.leafArrayLength)) return SCAN_CONTINUE;
+
+    float p[3] = {0.0f, 0.0f, 0.0f};
+    MeshHandle *mesh = self.meshInfo;
+    if (mesh->meshPointPosition != nullptr) mesh->meshPointPosition(mesh, point, p);
+    const std::int32_t cursor = self.pointCursor;
+
+    if (self.leafPoints == self.scannedLeafPoints && cursor < self.leafPoints) {
+        // Kept points: compared, stored where they changed, the leaf measured only if one did or
+        // if its kept points are not what it was last measured from.
+        ScannedPoint *leafPoints = &self.scannedPoints[static_cast<std::size_t>(leaf) *
+                                                       static_cast<std::size_t>(self.leafPoints)];
+        ScannedPoint &kept = leafPoints[cursor];
+        if (std::memcmp(kept.xyz, p, sizeof p) != 0) {
+            std::memcpy(kept.xyz, p, sizeof p);
+            self.leafChanged = true;
+        }
+        if (!stepCursor(self)) {
+            // The rest of the leaf's points: nothing above changes until its last, unless the
+            // arrays are made anew (which forgets the short path) or the scan ends.
+            if (cursor == 0 && mesh->meshPointPosition != nullptr) {
+                self.scanFetch = mesh->meshPointPosition;
+                self.scanNext = &kept + 1;
+                self.scanLeafEnd = leafPoints + self.leafPoints;
+            }
+            return SCAN_CONTINUE;
+        }
+        if (self.leafChanged || leaf >= self.unchangedLeaves) measureKept(self, leaf);
+        self.leafChanged = false;
+        return SCAN_CONTINUE;
+    }
+
+    countIn(self, widened(p), cursor);
+    if (stepCursor(self)) finishLeaf(self, leaf);
+    return SCAN_CONTINUE;
+}
+
 }  // namespace
 
 std::int32_t scanPoint(void *instance, PointId point) {
     auto *self = static_cast<PluginInstance *>(instance);
-    if (self == nullptr || self->meshInfo == nullptr) return SCAN_CONTINUE;
-    const std::int32_t leaf = self->leafCursor;
-    if (!withinLeaves(*self, leaf, self->leafArrayLength)) return SCAN_CONTINUE;
-
-    float p[3] = {0.0f, 0.0f, 0.0f};
-    MeshHandle *mesh = self->meshInfo;
-    if (mesh->meshPointPosition != nullptr) mesh->meshPointPosition(mesh, point, p);
-    const std::int32_t cursor = self->pointCursor;
-
-    if (self->leafPoints == self->scannedLeafPoints && cursor < self->leafPoints) {
-        // Kept points: compared, stored where they changed, the leaf measured only if one did or
-        // if its kept points are not what it was last measured from.
-        ScannedPoint &kept = self->scannedPoints[static_cast<std::size_t>(leaf) *
-                                                     static_cast<std::size_t>(self->leafPoints) +
-                                                 static_cast<std::size_t>(cursor)];
-        if (std::memcmp(kept.xyz, p, sizeof p) != 0) {
-            std::memcpy(kept.xyz, p, sizeof p);
-            self->leafChanged = true;
-        }
-        if (!stepCursor(*self)) return SCAN_CONTINUE;
-        if (self->leafChanged || leaf >= self->unchangedLeaves) measureKept(*self, leaf);
-        self->leafChanged = false;
-        return SCAN_CONTINUE;
+    if (self == nullptr) return SCAN_CONTINUE;
+    if (self->scanNext == nullptr) return scanPointChecked(*self, point);
+    // A further point of a leaf whose points are kept: as scanPointChecked would do it, with what
+    // it checked at the leaf's first point. The position goes into the instance, so that only the
+    // instance is held across the host's call.
+    float *p = self->fetched;
+    p[0] = p[1] = p[2] = 0.0f;
+    self->scanFetch(self->meshInfo, point, p);
+    ScannedPoint *kept = self->scanNext;
+    if (kept == nullptr) return SCAN_CONTINUE;  // the arrays were made anew during the call
+    if (std::memcmp(kept->xyz, self->fetched, sizeof self->fetched) != 0) {
+        std::memcpy(kept->xyz, self->fetched, sizeof self->fetched);
+        self->leafChanged = true;
     }
-
-    countIn(*self, widened(p), cursor);
-    if (stepCursor(*self)) finishLeaf(*self, leaf);
+    self->scanNext = kept + 1;
+    if (kept + 1 == self->scanLeafEnd) finishKeptLeaf(*self);
     return SCAN_CONTINUE;
 }
 
 void beginScan(PluginInstance &self) {
+    self.scanNext = nullptr;
     const bool kept =
         self.scannedLeafPoints == self.leafPoints && self.scannedPivotType == self.pivotType;
     self.unchangedLeaves = kept ? self.scannedLeaves : 0;
@@ -108,6 +158,7 @@ void beginScan(PluginInstance &self) {
 }
 
 void endScan(PluginInstance &self) {
+    self.scanNext = nullptr;
     // A leaf size that changed since the points were kept leaves them stale.
     self.scannedLeaves = self.scannedLeafPoints == self.leafPoints ? self.leafCursor : 0;
     self.scannedPivotType = self.pivotType;
