@@ -58,11 +58,40 @@ template <typename Lanes>
     v.y = r.s * x + r.c * v.y;
 }
 
+using TwoLanes = double __attribute__((vector_size(16)));
+using FourLanes = double __attribute__((vector_size(32)));
+
+// The first lanes of `count` points into lanes, one coordinate a register, widened; lanes past
+// `count` hold zeros.
+template <typename Lanes>
+[[gnu::always_inline]] inline void widenLanes(const float (*points)[3], std::int32_t count,
+                                              Lanes &x, Lanes &y, Lanes &z) {
+    constexpr std::int32_t lanes = sizeof(Lanes) / sizeof(double);
+    if (count >= lanes) {
+        if constexpr (lanes == 4) {
+            x = Lanes{points[0][0], points[1][0], points[2][0], points[3][0]};
+            y = Lanes{points[0][1], points[1][1], points[2][1], points[3][1]};
+            z = Lanes{points[0][2], points[1][2], points[2][2], points[3][2]};
+        } else {
+            x = Lanes{points[0][0], points[1][0]};
+            y = Lanes{points[0][1], points[1][1]};
+            z = Lanes{points[0][2], points[1][2]};
+        }
+        return;
+    }
+    x = y = z = Lanes{};
+    for (std::int32_t i = 0; i < count; ++i) {
+        x[i] = points[i][0];
+        y[i] = points[i][1];
+        z[i] = points[i][2];
+    }
+}
+
 // turnPointBody for aim.ahead, as many points at a time as Lanes holds. The lanes past aheadCount
 // turn whatever the arrays hold there; nothing reads what they give. A turn that is not finite
 // gives the position itself: for a finite x, x - x is +0; for an infinity or a NaN, a NaN.
 template <typename Lanes, bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
-[[gnu::always_inline]] inline void turnAheadBody(AimedLeaf &aim) {
+[[gnu::always_inline]] inline void turnAheadBody(AimedLeaf &aim, const float (*points)[3]) {
     constexpr std::int32_t lanes = sizeof(Lanes) / sizeof(double);
     static_assert(AimedLeaf::maxAhead % lanes == 0);
     const LeafTurns &r = *aim.turns;
@@ -70,8 +99,10 @@ template <typename Lanes, bool framePitch, bool frameBank, bool aimPitch, bool a
     AheadPoints &a = aim.ahead;
     for (std::int32_t first = 0; first < aim.aheadCount; first += lanes) {
         Lanes in[3];
-        for (int axis = 0; axis < 3; ++axis)
-            std::memcpy(&in[axis], &a.in[axis][first], sizeof in[axis]);
+        widenLanes(points + first, aim.aheadCount - first, in[0], in[1], in[2]);
+        std::memcpy(&a.in[0][first], &in[0], sizeof in[0]);
+        std::memcpy(&a.in[1][first], &in[1], sizeof in[1]);
+        std::memcpy(&a.in[2][first], &in[2], sizeof in[2]);
         LanePoints<Lanes> v{in[0] - o.x, in[1] - o.y, in[2] - o.z};
         turnLanesY(v, r.intoY);
         if constexpr (framePitch) turnLanesZ(v, r.intoZ);
@@ -84,10 +115,11 @@ template <typename Lanes, bool framePitch, bool frameBank, bool aimPitch, bool a
         const Lanes turned[3] = {v.x + o.x, v.y + o.y, v.z + o.z};
         const auto notFinite = (turned[0] - turned[0] != 0.0) | (turned[1] - turned[1] != 0.0) |
                                (turned[2] - turned[2] != 0.0);
-        for (int axis = 0; axis < 3; ++axis) {
-            const Lanes out = notFinite ? in[axis] : turned[axis];
-            std::memcpy(&a.out[axis][first], &out, sizeof out);
-        }
+        const Lanes out[3] = {notFinite ? in[0] : turned[0], notFinite ? in[1] : turned[1],
+                              notFinite ? in[2] : turned[2]};
+        std::memcpy(&a.out[0][first], &out[0], sizeof out[0]);
+        std::memcpy(&a.out[1][first], &out[1], sizeof out[1]);
+        std::memcpy(&a.out[2][first], &out[2], sizeof out[2]);
     }
 }
 
@@ -96,12 +128,9 @@ void turnPointWith(const AimedLeaf &aim, double *position) {
     turnPointBody<framePitch, frameBank, aimPitch, aimHeading>(aim, position);
 }
 
-using TwoLanes = double __attribute__((vector_size(16)));
-using FourLanes = double __attribute__((vector_size(32)));
-
 template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
-void turnAheadWith(AimedLeaf &aim) {
-    turnAheadBody<TwoLanes, framePitch, frameBank, aimPitch, aimHeading>(aim);
+void turnAheadWith(AimedLeaf &aim, const float (*points)[3]) {
+    turnAheadBody<TwoLanes, framePitch, frameBank, aimPitch, aimHeading>(aim, points);
 }
 
 // The sixteen specialisations of one turn, indexed by framePitch + 2 frameBank + 4 aimPitch + 8
@@ -132,8 +161,8 @@ template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
     turnPointBody<framePitch, frameBank, aimPitch, aimHeading>(aim, position);
 }
 template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
-[[gnu::target("avx")]] void turnAheadWithAvx(AimedLeaf &aim) {
-    turnAheadBody<FourLanes, framePitch, frameBank, aimPitch, aimHeading>(aim);
+[[gnu::target("avx")]] void turnAheadWithAvx(AimedLeaf &aim, const float (*points)[3]) {
+    turnAheadBody<FourLanes, framePitch, frameBank, aimPitch, aimHeading>(aim, points);
 }
 
 template <bool a, bool b, bool c, bool d>
@@ -174,11 +203,24 @@ const AheadTurn *aheadTurns(bool avx) {
     return avx ? nullptr : aheadTurnFor.data();
 }
 
+namespace {
+
+// The turns this processor runs, picked once as the module is loaded.
+struct CompiledTurns {
+    const PointTurn *point;
+    const AheadTurn *ahead;
+};
+CompiledTurns pickTurns() {
+    const bool avx = processorHasAvx();
+    return {pointTurns(avx), aheadTurns(avx)};
+}
+const CompiledTurns compiledHere = pickTurns();
+
+}  // namespace
+
 void AimedLeaf::turnAheadFrom(const float (*points)[3], std::int32_t count) {
     aheadCount = count < maxAhead ? count : maxAhead;
-    for (std::int32_t i = 0; i < aheadCount; ++i)
-        for (int axis = 0; axis < 3; ++axis) ahead.in[axis][i] = points[i][axis];
-    turnAhead(*this);
+    turnAhead(*this, points);
 }
 
 void AimedLeaf::aimAtAsked(bool pitchAlign, bool headingAlign) {
@@ -197,11 +239,8 @@ void AimedLeaf::aimAtAsked(bool pitchAlign, bool headingAlign) {
     if (headingAlign) heading = turnBy(-std::atan2(-inLeaf.x, -inLeaf.z));
     const unsigned k = (r.skipPitch ? 0u : 1u) + (r.skipBank ? 0u : 2u) + (pitchTurns ? 4u : 0u) +
                        (headingAlign ? 8u : 0u);
-    static const bool avx = processorHasAvx();
-    static const PointTurn *const pointTurnsHere = pointTurns(avx);
-    static const AheadTurn *const aheadTurnsHere = aheadTurns(avx);
-    turnPoint = pointTurnsHere[k];
-    turnAhead = aheadTurnsHere[k];
+    turnPoint = compiledHere.point[k];
+    turnAhead = compiledHere.ahead[k];
     aheadCount = 0;
     aimed = true;
 }

@@ -20,8 +20,9 @@ struct AimedLeaf;
 // result is not finite.
 using PointTurn = void (*)(const AimedLeaf &aim, double *position);
 
-// Turns the points in aim.ahead[0, aim.aheadCount) at once, as PointTurn would one by one.
-using AheadTurn = void (*)(AimedLeaf &aim);
+// Turns the first aim.aheadCount of `points` (the leaf's, as the scan kept them) at once into
+// aim.ahead, as PointTurn would one by one.
+using AheadTurn = void (*)(AimedLeaf &aim, const float (*points)[3]);
 
 // Points of the leaf turned ahead, one coordinate an array (so that vector registers take them
 // whole): each point's position as the scan fetched it, widened as the host widens it, and that

@@ -32,18 +32,24 @@ namespace {
     self.needsScan = 0;
 }
 
-// Takes up `leaf` for its points: its turns ready for the frame's angles (at its first point the
-// angles are worked out from the axes, unless the scan found the same axes as when they last
-// were), its pivot, and no target yet. Once a leaf.
-void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
-    LeafTurns &r = self.turns[leaf];
-    if (self.pointCursor == 0 && r.state != TurnsState::current) {
+// Makes `leaf`'s turns ready for the frame's angles: at its first point the angles are worked out
+// from the axes, unless the scan found the same axes as when they last were. Not while a leaf's
+// turns stay current, which is every frame of a mesh that does not move.
+[[gnu::noinline]] void workOutTurns(PluginInstance &self, LeafTurns &r, std::int32_t leaf) {
+    if (self.pointCursor == 0) {
         r = computeAnglesAndTurns(self.frames[leaf]);
         r.state = TurnsState::current;
     } else if (r.state == TurnsState::unset) {
         r = turnsOf(self.frames[leaf]);
         r.state = TurnsState::stale;
     }
+}
+
+// Takes up `leaf` for its points: its turns ready, its pivot, and no target yet. Once a leaf.
+inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
+    LeafTurns &r = self.turns[leaf];
+    if (r.state != TurnsState::current) [[unlikely]]
+        workOutTurns(self, r, leaf);
     self.aim.takeUp(leaf, r, self.pivots[leaf]);
 }
 
