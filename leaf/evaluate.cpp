@@ -73,11 +73,12 @@ inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
 }
 
 // The point kept in aim.point turned with its leaf toward the position the host wrote for it,
-// the leaf aimed again first if that position is not the one it is aimed at. Out of line, so that
-// evaluate's short path holds only the instance across the target query.
+// the leaf aimed again first if that position is not the one it is aimed at. For a ready leaf,
+// which is aimed. Out of line, so that evaluate's short path holds only the instance across the
+// target query.
 [[gnu::noinline]] void turnAskedPoint(PluginInstance &self) {
     AimedLeaf &aim = self.aim;
-    if (!aim.aimedAtAsked()) [[unlikely]] {
+    if (!aim.askedIsTarget()) [[unlikely]] {
         aimAndTurnPoint(self);
         return;
     }
@@ -117,6 +118,10 @@ inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
     // setting, new arrays, a scan or a new time.
     aim.readyLeaf = leaf;
     aim.ask = info->itemParam;
+    if (!aim.aimed) {
+        aimAndTurnPoint(self);
+        return;
+    }
     turnAskedPoint(self);
 }
 
@@ -137,7 +142,7 @@ inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
     aim.point = access->position;
     aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;
     aim.ask(self.targetItem, ITEM_PARAM_POSITION, self.currentTime, aim.asked);
-    turnAskedPoint(self);
+    aimAndTurnPoint(self);  // a leaf just taken up is aimed afresh
 }
 
 }  // namespace

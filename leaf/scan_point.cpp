@@ -83,6 +83,21 @@ void finishLeaf(PluginInstance &self, std::int32_t leaf) {
         self.scanNext = nullptr;
 }
 
+// The point scanPoint's short path fetched, compared with its kept bits and kept where they
+// changed.
+[[gnu::noinline]] std::int32_t keepFetched(PluginInstance &self) {
+    ScannedPoint *kept = self.scanNext;
+    if (kept == nullptr) return SCAN_CONTINUE;  // the arrays were made anew during the call
+    if (std::memcmp(kept->xyz, self.fetched, sizeof self.fetched) != 0) {
+        std::memcpy(kept->xyz, self.fetched, sizeof self.fetched);
+        self.leafChanged = true;
+    }
+    self.scanNext = kept + 1;
+    if (kept + 1 == self.scanLeafEnd) [[unlikely]]
+        finishKeptLeaf(self);
+    return SCAN_CONTINUE;
+}
+
 // A point that the short path cannot take: the first of each leaf, and every point where no
 // points are kept. Everything is checked here as it stands; a leaf whose points are kept is left
 // for its further points to take the short path.
@@ -138,15 +153,7 @@ std::int32_t scanPoint(void *instance, PointId point) {
     float *p = self->fetched;
     p[0] = p[1] = p[2] = 0.0f;
     self->scanFetch(self->meshInfo, point, p);
-    ScannedPoint *kept = self->scanNext;
-    if (kept == nullptr) return SCAN_CONTINUE;  // the arrays were made anew during the call
-    if (std::memcmp(kept->xyz, self->fetched, sizeof self->fetched) != 0) {
-        std::memcpy(kept->xyz, self->fetched, sizeof self->fetched);
-        self->leafChanged = true;
-    }
-    self->scanNext = kept + 1;
-    if (kept + 1 == self->scanLeafEnd) finishKeptLeaf(*self);
-    return SCAN_CONTINUE;
+    return keepFetched(*self);
 }
 
 void beginScan(PluginInstance &self) {
