@@ -38,13 +38,14 @@ void countIn(PluginInstance &self, const Vector3 &p, std::int32_t cursor) {
     self.leafCentre = self.leafCentre + p;
 }
 
-// The leaf's axes from its counted points, stored where they changed bits.
-void finishLeaf(PluginInstance &self, std::int32_t leaf) {
+// The leaf's axes from its pivot, the sum of its points after the first and its first edge,
+// stored where they changed bits.
+void finishLeaf(PluginInstance &self, std::int32_t leaf, const Vector3 &pivot,
+                const Vector3 &centreSum, const Vector3 &edge) {
     LeafFrame &frame = self.frames[leaf];
-    const Vector3 pivot = self.leafPivot;
-    const Vector3 centre = self.leafCentre / static_cast<double>(self.leafPoints - 1);
+    const Vector3 centre = centreSum / static_cast<double>(self.leafPoints - 1);
     const Vector3 axis1 = centre - pivot;
-    const Vector3 axis2 = cross(axis1, self.leafEdge);
+    const Vector3 axis2 = cross(axis1, edge);
     const Vector3 axis0 = cross(axis2, axis1);
     // Angles follow from axis0 and axis1 alone: the same bits give the same angles again.
     LeafTurns &turns = self.turns[leaf];
@@ -58,12 +59,29 @@ void finishLeaf(PluginInstance &self, std::int32_t leaf) {
     keep(self.centres[leaf], centre);
 }
 
-// Measures a leaf from its kept points, in point order.
+void finishLeaf(PluginInstance &self, std::int32_t leaf) {
+    finishLeaf(self, leaf, self.leafPivot, self.leafCentre, self.leafEdge);
+}
+
+// Measures a leaf from its kept points: what countIn and finishLeaf work out point by point, with
+// the same operations in the same order, the pivot rule looked at once.
 [[gnu::noinline]] void measureKept(PluginInstance &self, std::int32_t leaf) {
-    const ScannedPoint *points = &self.scannedPoints[static_cast<std::size_t>(leaf) *
-                                                     static_cast<std::size_t>(self.leafPoints)];
-    for (std::int32_t c = 0; c < self.leafPoints; ++c) countIn(self, widened(points[c].xyz), c);
-    finishLeaf(self, leaf);
+    const std::int32_t n = self.leafPoints;
+    const ScannedPoint *points =
+        &self.scannedPoints[static_cast<std::size_t>(leaf) * static_cast<std::size_t>(n)];
+    const Vector3 first = widened(points[0].xyz);
+    const Vector3 second = widened(points[1].xyz);
+    const Vector3 last = widened(points[n - 1].xyz);
+    Vector3 centreSum = Vector3{} + second;  // from +0, as countIn sums: -0 comes out +0
+    for (std::int32_t c = 2; c < n; ++c) centreSum = centreSum + widened(points[c].xyz);
+    Vector3 pivot = first;
+    if (self.pivotType == PIVOT_FIRST_TWO_POINTS)
+        pivot = (first + second) / 2.0;
+    else if (self.pivotType == PIVOT_FIRST_AND_LAST_POINT)
+        pivot = (first + last) / 2.0;
+    else if (self.pivotType == PIVOT_LAST_POINT)
+        pivot = last;
+    finishLeaf(self, leaf, pivot, centreSum, second - first);
 }
 
 // The last point of a leaf whose points took the short path: the cursors on to the next leaf,
