@@ -58,25 +58,18 @@ template <typename Lanes>
     v.y = r.s * x + r.c * v.y;
 }
 
-using TwoLanes = double __attribute__((vector_size(16)));
 using FourLanes = double __attribute__((vector_size(32)));
 
-// The first lanes of `count` points into lanes, one coordinate a register, widened; lanes past
+// The first four of `count` points into lanes, one coordinate a register, widened; lanes past
 // `count` hold zeros.
 template <typename Lanes>
 [[gnu::always_inline]] inline void widenLanes(const float (*points)[3], std::int32_t count,
                                               Lanes &x, Lanes &y, Lanes &z) {
-    constexpr std::int32_t lanes = sizeof(Lanes) / sizeof(double);
-    if (count >= lanes) {
-        if constexpr (lanes == 4) {
-            x = Lanes{points[0][0], points[1][0], points[2][0], points[3][0]};
-            y = Lanes{points[0][1], points[1][1], points[2][1], points[3][1]};
-            z = Lanes{points[0][2], points[1][2], points[2][2], points[3][2]};
-        } else {
-            x = Lanes{points[0][0], points[1][0]};
-            y = Lanes{points[0][1], points[1][1]};
-            z = Lanes{points[0][2], points[1][2]};
-        }
+    static_assert(sizeof(Lanes) == 4 * sizeof(double));
+    if (count >= 4) {
+        x = Lanes{points[0][0], points[1][0], points[2][0], points[3][0]};
+        y = Lanes{points[0][1], points[1][1], points[2][1], points[3][1]};
+        z = Lanes{points[0][2], points[1][2], points[2][2], points[3][2]};
         return;
     }
     x = y = z = Lanes{};
@@ -128,11 +121,6 @@ void turnPointWith(const AimedLeaf &aim, double *position) {
     turnPointBody<framePitch, frameBank, aimPitch, aimHeading>(aim, position);
 }
 
-template <bool framePitch, bool frameBank, bool aimPitch, bool aimHeading>
-void turnAheadWith(AimedLeaf &aim, const float (*points)[3]) {
-    turnAheadBody<TwoLanes, framePitch, frameBank, aimPitch, aimHeading>(aim, points);
-}
-
 // The sixteen specialisations of one turn, indexed by framePitch + 2 frameBank + 4 aimPitch + 8
 // aimHeading.
 template <typename Entry, template <bool, bool, bool, bool> typename Of, std::size_t... k>
@@ -144,13 +132,8 @@ template <bool a, bool b, bool c, bool d>
 struct PointTurnOf {
     static constexpr PointTurn turn = turnPointWith<a, b, c, d>;
 };
-template <bool a, bool b, bool c, bool d>
-struct AheadTurnOf {
-    static constexpr AheadTurn turn = turnAheadWith<a, b, c, d>;
-};
 
 constexpr auto pointTurnFor = sixteen<PointTurn, PointTurnOf>(std::make_index_sequence<16>());
-constexpr auto aheadTurnFor = sixteen<AheadTurn, AheadTurnOf>(std::make_index_sequence<16>());
 
 #if VISTREL_AVX_TURNS
 // The same operations in the same order in AVX's three-operand form, which needs no register
@@ -199,8 +182,10 @@ const PointTurn *pointTurns(bool avx) {
 const AheadTurn *aheadTurns(bool avx) {
 #if VISTREL_AVX_TURNS
     if (avx) return aheadTurnForAvx.data();
+#else
+    (void)avx;
 #endif
-    return avx ? nullptr : aheadTurnFor.data();
+    return nullptr;
 }
 
 namespace {
@@ -240,7 +225,7 @@ void AimedLeaf::aimAtAsked(bool pitchAlign, bool headingAlign) {
     const unsigned k = (r.skipPitch ? 0u : 1u) + (r.skipBank ? 0u : 2u) + (pitchTurns ? 4u : 0u) +
                        (headingAlign ? 8u : 0u);
     turnPoint = compiledHere.point[k];
-    turnAhead = compiledHere.ahead[k];
+    turnAhead = compiledHere.ahead != nullptr ? compiledHere.ahead[k] : nullptr;
     aheadCount = 0;
     aimed = true;
 }

@@ -50,7 +50,9 @@ bool processorHasAvx();
 // compiled for the build's instruction set, or with `avx` for AVX (null where it is not compiled
 // in). Both apply the same operations in the same order, with the same bits.
 const PointTurn *pointTurns(bool avx);
-// The same for many points at once: two in a vector register, or four with `avx`.
+// The same for a leaf's points at once, four in a vector register: with `avx` only (null
+// otherwise). Two to a register without AVX take more instructions than the turns one at a time
+// (with eight vector registers on i386, many more).
 const AheadTurn *aheadTurns(bool avx);
 
 struct AimedLeaf {
@@ -68,7 +70,7 @@ struct AimedLeaf {
     Turn pitch;                        // turn by the pitch angle about X
     Turn heading;                      // turn by minus the heading angle about Y
     PointTurn turnPoint = nullptr;
-    AheadTurn turnAhead = nullptr;  // turnPoint for all of `ahead` at once
+    AheadTurn turnAhead = nullptr;  // turnPoint for all of `ahead` at once; null: none here
     std::int32_t at = 0;            // the place in its leaf of the point being evaluated
     // The leaf's points turned ahead when it was aimed at its first point, as many as `ahead`
     // holds; 0: none. A point whose position has the bits of its `in` takes its `out`.

@@ -62,8 +62,9 @@ inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
     if (aim.leaf < 0) return;  // forgotten during the host's call: no leaf to turn with
     aim.aimAtAsked(self.pitchAlign == SWITCH_ON, self.headingAlign == SWITCH_ON);
     const std::int32_t n = self.leafPoints;
-    if (aim.at == 0 && n == self.scannedLeafPoints && n <= AimedLeaf::maxAhead &&
-        aim.leaf < self.leafArrayLength && self.scannedPoints != nullptr) {
+    if (aim.turnAhead != nullptr && aim.at == 0 && n == self.scannedLeafPoints &&
+        n <= AimedLeaf::maxAhead && aim.leaf < self.leafArrayLength &&
+        self.scannedPoints != nullptr) {
         const ScannedPoint *kept =
             &self.scannedPoints[static_cast<std::size_t>(aim.leaf) * static_cast<std::size_t>(n)];
         aim.turnAheadFrom(&kept->xyz, n);
