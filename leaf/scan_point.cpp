@@ -5,6 +5,7 @@
 #include "host/vistrelle_contract.h"
 #include "instance/plugin_instance.h"
 #include "leaf/leaf_cursor.h"
+#include "module/c_entries.h"
 
 namespace vistrel {
 
@@ -190,3 +191,9 @@ void endScan(PluginInstance &self) {
 }
 
 }  // namespace vistrel
+
+// The host's per-point scan entry (module/c_entries.h), defined here for the same reason as
+// vistrel_evaluate.
+std::int32_t vistrel_scan_point(void *instance, PointId point) {
+    return vistrel::scanPoint(instance, point);
+}
