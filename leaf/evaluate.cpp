@@ -53,6 +53,18 @@ inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
     self.aim.takeUp(leaf, r, self.pivots[leaf]);
 }
 
+// Steps the cursors past the point and asks the host (`ask`, its itemParam) for the target's
+// position for it, keeping the point's place in its leaf and its position for the turn. The answer
+// goes into the instance, not the stack, so that the point's turn is evaluate's last call.
+inline void stepAndAsk(PluginInstance &self, PointAccess *access, AskPosition ask) {
+    AimedLeaf &aim = self.aim;
+    aim.at = self.pointCursor;
+    stepCursor(self);
+    aim.point = access->position;
+    aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;  // zeros for a host that answers nothing
+    ask(self.targetItem, ITEM_PARAM_POSITION, self.currentTime, aim.asked);
+}
+
 // The leaf aimed at the position asked, then the point turned. Once a leaf and target position.
 // Aimed at the leaf's first point, the leaf's points are turned ahead from the positions the scan
 // kept, where they are kept at this leaf size: its further points whose positions have those bits
@@ -74,12 +86,12 @@ inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
 }
 
 // The point kept in aim.point turned with its leaf toward the position the host wrote for it,
-// the leaf aimed again first if that position is not the one it is aimed at. For a ready leaf,
-// which is aimed. Out of line, so that evaluate's short path holds only the instance across the
-// target query.
+// the leaf aimed again first if that position is not the one it is aimed at (or if the leaf was
+// forgotten during the host's call). Out of line, so that evaluate's short path holds only the
+// instance across the target query.
 [[gnu::noinline]] void turnAskedPoint(PluginInstance &self) {
     AimedLeaf &aim = self.aim;
-    if (!aim.askedIsTarget()) [[unlikely]] {
+    if (!aim.aimedAtAsked()) [[unlikely]] {
         aimAndTurnPoint(self);
         return;
     }
@@ -102,27 +114,20 @@ inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
     const std::int32_t leaf = self.leafCursor;
     if (!withinLeaves(self, leaf, self.measuredLeaves)) return;
     if (leaf != self.aim.leaf) takeUpLeaf(self, leaf);
-    self.aim.at = self.pointCursor;
-    stepCursor(self);
 
-    // The target is asked for at every point: it may move between any two. Its position goes
-    // into the instance, not the stack, so that the point's turn is evaluate's last call.
+    // The target is asked for at every point: it may move between any two.
     const ItemInfo *info = itemInfoService;
     if (self.targetIndex == 0 || self.targetItem == nullptr || info == nullptr ||
-        info->itemParam == nullptr)
-        return;
-    AimedLeaf &aim = self.aim;
-    aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;  // zeros for a host that answers nothing
-    aim.point = access->position;
-    info->itemParam(self.targetItem, ITEM_PARAM_POSITION, self.currentTime, aim.asked);
-    // Nothing that the checks above read changes within the leaf unless forget() is called: a
-    // setting, new arrays, a scan or a new time.
-    aim.readyLeaf = leaf;
-    aim.ask = info->itemParam;
-    if (!aim.aimed) {
-        aimAndTurnPoint(self);
+        info->itemParam == nullptr) {
+        stepCursor(self);
         return;
     }
+    // Nothing that the checks above read changes within the leaf unless forget() is called: a
+    // setting, new arrays, a scan or a new time (during the host's call too).
+    AimedLeaf &aim = self.aim;
+    aim.readyLeaf = leaf;
+    aim.ask = info->itemParam;
+    stepAndAsk(self, access, aim.ask);
     turnAskedPoint(self);
 }
 
@@ -138,11 +143,7 @@ inline void takeUpLeaf(PluginInstance &self, std::int32_t leaf) {
     }
     takeUpLeaf(self, leaf);
     aim.readyLeaf = leaf;
-    aim.at = self.pointCursor;
-    stepCursor(self);
-    aim.point = access->position;
-    aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;
-    aim.ask(self.targetItem, ITEM_PARAM_POSITION, self.currentTime, aim.asked);
+    stepAndAsk(self, access, aim.ask);
     aimAndTurnPoint(self);  // a leaf just taken up is aimed afresh
 }
 
@@ -158,11 +159,7 @@ void evaluate(void *instance, PointAccess *access) {
     }
     // A further point of the leaf being turned: as evaluateChecked would do it, with what it
     // checked for this leaf.
-    aim.at = self->pointCursor;
-    stepCursor(*self);
-    aim.point = access->position;
-    aim.asked[0] = aim.asked[1] = aim.asked[2] = 0.0;
-    aim.ask(self->targetItem, ITEM_PARAM_POSITION, self->currentTime, aim.asked);
+    stepAndAsk(*self, access, aim.ask);
     turnAskedPoint(*self);
 }
 

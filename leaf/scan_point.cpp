@@ -21,6 +21,15 @@ void keep(Vector3 &to, const Vector3 &value) {
     if (!sameBits(to, value)) to = value;
 }
 
+// A point fetched by the scan, compared with its kept bits and kept where they changed.
+inline void keepPoint(PluginInstance &self, ScannedPoint &kept, const float (&p)[3]) {
+    static_assert(sizeof kept.xyz == sizeof p);
+    if (std::memcmp(kept.xyz, p, sizeof p) != 0) {
+        std::memcpy(kept.xyz, p, sizeof p);
+        self.leafChanged = true;
+    }
+}
+
 // Counts p, the point at `cursor` of its leaf, into the leaf being measured.
 void countIn(PluginInstance &self, const Vector3 &p, std::int32_t cursor) {
     Vector3 &pivot = self.leafPivot;
@@ -107,10 +116,7 @@ void finishLeaf(PluginInstance &self, std::int32_t leaf) {
 [[gnu::noinline]] std::int32_t keepFetched(PluginInstance &self) {
     ScannedPoint *kept = self.scanNext;
     if (kept == nullptr) return SCAN_CONTINUE;  // the arrays were made anew during the call
-    if (std::memcmp(kept->xyz, self.fetched, sizeof self.fetched) != 0) {
-        std::memcpy(kept->xyz, self.fetched, sizeof self.fetched);
-        self.leafChanged = true;
-    }
+    keepPoint(self, *kept, self.fetched);
     self.scanNext = kept + 1;
     if (kept + 1 == self.scanLeafEnd) [[unlikely]]
         finishKeptLeaf(self);
@@ -136,10 +142,7 @@ void finishLeaf(PluginInstance &self, std::int32_t leaf) {
         ScannedPoint *leafPoints = &self.scannedPoints[static_cast<std::size_t>(leaf) *
                                                        static_cast<std::size_t>(self.leafPoints)];
         ScannedPoint &kept = leafPoints[cursor];
-        if (std::memcmp(kept.xyz, p, sizeof p) != 0) {
-            std::memcpy(kept.xyz, p, sizeof p);
-            self.leafChanged = true;
-        }
+        keepPoint(self, kept, p);
         if (!stepCursor(self)) {
             // The rest of the leaf's points: nothing above changes until its last, unless the
             // arrays are made anew (which forgets the short path) or the scan ends.

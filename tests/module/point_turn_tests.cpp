@@ -99,6 +99,21 @@ class TurnCases {
         return c;
     }
 
+    // Calls check(aimedCase, specialisation, round) on random aimed leaves, enough of them that
+    // every specialisation comes up.
+    template <typename Check>
+    void eachCase(Check check) {
+        std::set<std::size_t> seen;
+        for (int round = 0; round < 1200; ++round) {
+            AimedCase c = randomCase();
+            const std::size_t k = c.chosen();
+            ASSERT_LT(k, 16u);
+            seen.insert(k);
+            check(c, k, round);
+        }
+        EXPECT_EQ(seen.size(), 16u) << "specialisations taken: " << testing::PrintToString(seen);
+    }
+
     std::mt19937 random_{20261208};
 };
 
@@ -121,15 +136,9 @@ class PointsTurnedAhead : public TurnCases, public testing::Test {
 };
 
 TEST_P(PointTurns, EverySpecialisationOnePointAtATimeGivesThePlainBits) {
-    const bool avx = GetParam();
-    std::set<std::size_t> seen;
     std::size_t differ = 0, compared = 0;
-    for (int round = 0; round < 1200; ++round) {
-        AimedCase c = randomCase();
-        const std::size_t k = c.chosen();
-        ASSERT_LT(k, 16u);
-        seen.insert(k);
-        const vistrel::PointTurn turn = vistrel::pointTurns(avx)[k];
+    eachCase([&](AimedCase &c, std::size_t k, int) {
+        const vistrel::PointTurn turn = vistrel::pointTurns(GetParam())[k];
         for (int n = 0; n < 8; ++n) {
             const Vector3 p{coordinate(), coordinate(), coordinate()};
             double position[3] = {p.x, p.y, p.z};
@@ -137,24 +146,17 @@ TEST_P(PointTurns, EverySpecialisationOnePointAtATimeGivesThePlainBits) {
             ++compared;
             if (!sameBits(position, c.expected(p))) ++differ;
         }
-    }
+    });
     EXPECT_EQ(differ, 0u) << "of " << compared;
-    EXPECT_EQ(seen.size(), 16u) << "specialisations taken: " << testing::PrintToString(seen);
 }
 
 TEST_F(PointsTurnedAhead, EverySpecialisationGivesThePlainBitsForEveryLeafSize) {
-    const bool avx = true;
-    std::set<std::size_t> seen;
     std::size_t differ = 0, compared = 0;
-    for (int round = 0; round < 1200; ++round) {
-        AimedCase c = randomCase();
-        const std::size_t k = c.chosen();
-        ASSERT_LT(k, 16u);
-        seen.insert(k);
+    eachCase([&](AimedCase &c, std::size_t k, int round) {
         const auto count = static_cast<std::int32_t>(1 + round % vistrel::AimedLeaf::maxAhead);
         std::vector<std::array<float, 3>> points(static_cast<std::size_t>(count));
         for (auto &p : points) p = {coordinate(), coordinate(), coordinate()};
-        c.aim.turnAhead = vistrel::aheadTurns(avx)[k];
+        c.aim.turnAhead = vistrel::aheadTurns(true)[k];
         c.aim.turnAheadFrom(reinterpret_cast<const float(*)[3]>(points.data()), count);
         ASSERT_EQ(c.aim.aheadCount, count);
         for (std::int32_t i = 0; i < count; ++i) {
@@ -166,9 +168,8 @@ TEST_F(PointsTurnedAhead, EverySpecialisationGivesThePlainBitsForEveryLeafSize) 
             ++compared;
             if (!c.aim.takeAhead() || !sameBits(position, c.expected(p))) ++differ;
         }
-    }
+    });
     EXPECT_EQ(differ, 0u) << "of " << compared;
-    EXPECT_EQ(seen.size(), 16u) << "specialisations taken: " << testing::PrintToString(seen);
 }
 
 // A point turned ahead stands only for a position with its bits, and only at its own place.
