@@ -136,11 +136,12 @@ inline void stepAndAsk(PluginInstance &self, PointAccess *access, AskPosition as
 [[gnu::noinline]] void evaluateNextLeaf(PluginInstance &self, PointAccess *access) {
     AimedLeaf &aim = self.aim;
     const std::int32_t leaf = self.leafCursor;
-    if (aim.readyLeaf < 0 || leaf != aim.readyLeaf + 1 ||
-        !withinLeaves(self, leaf, self.measuredLeaves)) {
+    if (aim.readyLeaf < 0 || leaf != aim.readyLeaf + 1) {
         evaluateChecked(self, access);
         return;
     }
+    // Past the measured leaves every further point of the pass comes back unchanged, at once.
+    if (!withinLeaves(self, leaf, self.measuredLeaves)) return;
     takeUpLeaf(self, leaf);
     aim.readyLeaf = leaf;
     stepAndAsk(self, access, aim.ask);
