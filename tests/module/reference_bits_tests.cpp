@@ -457,6 +457,14 @@ TEST_F(KeptValueInputs, APivotRuleOrLeafSizeChangedAloneMeasuresEveryLeafAgain) 
     EXPECT_EQ(pass(fixedTarget), 0u) << "three points a leaf, the arrays as they were";
     set(CTL_LEAF_POINTS, 4);
     EXPECT_EQ(pass(fixedTarget), 0u) << "back to four";
+    // With the arrays made anew for the size, as after a user's change: points kept at it, and up
+    // to eight of a leaf's points turned ahead.
+    for (const std::int32_t size : {9, 8, 5, 4}) {
+        set(CTL_LEAF_POINTS, size);
+        panel_->notifyRaw(CTL_LEAF_POINTS, PANEL_EVENT_VALUE_CHANGED);
+        EXPECT_EQ(pass(fixedTarget), 0u) << size << " points a leaf, new arrays";
+        EXPECT_EQ(pass(fixedTarget), 0u) << size << " points a leaf, its points kept";
+    }
 }
 
 TEST_F(KeptValueInputs, ATargetMovedByOneStepOrAZerosSignBetweenTwoPointsIsAimedAtAgain) {
