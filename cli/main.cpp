@@ -113,12 +113,19 @@ int runCommand(int argc, char **argv) {
     // The examples are of what runs on this system.
 #if defined(_WIN32)
     app.footer(
-        "Examples:\n"
+        "Examples (in an unpacked archive's folder):\n"
+#if defined(VISTRELLE_RUN_ON_WINDOWS)
+        "  vistrelle run examples\\bush.json --out out\\demo --gltf\n"
+#endif
         "  vistrelle info " +
         context.defaultModule.string() + "\n  vistrelle validate " +
         context.defaultModule.string() +
         " --quick\n"
+#if defined(VISTRELLE_RUN_ON_WINDOWS)
+        "apply, panel, scene and make-bush run in the Linux build (also under WSL).\n"
+#else
         "run, apply, panel, scene and make-bush run in the Linux build (also under WSL).\n"
+#endif
         "Each subcommand's --help shows more; /? is --help.\n"
 #else
     app.footer(

@@ -1,5 +1,4 @@
-// The subcommands that read scene files and write meshes and pictures, in the Windows build: the
-// formats library writes files the POSIX way, so these refuse with one line and say where they run.
+// The subcommands not yet in the Windows build: they refuse with one line and say where they run.
 #include "cli/commands.h"
 
 #include "hostsim/host_error.h"
@@ -13,17 +12,20 @@ void addRefusal(CLI::App &app, const char *name, const char *what) {
     auto *command = app.add_subcommand(name, std::string(what) + " (Linux builds only)");
     command->allow_extras();
     command->callback([name] {
-        throw hostsim::HostError(std::string("vistrelle ") + name +
-                                 ": not in the Windows build, which has info and validate; use "
-                                 "the Linux archive's vistrelle, on Linux or under WSL");
+        throw hostsim::HostError(
+            std::string("vistrelle ") + name +
+            ": not in the Windows build, which has run, info and validate; use "
+            "the Linux archive's vistrelle, on Linux or under WSL");
     });
 }
 
 }  // namespace
 
+#if !defined(VISTRELLE_RUN_ON_WINDOWS)
 void addRunCommand(CLI::App &app, const CommandContext &) {
     addRefusal(app, "run", "Play a scene's frames");
 }
+#endif
 void addApplyCommand(CLI::App &app, const CommandContext &) {
     addRefusal(app, "apply", "Turn a mesh toward a target");
 }
