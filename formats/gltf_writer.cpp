@@ -5,17 +5,13 @@
 #include <tiny_gltf.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <sstream>
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include "formats/glb_container.h"
+#include "formats/text/scratch_file.h"
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
@@ -295,7 +291,7 @@ tinygltf::Primitive &addMesh(ModelBuilder &builder, std::span<const Float3> poin
 // file's mode. tinygltf makes the JSON of a model whose buffer is empty; its byteLength is then set
 // to the three parts' length, and the container is laid out as tinygltf lays it out: the JSON
 // padded with spaces, the BIN chunk (when there are bytes) padded with zeros, to 4 bytes each.
-void save(ModelBuilder &builder, const std::filesystem::path &path, std::FILE *spool) {
+void save(ModelBuilder &builder, const std::filesystem::path &path, ScratchFile *spool) {
     tinygltf::TinyGLTF writer;
     std::ostringstream glb;
     if (!writer.WriteGltfSceneToStream(&builder.model(), glb, false, true))
@@ -337,15 +333,7 @@ void save(ModelBuilder &builder, const std::filesystem::path &path, std::FILE *s
         builder.eachHeadPart([&](std::span<const unsigned char> part) {
             sink({reinterpret_cast<const char *>(part.data()), part.size()});
         });
-        if (spool != nullptr) {
-            if (std::fflush(spool) != 0 || std::fseek(spool, 0, SEEK_SET) != 0)
-                throw HostError::at(path, "cannot read back the spooled morph targets");
-            std::vector<char> block(1 << 20);
-            for (std::size_t got; (got = std::fread(block.data(), 1, block.size(), spool)) > 0;)
-                sink({block.data(), got});
-            if (std::ferror(spool) != 0)
-                throw HostError::at(path, "cannot read back the spooled morph targets");
-        }
+        if (spool != nullptr) spool->readBack(sink);
         bytes(builder.tail());
         sink(std::string(static_cast<std::size_t>(binaryPadded - binary), '\0'));
     });
@@ -383,34 +371,15 @@ GltfAnimationWriter::GltfAnimationWriter(const Mesh &base, MeshSurface surface, 
 GltfAnimationWriter::GltfAnimationWriter(const Mesh &base, std::function<MeshSurface()> surface,
                                          std::string name, const std::filesystem::path &output)
     : base_(base), surface_(std::move(surface)), name_(std::move(name)) {
-    const std::filesystem::path file = writtenFile(output);
-    spoolPath_ = file.parent_path() / (file.filename().string() + ".tmp-offsets-XXXXXX");
+    spoolBeside_ = writtenFile(output);
 }
 
-GltfAnimationWriter::~GltfAnimationWriter() {
-    if (spool_ == nullptr) return;
-    std::fclose(spool_);
-    std::error_code ignored;
-    std::filesystem::remove(spoolPath_, ignored);
-}
+GltfAnimationWriter::~GltfAnimationWriter() = default;
 
 void GltfAnimationWriter::addFrame(double seconds, std::span<const hostsim::Position> displaced) {
     checkCount(base_.points.size(), displaced.size());
-    if (spool_ == nullptr) {
-        // A new file of this process's alone, made beside the output at the first frame.
-        std::string name = spoolPath_.string();
-        const int descriptor = ::mkstemp(name.data());
-        if (descriptor < 0)
-            throw HostError::at(spoolPath_, std::string("cannot write: ") + std::strerror(errno));
-        spoolPath_ = name;
-        spool_ = ::fdopen(descriptor, "w+b");
-        if (spool_ == nullptr) {
-            const int error = errno;
-            ::close(descriptor);
-            std::filesystem::remove(spoolPath_);
-            throw HostError::at(spoolPath_, std::string("cannot write: ") + std::strerror(error));
-        }
-    }
+    // A new file of this process's alone, made beside the output at the first frame.
+    if (spool_ == nullptr) spool_ = std::make_unique<ScratchFile>(spoolBeside_, "offsets");
     // A block of offsets at a time, so that a frame takes no memory in proportion to its points.
     constexpr std::size_t block = 1 << 14;
     std::vector<Float3> offsets(std::min(block, displaced.size()));
@@ -422,8 +391,7 @@ void GltfAnimationWriter::addFrame(double seconds, std::span<const hostsim::Posi
             for (std::size_t a = 0; a < 3; ++a)
                 offsets[k][a] = exactOffset(base_.points[first + k][a], turned[a]);
         }
-        if (std::fwrite(offsets.data(), sizeof(Float3), count, spool_) != count)
-            throw HostError::at(spoolPath_, std::string("cannot write: ") + std::strerror(errno));
+        spool_->append({reinterpret_cast<const char *>(offsets.data()), count * sizeof(Float3)});
         const VectorBounds part = boundsOf({offsets.data(), count});
         for (std::size_t a = 0; a < 3; ++a) {
             bounds.min[a] = first == 0 ? part.min[a] : std::min(bounds.min[a], part.min[a]);
@@ -482,7 +450,7 @@ void GltfAnimationWriter::write(const std::filesystem::path &path) const {
     channel.target_path = "weights";
     animation.channels.push_back(channel);
     model.animations.push_back(animation);
-    save(builder, path, spool_);
+    save(builder, path, spool_.get());
 }
 
 void writeGltfMesh(const std::filesystem::path &path, const Mesh &base, const MeshSurface &surface,

@@ -3,14 +3,15 @@
 #pragma once
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "formats/mesh_surface.h"
+#include "formats/text/scratch_file.h"
 #include "hostsim/scene.h"
 
 namespace formats {
@@ -57,8 +58,8 @@ class GltfAnimationWriter {
     const Mesh &base_;
     std::function<MeshSurface()> surface_;
     std::string name_;
-    std::filesystem::path spoolPath_;
-    std::FILE *spool_ = nullptr;
+    std::filesystem::path spoolBeside_;   // the .glb's file, beside which the spool is made
+    std::unique_ptr<ScratchFile> spool_;  // made at the first frame
     std::vector<float> times_;
     std::vector<Bounds> bounds_;
 };

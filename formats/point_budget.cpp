@@ -1,10 +1,9 @@
-// Counting points against the limit and the free memory; the free memory is read from
-// /proc/meminfo.
+// Counting points against the limit and the free memory (free_memory_posix.cpp,
+// free_memory_windows.cpp).
 #include "formats/point_budget.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <string>
 
@@ -28,19 +27,6 @@ std::string megabytes(std::uint64_t bytes) {
 constexpr std::uint64_t most = std::numeric_limits<std::uint64_t>::max();
 
 }  // namespace
-
-std::uint64_t freeMemoryBytes() {
-    const std::uint64_t addressable = std::uint64_t{std::numeric_limits<std::size_t>::max()} / 2;
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kilobytes = 0;
-    std::string unit;
-    while (meminfo >> key >> kilobytes >> unit) {
-        if (key == "MemAvailable:")
-            return std::min(addressable, kilobytes > most / 1024 ? most : kilobytes * 1024);
-    }
-    return addressable;
-}
 
 std::uint64_t PointBudget::pointsLeft() const {
     const std::uint64_t byLimit = maxPoints_ > points_ ? maxPoints_ - points_ : 0;

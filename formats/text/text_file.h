@@ -42,7 +42,7 @@ class InputFile {
 
   private:
     std::filesystem::path path_;
-    int descriptor_ = -1;
+    std::intptr_t handle_ = -1;  // the file descriptor, or on Windows the file's HANDLE
     std::uint64_t size_ = 0;
 };
 
