@@ -4,13 +4,12 @@
 // red, green and blue differ by more than 30 all told. Usage:
 //   node picture_compare.mjs REFERENCE[.svg.gz] SAME.svg OTHER.svg SHOTS_DIR [MOST_DIFFERING_SHARE]
 // Prints "N passed, N failed" and exits 1 when a check fails.
-import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
-import { tmpdir } from "node:os";
+import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join, resolve } from "node:path";
 import { pathToFileURL } from "node:url";
 import { gunzipSync } from "node:zlib";
-import puppeteer from "puppeteer-core";
-import { decodePng } from "./png_pixels.mjs";
+import { check, finishChecks, launchChromium } from "./browser_checks.mjs";
+import { decodePng, differingPixels } from "./png_pixels.mjs";
 
 const [reference, same, other, shots, share] = process.argv.slice(2);
 if (!reference || !same || !other || !shots) {
@@ -20,24 +19,11 @@ if (!reference || !same || !other || !shots) {
 const mostDiffering = share ? Number(share) : 0.002;
 mkdirSync(shots, { recursive: true });
 
-const results = [];
-function check(name, ok, detail) {
-  results.push(ok);
-  console.log(`${ok ? "PASS" : "FAIL"} ${name}: ${detail}`);
-}
-
 // The SVG's own size in pixels, from its width and height attributes.
 function sizeOf(svg) {
   const head = svg.slice(0, svg.indexOf(">", svg.indexOf("<svg")));
   const number = (name) => Number(new RegExp(`\\s${name}="([0-9.]+)"`).exec(head)[1]);
   return { width: Math.ceil(number("width")), height: Math.ceil(number("height")) };
-}
-
-function differingPixels(a, b) {
-  let n = 0;
-  for (let i = 0; i < a.length; i += 4)
-    if (Math.abs(a[i] - b[i]) + Math.abs(a[i + 1] - b[i + 1]) + Math.abs(a[i + 2] - b[i + 2]) > 30) ++n;
-  return n;
 }
 
 let referenceFile = resolve(reference);
@@ -46,13 +32,7 @@ if (reference.endsWith(".gz")) {
   writeFileSync(referenceFile, gunzipSync(readFileSync(reference)));
 }
 
-const profile = mkdtempSync(join(tmpdir(), "vistrelle-chromium-"));
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
-  headless: true,
-  args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
-         "--disable-component-update", "--disable-sync", `--user-data-dir=${profile}`],
-});
+const { browser, close } = await launchChromium();
 try {
   const page = await browser.newPage();
   const shot = async (file, name) => {
@@ -77,9 +57,6 @@ try {
 } catch (error) {
   check("the pictures are shown", false, String(error && error.stack || error));
 } finally {
-  await browser.close();
-  rmSync(profile, { recursive: true, force: true });
+  await close();
 }
-const failed = results.filter((ok) => !ok).length;
-console.log(`${results.length - failed} passed, ${failed} failed`);
-process.exit(failed ? 1 : 0);
+finishChecks();
