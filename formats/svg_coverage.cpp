@@ -14,8 +14,10 @@ namespace {
 // to half a tenth of a pixel when written.
 constexpr double insideMargin = 0.1;
 
-// Panels beyond this many pixels are not tracked: every shape in them shows.
+// Panels beyond this many pixels, or this many on a side, are not tracked: every shape in them
+// shows.
 constexpr double largestTracked = 16.0 * 1024 * 1024;
+constexpr double longestTracked = 64.0 * 1024;
 
 // Whether the polygon is convex and simple: every turn the same way, and its edges go down and up
 // once only (a star turns the same way everywhere but goes round more than once).
@@ -72,7 +74,9 @@ std::pair<int, int> touched(double from, double to, int size) {
 }  // namespace
 
 PanelCoverage::PanelCoverage(double width, double height) : width_(0), height_(0) {
-    if (!(width > 0.0) || !(height > 0.0) || width * height > largestTracked) return;
+    if (!(width > 0.0) || !(height > 0.0) || width > longestTracked || height > longestTracked ||
+        width * height > largestTracked)
+        return;
     width_ = static_cast<int>(std::ceil(width));
     height_ = static_cast<int>(std::ceil(height));
     hidden_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0);

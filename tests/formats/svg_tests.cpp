@@ -374,6 +374,17 @@ TEST(PanelCoverage, LeavesSmallerThanAPixelShowOncePerPixel) {
     EXPECT_TRUE(coverage.show(dot, 2.0)) << "tiny leaves hide nothing";
 }
 
+TEST(PanelCoverage, PanelsTooLargeToTrackShowEveryShape) {
+    const std::vector<formats::ScreenPoint> square{{1, 1, 1}, {9, 1, 1}, {9, 9, 1}, {1, 9, 1}};
+    const std::vector<formats::ScreenPoint> within{{4, 4, 2}, {6, 4, 2}, {6, 6, 2}, {4, 6, 2}};
+    for (const auto &[width, height] : std::vector<std::pair<double, double>>{
+             {1e9, 0.001}, {1e5, 1e5}, {std::nan(""), 10}, {0, 10}}) {
+        formats::PanelCoverage coverage(width, height);
+        EXPECT_TRUE(coverage.show(square, 1.0));
+        EXPECT_TRUE(coverage.show(within, 1.0)) << width << " x " << height;
+    }
+}
+
 TEST(PanelCoverage, AConvexLeafHidesWhatLiesWithinItAndNoMore) {
     formats::PanelCoverage coverage(100, 100);
     // A diamond around (50, 50) reaching 20 pixels each way.
