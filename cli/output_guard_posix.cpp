@@ -73,10 +73,10 @@ FolderLock::FolderLock(const fs::path &folder) {
         throw hostsim::HostError::at(
             folder, std::string("cannot lock the folder: ") + std::strerror(error));
     throw hostsim::HostError::at(
-        folder, "another vistrelle run (" +
-                    (holder > 0 ? "process " + std::to_string(holder)
-                                : std::string("process unknown")) +
-                    ") is writing into this folder; wait for it to end or choose another --out");
+        folder,
+        "another vistrelle run (" +
+            (holder > 0 ? "process " + std::to_string(holder) : std::string("process unknown")) +
+            ") is writing into this folder; wait for it to end or choose another --out");
 }
 
 FolderLock::~FolderLock() {

@@ -64,9 +64,9 @@ std::optional<FileIdentity> fileIdentity(const fs::path &file) {
     const bool known = GetFileInformationByHandle(handle, &information);
     CloseHandle(handle);
     if (!known) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        std::uintmax_t{information.nFileIndexHigh} << 32 |
-                            information.nFileIndexLow};
+    return FileIdentity{
+        information.dwVolumeSerialNumber,
+        std::uintmax_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow};
 }
 
 std::optional<std::string> nameOnDisk(const fs::path &file) {
@@ -82,8 +82,8 @@ FolderLock::FolderLock(const fs::path &folder) {
     // The file of a lock just given up may be on its way out for a moment.
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 20; ++attempt) {
-        handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, shareAll,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+        handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, shareAll, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -99,8 +99,8 @@ FolderLock::FolderLock(const fs::path &folder) {
         const std::string holder = code == ERROR_LOCK_VIOLATION ? holderOf(handle) : "";
         CloseHandle(handle);
         if (code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING)
-            throw hostsim::HostError::at(folder, "cannot lock the folder: " +
-                                                     formats::systemMessage(code));
+            throw hostsim::HostError::at(folder,
+                                         "cannot lock the folder: " + formats::systemMessage(code));
         throw hostsim::HostError::at(
             folder, "another vistrelle run (" + (holder.empty() ? "process unknown" : holder) +
                         ") is writing into this folder; wait for it to end or choose another "
