@@ -24,13 +24,7 @@ void DrivenInstance::playFrame(std::int32_t frame, std::span<hostsim::Position> 
     newTime_(instance_, frame, host_.frames().timeOf(frame));
     const hostsim::SceneServices::Pass pass(
         host_.scene());  // as the host's own evaluate loop opens one
-    // One record for every point, each field filled anew, as the host's own loop does.
-    PointAccess access{};
-    for (std::size_t i = 0; i < points_.size(); ++i) {
-        hostsim::fillPointAccess(access, points_[i], i, mesh_);
-        evaluate_(instance_, &access);
-        out[i] = hostsim::positionOf(access);
-    }
+    hostsim::evaluatePoints(evaluate_, instance_, mesh_, points_.data(), out);
 }
 
 std::array<double, 3> DrivenInstance::scanFrame(std::int32_t frame) {

@@ -137,7 +137,7 @@ bool printSummary(std::ostream &out, const PerPointReporter &times, const Findin
                findings.referenceAgreement.empty() ? std::nullopt : std::optional(agree), "");
     out << "  Instruction counts (evaluate <= 700, host <= 150, frame <= 1000 per point): "
            "scripts/bench-counts.\n"
-           "  Instance memory (at most 384 B fixed and 256 B per leaf) is checked by "
+           "  Instance memory (at most 896 B fixed and 256 B per leaf) is checked by "
            "tests/module/memory_tests.cpp, part of scripts/test.\n";
     return list.allMet();
 }

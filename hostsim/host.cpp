@@ -237,18 +237,13 @@ void Host::passInto(void *instance, const InstanceRecord &rec, std::span<Positio
     const Mesh *object = passMesh(rec);
     if (object == nullptr || object->points.size() < out.size())
         fail("a pass of " + std::to_string(out.size()) + " positions over fewer points");
-    // The record, the mesh and the entry are found once; one PointAccess serves every point.
+    // The record, the mesh and the entry are found once.
     const auto evaluateEntry = entry(rec.tables->binding.evaluate, "evaluate");
     const auto &points = object->points;
     MeshHandle *const mesh = scene_.meshOf(rec.object);
-    PointAccess access{};
     const SceneServices::Pass pass(scene_);
     const CallScope call("evaluate", rec.frame);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        fillPointAccess(access, points[i], i, mesh);
-        evaluateEntry(instance, &access);
-        out[i] = positionOf(access);
-    }
+    evaluatePoints(evaluateEntry, instance, mesh, points.data(), out);
 }
 
 const std::vector<Position> &Host::evaluatePass(void *instance) {

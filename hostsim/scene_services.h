@@ -137,27 +137,32 @@ class SceneServices {
     KeptPosition kept_;
 };
 
+// The kept answer is held only within an open pass (kept_.item is null otherwise) and its item is
+// never null; a null item with nothing kept answers zeros, as positionAnew does for it. So the
+// short path needs neither test.
 inline void SceneServices::itemParam(ItemId item, std::int32_t code, double time, double out[3]) {
     ++counters_.itemParam;
-    if (out == nullptr) return;
-    if (passDepth_ > 0 && item == kept_.item && item != nullptr && code == ITEM_PARAM_POSITION &&
-        std::bit_cast<std::uint64_t>(time) == kept_.timeBits) {
+    if (item == kept_.item && code == ITEM_PARAM_POSITION &&
+        std::bit_cast<std::uint64_t>(time) == kept_.timeBits && out != nullptr) [[likely]] {
         // One copy of all three: a module that reads two of them in one wide load (vistrel.p does)
         // would otherwise stall on separate stores, as with meshPointPosition.
         static_assert(sizeof kept_.position == 3 * sizeof(double));
         std::memcpy(out, &kept_.position, sizeof kept_.position);
         return;
     }
-    positionAnew(item, code, time, out);
+    if (out != nullptr) positionAnew(item, code, time, out);
 }
 
+// Anything but a point of the mesh being walked (a null point is index -1, past its end; with no
+// walk the count is 0) takes the long way, which answers it as before.
 inline std::int32_t SceneServices::meshPointPosition(MeshHandle *mesh, PointId point,
                                                      float position[3]) {
     ++counters_.meshPointPosition;
-    if (mesh == nullptr || mesh != scan_.mesh) return pointPositionAnew(mesh, point, position);
-    // The mesh being walked: straight to its points.
     const auto index = reinterpret_cast<std::uintptr_t>(point) - 1;
-    if (position == nullptr || point == nullptr || index >= scan_.count) return MESH_POINT_UNKNOWN;
+    if (mesh != scan_.mesh || index >= scan_.count) [[unlikely]]
+        return pointPositionAnew(mesh, point, position);
+    // The mesh being walked: straight to its points.
+    if (position == nullptr) return MESH_POINT_UNKNOWN;
     std::memcpy(position, scan_.points[index].data(), sizeof scan_.points[index]);
     return MESH_POINT_FOUND;
 }

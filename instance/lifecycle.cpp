@@ -71,6 +71,8 @@ const char *newTime(void *instance, std::int32_t frame, double time) {
     self->currentFrame = frame;
     self->currentTime = time;
     self->needsScan = 1;
+    // The next point goes through every check of evaluate: the scan is due.
+    self->aim.forget();
     return ENTRY_NO_ERROR;
 }
 

@@ -23,6 +23,7 @@ std::int32_t arrayLengthFor(double leafCount) {
 // memory holds) every scan measures every leaf. `sameLength`: the leaf arrays kept their length.
 void keepScannedPoints(PluginInstance &instance, bool sameLength) noexcept {
     instance.scannedLeaves = 0;
+    instance.scanNext = nullptr;
     const std::int32_t leafPoints = instance.leafPoints;
     if (sameLength && instance.scannedPoints != nullptr && instance.scannedLeafPoints == leafPoints)
         return;

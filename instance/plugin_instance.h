@@ -56,6 +56,13 @@ struct PluginInstance {
     std::int32_t scannedLeaves = 0;      // leaves whose measurement is that of their kept points
     std::int32_t unchangedLeaves = 0;    // during a scan: scannedLeaves as it began, or 0
     bool leafChanged = false;            // during a scan: a point of the current leaf changed bits
+    // During a scan, while the rest of a leaf with kept points takes scanPoint's short path: the
+    // kept point the next fetched one is compared with, the end of the leaf's kept points and the
+    // mesh's meshPointPosition; scanNext null otherwise.
+    ScannedPoint *scanNext = nullptr;
+    ScannedPoint *scanLeafEnd = nullptr;
+    std::int32_t (*scanFetch)(MeshHandle *mesh, PointId point, float position[3]) = nullptr;
+    float fetched[3] = {};  // during a scan: the point the short path fetched
 };
 
 // Makes the per-leaf arrays again with the whole part of leafCount zeroed entries (none when

@@ -1,12 +1,10 @@
-// The C entries: one call each into the module's own functions (a tail call on the per-point
-// paths).
+// The C entries: one call each into the module's own functions. The per-point entries,
+// vistrel_evaluate and vistrel_scan_point, are defined beside evaluate and the scan.
 #include "module/c_entries.h"
 
 #include "instance/item_list.h"
 #include "instance/lifecycle.h"
 #include "instance/persistence.h"
-#include "leaf/evaluate.h"
-#include "leaf/scan_point.h"
 #include "module/activation.h"
 #include "panel/options_panel.h"
 
@@ -36,10 +34,6 @@ const char *vistrel_new_time(void *instance, std::int32_t frame, double time) {
     return vistrel::newTime(instance, frame, time);
 }
 std::uint32_t vistrel_flags(void *instance) { return vistrel::flags(instance); }
-void vistrel_evaluate(void *instance, PointAccess *access) { vistrel::evaluate(instance, access); }
-std::int32_t vistrel_scan_point(void *instance, PointId point) {
-    return vistrel::scanPoint(instance, point);
-}
 
 const char *vistrel_item_name_at(void *context, std::int32_t k) {
     return vistrel::itemNameAt(context, k);

@@ -1,7 +1,9 @@
 // Every entry the host calls, with C linkage and names no other library uses. Each forwards to the
 // module's function of the same role (vistrel::create, vistrel::evaluate, ...), which lets no
-// exception out. Their protocol is that of host/: every call on the host's calling thread, one at a
-// time; the module takes no locks and starts no threads.
+// exception out; the per-point ones are defined beside theirs (leaf/evaluate.cpp,
+// leaf/scan_point.cpp), so that the function is inlined into the entry. Their protocol is that of
+// host/: every call on the host's calling thread, one at a time; the module takes no locks and
+// starts no threads.
 #pragma once
 
 #include <cstdint>

@@ -16,9 +16,10 @@
 
 namespace {
 
-// The stated bounds of an instance's memory: its record, what each leaf adds, and what each of its
-// points adds (its position as the scan fetched it, kept to find unchanged leaves).
-constexpr std::size_t fixedBytesBound = 416;
+// The stated bounds of an instance's memory: its record (with room for the points of a leaf of up
+// to eight turned ahead), what each leaf adds, and what each of its points adds (its position as
+// the scan fetched it, kept to find unchanged leaves).
+constexpr std::size_t fixedBytesBound = 896;
 constexpr std::size_t bytesPerLeafBound = 256;
 constexpr std::size_t bytesPerPointBound = 12;
 constexpr std::size_t pointsPerLeaf = 4;

@@ -396,9 +396,11 @@ class KeptValueInputs : public testing::Test {
     }
 
     // One pass, the target at `target(i)` for point i; `between(i)` runs before point i is
-    // evaluated (a setting changed mid-pass). Counts the points that differ from the reference.
+    // evaluated (a setting changed mid-pass); points for which `untargeted(i)` holds are expected
+    // back unchanged, with no target to ask for. Counts the points that differ from the reference.
     std::size_t pass(const std::function<Vector3(std::size_t)> &target,
-                     const std::function<void(std::size_t)> &between = {}) {
+                     const std::function<void(std::size_t)> &between = {},
+                     const std::function<bool(std::size_t)> &untargeted = {}) {
         const Points now = mesh();
         const auto size = static_cast<std::size_t>(leafPoints_);
         const std::size_t turned = size * std::min(leaves, now.size() / size);
@@ -410,7 +412,7 @@ class KeptValueInputs : public testing::Test {
         for (std::size_t i = 0; i < now.size(); ++i) {
             if (between) between(i);
             hostsim::Position expected{now[i][0], now[i][1], now[i][2]};
-            if (i < turned) {
+            if (i < turned && !(untargeted && untargeted(i))) {
                 MeasuredLeaf leaf = measured[i / size];
                 testkit::computeAngles(leaf.frame);
                 targets.positions.push_back(target(i));
@@ -438,6 +440,8 @@ TEST_F(KeptValueInputs, APointChangedByOneStepOrAZerosSignAloneIsMeasuredAgain) 
     EXPECT_EQ(pass(fixedTarget), 0u) << "one step of one coordinate";
     mesh()[9][2] = 0.0f;  // was -0
     EXPECT_EQ(pass(fixedTarget), 0u) << "a zero's sign";
+    mesh()[47][2] = std::nextafter(mesh()[47][2], -100.0f);
+    EXPECT_EQ(pass(fixedTarget), 0u) << "one step of a leaf's last point";
     mesh()[8][0] = std::numeric_limits<float>::quiet_NaN();
     EXPECT_EQ(pass(fixedTarget), 0u) << "a NaN";
     EXPECT_EQ(pass(fixedTarget), 0u) << "the same NaN again";
@@ -453,6 +457,14 @@ TEST_F(KeptValueInputs, APivotRuleOrLeafSizeChangedAloneMeasuresEveryLeafAgain) 
     EXPECT_EQ(pass(fixedTarget), 0u) << "three points a leaf, the arrays as they were";
     set(CTL_LEAF_POINTS, 4);
     EXPECT_EQ(pass(fixedTarget), 0u) << "back to four";
+    // With the arrays made anew for the size, as after a user's change: points kept at it, and up
+    // to eight of a leaf's points turned ahead.
+    for (const std::int32_t size : {9, 8, 5, 4}) {
+        set(CTL_LEAF_POINTS, size);
+        panel_->notifyRaw(CTL_LEAF_POINTS, PANEL_EVENT_VALUE_CHANGED);
+        EXPECT_EQ(pass(fixedTarget), 0u) << size << " points a leaf, new arrays";
+        EXPECT_EQ(pass(fixedTarget), 0u) << size << " points a leaf, its points kept";
+    }
 }
 
 TEST_F(KeptValueInputs, ATargetMovedByOneStepOrAZerosSignBetweenTwoPointsIsAimedAtAgain) {
@@ -483,6 +495,27 @@ TEST_F(KeptValueInputs, AnAlignmentSwitchedAloneMidLeafTurnsTheRestOfTheLeafTheN
                 << "control " << control << " set to " << value << " at the second point of a leaf";
         }
     }
+}
+
+TEST_F(KeptValueInputs, ATargetChosenAnewMidLeafIsAskedForByTheRestOfThePass) {
+    const auto between = [&](std::size_t i) {
+        if (i == 5) set(CTL_TARGET, 0);
+        if (i == 10) set(CTL_TARGET, 2);
+    };
+    EXPECT_EQ(pass(fixedTarget, between, [](std::size_t i) { return i >= 5 && i < 10; }), 0u)
+        << "none from the second point of a leaf, the target again from the third of the next";
+}
+
+TEST_F(KeptValueInputs, APassCutShortMidLeafLeavesTheNextPassToScanAfresh) {
+    ASSERT_EQ(pass(fixedTarget), 0u);
+    TargetScript targets;
+    targets.positions.assign(6, fixedTarget(0));
+    script = &targets;
+    host_->newTime(instance_, ++frame_);
+    for (std::size_t i = 0; i < 6; ++i) host_->evaluatePoint(instance_, i);
+    script = nullptr;
+    mesh()[1][0] = std::nextafter(mesh()[1][0], 100.0f);
+    EXPECT_EQ(pass(fixedTarget), 0u) << "the first leaf moved after a pass stopped in the second";
 }
 
 }  // namespace
