@@ -1,5 +1,5 @@
-// The subcommands that read scene files and write meshes and pictures, in the Windows build: the
-// formats library writes files the POSIX way, so these refuse with one line and say where they run.
+// The subcommands not yet built for Windows: run, whose worker processes, stop signals and progress
+// line are POSIX. It refuses with one line that says what to use instead.
 #include "cli/commands.h"
 
 #include "hostsim/host_error.h"
@@ -7,34 +7,16 @@
 #include <string>
 
 namespace cli {
-namespace {
-
-void addRefusal(CLI::App &app, const char *name, const char *what) {
-    auto *command = app.add_subcommand(name, std::string(what) + " (Linux builds only)");
-    command->allow_extras();
-    command->callback([name] {
-        throw hostsim::HostError(std::string("vistrelle ") + name +
-                                 ": not in the Windows build, which has info and validate; use "
-                                 "the Linux archive's vistrelle, on Linux or under WSL");
-    });
-}
-
-}  // namespace
 
 void addRunCommand(CLI::App &app, const CommandContext &) {
-    addRefusal(app, "run", "Play a scene's frames");
-}
-void addApplyCommand(CLI::App &app, const CommandContext &) {
-    addRefusal(app, "apply", "Turn a mesh toward a target");
-}
-void addPanelCommand(CLI::App &app, const CommandContext &) {
-    addRefusal(app, "panel", "Show or edit a scene's options panel");
-}
-void addSceneCommand(CLI::App &app, const CommandContext &) {
-    addRefusal(app, "scene", "Show a scene's items");
-}
-void addMakeBushCommand(CLI::App &app, const CommandContext &) {
-    addRefusal(app, "make-bush", "Make the demo scene");
+    auto *command = app.add_subcommand("run", "Play a scene's frames (not in this Windows build)");
+    command->allow_extras();
+    command->callback([] {
+        throw hostsim::HostError(
+            "vistrelle run: not in this Windows build; apply turns one frame of a mesh here "
+            "(vistrelle apply --help), and the Linux archive's vistrelle runs whole scenes, on "
+            "Linux or under WSL");
+    });
 }
 
 }  // namespace cli
