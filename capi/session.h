@@ -35,12 +35,6 @@ class BadArgument : public hostsim::HostError {
     using hostsim::HostError::HostError;
 };
 
-// What this build does not do.
-class Unsupported : public hostsim::HostError {
-  public:
-    using hostsim::HostError::HostError;
-};
-
 using Points = std::span<const std::array<float, 3>>;
 
 class Session {

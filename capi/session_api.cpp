@@ -4,6 +4,7 @@
 
 #include "capi/panel_values.h"
 #include "capi/session.h"
+#include "formats/text/text_file.h"
 #include "host/vistrelle_contract.h"
 #include "hostsim/host_error.h"
 #include "hostsim/vistrelle_settings.h"
@@ -53,8 +54,6 @@ int32_t guarded(Work &&work) noexcept {
         return failed(VISTRELLE_BAD_ARGUMENT, fault.line);
     } catch (const capi::BadArgument &e) {
         return failed(VISTRELLE_BAD_ARGUMENT, e.what());
-    } catch (const capi::Unsupported &e) {
-        return failed(VISTRELLE_UNSUPPORTED, e.what());
     } catch (const hostsim::HostError &e) {
         return failed(VISTRELLE_REFUSED, e.what());
     } catch (const std::bad_alloc &) {
@@ -183,7 +182,8 @@ int32_t vistrelle_open(const char *modulePath, double framesPerSecond, Vistrelle
         *session = nullptr;
         need(modulePath, "the module path");
         auto handle = std::make_unique<VistrelleSession>();
-        handle->session = std::make_unique<capi::Session>(modulePath, framesPerSecond);
+        handle->session =
+            std::make_unique<capi::Session>(formats::utf8Path(modulePath), framesPerSecond);
         *session = handle.release();
     });
 }
@@ -196,7 +196,8 @@ int32_t vistrelle_open_scene(const char *modulePath, const char *scenePath,
         need(modulePath, "the module path");
         need(scenePath, "the scene path");
         auto handle = std::make_unique<VistrelleSession>();
-        handle->session = capi::Session::fromScene(modulePath, scenePath);
+        handle->session =
+            capi::Session::fromScene(formats::utf8Path(modulePath), formats::utf8Path(scenePath));
         *session = handle.release();
     });
 }

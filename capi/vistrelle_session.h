@@ -46,7 +46,7 @@ enum VistrelleStatus {
     VISTRELLE_SHORT_BUFFER = 3, /* a text did not fit; its whole length was still written */
     VISTRELLE_CLOSED = 4,       /* the session was closed */
     VISTRELLE_NO_MEMORY = 5,
-    VISTRELLE_UNSUPPORTED = 6, /* not in this build (scene files are read by the Linux build) */
+    VISTRELLE_UNSUPPORTED = 6, /* not in this build (no build answers it now; kept for callers) */
     VISTRELLE_FAILED = 7       /* anything else, described by the line */
 };
 
@@ -145,7 +145,8 @@ VISTRELLE_API const char *vistrelle_pivot_name(int32_t rule);
 
 /* When: any time; one session at a time holds the module in a process.
    Thread: any.
-   Owner: the path is read during the call; *session is the caller's until vistrelle_release.
+   Owner: the path (UTF-8, on Windows too) is read during the call; *session is the caller's until
+   vistrelle_release.
    Null: a null path or session answers VISTRELLE_BAD_ARGUMENT.
    Answers: VISTRELLE_OK and *session, a session over an empty scene of `framesPerSecond` frames a
    second; VISTRELLE_REFUSED (not a module, another session open, fps not a positive number) with
@@ -155,11 +156,12 @@ VISTRELLE_API int32_t vistrelle_open(const char *modulePath, double framesPerSec
 
 /* When: any time; one session at a time holds the module in a process.
    Thread: any.
-   Owner: the paths are read during the call; *session is the caller's until vistrelle_release.
+   Owner: the paths (UTF-8, on Windows too) are read during the call; *session is the caller's
+   until vistrelle_release.
    Null: a null path or session answers VISTRELLE_BAD_ARGUMENT.
    Answers: VISTRELLE_OK and *session, whose items, frame rate and displacements (each an object)
    are the scene file's (JSON, as `vistrelle run` reads it); VISTRELLE_REFUSED in one line naming
-   the file or the module; VISTRELLE_UNSUPPORTED in a build without scene files (Windows). */
+   the file or the module. */
 VISTRELLE_API int32_t vistrelle_open_scene(const char *modulePath, const char *scenePath,
                                            VistrelleSession **session);
 

@@ -144,21 +144,23 @@ void applyToMesh(const ApplyOptions &options) {
     if (options.leafPoints < 2)
         throw badOption("--leaf-points", std::to_string(options.leafPoints),
                         "a whole number of at least 2");
+    const fs::path module = typedPath(options.module);
+    const fs::path out = typedPath(options.out), gltf = typedPath(options.gltf),
+                   svg = typedPath(options.svg);
     formats::PointBudget budget(options.maxPoints);
-    hostsim::Scene scene = applyScene(options.mesh, target, budget);
+    hostsim::Scene scene = applyScene(typedPath(options.mesh), target, budget);
     SameFileGuard guard;
-    guard.addInput(options.mesh, "the mesh");
+    guard.addInput(typedPath(options.mesh), "the mesh");
     guard.addInputs(budget);
-    guard.addInput(options.module, "the module");
-    for (const std::string *output : {&options.out, &options.gltf, &options.svg})
-        guard.checkOutput(*output, options.force);
+    guard.addInput(module, "the module");
+    for (const fs::path *output : {&out, &gltf, &svg}) guard.checkOutput(*output, options.force);
 
-    const ModuleWatch watch(options.module);
-    hostsim::Host host(options.module, std::move(scene));
+    const ModuleWatch watch(module);
+    hostsim::Host host(module, std::move(scene));
     void *instance = host.displacementInstances().front();
     const hostsim::PanelOpening opening = host.openPanel(instance);
     if (opening.panel == nullptr)
-        throw hostsim::HostError::at(options.module,
+        throw hostsim::HostError::at(module,
                                      "the options panel did not open (activation answered " +
                                          std::to_string(opening.code) + ")");
     hostsim::HostPanel &panel = *opening.panel;
@@ -168,7 +170,7 @@ void applyToMesh(const ApplyOptions &options) {
     const std::vector<std::string> targets = panel.popupEntries(CTL_TARGET);
     if (targets.size() <= targetEntry || targets[targetEntry] != targetItemName)
         throw hostsim::HostError::at(
-            options.module, "the \"Target object\" popup does not list \"Target\" as entry 2");
+            module, "the \"Target object\" popup does not list \"Target\" as entry 2");
     const int pivot = pivotIndex(options.pivot, panel.stringList(CTL_PIVOT_TYPE));
 
     host.edit(panel, CTL_LEAF_POINTS, options.leafPoints);
@@ -179,7 +181,7 @@ void applyToMesh(const ApplyOptions &options) {
 
     const std::vector<hostsim::Position> positions = host.evaluateFrame(instance, 0);
     const hostsim::Item &object = host.scene().scene().items.front();
-    refuseNonFinite(options.module, 0, object.name, positions);
+    refuseNonFinite(module, 0, object.name, positions);
     const ShownSettings settings = showSettings(host, instance);
     const std::optional<ResolvedTarget> resolved = resolvedTarget(host, instance);
     std::string svgText;
@@ -201,7 +203,7 @@ void applyToMesh(const ApplyOptions &options) {
     const std::string objText =
         options.out.empty() ? std::string() : formats::objMeshText(*object.mesh, positions);
     std::vector<std::string> written;
-    const auto writeOutput = [&](const std::string &file, const char *what,
+    const auto writeOutput = [&](const fs::path &file, const char *what,
                                  const std::function<void()> &write) {
         if (file.empty()) return;
         try {
@@ -215,15 +217,15 @@ void applyToMesh(const ApplyOptions &options) {
                                      (written.size() == 1 ? " was" : " were") + " written, " +
                                      what + " was not");
         }
-        written.push_back(writtenName(file));
+        written.push_back(writtenName(file.string()));
     };
-    writeOutput(options.out, "the OBJ file", [&] { formats::replaceFile(options.out, objText); });
-    writeOutput(options.gltf, "the glTF file", [&] {
-        formats::writeGltfMesh(options.gltf, *object.mesh,
+    writeOutput(out, "the OBJ file", [&] { formats::replaceFile(out, objText); });
+    writeOutput(gltf, "the glTF file", [&] {
+        formats::writeGltfMesh(gltf, *object.mesh,
                                formats::surfaceOf(*object.mesh, settings.leafPoints), positions,
                                object.name);
     });
-    writeOutput(options.svg, "the picture", [&] { formats::replaceFile(options.svg, svgText); });
+    writeOutput(svg, "the picture", [&] { formats::replaceFile(svg, svgText); });
 
     const std::size_t leaves = positions.size() / static_cast<std::size_t>(options.leafPoints);
     // With the mesh on standard output, the summary goes to stderr so that the OBJ text stays

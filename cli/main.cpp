@@ -113,19 +113,15 @@ int runCommand(int argc, char **argv) {
     // The examples are of what runs on this system.
 #if defined(_WIN32)
     app.footer(
-        "Examples (in an unpacked archive's folder):\n"
-#if defined(VISTRELLE_RUN_ON_WINDOWS)
+        "Examples:\n"
         "  vistrelle run examples\\bush.json --out out\\demo --gltf\n"
-#endif
+        "  vistrelle make-bush --seed 7 --cards 300 -o bush\\bush.obj\n"
+        "  vistrelle apply bush\\bush.obj --target 10,0,0 -o turned.obj --svg turned.svg\n"
+        "  vistrelle panel bush\\bush.json --set \"Object points=3\" --save-as edited.json\n"
+        "  vistrelle scene bush\\bush.json\n"
         "  vistrelle info " +
-        context.defaultModule.string() + "\n  vistrelle validate " +
         context.defaultModule.string() +
-        " --quick\n"
-#if defined(VISTRELLE_RUN_ON_WINDOWS)
-        "apply, panel, scene and make-bush run in the Linux build (also under WSL).\n"
-#else
-        "run, apply, panel, scene and make-bush run in the Linux build (also under WSL).\n"
-#endif
+        "\n"
         "Each subcommand's --help shows more; /? is --help.\n"
 #else
     app.footer(

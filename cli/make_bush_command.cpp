@@ -26,9 +26,9 @@ struct MakeBushOptions {
 };
 
 void makeBush(const MakeBushOptions &options) {
-    const fs::path obj = options.obj;
+    const fs::path obj = typedPath(options.obj);
     const fs::path scene =
-        options.scene.empty() ? fs::path(obj).replace_extension(".json") : fs::path(options.scene);
+        options.scene.empty() ? fs::path(obj).replace_extension(".json") : typedPath(options.scene);
     if (obj == formats::standardOutput)
         throw UsageError(
             "-o -: the scene names the OBJ file, so -o must name a file, not standard output");

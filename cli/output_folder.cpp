@@ -4,8 +4,13 @@
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -16,9 +21,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The folders made, outermost first, as C strings a handler can read.
+// The folders made, outermost first, as the system's strings, which a handler can read.
 constexpr std::size_t mostMade = 16;
-char madeFolders[mostMade][4096];
+fs::path::value_type madeFolders[mostMade][4096];
 volatile std::size_t madeCount = 0;
 
 // Notes the missing folders of `folder`, outermost first, before they are made.
@@ -31,9 +36,9 @@ void noteMissing(const fs::path &folder) {
         if (at.has_filename()) missing.push_back(at);
     }
     for (auto it = missing.rbegin(); it != missing.rend() && madeCount < mostMade; ++it) {
-        const std::string text = it->string();
-        if (text.size() >= sizeof madeFolders[0]) continue;
-        std::memcpy(madeFolders[madeCount], text.c_str(), text.size() + 1);
+        const fs::path::string_type &text = it->native();
+        if (text.size() >= std::size(madeFolders[0])) continue;
+        std::memcpy(madeFolders[madeCount], text.c_str(), (text.size() + 1) * sizeof text[0]);
         madeCount = madeCount + 1;
     }
 }
@@ -41,7 +46,14 @@ void noteMissing(const fs::path &folder) {
 }  // namespace
 
 void removeEmptyMadeFolders() noexcept {
-    for (std::size_t i = madeCount; i > 0; --i) ::rmdir(madeFolders[i - 1]);  // fails unless empty
+    // Each removal fails unless the folder is empty.
+    for (std::size_t i = madeCount; i > 0; --i) {
+#if defined(_WIN32)
+        RemoveDirectoryW(madeFolders[i - 1]);
+#else
+        ::rmdir(madeFolders[i - 1]);
+#endif
+    }
 }
 
 EmptyFoldersOnFailure::~EmptyFoldersOnFailure() {

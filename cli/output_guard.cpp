@@ -1,36 +1,52 @@
-// Checking outputs against inputs, and locking output folders.
+// Checking outputs against inputs; the files' identities and the folder lock are
+// output_guard_posix.cpp's and output_guard_windows.cpp's.
 #include "cli/output_guard.h"
 
+#include "cli/output_names.h"
 #include "formats/text/text_file.h"
+#include "formats/text/windows_names.h"
 #include "hostsim/host_error.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace cli {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A path as the system compares paths: as written, or under Windows's rules with ASCII letters in
+// one case.
+std::string comparedPath(const fs::path &path) {
+    std::string text = path.string();
+    return systemNameRules == NameRules::Windows ? formats::windowsNameKey(text) : text;
+}
+
+// Refuses an output whose name the system would not keep as written, or (unless `force`) that the
+// system takes for an existing file whose name differs in case.
+void checkOutputName(const fs::path &output, bool force) {
+    const std::string name = output.filename().string();
+    if (const std::string fault = outputNameFault(name, systemNameRules); !fault.empty())
+        throw hostsim::HostError::at(output, "cannot write: its name " + fault);
+    if (force || systemNameRules == NameRules::Posix) return;
+    const std::optional<std::string> stored = nameOnDisk(output);
+    if (!stored) return;
+    const std::string clash = caseOnlyClash(name, std::span(&*stored, 1), systemNameRules);
+    if (!clash.empty())
+        throw hostsim::HostError::at(output, "the system takes it for the existing file " + clash +
+                                                 ", whose name differs only in case (--force "
+                                                 "writes it anyway)");
+}
+
+}  // namespace
+
 SameFileGuard::Known SameFileGuard::knownFile(const fs::path &file, std::string what) {
     Known known;
     known.path = file;
     std::error_code error;
     known.absolute = fs::weakly_canonical(fs::absolute(file, error), error);
-    struct stat status {};
-    if (::stat(file.c_str(), &status) == 0) {
-        known.exists = true;
-        known.device = status.st_dev;
-        known.inode = status.st_ino;
-    }
+    known.compared = comparedPath(known.absolute);
+    known.identity = fileIdentity(file);
     known.what = std::move(what);
     return known;
 }
@@ -46,65 +62,17 @@ void SameFileGuard::addInputs(const formats::PointBudget &read) {
 
 void SameFileGuard::checkOutput(const fs::path &output, bool force) {
     if (output.empty() || output == formats::standardOutput) return;
+    checkOutputName(output, force);
     Known out = knownFile(output, "another output of this command");
     if (!force)
         for (const Known &k : known_) {
-            const bool sameIdentity =
-                out.exists && k.exists && out.device == k.device && out.inode == k.inode;
-            if (sameIdentity || (!out.absolute.empty() && out.absolute == k.absolute))
+            const bool sameIdentity = out.identity && out.identity == k.identity;
+            if (sameIdentity || (!out.absolute.empty() && out.compared == k.compared))
                 throw hostsim::HostError::at(
                     output, "is the same file as " + k.what + " " + k.path.string() +
                                 ", which writing it would destroy (--force writes it anyway)");
         }
     known_.push_back(std::move(out));
-}
-
-namespace {
-
-// The process that holds a lock on the file at (device, inode), from /proc/locks; 0 when unknown.
-long lockHolder(const struct stat &status) {
-    std::ifstream locks("/proc/locks");
-    char wanted[64];
-    std::snprintf(wanted, sizeof wanted, "%02x:%02x:%ju", major(status.st_dev),
-                  minor(status.st_dev), static_cast<std::uintmax_t>(status.st_ino));
-    std::string line;
-    while (std::getline(locks, line)) {
-        std::istringstream fields(line);
-        std::string number, kind, advisory, mode, where;
-        long pid = 0;
-        if (!(fields >> number >> kind)) continue;
-        if (kind == "->") fields >> kind;  // a waiter
-        if (fields >> advisory >> mode >> pid >> where && where == wanted && pid != ::getpid())
-            return pid;
-    }
-    return 0;
-}
-
-}  // namespace
-
-FolderLock::FolderLock(const fs::path &folder) {
-    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0)
-        throw hostsim::HostError::at(
-            folder, std::string("cannot open the folder to lock it: ") + std::strerror(errno));
-    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
-    const int error = errno;
-    struct stat status {};
-    const long holder = error == EWOULDBLOCK && ::fstat(fd_, &status) == 0 ? lockHolder(status) : 0;
-    ::close(fd_);
-    fd_ = -1;
-    if (error != EWOULDBLOCK)
-        throw hostsim::HostError::at(
-            folder, std::string("cannot lock the folder: ") + std::strerror(error));
-    throw hostsim::HostError::at(
-        folder,
-        "another vistrelle run (" +
-            (holder > 0 ? "process " + std::to_string(holder) : std::string("process unknown")) +
-            ") is writing into this folder; wait for it to end or choose another --out");
-}
-
-FolderLock::~FolderLock() {
-    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace cli

@@ -1,5 +1,7 @@
-// File names of a run's output.
+// File names of a run's output, and the system's file-name rules for every output.
 #include "cli/output_names.h"
+
+#include "formats/text/windows_names.h"
 
 #include <algorithm>
 #include <charconv>
@@ -20,7 +22,21 @@ std::uint64_t nameHash(std::string_view name) {
 
 }  // namespace
 
-std::string fileStem(std::string_view objectName) {
+std::string outputNameFault(std::string_view fileName, NameRules rules) {
+    if (rules == NameRules::Posix || formats::windowsNameKey(fileName) == "NUL") return {};
+    return formats::windowsNameFault(fileName);
+}
+
+std::string caseOnlyClash(std::string_view fileName, std::span<const std::string> others,
+                          NameRules rules) {
+    if (rules == NameRules::Posix) return {};
+    const std::string key = formats::windowsNameKey(fileName);
+    for (const std::string &other : others)
+        if (other != fileName && formats::windowsNameKey(other) == key) return other;
+    return {};
+}
+
+std::string fileStem(std::string_view objectName, NameRules rules) {
     std::string stem;
     for (const char c : objectName) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
@@ -33,6 +49,7 @@ std::string fileStem(std::string_view objectName) {
         c = '_';
     }
     if (stem.find_first_not_of('_') == std::string::npos) return "object";
+    if (rules == NameRules::Windows && !formats::windowsDeviceName(stem).empty()) stem = '_' + stem;
     if (stem.size() > maxStemBytes) {
         constexpr char hex[] = "0123456789abcdef";
         const std::uint64_t hash = nameHash(objectName);

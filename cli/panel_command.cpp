@@ -188,7 +188,7 @@ void showPanel(hostsim::Host &host, void *instance, const PanelView &view) {
 
 std::size_t chooseDisplacement(const hostsim::Scene &scene, const PanelOptions &options) {
     if (scene.displacements.empty())
-        throw hostsim::HostError::at(options.scene,
+        throw hostsim::HostError::at(typedPath(options.scene),
                                      "no displacements, so there is no panel to open");
     if (options.object.empty()) return 0;
     std::string objects;
@@ -222,26 +222,26 @@ void applyEdit(hostsim::Host &host, hostsim::HostPanel &panel, const Edit &edit)
 
 void runPanel(const PanelOptions &options) {
     formats::PointBudget budget(options.maxPoints);
-    hostsim::Scene scene = formats::readSceneFile(options.scene, budget);
+    hostsim::Scene scene = formats::readSceneFile(typedPath(options.scene), budget);
     if (!options.saveAs.empty()) {
         SameFileGuard guard;
         guard.addInputs(budget);
-        guard.addInput(options.module, "the module");
-        guard.checkOutput(options.saveAs, options.force);
+        guard.addInput(typedPath(options.module), "the module");
+        guard.checkOutput(typedPath(options.saveAs), options.force);
     }
     const std::size_t chosen = chooseDisplacement(scene, options);
     const hostsim::Displacement &displacement = scene.displacements[chosen];
 
-    hostsim::Host host(options.module, scene);
+    hostsim::Host host(typedPath(options.module), scene);
     void *instance = host.displacementInstances().at(chosen);
     host.evaluateFrame(instance, host.frames().start);
     const hostsim::PanelOpening opening =
         host.openPanel(instance, HOST_INTERFACE_VERSION, displacement.server);
     if (opening.code != ACTIVATE_OK || opening.panel == nullptr)
-        throw hostsim::HostError::at(options.module, "the panel of displacement " +
-                                                         std::to_string(chosen + 1) +
-                                                         " did not open: activation answered " +
-                                                         std::to_string(opening.code));
+        throw hostsim::HostError::at(typedPath(options.module),
+                                     "the panel of displacement " + std::to_string(chosen + 1) +
+                                         " did not open: activation answered " +
+                                         std::to_string(opening.code));
     hostsim::HostPanel &panel = *opening.panel;
 
     // Every edit is checked before anything is shown or changed.
@@ -271,7 +271,7 @@ void runPanel(const PanelOptions &options) {
             // Only the text of "data" changes, so the scene's comments and layout stay as the user
             // wrote them.
             try {
-                formats::saveDisplacementData(options.scene, chosen, data);
+                formats::saveDisplacementData(typedPath(options.scene), chosen, data);
             } catch (const hostsim::HostError &error) {
                 throw hostsim::HostError(
                     std::string(error.what()) +
@@ -281,7 +281,7 @@ void runPanel(const PanelOptions &options) {
                       << options.scene << '\n';
         } else {
             scene.displacements[chosen].data = data;
-            formats::writeSceneFile(options.saveAs, scene);
+            formats::writeSceneFile(typedPath(options.saveAs), scene);
             std::cout << "saved the scene with displacement " << chosen + 1 << " (data " << values
                       << ") as " << options.saveAs << '\n';
         }

@@ -92,7 +92,8 @@ void printDisplacement(hostsim::Host &host, std::size_t index) {
 
 void runScene(const SceneOptions &options) {
     formats::PointBudget budget(options.maxPoints);
-    hostsim::Host host(options.module, formats::readSceneFile(options.scene, budget));
+    hostsim::Host host(typedPath(options.module),
+                       formats::readSceneFile(typedPath(options.scene), budget));
     const hostsim::Scene &scene = host.scene().scene();
 
     std::cout << "scene " << options.scene << '\n';

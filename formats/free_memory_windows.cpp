@@ -14,8 +14,8 @@ std::uint64_t freeMemoryBytes() {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
     if (!GlobalMemoryStatusEx(&status)) return addressable;
-    return std::min({addressable, std::uint64_t{status.ullAvailPhys},
-                     std::uint64_t{status.ullAvailVirtual}});
+    return std::min(
+        {addressable, std::uint64_t{status.ullAvailPhys}, std::uint64_t{status.ullAvailVirtual}});
 }
 
 }  // namespace formats

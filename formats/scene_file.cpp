@@ -102,7 +102,7 @@ Mesh readMesh(const JsonNode &node, const MeshPlace &place) {
     const JsonNode name = node.member("file");
     const std::string relative = name.text();
     if (relative.empty()) name.fail("expected the name of an OBJ or glTF file");
-    const fs::path objPath = (place.folder / relative).lexically_normal();
+    const fs::path objPath = (place.folder / utf8Path(relative)).lexically_normal();
     // Anything there that is not a regular file is refused by the reader, naming what it is.
     std::error_code error;
     if (!fs::exists(objPath, error)) name.fail("no such file: " + shownInput(objPath.string()));
@@ -257,7 +257,7 @@ class SceneWriter {
     void writeMesh(const Mesh &mesh, const std::string &what) {
         out_ += ", \"mesh\": ";
         if (!mesh.sourceFile.empty()) {
-            out_ += "{\"file\": " + quoted(relativePath(mesh.sourceFile)) + '}';
+            out_ += "{\"file\": " + quoted(relativePath(utf8Path(mesh.sourceFile))) + '}';
             return;
         }
         out_ += "{\"points\": [";

@@ -1,6 +1,8 @@
 // Resolving relative URIs inside a folder: decoded, normalised, symlinks followed, then checked.
 #include "formats/uri_path.h"
 
+#include "formats/text/text_file.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -74,7 +76,7 @@ fs::path fileInFolder(std::string_view uri, const fs::path &folder, const std::s
     std::string decoded;
     if (!percentDecode(uri, decoded)) refuse("has a '%' not followed by two hex digits");
     if (decoded.find('\0') != std::string::npos) refuse("has a NUL character");
-    const fs::path relative(decoded);
+    const fs::path relative = utf8Path(decoded);
     if (relative.is_absolute() || relative.has_root_path())
         refuse("is absolute; only files inside the glTF file's folder are read");
     const fs::path normal = relative.lexically_normal();

@@ -9,6 +9,10 @@ namespace formats {
 
 namespace fs = std::filesystem;
 
+fs::path utf8Path(std::string_view name) {
+    return fs::path(std::u8string(name.begin(), name.end()));
+}
+
 namespace {
 
 // Refuses text that holds a NUL byte; `offset` is where `bytes` starts in the file.

@@ -8,6 +8,11 @@
 //   /dev/null);
 //   - any other existing thing that is not a regular file (a folder, a socket, a block device) is
 //     refused with one line, never replaced.
+// On Windows every path is opened through the wide API; the new file is flushed to the disk and
+// put in place with ReplaceFileW, which keeps the replaced file's ACLs and attributes (a read-only
+// file is refused, as Windows refuses to replace it), or with MoveFileExW for a new one; a device
+// (NUL, a console, a pipe) is written in place. text_file_posix.cpp and text_file_windows.cpp are
+// the two ways.
 #pragma once
 
 #include "hostsim/host_error.h"
@@ -22,6 +27,10 @@
 namespace formats {
 
 using hostsim::HostError;
+
+// The path a name in UTF-8 stands for: every name in this program's text is UTF-8, and on Windows
+// a path made from a plain string would read it in the C runtime's code page instead.
+std::filesystem::path utf8Path(std::string_view name);
 
 // Input is read only from regular files: a FIFO, a device, a socket or a folder is refused at once
 // with one line naming it ("<path>: is a FIFO, not a regular file; it is not read"), without

@@ -52,9 +52,12 @@ std::string deviceOf(const fs::path &path) {
 // What an open handle that is no file on the disk is.
 const char *kindOfHandle(HANDLE handle) {
     switch (GetFileType(handle)) {
-    case FILE_TYPE_CHAR: return "a character device";
-    case FILE_TYPE_PIPE: return "a pipe";
-    default: return "not a regular file";
+        case FILE_TYPE_CHAR:
+            return "a character device";
+        case FILE_TYPE_PIPE:
+            return "a pipe";
+        default:
+            return "not a regular file";
     }
 }
 
@@ -145,8 +148,8 @@ InputFile::InputFile(const fs::path &path) : path_(path) {
     // A device is named for what it is and never opened: opening one may have effects, and
     // reading a console waits for the user.
     if (const std::string device = deviceOf(path); !device.empty())
-        throw HostError::at(path, "is a Windows device (" + device +
-                                      "), not a regular file; it is not read");
+        throw HostError::at(
+            path, "is a Windows device (" + device + "), not a regular file; it is not read");
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         throw HostError::at(path, "cannot read: " + systemMessage(GetLastError()));
@@ -228,9 +231,9 @@ void replaceFileWith(const fs::path &path, const std::function<void(const TextSi
     }
     const fs::path file = writtenFile(path);
     if (!deviceOf(file).empty()) {
-        const HANDLE stream = CreateFileW(file.c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE stream =
+            CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (stream == INVALID_HANDLE_VALUE) failWrite(path, GetLastError());
         return writeStream(path, stream, write);
     }

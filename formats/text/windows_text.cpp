@@ -11,8 +11,8 @@ namespace formats {
 std::string utf8Text(std::wstring_view wide) {
     if (wide.empty() || wide.size() > INT_MAX) return {};
     const int length = static_cast<int>(wide.size());
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr,
-                                          nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0)
         WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), bytes, nullptr, nullptr);
@@ -33,13 +33,12 @@ std::string systemMessage(unsigned long code, std::string_view subject) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    std::string message = length > 0 && text != nullptr ? utf8Text({text, length})
-                                                         : "error " + std::to_string(code);
+    std::string message =
+        length > 0 && text != nullptr ? utf8Text({text, length}) : "error " + std::to_string(code);
     if (text != nullptr) LocalFree(text);
     for (char &c : message)
         if (c == '\r' || c == '\n') c = ' ';
-    while (!message.empty() && (message.back() == ' ' || message.back() == '.'))
-        message.pop_back();
+    while (!message.empty() && (message.back() == ' ' || message.back() == '.')) message.pop_back();
     // "%1", "%2", ... stand for names the system was not given.
     for (std::size_t at = message.find('%'); at != std::string::npos; at = message.find('%', at)) {
         std::size_t end = at + 1;

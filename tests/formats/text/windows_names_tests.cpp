@@ -30,8 +30,7 @@ TEST(WindowsNames, NamesThatOnlyResembleADeviceAreFiles) {
 }
 
 TEST(WindowsNames, AFaultSaysWhyWindowsWouldNotKeepTheName) {
-    EXPECT_EQ(windowsNameFault("NUL.obj"),
-              "is the name of a Windows device (NUL), not of a file");
+    EXPECT_EQ(windowsNameFault("NUL.obj"), "is the name of a Windows device (NUL), not of a file");
     EXPECT_EQ(windowsNameFault("bush."),
               "ends in a dot or a space, which Windows drops from a file name");
     EXPECT_EQ(windowsNameFault("bush "),
