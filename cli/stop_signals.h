@@ -59,6 +59,12 @@ class RunStopped : public std::exception {
 // Throws RunStopped when a stop signal was caught.
 void throwIfStopped();
 
+#if defined(_WIN32)
+// Whether the run's thread is waiting on a worker's pipe: only such a wait is cancelled by a stop,
+// never a file's write.
+void waitForWorker(bool waiting);
+#endif
+
 // "SIGINT", "SIGTERM", "SIGHUP", "SIGKILL", ..., else "signal N"; on Windows "Ctrl+C",
 // "Ctrl+Break" and "the console's close".
 std::string signalName(int signal);

@@ -25,6 +25,7 @@ bool onConsole = false;      // the line starts on a line of its own, after the 
 HANDLE runThread = nullptr;  // the thread that plays the frames, while a StopSignals lives
 bool endsAtOnce = false;     // a worker: every stop ends it
 bool handlerAdded = false;
+volatile LONG workerWait = 0;  // the run's thread waits on a worker's pipe
 
 int signalOf(DWORD event) {
     switch (event) {
@@ -79,7 +80,7 @@ BOOL WINAPI noteStop(DWORD event) {
     InterlockedCompareExchange(&caughtSignal, signal, 0);
     endInModuleCall(signal);
     // A wait for a worker's record returns, so that the run sees the stop now.
-    if (runThread != nullptr) CancelSynchronousIo(runThread);
+    if (runThread != nullptr && workerWait != 0) CancelSynchronousIo(runThread);
     // After a close, logoff or shutdown the system ends the process as soon as this returns: the
     // run ends it first, between two frames.
     if (signal == SIGTERM)
@@ -125,6 +126,8 @@ void StopSignals::actByDefault() {
     endsAtOnce = true;
     addHandler();
 }
+
+void waitForWorker(bool waiting) { workerWait = waiting ? 1 : 0; }
 
 void throwIfStopped() {
     if (const int signal = StopSignals::caught(); signal != 0) throw RunStopped(signal);

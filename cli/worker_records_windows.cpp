@@ -3,6 +3,8 @@
 // whether a stop came.
 #include "cli/worker_records.h"
 
+#include "cli/stop_signals.h"
+
 #include <windows.h>
 
 #include <io.h>
@@ -38,7 +40,11 @@ bool readAll(int fd, void *data, std::size_t size, void (*interrupted)()) {
     while (size > 0) {
         if (interrupted != nullptr) interrupted();
         DWORD got = 0;
-        if (!ReadFile(pipe, at, static_cast<DWORD>(std::min(size, chunk)), &got, nullptr)) {
+        if (interrupted != nullptr) waitForWorker(true);
+        const BOOL read =
+            ReadFile(pipe, at, static_cast<DWORD>(std::min(size, chunk)), &got, nullptr);
+        if (interrupted != nullptr) waitForWorker(false);
+        if (!read) {
             if (GetLastError() == ERROR_OPERATION_ABORTED && interrupted != nullptr) continue;
             return false;
         }
