@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/leaf_side.h"
+#include "formats/svg_coverage.h"
 #include "formats/text/number_text.h"
 #include "formats/text/xml_text.h"
 
@@ -22,6 +23,13 @@ constexpr double captionHeight = 58.0;
 constexpr double characterWidth =
     8.0;  // a generous width of one character at the picture's font size
 constexpr double dotRadius = 1.6;
+constexpr double strokeWidth = 0.35;
+// Leaves and dots are placed to a tenth of a pixel: a finer place cannot be seen.
+constexpr int shapeDecimals = 1;
+// How far around a shape's points it may touch pixels: its outline, and the pixel the browser
+// smooths its edge into.
+constexpr double leafReach = strokeWidth / 2.0 + 1.0;
+constexpr double dotReach = dotRadius + strokeWidth / 2.0 + 1.0;
 
 struct Colour {
     double r, g, b;
@@ -60,12 +68,12 @@ void appendColour(std::string &out, Colour colour, double light) {
     out.append(text.data(), text.size());
 }
 
-// Appends "x,y" with two decimals each, in one piece.
-void appendXY(std::string &out, double x, double y) {
+// Appends "x,y" with `decimals` decimals each, in one piece.
+void appendXY(std::string &out, double x, double y, int decimals = 2) {
     std::array<char, 2 * fixedRoom + 1> buffer;
-    char *end = writeFixed(buffer.data(), x, 2);
+    char *end = writeFixed(buffer.data(), x, decimals);
     *end++ = ',';
-    out.append(buffer.data(), writeFixed(end, y, 2));
+    out.append(buffer.data(), writeFixed(end, y, decimals));
 }
 
 // How squarely the polygon faces the eye, from 0 (edge on) to 1, by its Newell normal.
@@ -129,9 +137,18 @@ std::vector<Point3> drawnPoints(std::span<const std::array<Coordinate, 3>> point
     for (const Piece &piece : pieces) total += piece.count;
     std::vector<Point3> out;
     out.reserve(total);
-    for (const Piece &piece : pieces)
-        for (std::size_t i = piece.first; i < piece.first + piece.count; ++i)
+    // A sample's pieces lie far apart in a big mesh: each one's points are asked of the memory a
+    // few pieces ahead, so that their loads overlap.
+    constexpr std::size_t ahead = 8;
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        if (k + ahead < pieces.size()) {
+            const Piece &later = pieces[k + ahead];
+            __builtin_prefetch(&points[later.first]);
+            __builtin_prefetch(&points[later.first + later.count - 1]);
+        }
+        for (std::size_t i = pieces[k].first; i < pieces[k].first + pieces[k].count; ++i)
             out.push_back(hostsim::toPoint3(points[i]));
+    }
     return out;
 }
 
@@ -146,10 +163,11 @@ std::optional<double> meanDepth(std::span<const ScreenPoint> points) {
     return depth / static_cast<double>(points.size());
 }
 
-// Writes one panel's leaves and loose points, far to near. `points` are the drawn points, the
-// pieces' points one after another.
+// Writes one panel's leaves and loose points, far to near, leaving out those that nearer ones hide,
+// those outside the panel, and all but the nearest leaf smaller than a pixel in each pixel.
+// `points` are the drawn points, the pieces' points one after another.
 void paintLeaves(std::string &out, const Projection &projection, std::span<const Point3> points,
-                 std::span<const Piece> pieces, std::int32_t pivotRule) {
+                 std::span<const Piece> pieces, const SvgFrame &frame) {
     std::vector<ScreenPoint> screen(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) screen[i] = projection.project(points[i]);
 
@@ -164,14 +182,25 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
     std::stable_sort(shapes.begin(), shapes.end(),
                      [](const Shape &a, const Shape &b) { return a.depth > b.depth; });
 
+    // Nearest first, each shape that nearer ones leave some pixel of; those are drawn far to near.
+    std::vector<char> shown(shapes.size());
+    PanelCoverage coverage(frame.panelWidth, frame.panelHeight);
+    for (std::size_t i = shapes.size(); i-- > 0;) {
+        const Shape &shape = shapes[i];
+        shown[i] = coverage.show(std::span(screen).subspan(shape.first, shape.count),
+                                 shape.count == 1 ? dotReach : leafReach);
+    }
+
     out += "<g stroke=\"#1f2e17\" stroke-width=\"0.35\" stroke-linejoin=\"round\">\n";
-    for (const Shape &shape : shapes) {
+    for (std::size_t k = 0; k < shapes.size(); ++k) {
+        if (!shown[k]) continue;
+        const Shape &shape = shapes[k];
         if (shape.count == 1) {
             const ScreenPoint &s = screen[shape.first];
             out += "<circle class=\"loose\" cx=\"";
-            appendFixed(out, s.x, 2);
+            appendFixed(out, s.x, shapeDecimals);
             out += "\" cy=\"";
-            appendFixed(out, s.y, 2);
+            appendFixed(out, s.y, shapeDecimals);
             out += "\" r=\"";
             appendFixed(out, dotRadius, 1);
             out += "\" fill=\"#555\"/>\n";
@@ -179,7 +208,7 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
         }
         // The side the module turns toward the target is the one its local -Z points to.
         const std::span<const Point3> leaf = points.subspan(shape.first, shape.count);
-        const Point3 side = facingDirection(leaf, pivotRule);
+        const Point3 side = facingDirection(leaf, frame.pivotRule);
         const Point3 &eye = projection.eye();
         const double toEye = side.x * (eye.x - leaf[0].x) + side.y * (eye.y - leaf[0].y) +
                              side.z * (eye.z - leaf[0].z);
@@ -190,7 +219,7 @@ void paintLeaves(std::string &out, const Projection &projection, std::span<const
         out += "\" points=\"";
         for (std::size_t i = 0; i < shape.count; ++i) {
             if (i > 0) out += ' ';
-            appendXY(out, screen[shape.first + i].x, screen[shape.first + i].y);
+            appendXY(out, screen[shape.first + i].x, screen[shape.first + i].y, shapeDecimals);
         }
         out += "\"/>\n";
     }
@@ -241,7 +270,7 @@ void paintPanel(std::string &out, const Projection &projection, std::span<const 
     out += "\" height=\"";
     appendFixed(out, frame.panelHeight, 2);
     out += "\" fill=\"#fbfaf6\" stroke=\"#c9c3b5\"/>\n";
-    paintLeaves(out, projection, points, pieces, frame.pivotRule);
+    paintLeaves(out, projection, points, pieces, frame);
     paintTarget(out, projection, frame);
     out += "<text x=\"12\" y=\"24\" font-weight=\"bold\">";
     out += title;

@@ -35,9 +35,11 @@ struct SvgFrame {
 // the "facing" colour, seen from the other side in the "far" colour, both shaded by how squarely
 // they face the camera; a legend under the panels says so. Points that form no whole leaf are dots.
 // Of more than maxLeaves leaves every n-th is drawn, so that a browser shows the picture quickly,
-// and the caption says so. The right panel is shifted by panelWidth; both use the same camera.
-// Labels stay inside their panel. Throws std::invalid_argument when base and displaced differ in
-// size.
+// and the caption says so. What could not be seen is left out, so that a picture costs what it can
+// show: leaves that nearer leaves cover wholly, shapes outside their panel, and all but the nearest
+// leaf smaller than a pixel in each pixel. Leaves and dots are placed to a tenth of a pixel. The
+// right panel is shifted by panelWidth; both use the same camera. Labels stay inside their panel.
+// Throws std::invalid_argument when base and displaced differ in size.
 std::string renderSvg(const SvgFrame &frame);
 
 }  // namespace formats

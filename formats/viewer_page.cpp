@@ -8,11 +8,13 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string_view>
 #include <system_error>
 
 #include "formats/text/base64.h"
+#include "formats/text/chunked_text.h"
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
@@ -32,38 +34,44 @@ constexpr const char *dataFolder = "viewer";
 constexpr std::size_t pointBytes = sizeof(std::array<float, 3>);
 static_assert(pointBytes == 12);
 
-// Lays out a script file that hands data to the page, vistrelleData(<json head>,"<base64>");, in
-// `buffer` for `bytes` bytes of data, and answers where their base64 text goes. The buffer is
-// reused from file to file, so that a frame's script needs no new memory.
-char *layOutDataScript(std::string &buffer, const nlohmann::json &head, std::size_t bytes) {
-    const std::string opening = "vistrelleData(" + head.dump() + ",\"";
-    constexpr std::string_view closing = "\");\n";
-    const std::size_t size = opening.size() + base64Size(bytes) + closing.size();
-    if (size > buffer.capacity()) {
-        // Room for the longest head of a later frame too, without keeping or copying the old text.
-        std::string().swap(buffer);
-        buffer.reserve(size + 64);
-    }
-    buffer.resize(size);
-    std::memcpy(buffer.data(), opening.data(), opening.size());
-    std::memcpy(buffer.data() + size - closing.size(), closing.data(), closing.size());
-    return buffer.data() + opening.size();
+// Writes a script file that hands data to the page, vistrelleData(<json head>,"<base64>");, to
+// `file`, the data's base64 text made by `encode` into the chunks of `out`: the file is written a
+// chunk at a time, never held whole (a large write is costlier to the kernel than its chunks).
+void writeDataScript(const fs::path &file, const nlohmann::json &head,
+                     const std::function<void(ChunkedText &)> &encode) {
+    replaceFileWith(file, [&](const TextSink &sink) {
+        ChunkedText out(sink);
+        out.put("vistrelleData(" + head.dump() + ",\"");
+        encode(out);
+        out.put("\");\n");
+        out.finish();
+    });
 }
 
-// Writes the points, each coordinate rounded to float, as base64 of the floats' bytes
+// A block of points: 1024 points of three floats, a whole number of base64 groups.
+constexpr std::size_t blockPoints = 1024;
+
+// Adds the base64 text of the bytes, a block at a time.
+void putBase64(ChunkedText &out, std::span<const std::byte> bytes) {
+    constexpr std::size_t block = blockPoints * pointBytes;
+    for (std::size_t first = 0; first < bytes.size(); first += block) {
+        const auto part = bytes.subspan(first, std::min(block, bytes.size() - first));
+        out.take(writeBase64(out.room(base64Size(part.size())), part));
+    }
+}
+
+// Adds the points, each coordinate rounded to float, as base64 of the floats' bytes
 // (little-endian, as every browser's typed arrays here). A block of points at a time is rounded
 // into a small array.
-char *writePointsBase64(char *out, std::span<const hostsim::Position> positions) {
-    constexpr std::size_t blockPoints = 1024;
+void putPointsBase64(ChunkedText &out, std::span<const hostsim::Position> positions) {
     std::array<std::array<float, 3>, blockPoints> block;
     for (std::size_t first = 0; first < positions.size(); first += blockPoints) {
         const auto part = positions.subspan(first, std::min(blockPoints, positions.size() - first));
         for (std::size_t i = 0; i < part.size(); ++i)
             block[i] = {static_cast<float>(part[i][0]), static_cast<float>(part[i][1]),
                         static_cast<float>(part[i][2])};
-        out = writeBase64(out, std::as_bytes(std::span(block).first(part.size())));
+        putBase64(out, std::as_bytes(std::span(block).first(part.size())));
     }
-    return out;
 }
 
 nlohmann::json pointJson(const std::optional<Point3> &p) {
@@ -95,9 +103,9 @@ ViewerWriter::ViewerWriter(fs::path dir, const Mesh &base, ViewerObject object,
     fs::create_directories(dir_ / dataFolder, error);
     if (error) throw HostError::at(dir_ / dataFolder, "cannot make the folder: " + error.message());
     replaceFile(dir_ / "three.js", threeScript(threeSource, warning_));
-    const auto bytes = std::as_bytes(std::span(base.points));
-    writeBase64(layOutDataScript(script_, {{"kind", "base"}}, bytes.size()), bytes);
-    replaceFile(dir_ / dataFolder / (object_.stem + ".base.js"), script_);
+    writeDataScript(
+        dir_ / dataFolder / (object_.stem + ".base.js"), {{"kind", "base"}},
+        [&base](ChunkedText &out) { putBase64(out, std::as_bytes(std::span(base.points))); });
     writePage();
 }
 
@@ -122,10 +130,8 @@ fs::path ViewerWriter::writeFrameScript(std::int32_t frame, const std::string &l
         throw HostError("viewer: " + std::to_string(positions.size()) +
                         " turned points for a mesh of " + std::to_string(points_));
     const fs::path file = dir_ / frameScriptName(object_, label);
-    writePointsBase64(layOutDataScript(script_, {{"kind", "frame"}, {"frame", frame}},
-                                       positions.size() * pointBytes),
-                      positions);
-    replaceFile(file, script_);
+    writeDataScript(file, {{"kind", "frame"}, {"frame", frame}},
+                    [positions](ChunkedText &out) { putPointsBase64(out, positions); });
     return file;
 }
 

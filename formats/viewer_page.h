@@ -65,7 +65,6 @@ class ViewerWriter {
     std::size_t points_;
     std::vector<FrameEntry> frames_;
     std::string warning_;
-    std::string script_;  // the text of the data script being written, kept for the next one
 };
 
 // The page: web/viewer/index.html with its style and script inlined and `setup` (a script that

@@ -1,4 +1,5 @@
-// Decodes the 8-bit, non-interlaced RGB(A) PNG files that Chromium's screenshots are, to RGBA pixels.
+// Decodes the 8-bit, non-interlaced RGB(A) PNG files that Chromium's screenshots are, to RGBA pixels,
+// and compares such pixels.
 import { inflateSync } from "node:zlib";
 
 export function decodePng(buffer) {
@@ -50,4 +51,13 @@ export function decodePng(buffer) {
     previous.set(row);
   }
   return { width, height, pixels: out };
+}
+
+// How many pixels of two RGBA pictures of one size differ clearly: their red, green and blue by more
+// than 30 all told.
+export function differingPixels(a, b) {
+  let n = 0;
+  for (let i = 0; i < a.length; i += 4)
+    if (Math.abs(a[i] - b[i]) + Math.abs(a[i + 1] - b[i + 1]) + Math.abs(a[i + 2] - b[i + 2]) > 30) ++n;
+  return n;
 }

@@ -5,12 +5,11 @@
 //   node viewer_check.mjs PAGE SHOTS_DIR [--single-card]
 // --single-card: a page of one card; only the facing colour seen from the target is checked.
 // Prints "N passed, N failed" and exits 1 when a check fails.
-import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from "node:fs";
-import { tmpdir } from "node:os";
+import { mkdirSync, writeFileSync } from "node:fs";
 import { join, resolve } from "node:path";
 import { pathToFileURL } from "node:url";
-import puppeteer from "puppeteer-core";
-import { decodePng } from "./png_pixels.mjs";
+import { check, finishChecks, launchChromium } from "./browser_checks.mjs";
+import { decodePng, differingPixels } from "./png_pixels.mjs";
 
 const [page_, shots, ...flags] = process.argv.slice(2);
 if (!page_ || !shots) {
@@ -19,12 +18,6 @@ if (!page_ || !shots) {
 }
 const singleCard = flags.includes("--single-card");
 mkdirSync(shots, { recursive: true });
-
-const results = [];
-function check(name, ok, detail) {
-  results.push(ok);
-  console.log(`${ok ? "PASS" : "FAIL"} ${name}: ${detail}`);
-}
 
 // Card pixels are the clearly coloured ones: green where the facing side shows, brown where the far
 // side does. The background is nearly grey and the target's marks are blue.
@@ -40,22 +33,7 @@ function census(png) {
   return { cards, facing, far, facingShare: cards ? facing / cards : 0, all: pixels.length / 4 };
 }
 
-function differingPixels(a, b) {
-  const pa = decodePng(a).pixels, pb = decodePng(b).pixels;
-  let n = 0;
-  for (let i = 0; i < pa.length; i += 4)
-    if (Math.abs(pa[i] - pb[i]) + Math.abs(pa[i + 1] - pb[i + 1]) + Math.abs(pa[i + 2] - pb[i + 2]) > 30) ++n;
-  return n;
-}
-
-const profile = mkdtempSync(join(tmpdir(), "vistrelle-chromium-"));
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
-  headless: true,
-  args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
-         "--disable-component-update", "--disable-sync", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-         `--user-data-dir=${profile}`],
-});
+const { browser, close } = await launchChromium(["--use-angle=swiftshader", "--enable-unsafe-swiftshader"]);
 const errors = [];
 try {
   const page = await browser.newPage();
@@ -79,7 +57,7 @@ try {
     check("the object is drawn", drawn.cards > drawn.all * 0.01, `${drawn.cards} of ${drawn.all} pixels are cards`);
     await page.evaluate((last) => window.vistrelleViewer.show(last), frames - 1);
     const later = await shot("frame-last.png");
-    const changed = differingPixels(first, later);
+    const changed = differingPixels(decodePng(first).pixels, decodePng(later).pixels);
     check("a later frame differs from frame 0", changed > drawn.all * 0.002, `${changed} pixels differ`);
   }
 
@@ -103,9 +81,6 @@ try {
 } catch (error) {
   check("the page runs", false, String(error && error.stack || error));
 } finally {
-  await browser.close();
-  rmSync(profile, { recursive: true, force: true });
+  await close();
 }
-const failed = results.filter((ok) => !ok).length;
-console.log(`${results.length - failed} passed, ${failed} failed`);
-process.exit(failed ? 1 : 0);
+finishChecks();

@@ -10,6 +10,7 @@
 
 #include "formats/html_index.h"
 #include "formats/svg_camera.h"
+#include "formats/svg_coverage.h"
 #include "formats/svg_picture.h"
 #include "testkit/scratch_folder.h"
 
@@ -24,8 +25,8 @@ using hostsim::Position;
 
 const std::filesystem::path testData = VISTREL_TEST_DATA;
 
-// The picture writes pixel coordinates with two decimals.
-constexpr double pixelTolerance = 0.005 + 1e-9;
+// The picture writes the leaves' pixel coordinates with one decimal.
+constexpr double pixelTolerance = 0.05 + 1e-9;
 
 // A camera 10 units in front of the origin whose picture has 100 pixels per unit at depth 1.
 Camera frontCamera() { return {{0, 0, -10}, {0, 0, 0}, 2.0 * std::atan(0.5)}; }
@@ -309,8 +310,9 @@ struct SampledBush {
     }
 };
 
-// These pictures were written by the renderer that converted and projected every point of the
-// object; drawing only the sampled leaves must not change a byte of them.
+// Known pictures of a sampled bush with points that are not numbers, by camera and by framing.
+// They were written by the renderer that placed leaves to a tenth of a pixel and left out hidden
+// ones; since, drawing only the sampled leaves has changed no byte of them.
 TEST(SvgPicture, SampledPictureIsByteForByteTheKnownOne) {
     const SampledBush bush;
     SvgFrame withCamera = bush.frame();
@@ -320,6 +322,83 @@ TEST(SvgPicture, SampledPictureIsByteForByteTheKnownOne) {
     EXPECT_EQ(formats::renderSvg(bush.frame()),
               testkit::fileText(testData / "svg" / "sampled_framed.svg"))
         << "framed by every finite point";
+}
+
+// Two leaves, one behind the other: a far one wholly behind a near one is left out; one that shows
+// past the near one's edge, or lies behind a leaf that is not convex, is drawn.
+TEST(SvgPicture, LeavesWhollyBehindNearerOnesAreLeftOut) {
+    // The front camera: 10 pixels a unit at z 0, 100/11 at z 1; the panel is 200 x 100 pixels.
+    const auto card = [](float left, float bottom, float size, float z) {
+        return std::vector<Base>{{left, bottom, z},
+                                 {left, bottom + size, z},
+                                 {left + size, bottom + size, z},
+                                 {left + size, bottom, z}};
+    };
+    const auto picture = [](const std::vector<Base> &nearLeaf, const std::vector<Base> &farLeaf) {
+        std::vector<Base> base = farLeaf;
+        base.insert(base.end(), nearLeaf.begin(), nearLeaf.end());
+        return polygons(formats::renderSvg(frameOf(base, hostsim::toPositions(base))));
+    };
+    const std::vector<Base> nearLeaf = card(-4, -4, 8, 0);  // 80 pixels wide, its right edge at 140
+    EXPECT_EQ(picture(nearLeaf, card(-1, -1, 2, 1)).size(), 2u)
+        << "one leaf in each panel: the small far one is hidden";
+    EXPECT_EQ(picture(nearLeaf, card(3, -1, 2, 1)).size(), 4u)
+        << "the far one shows past the near one's right edge";
+    EXPECT_EQ(picture(nearLeaf, card(2, -1, 2.3f, 1)).size(), 4u)
+        << "its right edge within a pixel of the near one's: its outline may show";
+    std::vector<Base> bowTie = nearLeaf;
+    std::swap(bowTie[2], bowTie[3]);  // crosses itself: what it covers is not worked out
+    EXPECT_EQ(picture(bowTie, card(-3, -0.5f, 1, 1)).size(), 4u);
+    EXPECT_EQ(picture(card(-1, -1, 2, 0), card(-4, -4, 8, 1)).size(), 4u)
+        << "a big far leaf around a small near one shows";
+}
+
+TEST(SvgPicture, ShapesOutsideThePanelAreLeftOut) {
+    const std::vector<Base> base{{15, 0, 0}, {15, 1, 0}, {16, 1, 0}, {16, 0, 0}, {0, 0, 0},
+                                 {0, 1, 0},  {1, 1, 0},  {1, 0, 0},  {-15, 0, 0}};
+    const std::string svg = formats::renderSvg(frameOf(base, hostsim::toPositions(base)));
+    EXPECT_EQ(polygons(svg).size(), 2u) << "only the leaf at the middle";
+    EXPECT_EQ(count(svg, "<circle class=\"loose\""), 0u);
+}
+
+TEST(PanelCoverage, LeavesSmallerThanAPixelShowOncePerPixel) {
+    formats::PanelCoverage coverage(100, 100);
+    const auto tiny = [](double x, double y) {
+        return std::vector<formats::ScreenPoint>{
+            {x, y, 1}, {x + 0.3, y, 1}, {x + 0.3, y + 0.3, 1}, {x, y + 0.3, 1}};
+    };
+    EXPECT_TRUE(coverage.show(tiny(10.1, 10.1), 1.0)) << "the nearest in its pixel";
+    EXPECT_FALSE(coverage.show(tiny(10.5, 10.6), 1.0)) << "a farther one in the same pixel";
+    EXPECT_TRUE(coverage.show(tiny(11.5, 10.6), 1.0)) << "the next pixel";
+    const std::vector<formats::ScreenPoint> dot{{10.5, 10.5, 1}};
+    EXPECT_TRUE(coverage.show(dot, 2.0)) << "tiny leaves hide nothing";
+}
+
+TEST(PanelCoverage, PanelsTooLargeToTrackShowEveryShape) {
+    const std::vector<formats::ScreenPoint> square{{1, 1, 1}, {9, 1, 1}, {9, 9, 1}, {1, 9, 1}};
+    const std::vector<formats::ScreenPoint> within{{4, 4, 2}, {6, 4, 2}, {6, 6, 2}, {4, 6, 2}};
+    for (const auto &[width, height] : std::vector<std::pair<double, double>>{
+             {1e9, 0.001}, {1e5, 1e5}, {std::nan(""), 10}, {0, 10}}) {
+        formats::PanelCoverage coverage(width, height);
+        EXPECT_TRUE(coverage.show(square, 1.0));
+        EXPECT_TRUE(coverage.show(within, 1.0)) << width << " x " << height;
+    }
+}
+
+TEST(PanelCoverage, AConvexLeafHidesWhatLiesWithinItAndNoMore) {
+    formats::PanelCoverage coverage(100, 100);
+    // A diamond around (50, 50) reaching 20 pixels each way.
+    const std::vector<formats::ScreenPoint> diamond{
+        {50, 30, 1}, {70, 50, 1}, {50, 70, 1}, {30, 50, 1}};
+    EXPECT_TRUE(coverage.show(diamond, 1.2));
+    const auto square = [](double x, double y, double size) {
+        return std::vector<formats::ScreenPoint>{
+            {x, y, 2}, {x + size, y, 2}, {x + size, y + size, 2}, {x, y + size, 2}};
+    };
+    EXPECT_FALSE(coverage.show(square(45, 45, 10), 1.2)) << "well inside";
+    EXPECT_TRUE(coverage.show(square(58, 58, 3), 1.2)) << "across the diamond's edge";
+    EXPECT_TRUE(coverage.show(square(30, 30, 3), 1.2)) << "in its bounding box, outside it";
+    EXPECT_TRUE(coverage.show(square(45, 45, 10), 20.0)) << "reaching out of it";
 }
 
 TEST(SvgPicture, DifferentNumbersOfBaseAndDisplacedPointsAreRefused) {

@@ -126,8 +126,9 @@ TEST(ViewerPage, NamesCannotCloseTheScriptAndMissingThreeIsSaid) {
 }
 
 TEST(ViewerPage, ScriptsHoldExactlyTheBase64OfTheFloatsForAnyMeshAndFrameNumber) {
-    // More points than the writer rounds to float at a time, and not a multiple of it.
-    const auto first = scatteredPoints(2500, 1);
+    // More points than the writer rounds to float at a time, and not a multiple of it; their text
+    // is more than one chunk of the file as it is written.
+    const auto first = scatteredPoints(12500, 1);
     hostsim::Mesh mesh;
     for (const auto &p : first) mesh.points.push_back(hostsim::toFloats(p));
     testkit::ScratchFolder dir;
@@ -135,8 +136,7 @@ TEST(ViewerPage, ScriptsHoldExactlyTheBase64OfTheFloatsForAnyMeshAndFrameNumber)
                                  fakeThree(dir));
     EXPECT_EQ(testkit::fileText(dir.path() / "viewer" / "Bush.base.js"),
               referenceScript(R"({"kind":"base"})", roundedToFloat(first)));
-    // The text is laid out in one buffer kept from file to file: longer and shorter heads leave
-    // nothing behind.
+    // Longer and shorter heads from file to file leave nothing behind.
     const std::vector<std::pair<std::int32_t, std::string>> frames{
         {7, "0007"}, {-1234567, "m1234567"}, {3, "0003"}};
     for (std::size_t i = 0; i < frames.size(); ++i) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs scenes through the vistrelle command and checks what a browser and glTF tools get from them.
-#   browser_check.sh gltf|viewer|card VISTRELLE SOURCE_DIR WORK_DIR
+#   browser_check.sh gltf|viewer|card|pictures VISTRELLE SOURCE_DIR WORK_DIR
 # gltf:   the demo bush and the single card with --gltf, every .glb through the Khronos validator;
 # viewer: the demo bush's index.html in headless Chromium (tests in web/viewer_check.mjs), whose
 #         screenshot of the viewer is WORK_DIR/shots/viewer.png (the one in docs/ is a copy);
 # card:   a single card's page, seen from the target, shows the card's facing colour.
+# pictures: the demo bush's SVG picture of frame 11 in headless Chromium looks as the one the
+#         renderer wrote before it left out what cannot be seen (tests/data/svg/, web/picture_compare.mjs).
 set -euo pipefail
 mode=$1 vistrelle=$2 source=$3 work=$4
 rm -rf "$work"
@@ -21,5 +23,9 @@ case "$mode" in
   card)
     "$vistrelle" run "$source/tests/data/viewer/card.json" --out "$work/card" --quiet >/dev/null
     node "$source/web/viewer_check.mjs" "$work/card/index.html" "$work/shots" --single-card ;;
-  *) echo "usage: browser_check.sh gltf|viewer|card VISTRELLE SOURCE_DIR WORK_DIR" >&2; exit 2 ;;
+  pictures)
+    "$vistrelle" run "$source/examples/bush.json" --out "$work/bush" --frames 0-11 --no-obj --quiet >/dev/null
+    node "$source/web/picture_compare.mjs" "$source/tests/data/svg/bush_frame11_before.svg.gz" \
+      "$work/bush/Bush.0011.svg" "$work/bush/Bush.0000.svg" "$work/shots" ;;
+  *) echo "usage: browser_check.sh gltf|viewer|card|pictures VISTRELLE SOURCE_DIR WORK_DIR" >&2; exit 2 ;;
 esac
