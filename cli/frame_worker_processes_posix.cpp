@@ -3,6 +3,7 @@
 
 #include "cli/module_watch.h"
 #include "cli/stop_signals.h"
+#include "cli/worker_frames.h"
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
@@ -10,7 +11,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <iostream>
@@ -19,45 +19,15 @@
 namespace cli {
 namespace {
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// A worker's life: every `stride`th frame from `from`, the k-th into shared half k % 2 once this
-// process has taken the frame that was there, two before it, each written by `write` before its
-// record is sent. It ends at once when the run stops taking frames (its socket ends).
+// A worker's life: its frames (cli/worker_frames.h), then its end. It ends at once when the run
+// stops taking frames (its socket ends).
 [[noreturn]] void work(hostsim::Host &host, const FrameHandlers &handlers, int fd,
                        const SharedPositions &shared, std::int64_t from, std::int64_t last,
                        std::int64_t stride) {
     StopSignals::actByDefault();
     ModuleWatch::reportTo(fd);
-    try {
-        std::uint64_t k = 0;
-        for (std::int64_t frame = from; frame <= last; frame += stride, ++k) {
-            const auto f = static_cast<std::int32_t>(frame);
-            char taken = 0;
-            if (k >= SharedPositions::halves && !readAll(fd, &taken, 1)) ::_exit(3);
-            const std::uint64_t half = k % SharedPositions::halves;
-            const auto started = std::chrono::steady_clock::now();
-            ModuleWatch::startFrame(f);
-            const std::vector<hostsim::DisplacedObject> &objects =
-                host.runFrameInto(f, shared.half(half));
-            ModuleWatch::endFrame();
-            const double seconds = secondsSince(started);
-            // The parent has gone or given up when this fails: nothing to report to.
-            if (!sendFrame(fd, f, half, objects, seconds, handlers.write(f, objects))) ::_exit(3);
-        }
-    } catch (const formats::DiskFullError &e) {
-        sendError(fd, RecordKind::diskFull, e.what());
-        ::_exit(1);
-    } catch (const std::exception &e) {
-        sendError(fd, RecordKind::error, e.what());
-        ::_exit(1);
-    } catch (...) {
-        sendError(fd, RecordKind::error, "unknown error");
-        ::_exit(1);
-    }
-    ::_exit(0);
+    ::_exit(reportingFailures(
+        fd, [&] { return playWorkerFrames(host, handlers, fd, shared, from, last, stride); }));
 }
 
 void interrupted() { throwIfStopped(); }

@@ -6,6 +6,7 @@
 
 #include "cli/module_watch.h"
 #include "cli/stop_signals.h"
+#include "cli/worker_frames.h"
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
@@ -13,17 +14,12 @@
 
 #include <io.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 
 namespace cli {
 namespace {
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 [[noreturn]] void end(int code) { std::_Exit(code); }
 
@@ -122,39 +118,15 @@ WorkerOrder parseWorkerOrder(const std::string &text) {
 void serveFrames(hostsim::Host &host, const FrameHandlers &handlers, std::int64_t first,
                  const WorkerOrder &order) {
     const int fd = order.fd;
-    try {
+    end(reportingFailures(fd, [&] {
         const SharedPositions shared(static_cast<std::size_t>(order.positions), order.section);
         const auto firstFrame = static_cast<std::int32_t>(first);
         ModuleWatch::startFrame(firstFrame);
         host.runFrame(firstFrame);
         ModuleWatch::endFrame();
         handlers.settle();
-        std::uint64_t k = 0;
-        for (std::int64_t frame = order.from; frame <= order.last; frame += order.stride, ++k) {
-            const auto f = static_cast<std::int32_t>(frame);
-            char taken = 0;
-            if (k >= SharedPositions::halves && !readAll(fd, &taken, 1)) end(3);
-            const std::uint64_t half = k % SharedPositions::halves;
-            const auto started = std::chrono::steady_clock::now();
-            ModuleWatch::startFrame(f);
-            const std::vector<hostsim::DisplacedObject> &objects =
-                host.runFrameInto(f, shared.half(half));
-            ModuleWatch::endFrame();
-            const double seconds = secondsSince(started);
-            // The run has gone or given up when this fails: nothing to report to.
-            if (!sendFrame(fd, f, half, objects, seconds, handlers.write(f, objects))) end(3);
-        }
-    } catch (const formats::DiskFullError &e) {
-        sendError(fd, RecordKind::diskFull, e.what());
-        end(1);
-    } catch (const std::exception &e) {
-        sendError(fd, RecordKind::error, e.what());
-        end(1);
-    } catch (...) {
-        sendError(fd, RecordKind::error, "unknown error");
-        end(1);
-    }
-    end(0);
+        return playWorkerFrames(host, handlers, fd, shared, order.from, order.last, order.stride);
+    }));
 }
 
 void FrameWorkerProcesses::start(hostsim::Host &host, const FrameHandlers &, std::int64_t from,
