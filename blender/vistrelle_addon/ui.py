@@ -31,6 +31,10 @@ class VISTRELLE_PT_object(bpy.types.Panel):
         layout.operator("object.vistrelle_bake")
         if settings.message:
             layout.label(text=settings.message, icon="ERROR")
+        elif settings.enabled and context.object.type == "MESH" and context.object.data.has_custom_normals:
+            # Kept as the artist made them: they shade the leaves as modelled, not as turned.
+            layout.label(text="Custom normals kept: they shade the leaves as modelled (Clear Custom Split Normals "
+                              "shades them as turned)", icon="INFO")
         elif settings.enabled:
             # A .blend keeps the artist's mesh; the turn is made where the file is opened.
             layout.label(text="Render nodes need this add-on too, or bake to shape keys", icon="INFO")
