@@ -45,10 +45,13 @@ def in_object_axes(points, up):
     return points.copy() if up == "Y" else host_to_blender(points)
 
 
-def make_bush_scene(up="Y", world=None):
+FILE_SETTINGS = (4, 1, 0, 1, 1)  # the scene file's, which the command's frames are made with
+
+
+def make_bush_scene(up="Y", world=None, settings=None):
     """The demo scene in Blender: the bush imported from its OBJ (points with Y up, or turned to Z up),
     its object transform `world` (the identity when None), the camera an empty keyed at the scene
-    file's positions carried into world space by that transform."""
+    file's positions carried into world space by that transform; the module's defaults, or `settings`."""
     from mathutils import Matrix, Vector
     clear_scene()
     scene = bpy.context.scene
@@ -71,6 +74,8 @@ def make_bush_scene(up="Y", world=None):
             point.interpolation = "LINEAR"
     bush.vistrelle.enabled = True
     bush.vistrelle.target = camera
+    if settings is not None:
+        bush.vistrelle.settings = settings
     return scene, bush, camera
 
 

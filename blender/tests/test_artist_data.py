@@ -8,7 +8,7 @@ import bpy
 import numpy
 
 sys.path.insert(0, str(Path(__file__).parent))
-from bush import (EXAMPLES, SCRATCH, animated_curves, bake, evaluated_points, expected_at, install,  # noqa: E402
+from bush import (FILE_SETTINGS, EXAMPLES, SCRATCH, animated_curves, bake, evaluated_points, expected_at, install,  # noqa: E402
                   make_bush_scene, near_key)
 from harness import obj_points, run  # noqa: E402
 
@@ -21,15 +21,15 @@ def key_points(key):
     return points.reshape(-1, 3)
 
 
-def with_wind(obj, name="Wind"):
-    """An artist's key: every point lifted a little, eased in over frames 0 to 20 (Bezier)."""
+def with_wind(obj, name="Wind", keyed=True):
+    """An artist's key: every point lifted a little, eased in over frames 0 to 20 (Bezier) when `keyed`."""
     if obj.data.shape_keys is None:
         obj.shape_key_add(name="Basis", from_mix=False)
     wind = obj.shape_key_add(name=name, from_mix=False)
-    lifted = REST.copy() if len(wind.data) == len(REST) else key_points(wind)
+    lifted = key_points(wind)
     lifted[:, 1] += numpy.float32(0.25)
     wind.data.foreach_set("co", lifted.ravel())
-    for frame, value in ((0, 0.0), (20, 1.0)):
+    for frame, value in ((0, 0.0), (20, 1.0)) if keyed else ():
         wind.value = value
         wind.keyframe_insert("value", frame=frame)
     return wind
@@ -45,10 +45,9 @@ def test_installs():
 
 
 def test_an_artists_key_named_vistrelle_is_never_taken():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     bush.vistrelle.enabled = False
-    theirs = with_wind(bush, "Vistrelle")
-    theirs.value = 0.0
+    theirs = with_wind(bush, "Vistrelle", keyed=False)
     made = key_points(theirs).copy()
     bush.vistrelle.enabled = True
     scene.frame_set(7)
@@ -62,7 +61,7 @@ def test_an_artists_key_named_vistrelle_is_never_taken():
 
 
 def test_the_active_key_and_custom_normals_stay_as_the_artist_had_them():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     assert bush.data.has_custom_normals  # the OBJ file's normals
     bush.vistrelle.enabled = False
     with_wind(bush)
@@ -86,7 +85,7 @@ def share_action(source, target):
 
 
 def test_bake_keeps_the_artists_curves_and_a_shared_action():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     bush.vistrelle.enabled = False
     with_wind(bush)
     other = bpy.data.objects.new("Other", bush.data.copy())  # another mesh playing the same action
@@ -110,7 +109,7 @@ def test_bake_keeps_the_artists_curves_and_a_shared_action():
 
 
 def test_bake_twice_or_turning_on_after_a_bake_turns_once():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     assert bake(bush) == {"FINISHED"}
     scene.frame_set(7)
     assert near_key(evaluated_points(bush), expected_at(7))
@@ -128,7 +127,7 @@ def test_bake_twice_or_turning_on_after_a_bake_turns_once():
 
 
 def test_disabling_the_add_on_or_the_object_shows_the_rest():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     scene.frame_set(7)
     assert not numpy.array_equal(evaluated_points(bush), REST)
     bush.vistrelle.enabled = False
@@ -150,7 +149,7 @@ def test_disabling_the_add_on_or_the_object_shows_the_rest():
 
 
 def test_absolute_keys_are_refused_and_left_alone():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     bush.vistrelle.enabled = False
     with_wind(bush)
     bush.data.shape_keys.use_relative = False

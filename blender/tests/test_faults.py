@@ -8,7 +8,7 @@ import bpy
 import numpy
 
 sys.path.insert(0, str(Path(__file__).parent))
-from bush import EXAMPLES, FPS, alone_turn, bake, evaluated_points, expected_at, install, make_bush_scene, near_key  # noqa: E402
+from bush import FILE_SETTINGS, EXAMPLES, FPS, alone_turn, bake, evaluated_points, expected_at, install, make_bush_scene, near_key  # noqa: E402
 from harness import obj_points, run  # noqa: E402
 
 REST = obj_points(EXAMPLES / "bush.obj")
@@ -31,7 +31,7 @@ def test_installs():
 
 
 def test_a_scale_0_object_is_told_and_the_others_turn_on():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     grow = grow_in(scene, bush)
     scene.frame_set(5)
     assert near_key(evaluated_points(bush), expected_at(5)) and bush.vistrelle.message == ""
@@ -44,7 +44,7 @@ def test_a_scale_0_object_is_told_and_the_others_turn_on():
 
 
 def test_a_deleted_target_is_told_until_another_is_picked():
-    scene, bush, camera = make_bush_scene()
+    scene, bush, camera = make_bush_scene(settings=FILE_SETTINGS)
     scene.frame_set(3)
     bpy.ops.object.select_all(action="DESELECT")
     camera.select_set(True)
@@ -62,7 +62,7 @@ def test_a_deleted_target_is_told_until_another_is_picked():
 
 
 def test_bake_in_edit_mode_is_refused_and_the_frame_kept():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     scene.frame_set(5)
     bpy.context.view_layer.objects.active = bush
     bpy.ops.object.mode_set(mode="EDIT")
@@ -81,7 +81,7 @@ def test_bake_in_edit_mode_is_refused_and_the_frame_kept():
 
 
 def test_a_bake_that_cannot_turn_every_frame_changes_nothing():
-    scene, bush, _ = make_bush_scene()
+    scene, bush, _ = make_bush_scene(settings=FILE_SETTINGS)
     grow = grow_in(scene, bush, last_hidden=30)
     scene.frame_set(40)
     names = [k.name for k in grow.data.shape_keys.key_blocks]
@@ -98,8 +98,7 @@ def test_a_bake_that_cannot_turn_every_frame_changes_nothing():
 
 def test_motion_blur_sub_frames_turn_at_their_own_time():
     from vistrelle_addon.player import PLAYER
-    scene, bush, camera = make_bush_scene()
-    bush.vistrelle.settings = (4, 1, 0, 1, 1)
+    scene, bush, camera = make_bush_scene(settings=FILE_SETTINGS)
     scene.frame_set(7)
     asked = []
     turn = PLAYER.session.turn

@@ -45,7 +45,7 @@ def give_own_action(id_data):
     copy = action.copy()
     anim.action = copy
     if slot is not None and anim.action_slot is None:
-        anim.action_slot = copy.slots[slot]
+        anim.action_slot = next(s for s in copy.slots if s.identifier == slot)
     return action.name
 
 
