@@ -29,6 +29,7 @@ def with_wind(obj, name="Wind", keyed=True):
     lifted = key_points(wind)
     lifted[:, 1] += numpy.float32(0.25)
     wind.data.foreach_set("co", lifted.ravel())
+    wind.value = 0.0  # Blender 5 makes a new key at 1
     for frame, value in ((0, 0.0), (20, 1.0)) if keyed else ():
         wind.value = value
         wind.keyframe_insert("value", frame=frame)
