@@ -149,6 +149,6 @@ def bake_action_made(obj):
 
 def rest_everywhere():
     """Every live key muted: what shows (and what a save keeps) is the artist's mesh."""
-    for obj in bpy.data.objects:
+    for obj in getattr(bpy.data, "objects", ()):  # none while Blender starts or quits
         if obj.type == "MESH":
             show_rest(obj)

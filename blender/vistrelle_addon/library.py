@@ -15,6 +15,8 @@ def package():
         found = importlib.import_module(".vistrelle", __package__)
     except (ImportError, OSError) as refusal:
         raise Missing(str(refusal).splitlines()[0] if str(refusal) else type(refusal).__name__) from None
+    if found.MODULE_PATH is None:
+        raise Missing("vistrelle: this package carries no vistrel.p for %s" % found.PLATFORM)
     if len(found.SETTINGS) != SETTING_COUNT:
         raise Missing("vistrelle: this add-on keeps %d settings, the package has %d"
                       % (SETTING_COUNT, len(found.SETTINGS)))
