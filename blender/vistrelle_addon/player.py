@@ -263,9 +263,10 @@ def _on_frame_change(scene, depsgraph=None):
 @persistent
 def _on_load(_path=None):
     PLAYER.close()
-    if bpy.context.scene is not None:
+    scene = bpy.context.scene
+    if scene is not None and any(o.vistrelle.enabled for o in scene.objects):
         # World matrices are evaluated only now: the target's place as the file holds it.
-        PLAYER.turn(bpy.context.scene, compat.evaluated_depsgraph(bpy.context))
+        PLAYER.turn(scene, compat.evaluated_depsgraph(bpy.context))
 
 
 @persistent
