@@ -55,13 +55,12 @@ def _forget_basis(obj):
 
 
 def _remove(obj, key):
+    """Removes one of the add-on's keys; the artist's active key stays the active one."""
     active = obj.active_shape_key_index
     index = list(obj.data.shape_keys.key_blocks).index(key)
     obj.shape_key_remove(key)
-    if active > index:
-        active -= 1
-    obj.active_shape_key_index = min(active, max(len(obj.data.shape_keys.key_blocks) - 1, 0)) \
-        if obj.data.shape_keys is not None else 0
+    left = len(obj.data.shape_keys.key_blocks)
+    obj.active_shape_key_index = min(active - 1 if active > index else active, max(left - 1, 0))
 
 
 def remove_live_key(obj):
