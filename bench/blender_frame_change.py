@@ -150,6 +150,7 @@ def evaluated(scene, obj):
 
 
 def measure(copies, rounds, bush_points, bush_quads):
+    import vistrelle_addon.keys as keys
     import vistrelle_addon.player as player
     points, quads = tiled(bush_points, bush_quads, copies)
     addon, bush = addon_scene(points, quads)
@@ -170,7 +171,7 @@ def measure(copies, rounds, bush_points, bush_quads):
     frame_change(nodes, 13)
     bpy.app.handlers.frame_change_post.append(handler)
     assert not numpy.array_equal(evaluated(nodes, cards)[0], carded)
-    key = bush.data.shape_keys.key_blocks["Vistrelle"]
+    key = keys.live_key(bush)
     with_addon, with_nodes, in_handler, module, key_write = [], [], [], [], []
     for round_ in range(rounds):
         frame = 2 + round_ % 46
@@ -178,16 +179,16 @@ def measure(copies, rounds, bush_points, bush_quads):
         for which in ((0, 1) if round_ % 2 == 0 else (1, 0)):
             if which == 0:
                 with_addon.append(frame_change(addon, frame))
-                in_handler.append(player.last_turn_ms)
+                in_handler.append(player.PLAYER.last_turn_ms)
             else:
                 bpy.app.handlers.frame_change_post.remove(handler)
                 try:
                     with_nodes.append(frame_change(nodes, frame))
                 finally:
                     bpy.app.handlers.frame_change_post.append(handler)
-        turned = player.turned_points(bush)
+        turned = player.PLAYER.turned_points(bush)
         started = time.perf_counter()
-        player._session.turn(frame, frame / 24.0, out=[numpy.empty_like(turned)])
+        player.PLAYER.session.turn(frame, frame / 24.0, out=[numpy.empty_like(turned)])
         module.append((time.perf_counter() - started) * 1000)
         started = time.perf_counter()
         key.data.foreach_set("co", turned.ravel())

@@ -2,8 +2,6 @@
 command's OBJ files, object transforms, the artist's mesh kept (Edit Mode, saving, linked duplicates),
 messages, baking and a render from the command line (its speed: bench/blender_frame_change.py)."""
 import os
-import json
-import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -12,96 +10,13 @@ import bpy
 import numpy
 
 sys.path.insert(0, str(Path(__file__).parent))
-from harness import COMMAND, EXAMPLES, SCRATCH, ZIP, float_steps, host_to_blender, mixed_steps, obj_points, run  # noqa: E402
-
-FRAMES = [0, 7, 23, 47]
-SCENE = json.loads((EXAMPLES / "bush.json").read_text())
-FPS = SCENE["frames"]["fps"]
-expected = {}    # frame -> the command's points, host axes, the camera's positions rounded to float
-as_written = {}  # frame -> the same for the scene file as written
-
-
-def command_frames():
-    """The command's points for the scene file as written, and for the scene with the camera's
-    positions rounded to float, as Blender's keys hold them."""
-    rounded = json.loads(json.dumps(SCENE))
-    for key in rounded["items"][0]["keys"]:
-        key["position"] = [float(numpy.float32(v)) for v in key["position"]]
-    shutil.copy(EXAMPLES / "bush.obj", SCRATCH / "bush.obj")
-    (SCRATCH / "rounded.json").write_text(json.dumps(rounded))
-    for scene, into in ((EXAMPLES / "bush.json", as_written), (SCRATCH / "rounded.json", expected)):
-        out = SCRATCH / ("run-" + scene.stem)
-        subprocess.run([COMMAND, "run", scene, "--out", out, "--frames", "0-47", "--no-svg"], check=True, capture_output=True)
-        for frame in FRAMES:
-            into[frame] = obj_points(out / f"Bush.{frame:04d}.obj")
-
-
-def clear_scene():
-    """Nothing left of a test before: objects, meshes, actions (the add-on stays enabled)."""
-    for collection in (bpy.data.objects, bpy.data.meshes, bpy.data.actions):
-        for block in list(collection):
-            collection.remove(block)
-
-
-def in_object_axes(points, up):
-    return points.copy() if up == "Y" else host_to_blender(points)
-
-
-def make_bush_scene(up="Y", world=None):
-    """The demo scene in Blender: the bush imported from its OBJ (points with Y up, or turned to Z up),
-    its object transform `world` (the identity when None), the camera an empty keyed at the scene
-    file's positions carried into world space by that transform."""
-    from mathutils import Matrix, Vector
-    clear_scene()
-    scene = bpy.context.scene
-    scene.render.fps, scene.render.fps_base = int(FPS), 1.0
-    scene.frame_start, scene.frame_end = 0, 47
-    bpy.ops.wm.obj_import(filepath=str(EXAMPLES / "bush.obj"))
-    bush = bpy.context.selected_objects[0]
-    bush.name = "Bush"
-    bush.matrix_world = world if world is not None else Matrix.Identity(4)
-    if up == "Z":
-        bush.data.vertices.foreach_set("co", host_to_blender(obj_points(EXAMPLES / "bush.obj")).ravel())
-    camera = bpy.data.objects.new("Camera", None)
-    scene.collection.objects.link(camera)
-    for key in SCENE["items"][0]["keys"]:
-        local = Vector(in_object_axes(numpy.array([key["position"]], numpy.float64), up)[0])
-        camera.location = local if world is None else world @ local
-        camera.keyframe_insert("location", frame=round(key["time"] * FPS))
-    for curve in camera.animation_data.action.fcurves:
-        for point in curve.keyframe_points:
-            point.interpolation = "LINEAR"
-    bush.vistrelle.enabled = True
-    bush.vistrelle.target = camera
-    return scene, bush, camera
-
-
-REST = None
-
-
-def near_key(got, want, rest=None):
-    """`got` is `want` as Blender mixes a shape key over `rest` (the bush as modelled by default)."""
-    global REST
-    if rest is None:
-        REST = obj_points(EXAMPLES / "bush.obj") if REST is None else REST
-        rest = REST
-    return mixed_steps(got, want, rest).max() <= 1
-
-
-def evaluated_points(obj):
-    evaluated = obj.evaluated_get(bpy.context.evaluated_depsgraph_get())
-    points = numpy.empty(len(evaluated.data.vertices) * 3, numpy.float32)
-    evaluated.data.vertices.foreach_get("co", points)
-    return points.reshape(-1, 3)
-
+from bush import (FRAMES, EXAMPLES, SCRATCH, alone_turn, as_written, bake, evaluated_points, expected,  # noqa: E402
+                  expected_at, in_object_axes, install, make_bush_scene, near_key, clear_scene)
+from harness import float_steps, obj_points, run  # noqa: E402
 
 def test_installs_and_enables_from_zip():
-    bpy.ops.preferences.addon_install(filepath=str(ZIP), overwrite=True)
-    bpy.ops.preferences.addon_enable(module="vistrelle_addon")
-    bpy.ops.wm.save_userpref()  # the Blender that renders from the command line loads it too
-    assert "vistrelle_addon" in bpy.context.preferences.addons
+    install()
     assert hasattr(bpy.types.Object, "vistrelle") and hasattr(bpy.types, "VISTRELLE_PT_object")
-    command_frames()
 
 
 def test_panel_properties_take_what_the_module_panel_takes():
@@ -113,7 +28,7 @@ def test_panel_properties_take_what_the_module_panel_takes():
     assert v.settings[0] == 3 and v.leaves == 4000.0
     v.pivot_type = "3"
     assert v.settings[2] == 3 and bpy.types.Object.bl_rna  # the enum names the module's rules
-    names = [item.name for item in v.bl_rna.properties["pivot_type"].enum_items]
+    names = [bpy.types.UILayout.enum_item_name(v, "pivot_type", str(i)) for i in range(4)]
     assert names == ["first point", "average of first two points", "average of first and last point", "last point"]
     for prop, bad in (("leaf_points", 2.5), ("leaf_points", "four"), ("leaf_points", 2**31), ("pivot_type", "4"), ("h_align", 2),
                       ("p_align", "on"), ("leaves", 7.0), ("target", bpy.data.meshes[0])):
@@ -146,15 +61,6 @@ def test_frames_equal_the_command_obj():
             report.append(f"{frame}: {int((steps == 0).all(axis=1).sum())}/{len(steps)} exact, {worst:.1e} from the file's")
             assert worst < 1e-5
         print(f"  identity transform, {up} up, points per frame:", "; ".join(report))
-
-
-def test_imported_custom_normals_are_cleared():
-    clear_scene()
-    bpy.ops.wm.obj_import(filepath=str(EXAMPLES / "bush.obj"))
-    bush = bpy.context.selected_objects[0]
-    assert bush.data.has_custom_normals  # the file's vn records, which describe the unturned cards
-    bush.vistrelle.enabled = True
-    assert not bush.data.has_custom_normals
 
 
 def test_rotated_object_takes_the_target_in_its_own_space():
@@ -191,8 +97,7 @@ def test_bake_makes_one_shape_key_per_frame():
     scene, bush, _ = make_bush_scene()
     bush.vistrelle.settings = (4, 1, 0, 1, 1)
     scene.frame_end = 11
-    with bpy.context.temp_override(object=bush, active_object=bush):
-        assert bpy.ops.object.vistrelle_bake() == {"FINISHED"}
+    assert bake(bush) == {"FINISHED"}
     keys = bush.data.shape_keys.key_blocks
     assert [k.name for k in keys] == ["Basis"] + [f"Vistrelle {f:04d}" for f in range(12)]
     assert not bush.vistrelle.enabled
@@ -205,18 +110,6 @@ def test_bake_makes_one_shape_key_per_frame():
     print(f"  baked frame 7 as played: largest difference {worst:.1e}")
     assert worst < 1e-6
     assert [k.value for k in keys[1:]] == [1.0 if f == 7 else 0.0 for f in range(12)]
-
-
-def alone_turn(points, camera_position, frame, settings=(4, 1, 0, 1, 1)):
-    """`points` turned for `frame` by a session of their own, the camera fixed at `camera_position`."""
-    import vistrelle_addon.player as player
-    from vistrelle_addon.vistrelle import MODULE_PATH, Session
-    player.close()  # one session a process: the add-on makes its own again on the next frame
-    with Session(MODULE_PATH, fps=FPS) as session:
-        target = session.add_target("Camera", position=tuple(camera_position))
-        session.add_object("Bush", points, settings=[settings[0], target] + list(settings[2:]))
-        turned, = session.turn(frame)
-        return turned.copy()
 
 
 def test_edit_mode_edits_are_kept_and_turned():
@@ -276,13 +169,6 @@ def test_linked_duplicates_share_one_turn_and_say_so():
     assert near_key(evaluated_points(bush), expected_at(9))
 
 
-def expected_at(frame):
-    if frame not in expected:
-        out = SCRATCH / "run-rounded"
-        expected[frame] = obj_points(out / f"Bush.{frame:04d}.obj")
-    return expected[frame]
-
-
 def test_messages_show_once_in_the_panel():
     scene, bush, camera = make_bush_scene()
     bush.vistrelle.leaf_points = 7
@@ -302,8 +188,7 @@ def test_messages_show_once_in_the_panel():
 def test_baked_keys_hold_the_last_frame_after_the_range():
     scene, bush, _ = make_bush_scene()
     bush.vistrelle.settings = (4, 1, 0, 1, 1)
-    with bpy.context.temp_override(object=bush, active_object=bush):
-        assert bpy.ops.object.vistrelle_bake() == {"FINISHED"}
+    assert bake(bush) == {"FINISHED"}
     assert "Vistrelle" not in bush.data.shape_keys.key_blocks  # the live key is gone with the turning
     for frame in (47, 48, 100):
         scene.frame_set(frame)
@@ -356,8 +241,7 @@ def test_command_line_render_shows_the_turned_mesh():
     scene.frame_set(47)
     live = SCRATCH / "live.blend"
     bpy.ops.wm.save_as_mainfile(filepath=str(live))
-    with bpy.context.temp_override(object=bush, active_object=bush):
-        assert bpy.ops.object.vistrelle_bake() == {"FINISHED"}
+    assert bake(bush) == {"FINISHED"}
     baked = SCRATCH / "baked.blend"
     bpy.ops.wm.save_as_mainfile(filepath=str(baked))
     live_pixels, live_points = render(live, "live")
@@ -375,7 +259,7 @@ def test_command_line_render_shows_the_turned_mesh():
 
 
 run([test_installs_and_enables_from_zip, test_panel_properties_take_what_the_module_panel_takes,
-     test_frames_equal_the_command_obj, test_imported_custom_normals_are_cleared, test_rotated_object_takes_the_target_in_its_own_space,
+     test_frames_equal_the_command_obj, test_rotated_object_takes_the_target_in_its_own_space,
      test_save_and_reopen_keep_settings_and_result, test_bake_makes_one_shape_key_per_frame,
      test_edit_mode_edits_are_kept_and_turned, test_saved_file_holds_the_rest_and_turns_again_when_opened,
      test_linked_duplicates_share_one_turn_and_say_so, test_messages_show_once_in_the_panel,

@@ -1,5 +1,6 @@
 """Vistrelle for Blender: turns every leaf of a mesh toward a target object, frame after frame, with the
-very vistrel.p module the vistrelle command plays (through its stand-in host, packed in this add-on)."""
+very vistrel.p module the vistrelle command plays (through its stand-in host, packed in this add-on).
+The package and its native library load when an object first turns, not when the add-on is enabled."""
 
 bl_info = {
     "name": "Vistrelle",
@@ -11,7 +12,12 @@ bl_info = {
     "category": "Animation",
 }
 
-from . import operators, player, properties, ui  # noqa: E402
+if "player" in locals():  # Reload Scripts: the add-on's own modules anew, dependencies first
+    import importlib
+    for _module in (compat, library, keys, player, properties, operators, ui):  # noqa: F821
+        importlib.reload(_module)
+else:
+    from . import compat, library, keys, player, properties, operators, ui  # noqa: F401
 
 _modules = (properties, operators, ui, player)
 

@@ -1,6 +1,8 @@
 """The "Vistrelle" panel of the Object properties: the module's six controls."""
 import bpy
 
+from . import keys
+
 
 class VISTRELLE_PT_object(bpy.types.Panel):
     bl_label = "Vistrelle"
@@ -31,6 +33,12 @@ class VISTRELLE_PT_object(bpy.types.Panel):
         layout.operator("object.vistrelle_bake")
         if settings.message:
             layout.label(text=settings.message, icon="ERROR")
+        elif settings.enabled and keys.baked_keys(context.object):
+            layout.label(text="Its bake is muted while it turns live; Bake again replaces it", icon="INFO")
+        elif settings.enabled and context.object.type == "MESH" and context.object.data.has_custom_normals:
+            # Kept as the artist made them: they shade the leaves as modelled, not as turned.
+            layout.label(text="Custom normals kept: they shade the leaves as modelled (Clear Custom Split Normals "
+                              "shades them as turned)", icon="INFO")
         elif settings.enabled:
             # A .blend keeps the artist's mesh; the turn is made where the file is opened.
             layout.label(text="Render nodes need this add-on too, or bake to shape keys", icon="INFO")
