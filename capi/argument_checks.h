@@ -38,7 +38,10 @@ std::filesystem::path namedPath(const char *utf8, const char *what);
 // Python package), would turn its objects in the first session's scene.
 std::filesystem::path modulePath(const char *utf8);
 
-// The most items of `itemBytes` bytes each that an array in memory can hold.
-constexpr std::size_t mostItems(std::size_t itemBytes) { return SIZE_MAX / itemBytes; }
+// The most items of `itemBytes` bytes each that an array in memory can hold (no object is larger
+// than PTRDIFF_MAX bytes).
+constexpr std::size_t mostItems(std::size_t itemBytes) {
+    return static_cast<std::size_t>(PTRDIFF_MAX) / itemBytes;
+}
 
 }  // namespace capi

@@ -5,10 +5,8 @@
 #include "capi/argument_checks.h"
 #include "capi/panel_values.h"
 #include "capi/session.h"
-#include "formats/text/text_file.h"
 #include "host/vistrelle_contract.h"
 #include "hostsim/host_error.h"
-#include "hostsim/vistrelle_settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -101,6 +99,7 @@ hostsim::Motion motionOf(const double *keys, std::size_t keyCount) {
     if (keyCount > capi::mostItems(4 * sizeof(double)))
         throw ArgumentFault{"vistrelle: " + std::to_string(keyCount) + " keys are too many"};
     hostsim::Motion motion;
+    motion.keys.reserve(keyCount);  // a count beyond memory fails here, before a key is read
     for (std::size_t k = 0; k < keyCount; ++k)
         motion.keys.push_back({keys[4 * k], {keys[4 * k + 1], keys[4 * k + 2], keys[4 * k + 3]}});
     std::stable_sort(motion.keys.begin(), motion.keys.end(),
