@@ -123,9 +123,10 @@ def seconds_of(time):
     return float(time)
 
 
-def some_points(floats):
+def some_points(floats, name):
+    """The points of an object, refused as the library refuses points it cannot take (HostError)."""
     if floats.count == 0:
-        raise ValueError("points: none given; an object needs at least one point")
+        raise HostError("vistrelle: object %s: no points; an object needs at least one" % name)
     return floats
 
 

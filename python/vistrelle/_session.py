@@ -216,7 +216,7 @@ class Session:
         return points
 
     def _set_points(self, index, points):
-        floats = some_points(floats_of(points, "points", False))
+        floats = some_points(floats_of(points, "points", False), index)
         _check(lib.vistrelle_set_points(self._handle, index, floats.address, floats.count))
         if self._size(lib.vistrelle_point_count, index) != floats_of(self._positions[index], "", True).count:
             self._positions[index] = self._base_points(index)
@@ -280,7 +280,7 @@ class Session:
         (1 on). Otherwise the module's defaults hold. Returns the Object.
 
             >>> obj = s.add_object("Bush", points, settings=[4, cam, 0, 1, 1])"""
-        floats = some_points(floats_of(points, "points", False))
+        floats = some_points(floats_of(points, "points", False), repr(name))
         values = None if settings is None else settings_of(settings)
         index = self._size(lib.vistrelle_add_object, native.encoded(name, "name"), floats.address, floats.count,
                            values)

@@ -76,9 +76,9 @@ def test_a_frame_is_a_whole_number(card_session):
 def test_zero_points_are_refused_plainly(card_session):
     session, obj = card_session
     for empty in (numpy.zeros((0, 3), numpy.float32), array.array("f")):
-        with pytest.raises(ValueError, match="points: none given; an object needs at least one point"):
+        with pytest.raises(vistrelle.HostError, match="^vistrelle: object 'Empty': no points; an object needs at least one$"):
             session.add_object("Empty", empty)
-        with pytest.raises(ValueError, match="an object needs at least one point"):
+        with pytest.raises(vistrelle.HostError, match="^vistrelle: object 0: no points"):
             obj.points = empty
     assert session.items == ["T", "Card"] and obj.point_count == 4
 
