@@ -26,6 +26,11 @@ namespace {
 
 thread_local std::string lastError;
 
+// Held while a session is made or closed: two threads opening at once see each other's module
+// loaded, or another host active, and one is refused, never both let through. (Another copy of
+// the library has a lock of its own.)
+std::mutex openings;
+
 // Thrown for a null or out-of-range argument the entry checks itself.
 struct ArgumentFault {
     std::string line;
@@ -145,6 +150,7 @@ int32_t vistrelle_open(const char *modulePath, double framesPerSecond, Vistrelle
         need(session, "session");
         *session = nullptr;
         need(modulePath, "the module path");
+        const std::lock_guard<std::mutex> alone(openings);
         const std::filesystem::path module = capi::modulePath(modulePath);
         auto handle = std::make_unique<VistrelleSession>();
         handle->session = std::make_unique<capi::Session>(module, framesPerSecond);
@@ -160,6 +166,7 @@ int32_t vistrelle_open_scene(const char *modulePath, const char *scenePath,
         need(modulePath, "the module path");
         need(scenePath, "the scene path");
         const std::filesystem::path scene = capi::namedPath(scenePath, "the scene path");
+        const std::lock_guard<std::mutex> alone(openings);
         const std::filesystem::path module = capi::modulePath(modulePath);
         auto handle = std::make_unique<VistrelleSession>();
         handle->session = capi::Session::fromScene(module, scene);
@@ -170,6 +177,7 @@ int32_t vistrelle_open_scene(const char *modulePath, const char *scenePath,
 int32_t vistrelle_close(VistrelleSession *session) {
     if (session == nullptr) return failed(VISTRELLE_BAD_ARGUMENT, "vistrelle: the session is null");
     return guarded([&] {
+        const std::lock_guard<std::mutex> alone(openings);
         const std::lock_guard<std::mutex> hold(session->lock);
         session->session.reset();
     });

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -146,6 +147,32 @@ TEST(ArgumentTerms, SettingsOutOfRangeHaveNoControlNameOrDefault) {
     }
     EXPECT_EQ(vistrelle_setting_control(SETTING_LEAF_POINTS), CTL_LEAF_POINTS);
     EXPECT_STREQ(vistrelle_setting_name(SETTING_PITCH_ALIGN), "pitch alignment");
+}
+
+TEST(SessionsAtOnce, TwoThreadsOpeningTogetherGetOneSessionAndOneRefusal) {
+    for (int round = 0; round < 20; ++round) {
+        VistrelleSession *sessions[2] = {nullptr, nullptr};
+        int32_t answers[2] = {-1, -1};
+        std::string lines[2];
+        auto open = [&](int k) {
+            answers[k] = vistrelle_open(VISTREL_MODULE_FILE, 24.0, &sessions[k]);
+            lines[k] = vistrelle_last_error();
+        };
+        std::thread other(open, 1);
+        open(0);
+        other.join();
+        const int opened = (answers[0] == VISTRELLE_OK) + (answers[1] == VISTRELLE_OK);
+        EXPECT_EQ(opened, 1) << lines[0] << " / " << lines[1];
+        for (int k = 0; k < 2; ++k) {
+            if (answers[k] != VISTRELLE_OK) {
+                EXPECT_EQ(answers[k], VISTRELLE_REFUSED);
+                EXPECT_EQ(sessions[k], nullptr);
+                EXPECT_NE(lines[k].find("loaded in this process already"), std::string::npos)
+                    << lines[k];
+            }
+            vistrelle_release(sessions[k]);
+        }
+    }
 }
 
 }  // namespace
