@@ -9,8 +9,11 @@ folder that Edit > Preferences > Add-ons > Install takes, or as a Blender 4.2+ e
 folder holds already; --extension packs an extension with MANIFEST (its "platforms" listing them).
 """
 import sys
-import zipfile
 from pathlib import Path
+
+# The zip writer of the wheels: fixed times, modes and order, so that two packings are the same bytes.
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "python"))
+from make_wheel import write_zip  # noqa: E402
 
 FOLDER = "vistrelle_addon"
 
@@ -37,11 +40,8 @@ def main(arguments):
         files += [(p, top + "vistrelle/native/%s/%s" % (platform, p.name)) for p in sorted(folder.iterdir()) if p.is_file()]
     if manifest:
         files.append((manifest, "blender_manifest.toml"))
-    partial = Path(str(out) + ".part")
-    with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED) as z:
-        for source, name in dict((name, (source, name)) for source, name in files).values():
-            z.write(source, name)
-    partial.replace(out)
+    entries = dict((name, source) for source, name in files)  # a later file of one name replaces an earlier
+    write_zip(out, [(name, source.read_bytes()) for name, source in entries.items()])
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 // The session's items, objects, settings and frames over one stand-in host.
 #include "capi/session.h"
 
+#include "capi/argument_checks.h"
 #include "host/vistrelle_contract.h"
 #include "hostsim/host_error.h"
 
@@ -101,6 +102,10 @@ std::size_t Session::addObject(const std::string &name, Points points,
     if (settings != nullptr && settings->size() != SETTING_COUNT)
         refuse("settings are five integers, not " + std::to_string(settings->size()));
     const std::size_t at = host_->scene().scene().items.size();
+    // The target popup lists the new object's own item too.
+    if (settings != nullptr)
+        if (const std::string fault = settingFault(*settings, at + 1); !fault.empty())
+            throw BadArgument(fault);
     host_->scene().insertItem(at, hostsim::Item{name, hostsim::Motion::fixed({}),
                                                 hostsim::Mesh{copied(points), {}, {}, {}}});
     void *instance = nullptr;
@@ -158,6 +163,9 @@ void Session::setSettings(std::size_t index, const std::vector<std::int32_t> &va
     Object &obj = object(index);
     if (values.size() != SETTING_COUNT)
         refuse("settings are five integers, not " + std::to_string(values.size()));
+    if (const std::string fault = settingFault(values, host_->scene().scene().items.size());
+        !fault.empty())
+        throw BadArgument(fault);
     host_->load(obj.instance, values);
 }
 

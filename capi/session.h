@@ -57,7 +57,8 @@ class Session {
 
     // --- Objects
     // Appends an item with `points` as its mesh and makes a displacement on it, loaded with
-    // `settings` when given. The object's index among this session's objects.
+    // `settings` when given. The object's index among this session's objects. Settings the options
+    // panel would not take are a BadArgument naming the setting.
     std::size_t addObject(const std::string &name, Points points,
                           const std::vector<std::int32_t> *settings = nullptr);
     std::size_t objectCount() const { return objects_.size(); }
@@ -70,6 +71,7 @@ class Session {
 
     // --- Settings: the five saved integers, or the module's own panel
     std::vector<std::int32_t> settings(std::size_t object);
+    // Settings the options panel would not take are a BadArgument naming the setting.
     void setSettings(std::size_t object, const std::vector<std::int32_t> &values);
     hostsim::HostPanel &panel(std::size_t object);
     // A user's edit of one control, by its id; the host's checks apply.

@@ -2,12 +2,11 @@
 // its whole call, turns every exception into a status and this thread's last error line.
 #include "capi/vistrelle_session.h"
 
+#include "capi/argument_checks.h"
 #include "capi/panel_values.h"
 #include "capi/session.h"
-#include "formats/text/text_file.h"
 #include "host/vistrelle_contract.h"
 #include "hostsim/host_error.h"
-#include "hostsim/vistrelle_settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +25,11 @@ struct VistrelleSession {
 namespace {
 
 thread_local std::string lastError;
+
+// Held while a session is made or closed: two threads opening at once see each other's module
+// loaded, or another host active, and one is refused, never both let through. (Another copy of
+// the library has a lock of its own.)
+std::mutex openings;
 
 // Thrown for a null or out-of-range argument the entry checks itself.
 struct ArgumentFault {
@@ -97,7 +101,10 @@ int32_t copyText(const std::string &text, char *out, std::size_t size, std::size
 
 hostsim::Motion motionOf(const double *keys, std::size_t keyCount) {
     need(keys, "keys");
+    if (keyCount > capi::mostItems(4 * sizeof(double)))
+        throw ArgumentFault{"vistrelle: " + std::to_string(keyCount) + " keys are too many"};
     hostsim::Motion motion;
+    motion.keys.reserve(keyCount);  // a count beyond memory fails here, before a key is read
     for (std::size_t k = 0; k < keyCount; ++k)
         motion.keys.push_back({keys[4 * k], {keys[4 * k + 1], keys[4 * k + 2], keys[4 * k + 3]}});
     std::stable_sort(motion.keys.begin(), motion.keys.end(),
@@ -107,7 +114,7 @@ hostsim::Motion motionOf(const double *keys, std::size_t keyCount) {
 
 capi::Points pointsOf(const float *points, std::size_t count) {
     if (count > 0) need(points, "points");
-    if (count > SIZE_MAX / sizeof(std::array<float, 3>))
+    if (count > capi::mostItems(sizeof(std::array<float, 3>)))
         throw ArgumentFault{"vistrelle: " + std::to_string(count) + " points are too many"};
     return {reinterpret_cast<const std::array<float, 3> *>(points), count};
 }
@@ -138,52 +145,15 @@ extern "C" {
 
 const char *vistrelle_last_error(void) { return lastError.c_str(); }
 
-int32_t vistrelle_interface_version(void) { return VISTRELLE_INTERFACE_VERSION; }
-
-const char *vistrelle_version_text(const char *key) {
-    if (key == nullptr) return nullptr;
-    const std::string_view asked(key);
-    if (asked == "file version") return VERSION_FILE_VERSION;
-    if (asked == "product version") return VERSION_PRODUCT_VERSION;
-    if (asked == "product name") return VERSION_PRODUCT_NAME;
-    if (asked == "original file name") return VERSION_ORIGINAL_FILENAME;
-    if (asked == "session library") return VISTRELLE_SESSION_VERSION;
-    return nullptr;
-}
-
-const char *vistrelle_setting_name(int32_t setting) {
-    static constexpr const char *names[SETTING_COUNT] = {"leaf points", "target", "pivot rule",
-                                                         "heading alignment", "pitch alignment"};
-    return setting >= 0 && setting < SETTING_COUNT ? names[setting] : nullptr;
-}
-
-int64_t vistrelle_setting_control(int32_t setting) {
-    static constexpr std::uint32_t controls[SETTING_COUNT] = {
-        CTL_LEAF_POINTS, CTL_TARGET, CTL_PIVOT_TYPE, CTL_H_ALIGN, CTL_P_ALIGN};
-    return setting >= 0 && setting < SETTING_COUNT ? controls[setting] : VISTRELLE_NO_CONTROL;
-}
-
-int64_t vistrelle_setting_default(int32_t setting) {
-    static constexpr std::int32_t defaults[SETTING_COUNT] = {
-        DEFAULT_LEAF_POINTS, DEFAULT_TARGET_INDEX, DEFAULT_PIVOT_TYPE, DEFAULT_HEADING_ALIGN,
-        DEFAULT_PITCH_ALIGN};
-    return setting >= 0 && setting < SETTING_COUNT ? defaults[setting] : INT64_MIN;
-}
-
-const char *vistrelle_pivot_name(int32_t rule) {
-    return rule >= 0 && rule < PIVOT_RULE_COUNT
-               ? hostsim::pivotRuleNames[static_cast<std::size_t>(rule)]
-               : nullptr;
-}
-
 int32_t vistrelle_open(const char *modulePath, double framesPerSecond, VistrelleSession **session) {
     return guarded([&] {
         need(session, "session");
         *session = nullptr;
         need(modulePath, "the module path");
+        const std::lock_guard<std::mutex> alone(openings);
+        const std::filesystem::path module = capi::modulePath(modulePath);
         auto handle = std::make_unique<VistrelleSession>();
-        handle->session =
-            std::make_unique<capi::Session>(formats::utf8Path(modulePath), framesPerSecond);
+        handle->session = std::make_unique<capi::Session>(module, framesPerSecond);
         *session = handle.release();
     });
 }
@@ -195,9 +165,11 @@ int32_t vistrelle_open_scene(const char *modulePath, const char *scenePath,
         *session = nullptr;
         need(modulePath, "the module path");
         need(scenePath, "the scene path");
+        const std::filesystem::path scene = capi::namedPath(scenePath, "the scene path");
+        const std::lock_guard<std::mutex> alone(openings);
+        const std::filesystem::path module = capi::modulePath(modulePath);
         auto handle = std::make_unique<VistrelleSession>();
-        handle->session =
-            capi::Session::fromScene(formats::utf8Path(modulePath), formats::utf8Path(scenePath));
+        handle->session = capi::Session::fromScene(module, scene);
         *session = handle.release();
     });
 }
@@ -205,6 +177,7 @@ int32_t vistrelle_open_scene(const char *modulePath, const char *scenePath,
 int32_t vistrelle_close(VistrelleSession *session) {
     if (session == nullptr) return failed(VISTRELLE_BAD_ARGUMENT, "vistrelle: the session is null");
     return guarded([&] {
+        const std::lock_guard<std::mutex> alone(openings);
         const std::lock_guard<std::mutex> hold(session->lock);
         session->session.reset();
     });
@@ -297,13 +270,13 @@ int32_t vistrelle_object_item(VistrelleSession *session, size_t object, size_t *
 int32_t vistrelle_get_points(VistrelleSession *session, size_t object, float *points,
                              size_t pointCount) {
     return withSession(session, [&](capi::Session &s) {
-        need(points, "points");
         const auto &base = s.basePoints(object);
+        if (pointCount > 0) need(points, "points");
         if (pointCount != base.size())
             throw ArgumentFault{"vistrelle: room for " + std::to_string(pointCount) +
                                 " points, object " + std::to_string(object) + " has " +
                                 std::to_string(base.size())};
-        std::memcpy(points, base.data(), base.size() * sizeof(base[0]));
+        if (!base.empty()) std::memcpy(points, base.data(), base.size() * sizeof(base[0]));
     });
 }
 
@@ -404,6 +377,10 @@ int32_t vistrelle_turn(VistrelleSession *session, int32_t frame, const double *t
             need(outputs, "outputs");
             need(counts, "counts");
         }
+        // Before anything of the caller's arrays is read: they hold objectCount entries.
+        if (objectCount != s.objectCount())
+            throw ArgumentFault{"vistrelle: " + std::to_string(objectCount) + " outputs for " +
+                                std::to_string(s.objectCount()) + " objects"};
         std::vector<std::span<std::array<float, 3>>> spans;
         spans.reserve(objectCount);
         for (std::size_t k = 0; k < objectCount; ++k) {

@@ -149,8 +149,9 @@ VISTRELLE_API const char *vistrelle_pivot_name(int32_t rule);
    vistrelle_release.
    Null: a null path or session answers VISTRELLE_BAD_ARGUMENT.
    Answers: VISTRELLE_OK and *session, a session over an empty scene of `framesPerSecond` frames a
-   second; VISTRELLE_REFUSED (not a module, another session open, fps not a positive number) with
-   *session null. */
+   second; VISTRELLE_REFUSED (a path that is not UTF-8, not a module, another session open, the
+   module loaded in this process already by another copy of this library, fps not a positive
+   number) with *session null. */
 VISTRELLE_API int32_t vistrelle_open(const char *modulePath, double framesPerSecond,
                                      VistrelleSession **session);
 
@@ -161,7 +162,7 @@ VISTRELLE_API int32_t vistrelle_open(const char *modulePath, double framesPerSec
    Null: a null path or session answers VISTRELLE_BAD_ARGUMENT.
    Answers: VISTRELLE_OK and *session, whose items, frame rate and displacements (each an object)
    are the scene file's (JSON, as `vistrelle run` reads it); VISTRELLE_REFUSED in one line naming
-   the file or the module. */
+   the file or the module (as vistrelle_open refuses). */
 VISTRELLE_API int32_t vistrelle_open_scene(const char *modulePath, const char *scenePath,
                                            VistrelleSession **session);
 
@@ -210,7 +211,7 @@ VISTRELLE_API int32_t vistrelle_item_name(VistrelleSession *session, size_t item
    Owner: name and keys are read during the call; *itemNumber is the caller's.
    Null: a null name, keys or itemNumber answers VISTRELLE_BAD_ARGUMENT.
    Answers: VISTRELLE_OK and the new item's number; VISTRELLE_REFUSED for no keys or a value that is
-   not finite, adding nothing. */
+   not finite, VISTRELLE_BAD_ARGUMENT for more keys than memory holds, adding nothing. */
 VISTRELLE_API int32_t vistrelle_add_target(VistrelleSession *session, const char *name,
                                            const double *keys, size_t keyCount, size_t *itemNumber);
 
@@ -229,8 +230,9 @@ VISTRELLE_API int32_t vistrelle_move_target(VistrelleSession *session, size_t it
    turns. Owner: name, points and settings are read during the call (the points are copied); *object
    is the caller's. Null: null settings mean the module's defaults; a null name or object, or null
    points with a count above zero, answer VISTRELLE_BAD_ARGUMENT. Answers: VISTRELLE_OK and the
-   object's number; VISTRELLE_REFUSED for a point that is not finite or settings the module refuses,
-   adding nothing. */
+   object's number; VISTRELLE_BAD_ARGUMENT naming the setting for a setting the options panel does
+   not take (see vistrelle_set_settings); VISTRELLE_REFUSED for a point that is not finite or
+   settings the module refuses, adding nothing. */
 VISTRELLE_API int32_t vistrelle_add_object(VistrelleSession *session, const char *name,
                                            const float *points, size_t pointCount,
                                            const int32_t *settings, size_t *object);
@@ -263,7 +265,7 @@ VISTRELLE_API int32_t vistrelle_object_item(VistrelleSession *session, size_t ob
 /* When: while open, after vistrelle_open or vistrelle_open_scene. Copies an object's base points.
    Thread: any; entries on one session take turns.
    Owner: points[0 .. 3 * pointCount) is the caller's, written during the call.
-   Null: null points answer VISTRELLE_BAD_ARGUMENT.
+   Null: null points with a count above zero answer VISTRELLE_BAD_ARGUMENT.
    Answers: VISTRELLE_OK; VISTRELLE_BAD_ARGUMENT when pointCount is not the object's point count or
    the object is out of range. */
 VISTRELLE_API int32_t vistrelle_get_points(VistrelleSession *session, size_t object, float *points,
@@ -288,8 +290,10 @@ VISTRELLE_API int32_t vistrelle_get_settings(VistrelleSession *session, size_t o
 /* When: while open, after vistrelle_open or vistrelle_open_scene. Loads five integers into an
    object's displacement, as a scene's data. Thread: any; entries on one session take turns. Owner:
    settings[0 .. VISTRELLE_SETTING_COUNT) is read during the call. Null: null settings answer
-   VISTRELLE_BAD_ARGUMENT. Answers: VISTRELLE_OK; VISTRELLE_REFUSED when the module refuses them,
-   changing nothing. */
+   VISTRELLE_BAD_ARGUMENT. Answers: VISTRELLE_OK; VISTRELLE_BAD_ARGUMENT in one line naming the
+   first setting the options panel does not take: the target is 0 (none) or an item number, the
+   pivot rule one of VISTRELLE_PIVOT_RULE_COUNT, each alignment 0 or 1 (leaf points take any
+   value); VISTRELLE_REFUSED when the module refuses them; changing nothing either way. */
 VISTRELLE_API int32_t vistrelle_set_settings(VistrelleSession *session, size_t object,
                                              const int32_t *settings);
 
@@ -363,8 +367,9 @@ VISTRELLE_API int32_t vistrelle_set_control(VistrelleSession *session, size_t ob
    from another thread comes before or after it, never during it. Thread: any; other entries on the
    session wait until the turn is done. Owner: outputs and counts are the caller's, read and written
    during the call. Null: a null time means frame / fps; null outputs or counts with objects answer
-   VISTRELLE_BAD_ARGUMENT. Answers: VISTRELLE_OK; VISTRELLE_BAD_ARGUMENT, writing nothing, when
-   objectCount is not the session's object count or a count is not its object's points;
+   VISTRELLE_BAD_ARGUMENT. Answers: VISTRELLE_OK; VISTRELLE_BAD_ARGUMENT, reading nothing of outputs
+   and counts, when objectCount is not the session's object count, and, writing nothing, when a
+   count is not its object's points;
    VISTRELLE_REFUSED when the module fails or the time is not finite. */
 VISTRELLE_API int32_t vistrelle_turn(VistrelleSession *session, int32_t frame, const double *time,
                                      float *const *outputs, const size_t *counts,

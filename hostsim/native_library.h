@@ -21,6 +21,9 @@ class NativeLibrary {
     // Reads the file without loading it. Throws HostError: missing file, not a shared library of
     // this machine.
     static void check(const std::filesystem::path &path);
+    // Whether the loader holds the file at `path` in this process already (opened by anyone), so
+    // that opening it again would give the same image and share its globals.
+    static bool loaded(const std::filesystem::path &path);
 
     NativeLibrary() = default;
     ~NativeLibrary() { close(); }

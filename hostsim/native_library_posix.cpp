@@ -50,12 +50,25 @@ int visit(dl_phdr_info *info, std::size_t, void *data) {
     return 1;
 }
 
+// A path without a slash would make the loader search its library path instead of this file.
+std::string loaderPath(const std::filesystem::path &path) {
+    return path.has_parent_path() ? path.string() : "./" + path.string();
+}
+
 }  // namespace
+
+bool NativeLibrary::loaded(const std::filesystem::path &path) {
+    // The loader knows a file it holds by its name and by its device and inode, so a second path
+    // to the same file (a link) is found too.
+    void *handle = dlopen(loaderPath(path).c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (handle == nullptr) return false;
+    dlclose(handle);
+    return true;
+}
 
 NativeLibrary NativeLibrary::open(const std::filesystem::path &path) {
     check(path);
-    // A path without a slash would make the loader search its library path instead of this file.
-    const std::string opened = path.has_parent_path() ? path.string() : "./" + path.string();
+    const std::string opened = loaderPath(path);
     void *handle = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char *error = dlerror();

@@ -54,18 +54,29 @@ std::string systemMessage(DWORD code, const std::string &file) {
 
 HMODULE moduleOf(void *handle) { return static_cast<HMODULE>(handle); }
 
+// A full path, so that the loader takes this file and finds what it needs beside it.
+std::filesystem::path loaderPath(const std::filesystem::path &path) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full;
+}
+
 }  // namespace
+
+bool NativeLibrary::loaded(const std::filesystem::path &path) {
+    // The loader knows a DLL loaded by a full path by that path.
+    HMODULE module = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              loaderPath(path).wstring().c_str(), &module) != 0;
+}
 
 NativeLibrary NativeLibrary::open(const std::filesystem::path &path) {
     check(path);
-    // A full path, so that the loader takes this file and finds what it needs beside it; no dialog
-    // box when it cannot.
-    std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    // No dialog box when the loader cannot load it.
     DWORD oldMode = 0;
     SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-    HMODULE module = LoadLibraryExW((error ? path : full).wstring().c_str(), nullptr,
-                                    LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE module =
+        LoadLibraryExW(loaderPath(path).wstring().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = GetLastError();
     SetThreadErrorMode(oldMode, nullptr);
     if (module == nullptr)

@@ -15,6 +15,11 @@ Generator: vistrelle make_wheel.py
 Root-Is-Purelib: false
 Tag: py3-none-{platform}
 """
+# Every zip entry's time and mode are fixed, and entries go in the order given, so that two packings
+# of one tree are the same bytes. (A zip's times start in 1980.)
+ENTRY_TIME = (2020, 1, 1, 0, 0, 0)
+RUNNABLE = (".so", ".dll", ".p")
+
 METADATA = """Metadata-Version: 2.1
 Name: vistrelle
 Version: {version}
@@ -25,6 +30,20 @@ Requires-Python: >=3.8
 
 def digest(data):
     return "sha256=" + base64.urlsafe_b64encode(hashlib.sha256(data).digest()).rstrip(b"=").decode()
+
+
+def write_zip(path, files):
+    """Writes `files`, (entry name, bytes) pairs, as the zip `path` in their order, each with ENTRY_TIME and
+    mode 0755 (a library or module) or 0644; through a .part file, so that no half zip is left."""
+    partial = Path(str(path) + ".part")
+    with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in files:
+            entry = zipfile.ZipInfo(name, date_time=ENTRY_TIME)
+            entry.external_attr = (0o100755 if name.endswith(RUNNABLE) else 0o100644) << 16
+            entry.compress_type = zipfile.ZIP_DEFLATED
+            entry.create_system = 3  # Unix, whatever system packs it, so that the modes count
+            z.writestr(entry, data)
+    partial.replace(path)
 
 
 def main(out, package, version, platform):
@@ -38,14 +57,7 @@ def main(out, package, version, platform):
     files.append((info + "/RECORD", (record + info + "/RECORD,,\n").encode()))
     out.mkdir(parents=True, exist_ok=True)
     wheel = out / ("vistrelle-%s-py3-none-%s.whl" % (version, platform))
-    partial = wheel.with_suffix(".part")
-    with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED) as z:
-        for name, data in files:
-            entry = zipfile.ZipInfo(name, date_time=(2020, 1, 1, 0, 0, 0))
-            entry.external_attr = (0o755 if name.endswith((".so", ".dll", ".p")) else 0o644) << 16
-            entry.compress_type = zipfile.ZIP_DEFLATED
-            z.writestr(entry, data)
-    partial.replace(wheel)
+    write_zip(wheel, files)
     print(wheel)
 
 

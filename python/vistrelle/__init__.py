@@ -15,6 +15,7 @@ The package is pure Python over the stand-in host's C library (ctypes), so it lo
 and later and in Blender's Python; native/<platform>/ holds the library and vistrel.p for each
 platform it carries. See help(vistrelle.Session) for the whole interface.
 """
+from . import _native
 from ._native import MODULE_PATH, TAG as PLATFORM, lib as _lib
 from ._session import HostError, Object, Session
 
@@ -27,7 +28,7 @@ def _text(answer):
 
 
 # The module's terms, as host/vistrelle_contract.h writes them once for every tool.
-SETTINGS = tuple(_text(_lib.vistrelle_setting_name(k)) for k in range(5))
+SETTINGS = _native.SETTING_NAMES
 """The five saved integers' names, in their order: leaf points, target, pivot rule, heading alignment,
 pitch alignment."""
 SETTING_DEFAULTS = tuple(int(_lib.vistrelle_setting_default(k)) for k in range(5))

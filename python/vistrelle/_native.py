@@ -127,12 +127,32 @@ if lib.vistrelle_interface_version() != INTERFACE_VERSION:
                       % (lib._name, lib.vistrelle_interface_version(), INTERFACE_VERSION))
 
 
+# The five settings' names, in their order, as the library gives them; their ranges are the library's
+# to check (the target's depends on the session's items).
+SETTING_COUNT = 5
+SETTING_NAMES = tuple(lib.vistrelle_setting_name(k).decode("utf-8") for k in range(SETTING_COUNT))
+INT32_LOWEST, INT32_HIGHEST = -2 ** 31, 2 ** 31 - 1
+
+
 def last_error():
     return lib.vistrelle_last_error().decode("utf-8", "replace")
 
 
-def encoded(text):
-    return os.fsencode(text) if isinstance(text, os.PathLike) else str(text).encode("utf-8")
+def encoded(text, what):
+    """The bytes the library takes for a name or a path: UTF-8 (a path object as the system spells it).
+    A NUL byte would end the text early in C, so it is refused rather than cut."""
+    data = os.fsencode(text) if isinstance(text, os.PathLike) else str(text).encode("utf-8")
+    if b"\0" in data:
+        raise ValueError("%s holds a NUL byte: %r" % (what, text))
+    return data
+
+
+def path_bytes(path, what):
+    """A file path as the library takes it (os.fsencode), refused when it holds a NUL byte."""
+    data = os.fsencode(path)
+    if b"\0" in data:
+        raise ValueError("%s holds a NUL byte: %r" % (what, path))
+    return data
 
 
 def read_text(entry, *arguments):

@@ -1,106 +1,18 @@
 """Session and Object over the C library: points in and out as numpy float32 arrays when numpy is
 there, or any float32 buffer (array.array('f'), a memoryview) otherwise."""
-import array
 import ctypes
-import math
-import os
 
 from . import _native as native
+from ._arguments import (HostError, floats_of, new_points, panel_number, keys_of, seconds_of, settings_of,
+                         some_points, whole_frame)
 from ._native import lib
 
-try:
-    import numpy
-except ImportError:  # the package works without numpy, on buffers
-    numpy = None
-
-
-class HostError(RuntimeError):
-    """A refusal of the stand-in host or the module, with its one-line message."""
+__all__ = ["HostError", "Object", "Session"]
 
 
 def _check(status):
     if status != native.OK:
         raise HostError(native.last_error())
-
-
-class _Floats:
-    """A float32 buffer's address and point count, and what keeps the memory alive meanwhile."""
-
-    def __init__(self, address, count, keep):
-        self.address, self.count, self.keep = address, count, keep
-
-
-def _from_numpy(given, what, writable):
-    if given.dtype != numpy.float32:
-        raise TypeError("%s: expected dtype float32, not %s (numpy.asarray(a, dtype=numpy.float32) makes one)"
-                        % (what, given.dtype))
-    if given.ndim != 2 or given.shape[1] != 3:
-        raise ValueError("%s: expected shape (N, 3), not %s" % (what, tuple(given.shape)))
-    if not given.flags.c_contiguous:
-        raise ValueError("%s: expected a C-contiguous array" % what)
-    if writable and not given.flags.writeable:
-        raise ValueError("%s: the array is read-only" % what)
-    return _Floats(given.ctypes.data if len(given) else None, len(given), given)
-
-
-def _from_buffer(given, what, writable):
-    try:
-        view = memoryview(given)
-    except TypeError:
-        raise TypeError("%s: expected a numpy array of float32, shape (N, 3), or a float32 buffer such as "
-                        "array.array('f')" % what) from None
-    if view.format not in ("f", "<f", "=f", "@f") or view.itemsize != 4:
-        raise TypeError("%s: expected float32 items, not format %r" % (what, view.format))
-    if not view.c_contiguous:
-        raise ValueError("%s: expected a C-contiguous buffer" % what)
-    if writable and view.readonly:
-        raise ValueError("%s: the buffer is read-only" % what)
-    floats = view.nbytes // 4
-    if floats % 3 or (view.ndim == 2 and view.shape[1] != 3) or view.ndim > 2:
-        raise ValueError("%s: expected shape (N, 3) or 3 floats a point, not %s" % (what, tuple(view.shape)))
-    if floats == 0:
-        return _Floats(None, 0, view)
-    if view.readonly:  # ctypes reaches read-only memory only through a copy
-        cells = (ctypes.c_float * floats).from_buffer_copy(view)
-    else:
-        cells = (ctypes.c_float * floats).from_buffer(view.cast("B"))
-    return _Floats(ctypes.addressof(cells), floats // 3, (view, cells))
-
-
-def _floats(given, what, writable):
-    if numpy is not None and isinstance(given, numpy.ndarray):
-        return _from_numpy(given, what, writable)
-    return _from_buffer(given, what, writable)
-
-
-def _new_points(count):
-    """A zeroed float32 (count, 3) array, or array.array('f') of 3 * count without numpy."""
-    if numpy is not None:
-        return numpy.zeros((count, 3), numpy.float32)
-    return array.array("f", bytes(12 * count))
-
-
-def _keys_of(position, keys):
-    if (position is None) == (keys is None):
-        raise ValueError("give either position=(x, y, z) or keys=[(time, (x, y, z)), ...]")
-    rows = [(0.0, position)] if keys is None else list(keys)
-    flat = []
-    for time, point in rows:
-        x, y, z = point
-        flat += [float(time), float(x), float(y), float(z)]
-    return (ctypes.c_double * len(flat))(*flat), len(rows)
-
-
-def _panel_number(value):
-    """What set hands the library for a value that is not a text."""
-    if isinstance(value, bool):
-        return 1.0 if value else 0.0
-    if isinstance(value, int):
-        # Beyond what a double holds exactly is beyond every control's range anyway.
-        return float(value) if abs(value) <= 2 ** 53 else math.inf
-    if isinstance(value, float):
-        return value
-    raise TypeError("a panel value is a bool, int, float or str, not %s" % type(value).__name__)
 
 
 class Object:
@@ -143,18 +55,18 @@ class Object:
     def settings(self):
         """The five integers the module saves and loads, as a list.
 
-            >>> obj.settings = [3, cam, 3, 1, 0]   # 3 points a leaf, target, last point, H on, P off"""
+            >>> obj.settings = [3, cam, 3, 1, 0]   # 3 points a leaf, target, last point, H on, P off
+
+        Each must be a whole number the options panel takes: leaf points any 32-bit number, the target 0 or
+        an item number, the pivot rule 0 to 3, H and P Align 0 or 1. Anything else raises HostError (or
+        TypeError for a value that is not a whole number) naming the setting, and changes nothing."""
         values = (ctypes.c_int32 * 5)()
         _check(lib.vistrelle_get_settings(self._session._handle, self._index, values))
         return list(values)
 
     @settings.setter
     def settings(self, values):
-        values = list(values)
-        if len(values) != 5:
-            raise HostError("vistrelle: settings are five integers, not %d" % len(values))
-        _check(lib.vistrelle_set_settings(self._session._handle, self._index,
-                                          (ctypes.c_int32 * 5)(*[int(v) for v in values])))
+        _check(lib.vistrelle_set_settings(self._session._handle, self._index, settings_of(values)))
 
     def _controls(self):
         handle = self._session._handle
@@ -170,7 +82,7 @@ class Object:
 
     def _place(self, label):
         place = ctypes.c_size_t(0)
-        _check(lib.vistrelle_find_control(self._session._handle, self._index, native.encoded(label),
+        _check(lib.vistrelle_find_control(self._session._handle, self._index, native.encoded(label, "label"),
                                           ctypes.byref(place)))
         return place.value
 
@@ -234,9 +146,9 @@ class Object:
             >>> obj.set("Object points", 3)"""
         place = self._place(label)
         if isinstance(value, str):
-            number, text = 0.0, value.encode("utf-8")
+            number, text = 0.0, native.encoded(value, "value")
         else:
-            number, text = _panel_number(value), None
+            number, text = panel_number(value), None
         _check(lib.vistrelle_set_control(self._session._handle, self._index, place, number, text))
 
     def __repr__(self):
@@ -246,7 +158,9 @@ class Object:
 class Session:
     """One loaded module, its scene items and its objects.
 
-    Only one Session may exist at a time in a process (the module's services are process-wide).
+    Only one Session may hold a module file at a time in a process (the module's services are
+    process-wide): a second, from this or another copy of the package, raises HostError. Two copies of the
+    package each playing its own vistrel.p (MODULE_PATH) work apart.
     Items are numbered from 1 in the order they were added; that number is what the module's target
     setting (the second saved integer) refers to; 0 is no target. Every call may come from any
     thread: calls on one session take turns, and a turn sees one consistent state."""
@@ -259,7 +173,7 @@ class Session:
         Raises HostError when the file is not a module the host accepts."""
         handle = ctypes.c_void_p()
         self._handle = None
-        _check(lib.vistrelle_open(os.fsencode(module), float(fps), ctypes.byref(handle)))
+        _check(lib.vistrelle_open(native.path_bytes(module, "module"), float(fps), ctypes.byref(handle)))
         self._adopt(handle)
 
     @staticmethod
@@ -272,7 +186,8 @@ class Session:
             >>> s.objects[0].settings
             [4, 1, 0, 1, 1]"""
         handle = ctypes.c_void_p()
-        _check(lib.vistrelle_open_scene(os.fsencode(module), os.fsencode(scene), ctypes.byref(handle)))
+        _check(lib.vistrelle_open_scene(native.path_bytes(module, "module"), native.path_bytes(scene, "scene"),
+                                        ctypes.byref(handle)))
         session = Session.__new__(Session)
         session._handle = None
         session._adopt(handle)
@@ -295,15 +210,15 @@ class Session:
         return answer.value
 
     def _base_points(self, index):
-        points = _new_points(self._size(lib.vistrelle_point_count, index))
-        floats = _floats(points, "points", True)
+        points = new_points(self._size(lib.vistrelle_point_count, index))
+        floats = floats_of(points, "points", True)
         _check(lib.vistrelle_get_points(self._handle, index, floats.address, floats.count))
         return points
 
     def _set_points(self, index, points):
-        floats = _floats(points, "points", False)
+        floats = some_points(floats_of(points, "points", False), index)
         _check(lib.vistrelle_set_points(self._handle, index, floats.address, floats.count))
-        if self._size(lib.vistrelle_point_count, index) != _floats(self._positions[index], "", True).count:
+        if self._size(lib.vistrelle_point_count, index) != floats_of(self._positions[index], "", True).count:
             self._positions[index] = self._base_points(index)
 
     def close(self):
@@ -349,12 +264,12 @@ class Session:
         outside them). Positions that are not finite raise HostError and add nothing.
 
             >>> cam = s.add_target("Camera", keys=[(0.0, (2, 1, 0)), (2.0, (-2, 1, 0))])"""
-        flat, count = _keys_of(position, keys)
-        return self._size(lib.vistrelle_add_target, native.encoded(name), flat, count)
+        flat, count = keys_of(position, keys)
+        return self._size(lib.vistrelle_add_target, native.encoded(name, "name"), flat, count)
 
     def move_target(self, item, *, position=None, keys=None):
         """Gives item `item` a new position or keys (as add_target takes them)."""
-        flat, count = _keys_of(position, keys)
+        flat, count = keys_of(position, keys)
         _check(lib.vistrelle_move_target(self._handle, item, flat, count))
 
     def add_object(self, name, points, settings=None):
@@ -365,19 +280,19 @@ class Session:
         (1 on). Otherwise the module's defaults hold. Returns the Object.
 
             >>> obj = s.add_object("Bush", points, settings=[4, cam, 0, 1, 1])"""
-        floats = _floats(points, "points", False)
-        values = None
-        if settings is not None:
-            settings = list(settings)
-            if len(settings) != 5:
-                raise HostError("vistrelle: settings are five integers, not %d" % len(settings))
-            values = (ctypes.c_int32 * 5)(*[int(v) for v in settings])
-        index = self._size(lib.vistrelle_add_object, native.encoded(name), floats.address, floats.count, values)
+        floats = some_points(floats_of(points, "points", False), repr(name))
+        values = None if settings is None else settings_of(settings)
+        index = self._size(lib.vistrelle_add_object, native.encoded(name, "name"), floats.address, floats.count,
+                           values)
         self._positions.append(self._base_points(index))
         return Object(self, index)
 
     def turn(self, frame, time=None, out=None):
         """Turns every object for `frame` at `time` seconds (default frame / fps).
+
+        `frame` is a whole number: an int, or a float that is exactly whole (7.0 turns frame 7); 7.9 raises
+        ValueError rather than turning frame 7 (a sub-frame is turn(7, time=7.9 / fps)), and a text such as
+        '7' raises TypeError.
 
         The module gets newTime(frame, time) and one evaluate per point; the positions are rounded to float32
         and written into `out` (a sequence of one C-contiguous float32 (N, 3) array, or float32 buffer, per
@@ -388,10 +303,10 @@ class Session:
             >>> turned, = s.turn(12)
             >>> buffer = numpy.empty((obj.point_count, 3), numpy.float32)
             >>> s.turn(12, 0.5, out=[buffer])"""
-        if not -2 ** 31 <= frame < 2 ** 31:
-            raise ValueError("frame %d is outside the 32-bit frames the host counts" % frame)
+        frame = whole_frame(frame)
+        seconds = None if time is None else seconds_of(time)
         arrays = list(self._positions) if out is None else list(out)
-        floats = [_floats(a, "out[%d]" % k, True) for k, a in enumerate(arrays)]
+        floats = [floats_of(a, "out[%d]" % k, True) for k, a in enumerate(arrays)]
         count = self._size(lib.vistrelle_object_count)
         if len(arrays) != count:
             raise ValueError("out: %d arrays for %d objects" % (len(arrays), count))
@@ -401,8 +316,8 @@ class Session:
                 raise ValueError("out[%d]: holds %d points, object %d has %d" % (k, f.count, k, points))
         addresses = (ctypes.c_void_p * max(count, 1))(*[f.address for f in floats])
         counts = (ctypes.c_size_t * max(count, 1))(*[f.count for f in floats])
-        at = None if time is None else ctypes.byref(ctypes.c_double(float(time)))
-        status = lib.vistrelle_turn(self._handle, int(frame), at, addresses, counts, count)
+        at = None if seconds is None else ctypes.byref(ctypes.c_double(seconds))
+        status = lib.vistrelle_turn(self._handle, frame, at, addresses, counts, count)
         if status == native.BAD_ARGUMENT:  # the objects changed in another thread meanwhile
             raise ValueError(native.last_error())
         _check(status)

@@ -120,9 +120,13 @@ def test_file_that_is_not_a_module_is_refused(tmp_path):
         assert s.items == []
 
 
-def test_one_session_at_a_time_and_closed_sessions_refuse(session):
-    with pytest.raises(vistrelle.HostError, match="another host is active"):
+def test_one_session_at_a_time_and_closed_sessions_refuse(session, tmp_path):
+    with pytest.raises(vistrelle.HostError, match="is loaded in this process already"):
         vistrelle.Session(MODULE)
+    copy = tmp_path / "copy.p"
+    copy.write_bytes(MODULE.read_bytes())
+    with pytest.raises(vistrelle.HostError, match="another host is active"):
+        vistrelle.Session(copy)
     session.close()
     with pytest.raises(vistrelle.HostError, match="the session is closed"):
         session.turn(0)
