@@ -2,6 +2,7 @@
 // object, rewritten after every frame, and with --gltf one .glb animation per displaced object.
 #pragma once
 
+#include "cli/run_record.h"
 #include "cli/shown_settings.h"
 #include "formats/gltf_writer.h"
 #include "formats/viewer_page.h"
@@ -49,6 +50,11 @@ class RunViews {
         const std::function<bool()> &stopped = {},
         std::vector<std::filesystem::path> *unwritten = nullptr);
 
+    // The frames added, as the run record keeps them (the first object's target).
+    const std::vector<RecordedFrame> &recordedFrames() const { return recorded_; }
+    // Each object's .glb layout, once finish wrote them (empty layouts without --gltf).
+    const std::vector<formats::GlbAnimationLayout> &layouts() const { return layouts_; }
+
     // Why the viewer will not show the object, or empty; known once a frame was added.
     std::string warning() const { return viewer_ ? viewer_->warning() : std::string(); }
 
@@ -61,6 +67,8 @@ class RunViews {
     std::function<std::unique_ptr<formats::ViewerWriter>()> makeViewer_;
     std::vector<std::pair<std::string, std::unique_ptr<formats::GltfAnimationWriter>>>
         animations_;  // stem, writer
+    std::vector<RecordedFrame> recorded_;
+    std::vector<formats::GlbAnimationLayout> layouts_;
 };
 
 // three's build/three.cjs: $VISTRELLE_THREE when set, else share/vistrelle/three.cjs beside the
