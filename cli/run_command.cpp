@@ -659,6 +659,13 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
         "use refuses.\n"
 #endif
         "An output that is the same file as an input or another output is refused unless --force.\n"
+        "OUT/vistrelle-run.json, written after every other file, records the scene, module, "
+        "settings and frames;\n"
+        "vistrelle assemble puts the folders of runs over parts of the frames together from it. A "
+        "frame's files\n"
+        "are the same in any run that plays it. A run into a folder that holds frame files of its "
+        "objects that it\n"
+        "does not play refuses.\n"
 #if defined(_WIN32)
         "Examples:\n  vistrelle run examples\\bush.json --out out\\demo --frames 0-11\n"
         "  vistrelle run examples\\bush.json --out out\\demo --gltf\n"

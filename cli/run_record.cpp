@@ -22,8 +22,8 @@ using hostsim::HostError;
 namespace {
 
 constexpr const char *recordKind = "vistrelle run record 1";
-// Far more than any run's record (about 100 bytes a frame), far less than a machine's memory.
-constexpr std::uint64_t mostRecordBytes = std::uint64_t{256} << 20;
+// Room for some 600,000 frames (about 100 bytes each); parsed, a record takes some 20 times its size.
+constexpr std::uint64_t mostRecordBytes = std::uint64_t{64} << 20;
 
 nlohmann::json pointJson(const std::optional<hostsim::Point3> &p) {
     if (!p || !std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z)) return nullptr;
@@ -175,7 +175,7 @@ RunRecord readRunRecord(const fs::path &folder) {
                                   "is this a folder a whole run wrote?");
     const std::string text =
         formats::readTextFile(path, formats::Content::Text, [&](std::uint64_t size) {
-            if (size > mostRecordBytes || size > formats::freeMemoryBytes() / 8)
+            if (size > mostRecordBytes || size > formats::freeMemoryBytes() / 32)
                 throw HostError::at(path, std::to_string(size) + " bytes, more than a run record");
         });
     const std::string file = path.string();
