@@ -29,8 +29,8 @@ TEST(ExitCodes, UnknownSubcommandIsNamedWithTheListAndIsAUsageError) {
     const auto outcome = runVistrelle({"frobnicate"});
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.err,
-              "vistrelle: unknown subcommand 'frobnicate'; the subcommands are run, apply, panel, "
-              "scene, info, "
+              "vistrelle: unknown subcommand 'frobnicate'; the subcommands are run, assemble, apply, "
+              "panel, scene, info, "
               "validate, make-bush (see vistrelle --help)\n");
 }
 

@@ -47,8 +47,8 @@ TEST(RunJobs, FramesPlayedByWorkersWriteTheSameFilesAsOneAfterAnother) {
         ASSERT_EQ(treeFiles(folder / name), names) << jobs << " jobs";
         // An OBJ file and a picture per object and frame, the viewer's script of the first object
         // per frame and of its base mesh, and the pages: index.html with three.js, and
-        // pictures.html.
-        ASSERT_EQ(names.size(), 2u * 2u * 9u + 9u + 1u + 3u);
+        // pictures.html, and the run's record.
+        ASSERT_EQ(names.size(), 2u * 2u * 9u + 9u + 1u + 3u + 1u);
         for (const std::string &file : names)
             EXPECT_EQ(fileText(folder / name / file), fileText(folder / "alone" / file))
                 << file << " with " << jobs << " jobs";

@@ -32,6 +32,7 @@ for curve in camera.animation_data.action.fcurves:
         point.interpolation = "LINEAR"
 bush.vistrelle.enabled = True
 bush.vistrelle.target = camera
+bush.vistrelle.settings = tuple(scene_file["displacements"][0]["data"])  # as the scene file has them
 eye = bpy.data.objects.new("Eye", bpy.data.cameras.new("Eye"))
 scene.collection.objects.link(eye)
 eye.location, eye.rotation_euler = (0.0, -1.5, 0.6), (1.3, 0.0, 0.0)
