@@ -121,7 +121,8 @@ class Assembly {
             const std::string &stem = record().objects[i].stem;
             if (record().obj) files.emplace_back(stem + '.' + label + ".obj");
             if (record().svg) files.emplace_back(stem + '.' + label + ".svg");
-            if (record().svg && i == 0) files.push_back(fs::path("viewer") / (stem + '.' + label + ".js"));
+            if (record().svg && i == 0)
+                files.push_back(fs::path("viewer") / (stem + '.' + label + ".js"));
         }
         return files;
     }
@@ -138,15 +139,13 @@ class Assembly {
         std::int32_t previous = sources_.begin()->first;
         for (const auto &[frame, source] : sources_) {
             if (frame != previous && std::int64_t{frame} - previous != record().every)
-                throw HostError::at(chunks_[source.chunk].folder,
-                                    "frames " + std::to_string(previous) + " and " +
-                                        std::to_string(frame) + " are in the runs but not the " +
-                                        "frames between them" +
-                                        (record().every > 1 ? " (every " +
-                                                                  std::to_string(record().every) +
-                                                                  "th)"
-                                                            : "") +
-                                        "; a gap, or runs whose --every starts elsewhere");
+                throw HostError::at(
+                    chunks_[source.chunk].folder,
+                    "frames " + std::to_string(previous) + " and " + std::to_string(frame) +
+                        " are in the runs but not the " + "frames between them" +
+                        (record().every > 1 ? " (every " + std::to_string(record().every) + "th)"
+                                            : "") +
+                        "; a gap, or runs whose --every starts elsewhere");
             previous = frame;
         }
     }
@@ -179,7 +178,8 @@ class Assembly {
         const std::uint64_t points = record().objects[object].glb.points;
         std::vector<std::array<float, 3>> x(blockPoints), y(blockPoints);
         for (std::uint64_t first = 0; first < points; first += blockPoints) {
-            const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(blockPoints, points - first));
+            const std::size_t count =
+                static_cast<std::size_t>(std::min<std::uint64_t>(blockPoints, points - first));
             one.readOffsets(a.index, first, {x.data(), count});
             two.readOffsets(b.index, first, {y.data(), count});
             if (std::memcmp(x.data(), y.data(), count * sizeof x[0]) != 0) return false;
@@ -202,11 +202,12 @@ class Assembly {
         std::vector<fs::path> pictures;
         for (const auto &[frame, source] : sources_) {
             const std::string label = frameLabel(frame, record().digits);
-            frames.push_back({frame, label, chunks_[source.chunk].record.frames[source.index].target});
+            frames.push_back(
+                {frame, label, chunks_[source.chunk].record.frames[source.index].target});
             pictures.push_back(out_ / (shown.stem + '.' + label + ".svg"));
         }
-        const formats::ViewerObject object{shown.name,        shown.stem,
-                                           record().caption,  record().leafPoints,
+        const formats::ViewerObject object{shown.name,         shown.stem,
+                                           record().caption,   record().leafPoints,
                                            record().pivotRule, record().framesPerSecond};
         formats::writeViewerPage(out_, object, static_cast<std::size_t>(shown.glb.points), frames);
         formats::writeHtmlIndex(out_, pictures, record().framesPerSecond, "pictures.html");

@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // The frame a file of the run's kind names ("<stem>.<label>.obj", ".svg" or ".js"), if it is one.
-std::optional<std::int32_t> frameOfFile(std::string_view name, const std::vector<std::string> &stems,
-                                        int digits) {
+std::optional<std::int32_t> frameOfFile(std::string_view name,
+                                        const std::vector<std::string> &stems, int digits) {
     for (const std::string &stem : stems) {
         if (name.size() <= stem.size() + 1 || !name.starts_with(stem) || name[stem.size()] != '.')
             continue;
@@ -48,9 +48,9 @@ void refuseEarlierFrames(const fs::path &folder, const std::vector<std::string> 
         }
     }
     if (count == 0) return;
-    const std::string frames = *low == *high ? "frame " + std::to_string(*low)
-                                             : "frames " + std::to_string(*low) + " to " +
-                                                   std::to_string(*high);
+    const std::string frames =
+        *low == *high ? "frame " + std::to_string(*low)
+                      : "frames " + std::to_string(*low) + " to " + std::to_string(*high);
     throw hostsim::HostError::at(
         folder, "holds " + std::to_string(count) + " files of " + frames +
                     " of an earlier run that this run does not play, and its pages would not "

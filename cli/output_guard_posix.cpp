@@ -90,8 +90,7 @@ FolderLock::FolderLock(const fs::path &folder) {
             formats::replaceFile(folder / holderNote, "process " + std::to_string(::getpid()) +
                                                           " on host " + hostName() + "\n");
             noteLockHolder(folder / holderNote);
-        } catch (const hostsim::HostError &) {
-        }
+        } catch (const hostsim::HostError &) {}
         return;
     }
     const int error = errno;
@@ -103,9 +102,8 @@ FolderLock::FolderLock(const fs::path &folder) {
         throw hostsim::HostError::at(
             folder, std::string("cannot lock the folder: ") + std::strerror(error));
     throw hostsim::HostError::at(
-        folder,
-        "another vistrelle run (" + holderText(folder, holder) +
-            ") is writing into this folder; wait for it to end or choose another --out");
+        folder, "another vistrelle run (" + holderText(folder, holder) +
+                    ") is writing into this folder; wait for it to end or choose another --out");
 }
 
 FolderLock::~FolderLock() {

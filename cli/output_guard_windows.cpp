@@ -29,8 +29,8 @@ constexpr wchar_t lockName[] = L"vistrelle.lock";
 // locks keep others from reading locked bytes).
 constexpr DWORD lockedOffsetHigh = 0x100;
 
-// This process as the lock file names it: "process 1234 on host PC7 of C:\...\vistrelle.exe, started
-// 2026-12-08 13:00:01 UTC".
+// This process as the lock file names it: "process 1234 on host PC7 of C:\...\vistrelle.exe,
+// started 2026-12-08 13:00:01 UTC".
 std::string thisProcess() {
     std::wstring program(MAX_PATH, L'\0');
     DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));

@@ -6,6 +6,7 @@
 #include "cli/max_points_option.h"
 
 #include "cli/disk_budget.h"
+#include "cli/earlier_frames.h"
 #include "cli/finite_positions.h"
 #include "cli/frame_outputs.h"
 #include "cli/frame_span.h"
@@ -19,7 +20,6 @@
 #include "cli/resolved_target.h"
 #include "cli/run_object.h"
 #include "cli/run_record.h"
-#include "cli/earlier_frames.h"
 #include "cli/run_views.h"
 #include "cli/shown_settings.h"
 #include "cli/steady_camera.h"
@@ -308,9 +308,8 @@ class SceneRun {
                  host.frames().framesPerSecond) {
         if (writesFiles(options, choice) && !isWorker()) {
             guardOutputs(options, read, objects_, played, digits_);
-            refuseEarlierFrames(typedPath(options.out), stems(), digits_, [&](std::int32_t f) {
-                return isPlayed(played, f);
-            });
+            refuseEarlierFrames(typedPath(options.out), stems(), digits_,
+                                [&](std::int32_t f) { return isPlayed(played, f); });
             record_ = startRecord(typedPath(options.out), read, typedPath(options.module));
         }
         for (const RunObject &object : objects_)

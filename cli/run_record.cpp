@@ -22,7 +22,8 @@ using hostsim::HostError;
 namespace {
 
 constexpr const char *recordKind = "vistrelle run record 1";
-// Room for some 600,000 frames (about 100 bytes each); parsed, a record takes some 20 times its size.
+// Room for some 600,000 frames (about 100 bytes each); parsed, a record takes some 20 times its
+// size.
 constexpr std::uint64_t mostRecordBytes = std::uint64_t{64} << 20;
 
 nlohmann::json pointJson(const std::optional<hostsim::Point3> &p) {
@@ -81,10 +82,9 @@ bool RunRecord::sameMaking(const RunRecord &other) const {
         return a.name == b.name && a.stem == b.stem && a.glb.points == b.glb.points &&
                a.glb.corners == b.glb.corners && a.glb.texcoords == b.glb.texcoords;
     };
-    return scene == other.scene && module == other.module && obj == other.obj &&
-           svg == other.svg && gltf == other.gltf && every == other.every &&
-           framesPerSecond == other.framesPerSecond && digits == other.digits &&
-           caption == other.caption && leafPoints == other.leafPoints &&
+    return scene == other.scene && module == other.module && obj == other.obj && svg == other.svg &&
+           gltf == other.gltf && every == other.every && framesPerSecond == other.framesPerSecond &&
+           digits == other.digits && caption == other.caption && leafPoints == other.leafPoints &&
            pivotRule == other.pivotRule && objects.size() == other.objects.size() &&
            std::equal(objects.begin(), objects.end(), other.objects.begin(), objectsEqual);
 }
@@ -163,16 +163,16 @@ void writeRunRecord(const fs::path &folder, const RunRecord &record) {
 void removeRunRecord(const fs::path &folder) {
     std::error_code error;
     fs::remove(folder / runRecordName, error);
-    if (error)
-        throw HostError::at(folder / runRecordName, "cannot remove it: " + error.message());
+    if (error) throw HostError::at(folder / runRecordName, "cannot remove it: " + error.message());
 }
 
 RunRecord readRunRecord(const fs::path &folder) {
     const fs::path path = folder / runRecordName;
     std::error_code error;
     if (!fs::is_regular_file(fs::symlink_status(path, error)))
-        throw HostError::at(path, "expected a regular file (not a link) written by vistrelle run; "
-                                  "is this a folder a whole run wrote?");
+        throw HostError::at(path,
+                            "expected a regular file (not a link) written by vistrelle run; "
+                            "is this a folder a whole run wrote?");
     const std::string text =
         formats::readTextFile(path, formats::Content::Text, [&](std::uint64_t size) {
             if (size > mostRecordBytes || size > formats::freeMemoryBytes() / 32)

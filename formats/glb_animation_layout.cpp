@@ -28,8 +28,8 @@ std::uint64_t headBytes(const GlbAnimationLayout &layout) {
 // The binary chunk's length the layout gives; every count is first held to what 4 GiB can hold,
 // so that nothing overflows.
 std::uint64_t binaryBytes(const GlbAnimationLayout &layout, const fs::path &file) {
-    if (layout.points > mostBytes / 32 || layout.corners > mostBytes / 4 ||
-        layout.frames > 32768 || layout.frames * layout.points > mostBytes / pointBytes)
+    if (layout.points > mostBytes / 32 || layout.corners > mostBytes / 4 || layout.frames > 32768 ||
+        layout.frames * layout.points > mostBytes / pointBytes)
         throw HostError::at(file, "its stated layout cannot fit in a .glb");
     const std::uint64_t frames = layout.frames;
     return headBytes(layout) + frames * layout.points * pointBytes +
@@ -61,8 +61,8 @@ GlbAnimationParts::GlbAnimationParts(const fs::path &file, const GlbAnimationLay
     const std::uint64_t expected = 20 + json + (binary != 0 ? 8 + binary : 0);
     if (word(head) != 0x46546C67 || word(head + 4) != 2 || word(head + 8) != size ||
         word(head + 16) != 0x4E4F534A || json % 4 != 0 || expected != size)
-        throw HostError::at(file, "not the .glb its run record describes (" +
-                                      std::to_string(size) + " bytes)");
+        throw HostError::at(
+            file, "not the .glb its run record describes (" + std::to_string(size) + " bytes)");
     if (binary == 0) return;
     unsigned char chunk[8];
     readAt(20 + json, chunk, sizeof chunk);

@@ -421,10 +421,9 @@ void GltfAnimationWriter::spoolFrame(
 GlbAnimationLayout GltfAnimationWriter::write(const std::filesystem::path &path) const {
     ModelBuilder builder(name_);
     const MeshSurface surface = surface_();
-    const GlbAnimationLayout layout{base_.points.size(), surface.triangles.size(),
-                                    surface.texcoords.size() == base_.points.size() &&
-                                        !base_.points.empty(),
-                                    times_.size()};
+    const GlbAnimationLayout layout{
+        base_.points.size(), surface.triangles.size(),
+        surface.texcoords.size() == base_.points.size() && !base_.points.empty(), times_.size()};
     tinygltf::Primitive &primitive = addMesh(builder, base_.points, surface, name_);
     tinygltf::Value::Array targetNames;
     const std::size_t frames = times_.size();

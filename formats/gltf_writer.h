@@ -68,9 +68,9 @@ class GltfAnimationWriter {
     std::filesystem::path spoolBeside_;   // the .glb's file, beside which the spool is made
     std::unique_ptr<ScratchFile> spool_;  // made at the first frame
     // Appends one frame's offsets, a block at a time from `fill`, with its bounds.
-    void spoolFrame(std::int32_t frame, double seconds,
-                    const std::function<void(std::size_t first, std::span<std::array<float, 3>>)>
-                        &fill);
+    void spoolFrame(
+        std::int32_t frame, double seconds,
+        const std::function<void(std::size_t first, std::span<std::array<float, 3>>)> &fill);
 
     std::vector<std::int32_t> numbers_;
     std::vector<float> times_;

@@ -1,9 +1,9 @@
 // The libFuzzer target of the file readers: the first byte of an input chooses the reader (.gltf,
 // .glb, OBJ or scene file by its value modulo 4; 0xFF alone the record a run leaves in its
-// folder, which vistrelle assemble reads), the rest is the file. It lies in a private folder beside a small OBJ
-// file and a small buffer file that documents may name. A reader may refuse an input only with a
-// HostError; any other exception aborts, so that libFuzzer keeps the input as a crash, as do the
-// sanitizers.
+// folder, which vistrelle assemble reads), the rest is the file. It lies in a private folder beside
+// a small OBJ file and a small buffer file that documents may name. A reader may refuse an input
+// only with a HostError; any other exception aborts, so that libFuzzer keeps the input as a crash,
+// as do the sanitizers.
 #include <stdlib.h>
 #include <unistd.h>
 

@@ -44,8 +44,8 @@ std::vector<std::string> differences(const fs::path &a, const fs::path &b) {
 
 void run(const fs::path &scene, const fs::path &out, const std::string &frames,
          std::vector<std::string> more = {"--gltf"}) {
-    std::vector<std::string> arguments{"run", scene.string(), "--out", out.string(), "--quiet",
-                                       "--frames", frames};
+    std::vector<std::string> arguments{"run",     scene.string(), "--out", out.string(),
+                                       "--quiet", "--frames",     frames};
     arguments.insert(arguments.end(), more.begin(), more.end());
     const auto outcome = runVistrelle(arguments);
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -80,9 +80,11 @@ GlbFrame glbFrame(const fs::path &file, int frame) {
         const auto &times = model.accessors.at(
             static_cast<std::size_t>(model.animations.at(0).samplers.at(0).input));
         const auto &timeView = model.bufferViews.at(static_cast<std::size_t>(times.bufferView));
-        GlbFrame found{names.Get(t).Get<std::string>(), 0.0f,
-                       {data.begin() + static_cast<std::ptrdiff_t>(view.byteOffset),
-                        data.begin() + static_cast<std::ptrdiff_t>(view.byteOffset + view.byteLength)}};
+        GlbFrame found{
+            names.Get(t).Get<std::string>(),
+            0.0f,
+            {data.begin() + static_cast<std::ptrdiff_t>(view.byteOffset),
+             data.begin() + static_cast<std::ptrdiff_t>(view.byteOffset + view.byteLength)}};
         std::memcpy(&found.seconds, data.data() + timeView.byteOffset + 4 * t, 4);
         return found;
     }

@@ -28,10 +28,11 @@ const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
 TEST(ExitCodes, UnknownSubcommandIsNamedWithTheListAndIsAUsageError) {
     const auto outcome = runVistrelle({"frobnicate"});
     EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_EQ(outcome.err,
-              "vistrelle: unknown subcommand 'frobnicate'; the subcommands are run, assemble, apply, "
-              "panel, scene, info, "
-              "validate, make-bush (see vistrelle --help)\n");
+    EXPECT_EQ(
+        outcome.err,
+        "vistrelle: unknown subcommand 'frobnicate'; the subcommands are run, assemble, apply, "
+        "panel, scene, info, "
+        "validate, make-bush (see vistrelle --help)\n");
 }
 
 TEST(ExitCodes, UnknownOptionAndBadValueAreUsageErrorsAndAFailedJobIsOne) {

@@ -150,7 +150,8 @@ TEST(GltfAnimation, PartsRefuseAFileOfAnotherLayout) {
           formats::GlbAnimationLayout{8, 12, !layout.texcoords, 1},
           formats::GlbAnimationLayout{std::uint64_t{1} << 40, 12, true, 1},
           formats::GlbAnimationLayout{8, 12, true, std::uint64_t{1} << 33}})
-        EXPECT_THROW(formats::GlbAnimationParts(dir.path() / "cards.glb", other), hostsim::HostError);
+        EXPECT_THROW(formats::GlbAnimationParts(dir.path() / "cards.glb", other),
+                     hostsim::HostError);
     // A triangle naming a point beyond the mesh, in a file of the right sizes.
     std::string bytes = testkit::fileText(dir.path() / "cards.glb");
     const std::size_t bin = bytes.find("BIN") + 4;
