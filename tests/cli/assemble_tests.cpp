@@ -254,6 +254,28 @@ TEST_F(AssembleRefuses, DamagedOrHostileRecordsAndFiles) {
     expectRefusal({at("a"), cut}, "Cards.glb: not the .glb its run record describes");
 }
 
+// A later run into a folder: it replaces the frames it plays, and refuses to leave frames of an
+// earlier run there that its pages would not list.
+TEST(EarlierRunsFolder, ALaterRunOfOtherFramesRefusesAndOneOfTheSameOrMoreReplacesThem) {
+    const ScratchFolder folder;
+    const fs::path out = folder / "out";
+    run(garden, out, "0-5");
+    const auto other = runVistrelle(
+        {"run", garden.string(), "--out", out.string(), "--frames", "6-11", "--quiet"});
+    EXPECT_EQ(other.exitCode, 1);
+    // After the warning that frames 6 to 11 lie outside the garden's own.
+    EXPECT_EQ(clitest::linesOf(other.err).back() + "\n",
+              out.string() +
+                  ": holds 30 files of frames 0 to 5 of an earlier run that this run "
+                  "does not play, and its pages would not list them; run into another "
+                  "folder (vistrelle assemble puts runs together) or remove them first\n");
+    EXPECT_FALSE(fs::exists(out / "Cards.0006.obj"));
+    EXPECT_TRUE(fs::exists(out / "vistrelle-run.json")) << "the earlier run's folder is kept whole";
+    run(garden, out, "0-11");
+    run(garden, folder / "whole", "0-11");
+    EXPECT_EQ(differences(out, folder / "whole"), std::vector<std::string>{});
+}
+
 TEST(AssembleHelp, SaysWhatItDoesWithAnExample) {
     const auto outcome = runVistrelle({"assemble", "--help"});
     EXPECT_EQ(outcome.exitCode, 0);
