@@ -227,10 +227,11 @@ class Assembly {
                 open = std::make_unique<formats::GlbAnimationParts>(openGlb(source.chunk, object));
                 openChunk = source.chunk;
             }
+            const std::size_t index = source.index;
             std::uint64_t first = 0;
-            writer.addOffsets(frame, chunks_[source.chunk].record.frames[source.index].seconds,
+            writer.addOffsets(frame, chunks_[source.chunk].record.frames[index].seconds,
                               [&](std::span<std::array<float, 3>> into) {
-                                  open->readOffsets(source.index, first, into);
+                                  open->readOffsets(index, first, into);
                                   first += into.size();
                               });
         }
