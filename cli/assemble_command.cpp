@@ -142,10 +142,11 @@ class Assembly {
                 throw HostError::at(
                     chunks_[source.chunk].folder,
                     "frames " + std::to_string(previous) + " and " + std::to_string(frame) +
-                        " are in the runs but not the " + "frames between them" +
-                        (record().every > 1 ? " (every " + std::to_string(record().every) + "th)"
-                                            : "") +
-                        "; a gap, or runs whose --every starts elsewhere");
+                        " follow each other in the runs, but " +
+                        (record().every > 1
+                             ? "the runs play every " + std::to_string(record().every) +
+                                   " frames: a gap, or runs whose --every starts elsewhere"
+                             : "frames between them are in none: a gap"));
             previous = frame;
         }
     }

@@ -148,6 +148,22 @@ TEST_F(Chunkings, OverlapsThatAgreeAreTakenOnce) {
     EXPECT_EQ(differences(at("overlapped"), whole()), std::vector<std::string>{});
 }
 
+TEST_F(Chunkings, RunsOfEveryOtherFrameAssembleToOneSuchRun) {
+    run(garden, at("every-whole"), "0-22", {"--gltf", "--every", "2"});
+    run(garden, at("every-a"), "0-10", {"--gltf", "--every", "2"});
+    run(garden, at("every-b"), "12-22", {"--gltf", "--every", "2"});
+    const auto outcome = assemble(at("every"), {at("every-b"), at("every-a")});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(differences(at("every"), at("every-whole")), std::vector<std::string>{});
+    run(garden, at("every-odd"), "13-21", {"--gltf", "--every", "2"});
+    const auto odd = assemble(at("every-odd-out"), {at("every-a"), at("every-odd")});
+    EXPECT_EQ(odd.exitCode, 1);
+    EXPECT_NE(odd.err.find("frames 10 and 13 follow each other in the runs, but the runs play "
+                           "every 2 frames"),
+              std::string::npos)
+        << odd.err;
+}
+
 // The demo's 48 frames in four chunks of twelve, as a farm runs them.
 TEST(Assemble, FourChunksOfTheDemoAreOneRunOfItsFortyEightFrames) {
     const ScratchFolder folder;
@@ -197,7 +213,9 @@ class AssembleRefuses : public ::testing::Test {
 std::unique_ptr<ScratchFolder> AssembleRefuses::folder_;
 
 TEST_F(AssembleRefuses, AGapBetweenTheRunsFrames) {
-    expectRefusal({at("a"), at("c")}, "frames 5 and 12 are in the runs but not the frames between");
+    expectRefusal({at("a"), at("c")},
+                  "frames 5 and 12 follow each other in the runs, but frames between them are in "
+                  "none: a gap");
 }
 
 TEST_F(AssembleRefuses, RunsOfOtherSettingsScenesOrModules) {
