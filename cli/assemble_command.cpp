@@ -77,6 +77,7 @@ class Assembly {
                 throw HostError::at(chunk.folder, "was made from " + difference + " than " +
                                                       chunks_.front().folder.string());
         plan();
+        checkFiles();
     }
 
     // Writes every file into the output folder, under its lock; the record last.
@@ -149,6 +150,26 @@ class Assembly {
                              : "frames between them are in none: a gap"));
             previous = frame;
         }
+    }
+
+    // Every file to be taken is there and plain, and every .glb of the layout its record gives,
+    // before anything is written: a damaged run is refused with OUT as it was.
+    void checkFiles() const {
+        if (record()
+                .svg)  // the viewer's scripts are taken from it: no link out of the run's folder
+            for (const Chunk &chunk : chunks_) requirePlain(chunk.folder / "viewer", true);
+        for (const auto &[frame, source] : sources_)
+            for (const fs::path &file : frameFiles(frame))
+                requirePlain(chunks_[source.chunk].folder / file);
+        if (record().svg) {
+            requirePlain(chunks_.front().folder / "three.js");
+            requirePlain(chunks_.front().folder / "viewer" /
+                         (record().objects.front().stem + ".base.js"));
+        }
+        if (record().gltf)
+            for (std::size_t chunk = 0; chunk < chunks_.size(); ++chunk)
+                for (std::size_t object = 0; object < record().objects.size(); ++object)
+                    openGlb(chunk, object);
     }
 
     // A frame in two chunks must be the same there: its record and every file.

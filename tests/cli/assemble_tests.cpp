@@ -179,7 +179,7 @@ TEST(Assemble, FourChunksOfTheDemoAreOneRunOfItsFortyEightFrames) {
     EXPECT_TRUE(fs::exists(folder / "out" / "Bush.glb"));
 }
 
-// Each refusal is one line naming the folder or file it concerns, and leaves no output file.
+// Each refusal is one line naming the folder or file it concerns, made before anything is written.
 class AssembleRefuses : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -205,7 +205,7 @@ class AssembleRefuses : public ::testing::Test {
         EXPECT_EQ(outcome.exitCode, 1);
         EXPECT_EQ(clitest::linesOf(outcome.err).size(), 1u) << outcome.err;
         EXPECT_NE(outcome.err.find(said), std::string::npos) << outcome.err;
-        EXPECT_FALSE(fs::exists(out / "vistrelle-run.json"));
+        EXPECT_FALSE(fs::exists(out)) << "refused before anything is written";
     }
 
     static std::unique_ptr<ScratchFolder> folder_;
@@ -267,6 +267,10 @@ TEST_F(AssembleRefuses, DamagedOrHostileRecordsAndFiles) {
     fs::remove(linked / "Cards.0007.obj");
     fs::create_symlink("/etc/passwd", linked / "Cards.0007.obj");
     expectRefusal({at("a"), linked}, "Cards.0007.obj: expected a regular file");
+    const fs::path viewer = copyOf("b", "viewer-linked");
+    fs::rename(viewer / "viewer", folder_->path() / "elsewhere");
+    fs::create_directory_symlink(folder_->path() / "elsewhere", viewer / "viewer");
+    expectRefusal({at("a"), viewer}, "viewer: expected a folder");
     const fs::path cut = copyOf("b", "cut");
     fs::resize_file(cut / "Cards.glb", fs::file_size(cut / "Cards.glb") - 4);
     expectRefusal({at("a"), cut}, "Cards.glb: not the .glb its run record describes");
