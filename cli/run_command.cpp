@@ -373,21 +373,9 @@ class SceneRun {
         RunRecord &record = *record_;
         record.obj = outputs_.choice().obj;
         record.svg = outputs_.choice().svg;
-        record.gltf = options_.gltf;
         record.every = played_.step;
-        record.framesPerSecond = host_.frames().framesPerSecond;
         record.digits = digits_;
-        const RunObject &shown = objects_.front();
-        record.caption = shown.settings.caption;
-        record.leafPoints = shown.settings.leafPoints;
-        record.pivotRule = pivotRuleOf(shown.settings);
-        for (std::size_t i = 0; i < objects_.size(); ++i) {
-            formats::GlbAnimationLayout layout{objects_[i].mesh->points.size(), 0, false, 0};
-            if (i < views_.layouts().size() && options_.gltf) layout = views_.layouts()[i];
-            layout.frames = 0;
-            record.objects.push_back({objects_[i].name, objects_[i].stem, layout});
-        }
-        record.frames = views_.recordedFrames();
+        views_.fillRecord(record);
         writeRunRecord(typedPath(options_.out), record);
     }
 

@@ -23,6 +23,12 @@ RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)
 
 void RunViews::addObject(const std::string &name, const std::string &stem,
                          const hostsim::Mesh &mesh, const ShownSettings &settings) {
+    if (shown_.objects.empty()) {
+        shown_.caption = settings.caption;
+        shown_.leafPoints = settings.leafPoints;
+        shown_.pivotRule = pivotRuleOf(settings);
+    }
+    shown_.objects.push_back({name, stem, {mesh.points.size(), 0, false, 0}});
     if (viewerWanted_ && animations_.empty()) {
         const std::int32_t pivotRule = pivotRuleOf(settings);
         const formats::ViewerObject shown{
@@ -58,6 +64,20 @@ void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::strin
     if (object == 0) recorded_.push_back({frame, seconds, target});
     if (object < animations_.size() && animations_[object].second)
         animations_[object].second->addFrame(frame, seconds, positions);
+}
+
+void RunViews::fillRecord(RunRecord &record) const {
+    record.gltf = gltf_;
+    record.framesPerSecond = framesPerSecond_;
+    record.caption = shown_.caption;
+    record.leafPoints = shown_.leafPoints;
+    record.pivotRule = shown_.pivotRule;
+    record.objects = shown_.objects;
+    for (std::size_t i = 0; i < record.objects.size() && i < layouts_.size(); ++i)
+        if (gltf_)
+            record.objects[i].glb = {layouts_[i].points, layouts_[i].corners, layouts_[i].texcoords,
+                                     0};
+    record.frames = recorded_;
 }
 
 std::vector<fs::path> RunViews::finish(const std::function<bool()> &stopped,

@@ -50,10 +50,9 @@ class RunViews {
         const std::function<bool()> &stopped = {},
         std::vector<std::filesystem::path> *unwritten = nullptr);
 
-    // The frames added, as the run record keeps them (the first object's target).
-    const std::vector<RecordedFrame> &recordedFrames() const { return recorded_; }
-    // Each object's .glb layout, once finish wrote them (empty layouts without --gltf).
-    const std::vector<formats::GlbAnimationLayout> &layouts() const { return layouts_; }
+    // Puts into the run's record what it knows: the frames added (with the first object's target),
+    // the objects with their .glb layouts once finish wrote them, what the page shows.
+    void fillRecord(RunRecord &record) const;
 
     // Why the viewer will not show the object, or empty; known once a frame was added.
     std::string warning() const { return viewer_ ? viewer_->warning() : std::string(); }
@@ -66,7 +65,8 @@ class RunViews {
     std::unique_ptr<formats::ViewerWriter> viewer_;  // made by start
     std::function<std::unique_ptr<formats::ViewerWriter>()> makeViewer_;
     std::vector<std::pair<std::string, std::unique_ptr<formats::GltfAnimationWriter>>>
-        animations_;  // stem, writer
+        animations_;   // stem, writer
+    RunRecord shown_;  // the objects and what the page shows of the first
     std::vector<RecordedFrame> recorded_;
     std::vector<formats::GlbAnimationLayout> layouts_;
 };
