@@ -23,7 +23,7 @@ if [ "${1:-}" = --frame ]; then  # in an array task: frame $SLURM_ARRAY_TASK_ID
   exec blender -b "$blend" --python-exit-code 1 --python "$check" -o "$output" \
     -t "${SLURM_CPUS_PER_TASK:-1}" "$@" -f "${SLURM_ARRAY_TASK_ID:?not in a Slurm array task}"
 fi
-if [ $# -lt 5 ]; then sed -n '2,15p' "$0" >&2; exit 2; fi
+if [ $# -lt 5 ]; then sed -n '2,14p' "$0" >&2; exit 2; fi
 profile=$(realpath "$1") blend=$(realpath "$2") output=$(realpath -m "$3") first=$4 last=$5
 shift 5
 # The check travels with the profile, so that the task finds it wherever this script is.

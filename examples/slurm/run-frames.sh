@@ -41,7 +41,7 @@ case "$mode" in
 esac
 
 if [ $# -lt 5 ]; then
-  sed -n '2,16p' "$0" >&2
+  sed -n '2,15p' "$0" >&2
   exit 2
 fi
 scene=$(realpath "$1") out=$(realpath -m "$2") first=$3 last=$4 chunks=$5
