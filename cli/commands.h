@@ -50,5 +50,6 @@ void addRunCommand(CLI::App &app, const CommandContext &context);
 void addApplyCommand(CLI::App &app, const CommandContext &context);
 void addMakeBushCommand(CLI::App &app, const CommandContext &context);
 void addValidateCommand(CLI::App &app, const CommandContext &context);
+void addAssembleCommand(CLI::App &app, const CommandContext &context);
 
 }  // namespace cli

@@ -36,9 +36,7 @@ WrittenFiles FrameOutputs::write(const RunObject &object, std::int32_t frame,
             picture.base = object.mesh->points;
             picture.displaced = positions;
             picture.leafSize = object.settings.leafPoints;
-            picture.pivotRule = object.settings.saved.size() > SETTING_PIVOT_TYPE
-                                    ? object.settings.saved[SETTING_PIVOT_TYPE]
-                                    : DEFAULT_PIVOT_TYPE;
+            picture.pivotRule = pivotRuleOf(object.settings);
             if (object.target && targetPosition) {
                 picture.targetName = object.target->name;
                 picture.targetPosition = targetPosition;

@@ -140,8 +140,9 @@ int runCommand(int argc, char **argv) {
 
     using AddCommand = void (*)(CLI::App &, const cli::CommandContext &);
     for (const AddCommand add :
-         {&cli::addRunCommand, &cli::addApplyCommand, &cli::addPanelCommand, &cli::addSceneCommand,
-          &cli::addInfoCommand, &cli::addValidateCommand, &cli::addMakeBushCommand})
+         {&cli::addRunCommand, &cli::addAssembleCommand, &cli::addApplyCommand,
+          &cli::addPanelCommand, &cli::addSceneCommand, &cli::addInfoCommand,
+          &cli::addValidateCommand, &cli::addMakeBushCommand})
         add(app, context);
 
     try {

@@ -26,6 +26,16 @@ constexpr std::size_t mostMade = 16;
 fs::path::value_type madeFolders[mostMade][4096];
 volatile std::size_t madeCount = 0;
 
+// The lock's note and the process that wrote it; the note's name is empty when there is none.
+fs::path::value_type lockNote[4096];
+#if defined(_WIN32)
+volatile DWORD lockNoteOwner = 0;
+DWORD thisProcess() { return GetCurrentProcessId(); }
+#else
+volatile pid_t lockNoteOwner = 0;
+pid_t thisProcess() { return ::getpid(); }
+#endif
+
 // Notes the missing folders of `folder`, outermost first, before they are made.
 void noteMissing(const fs::path &folder) {
     std::error_code error;
@@ -45,7 +55,26 @@ void noteMissing(const fs::path &folder) {
 
 }  // namespace
 
+void noteLockHolder(const fs::path &file) noexcept {
+    const fs::path::string_type &text = file.native();
+    if (text.size() >= std::size(lockNote)) return;
+    lockNoteOwner = 0;
+    std::memcpy(lockNote, text.c_str(), (text.size() + 1) * sizeof text[0]);
+    lockNoteOwner = thisProcess();
+}
+
+void forgetLockHolder() noexcept {
+    if (lockNoteOwner == 0 || lockNoteOwner != thisProcess()) return;
+#if defined(_WIN32)
+    DeleteFileW(lockNote);
+#else
+    ::unlink(lockNote);
+#endif
+    lockNoteOwner = 0;
+}
+
 void removeEmptyMadeFolders() noexcept {
+    forgetLockHolder();
     // Each removal fails unless the folder is empty.
     for (std::size_t i = madeCount; i > 0; --i) {
 #if defined(_WIN32)

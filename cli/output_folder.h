@@ -10,9 +10,15 @@ namespace cli {
 void makeOutputFolder(const std::filesystem::path &folder);
 
 // The folders makeOutputFolder made in this process, removed again while they are empty: a command
-// that fails or is stopped before writing anything leaves no empty folder behind. Only
+// that fails or is stopped before writing anything leaves no empty folder behind. The folder
+// lock's note of its holder (see noteLockHolder) goes first, in the process that wrote it. Only
 // async-signal-safe calls, so that a handler that ends the process may call it.
 void removeEmptyMadeFolders() noexcept;
+
+// The file that names the holder of a folder's lock, removed by removeEmptyMadeFolders (or by
+// forgetLockHolder) in this process only, never in a copy of it that a fork made.
+void noteLockHolder(const std::filesystem::path &file) noexcept;
+void forgetLockHolder() noexcept;
 
 // Calls removeEmptyMadeFolders when destroyed by an exception: one at the top of a command.
 class EmptyFoldersOnFailure {

@@ -2,6 +2,8 @@
 // folder itself, its holder found in /proc/locks.
 #include "cli/output_guard.h"
 
+#include "cli/output_folder.h"
+#include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
 
 #include <fcntl.h>
@@ -53,6 +55,26 @@ long lockHolder(const struct stat &status) {
     return 0;
 }
 
+// The name of the file in a locked folder that names the lock's holder: on a cluster the holder
+// may be a process of another machine, which /proc/locks here does not show.
+constexpr const char *holderNote = "vistrelle.lock";
+
+std::string hostName() {
+    char name[256] = "";
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "unknown";
+    return name;
+}
+
+// "process 1234 on host node7", from the holder's note when it wrote one, else from /proc/locks.
+std::string holderText(const fs::path &folder, long localHolder) {
+    if (localHolder > 0) return "process " + std::to_string(localHolder) + " on host " + hostName();
+    std::ifstream note(folder / holderNote);
+    std::string line;
+    if (note && std::getline(note, line) && line.starts_with("process ") && line.size() < 400)
+        return line;
+    return "process unknown";
+}
+
 }  // namespace
 
 FolderLock::FolderLock(const fs::path &folder) {
@@ -62,6 +84,13 @@ FolderLock::FolderLock(const fs::path &folder) {
             folder, std::string("cannot open the folder to lock it: ") + std::strerror(errno));
     if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
         handle_ = descriptor;
+        // A note for runs on other machines that find the folder locked; none when it cannot be
+        // written (the run then says so itself at its first file).
+        try {
+            formats::replaceFile(folder / holderNote, "process " + std::to_string(::getpid()) +
+                                                          " on host " + hostName() + "\n");
+            noteLockHolder(folder / holderNote);
+        } catch (const hostsim::HostError &) {}
         return;
     }
     const int error = errno;
@@ -73,13 +102,12 @@ FolderLock::FolderLock(const fs::path &folder) {
         throw hostsim::HostError::at(
             folder, std::string("cannot lock the folder: ") + std::strerror(error));
     throw hostsim::HostError::at(
-        folder,
-        "another vistrelle run (" +
-            (holder > 0 ? "process " + std::to_string(holder) : std::string("process unknown")) +
-            ") is writing into this folder; wait for it to end or choose another --out");
+        folder, "another vistrelle run (" + holderText(folder, holder) +
+                    ") is writing into this folder; wait for it to end or choose another --out");
 }
 
 FolderLock::~FolderLock() {
+    forgetLockHolder();
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 

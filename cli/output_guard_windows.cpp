@@ -29,8 +29,8 @@ constexpr wchar_t lockName[] = L"vistrelle.lock";
 // locks keep others from reading locked bytes).
 constexpr DWORD lockedOffsetHigh = 0x100;
 
-// This process as the lock file names it: "process 1234 of C:\...\vistrelle.exe, started
-// 2026-12-08 13:00:01 UTC".
+// This process as the lock file names it: "process 1234 on host PC7 of C:\...\vistrelle.exe,
+// started 2026-12-08 13:00:01 UTC".
 std::string thisProcess() {
     std::wstring program(MAX_PATH, L'\0');
     DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
@@ -39,7 +39,11 @@ std::string thisProcess() {
     const std::time_t now = std::time(nullptr);
     if (const std::tm *utc = std::gmtime(&now))
         std::strftime(started, sizeof started, "%Y-%m-%d %H:%M:%S UTC", utc);
-    return "process " + std::to_string(GetCurrentProcessId()) + " of " +
+    char host[MAX_COMPUTERNAME_LENGTH + 1] = "";
+    DWORD hostLength = sizeof host;
+    if (!GetComputerNameA(host, &hostLength)) host[0] = '\0';
+    return "process " + std::to_string(GetCurrentProcessId()) + " on host " +
+           (host[0] != '\0' ? std::string(host) : std::string("unknown")) + " of " +
            formats::utf8Text(program) + ", started " + started;
 }
 

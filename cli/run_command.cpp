@@ -6,6 +6,7 @@
 #include "cli/max_points_option.h"
 
 #include "cli/disk_budget.h"
+#include "cli/earlier_frames.h"
 #include "cli/finite_positions.h"
 #include "cli/frame_outputs.h"
 #include "cli/frame_span.h"
@@ -18,6 +19,7 @@
 #include "cli/progress_line.h"
 #include "cli/resolved_target.h"
 #include "cli/run_object.h"
+#include "cli/run_record.h"
 #include "cli/run_views.h"
 #include "cli/shown_settings.h"
 #include "cli/steady_camera.h"
@@ -100,12 +102,16 @@ std::vector<RunObject> displacedObjects(hostsim::Host &host, const fs::path &sce
     return objects;
 }
 
+// The scene's own frames: what every frame's files are made for, whichever frames a run plays, so
+// that a frame's files are the same bytes in any run that plays it.
+FrameSpan sceneSpan(const hostsim::Host &host) { return {host.frames().start, host.frames().end}; }
+
 // Picks up the target at the first frame and, when there are pictures, frames the object and every
-// place the target takes.
-void settleView(hostsim::Host &host, RunObject &object, const FrameSpan &span, double aspect,
-                bool pictures) {
+// place the target takes over the scene's frames.
+void settleView(hostsim::Host &host, RunObject &object, double aspect, bool pictures) {
     object.target = resolvedTarget(host, object.instance);
     if (!pictures) return;
+    const FrameSpan span = sceneSpan(host);
     std::vector<hostsim::Point3> targetPath;
     if (object.target)
         targetPath = pathCorners(object.target->item->motion, host.frames().timeOf(span.first),
@@ -187,10 +193,17 @@ std::string summary(const RunOptions &options, const PlayedFrames &played,
     return text.str();
 }
 
+bool isPlayed(const PlayedFrames &played, std::int32_t frame) {
+    return frame >= played.span.first && frame <= played.span.last &&
+           (std::int64_t{frame} - played.span.first) % played.step == 0;
+}
+
 // Whether `name`, in the output folder or its viewer folder, is a file the run writes.
 bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects,
                  const PlayedFrames &played, int digits) {
-    if (name == "index.html" || name == "pictures.html" || name == "three.js") return true;
+    if (name == "index.html" || name == "pictures.html" || name == "three.js" ||
+        name == runRecordName)
+        return true;
     for (const RunObject &object : objects) {
         if (name.size() <= object.stem.size() + 1 || !name.starts_with(object.stem + '.')) continue;
         const std::string rest = name.substr(object.stem.size() + 1);
@@ -199,9 +212,7 @@ bool isRunOutput(const std::string &name, const std::vector<RunObject> &objects,
         if (dot == std::string::npos) continue;
         const std::optional<std::int32_t> frame =
             labelFrame(std::string_view(rest).substr(0, dot), digits);
-        if (frame && *frame >= played.span.first && *frame <= played.span.last &&
-            (std::int64_t{*frame} - played.span.first) % played.step == 0)
-            return true;
+        if (frame && isPlayed(played, *frame)) return true;
     }
     return false;
 }
@@ -291,12 +302,16 @@ class SceneRun {
           host_(host),
           played_(played),
           objects_(displacedObjects(host, typedPath(options.scene))),
-          digits_(frameDigits(played.span)),
+          digits_(frameDigits(sceneSpan(host))),
           outputs_(typedPath(options.out), choice, digits_),
           views_(typedPath(options.out), choice.svg && !isWorker(), options.gltf && !isWorker(),
                  host.frames().framesPerSecond) {
-        if (writesFiles(options, choice) && !isWorker())
+        if (writesFiles(options, choice) && !isWorker()) {
             guardOutputs(options, read, objects_, played, digits_);
+            refuseEarlierFrames(typedPath(options.out), stems(), digits_,
+                                [&](std::int32_t f) { return isPlayed(played, f); });
+            record_ = startRecord(typedPath(options.out), read, typedPath(options.module));
+        }
         for (const RunObject &object : objects_)
             views_.addObject(object.name, object.stem, *object.mesh, object.settings);
         for (const RunObject &object : objects_)
@@ -339,12 +354,30 @@ class SceneRun {
         if (const int signal = StopSignals::caught(); signal != 0)
             reportStopInGlb(signal, written, unwritten);
         if (!views_.warning().empty()) std::cerr << "vistrelle run: " << views_.warning() << '\n';
+        if (record_) writeRecord();
         totals_.seconds = std::chrono::duration<double>(Clock::now() - started).count();
         std::cout << summary(options_, played_, objects_, totals_, outputs_);
     }
 
   private:
     bool isWorker() const { return !options_.worker.empty(); }
+
+    std::vector<std::string> stems() const {
+        std::vector<std::string> names;
+        for (const RunObject &object : objects_) names.push_back(object.stem);
+        return names;
+    }
+
+    // The record of the files written, once they all are.
+    void writeRecord() {
+        RunRecord &record = *record_;
+        record.obj = outputs_.choice().obj;
+        record.svg = outputs_.choice().svg;
+        record.every = played_.step;
+        record.digits = digits_;
+        views_.fillRecord(record);
+        writeRunRecord(typedPath(options_.out), record);
+    }
 
     FrameHandlers handlers() {
         FrameHandlers handlers;
@@ -370,7 +403,7 @@ class SceneRun {
     // After the first frame: every object's target and picture framing, and the viewer's files.
     void settle() {
         for (RunObject &object : objects_)
-            settleView(host_, object, played_.span, layout_.panelWidth / layout_.panelHeight,
+            settleView(host_, object, layout_.panelWidth / layout_.panelHeight,
                        outputs_.choice().svg);
         if (!isWorker()) views_.start();
     }
@@ -487,6 +520,7 @@ class SceneRun {
     RunViews views_;
     std::optional<ProgressLine> progress_;  // from the end of the constructor on
     bool scriptsHere_ = false;              // the viewer's frame scripts of workers' frames
+    std::optional<RunRecord> record_;       // begun when the run writes files
 };
 
 #if defined(_WIN32)
@@ -612,6 +646,13 @@ void addRunCommand(CLI::App &app, const CommandContext &context) {
         "use refuses.\n"
 #endif
         "An output that is the same file as an input or another output is refused unless --force.\n"
+        "OUT/vistrelle-run.json, written after every other file, records the scene, module, "
+        "settings and frames;\n"
+        "vistrelle assemble puts the folders of runs over parts of the frames together from it. A "
+        "frame's files\n"
+        "are the same in any run that plays it. A run into a folder that holds frame files of its "
+        "objects that it\n"
+        "does not play refuses.\n"
 #if defined(_WIN32)
         "Examples:\n  vistrelle run examples\\bush.json --out out\\demo --frames 0-11\n"
         "  vistrelle run examples\\bush.json --out out\\demo --gltf\n"

@@ -23,10 +23,14 @@ RunViews::RunViews(fs::path out, bool viewer, bool gltf, double framesPerSecond)
 
 void RunViews::addObject(const std::string &name, const std::string &stem,
                          const hostsim::Mesh &mesh, const ShownSettings &settings) {
+    if (shown_.objects.empty()) {
+        shown_.caption = settings.caption;
+        shown_.leafPoints = settings.leafPoints;
+        shown_.pivotRule = pivotRuleOf(settings);
+    }
+    shown_.objects.push_back({name, stem, {mesh.points.size(), 0, false, 0}});
     if (viewerWanted_ && animations_.empty()) {
-        const std::int32_t pivotRule = settings.saved.size() > SETTING_PIVOT_TYPE
-                                           ? settings.saved[SETTING_PIVOT_TYPE]
-                                           : DEFAULT_PIVOT_TYPE;
+        const std::int32_t pivotRule = pivotRuleOf(settings);
         const formats::ViewerObject shown{
             name, stem, settings.caption, settings.leafPoints, pivotRule, framesPerSecond_};
         makeViewer_ = [this, &mesh, shown] {
@@ -57,14 +61,31 @@ void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::strin
                         double seconds, std::optional<hostsim::Point3> target,
                         std::span<const hostsim::Position> positions) {
     if (object == 0 && viewer_) viewer_->listFrame(frame, label, target);
+    if (object == 0) recorded_.push_back({frame, seconds, target});
     if (object < animations_.size() && animations_[object].second)
-        animations_[object].second->addFrame(seconds, positions);
+        animations_[object].second->addFrame(frame, seconds, positions);
+}
+
+void RunViews::fillRecord(RunRecord &record) const {
+    record.gltf = gltf_;
+    record.framesPerSecond = framesPerSecond_;
+    record.caption = shown_.caption;
+    record.leafPoints = shown_.leafPoints;
+    record.pivotRule = shown_.pivotRule;
+    record.objects = shown_.objects;
+    for (std::size_t i = 0; i < record.objects.size() && i < layouts_.size(); ++i)
+        if (gltf_)
+            record.objects[i].glb = {layouts_[i].points, layouts_[i].corners, layouts_[i].texcoords,
+                                     0};
+    record.frames = recorded_;
 }
 
 std::vector<fs::path> RunViews::finish(const std::function<bool()> &stopped,
                                        std::vector<fs::path> *unwritten) {
     std::vector<fs::path> written;
-    for (const auto &[stem, animation] : animations_) {
+    layouts_.assign(animations_.size(), {});
+    for (std::size_t i = 0; i < animations_.size(); ++i) {
+        const auto &[stem, animation] = animations_[i];
         if (!animation) continue;
         const fs::path file = out_ / (stem + ".glb");
         if (stopped && stopped()) {
@@ -72,7 +93,7 @@ std::vector<fs::path> RunViews::finish(const std::function<bool()> &stopped,
             continue;
         }
         try {
-            animation->write(file);
+            layouts_[i] = animation->write(file);
         } catch (const hostsim::HostError &) {
             // A stop that interrupted the write (a FIFO's open, say): the file is not there.
             if (!stopped || !stopped()) throw;

@@ -2,6 +2,7 @@
 // object, rewritten after every frame, and with --gltf one .glb animation per displaced object.
 #pragma once
 
+#include "cli/run_record.h"
 #include "cli/shown_settings.h"
 #include "formats/gltf_writer.h"
 #include "formats/viewer_page.h"
@@ -49,6 +50,10 @@ class RunViews {
         const std::function<bool()> &stopped = {},
         std::vector<std::filesystem::path> *unwritten = nullptr);
 
+    // Puts into the run's record what it knows: the frames added (with the first object's target),
+    // the objects with their .glb layouts once finish wrote them, what the page shows.
+    void fillRecord(RunRecord &record) const;
+
     // Why the viewer will not show the object, or empty; known once a frame was added.
     std::string warning() const { return viewer_ ? viewer_->warning() : std::string(); }
 
@@ -60,7 +65,10 @@ class RunViews {
     std::unique_ptr<formats::ViewerWriter> viewer_;  // made by start
     std::function<std::unique_ptr<formats::ViewerWriter>()> makeViewer_;
     std::vector<std::pair<std::string, std::unique_ptr<formats::GltfAnimationWriter>>>
-        animations_;  // stem, writer
+        animations_;   // stem, writer
+    RunRecord shown_;  // the objects and what the page shows of the first
+    std::vector<RecordedFrame> recorded_;
+    std::vector<formats::GlbAnimationLayout> layouts_;
 };
 
 // three's build/three.cjs: $VISTRELLE_THREE when set, else share/vistrelle/three.cjs beside the

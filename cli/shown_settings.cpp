@@ -2,6 +2,7 @@
 #include "cli/shown_settings.h"
 
 #include "cli/option_controls.h"
+#include "host/vistrelle_contract.h"
 #include "hostsim/host_error.h"
 
 #include <iterator>
@@ -57,6 +58,11 @@ ShownSettings showSettings(hostsim::Host &host, void *instance) {
         shown.caption += ' ' + valueText(panel, control, shown.saved[i]);
     }
     return shown;
+}
+
+std::int32_t pivotRuleOf(const ShownSettings &settings) {
+    return settings.saved.size() > SETTING_PIVOT_TYPE ? settings.saved[SETTING_PIVOT_TYPE]
+                                                      : DEFAULT_PIVOT_TYPE;
 }
 
 }  // namespace cli

@@ -17,6 +17,9 @@ struct ShownSettings {
     std::string caption;
 };
 
+// The pivot rule the settings name (pivotType), or the default when save wrote none.
+std::int32_t pivotRuleOf(const ShownSettings &settings);
+
 // Saves the instance and opens its options panel for the labels, popup texts and item names.
 // Throws hostsim::HostError when save writes too few values or no panel can be opened.
 ShownSettings showSettings(hostsim::Host &host, void *instance);

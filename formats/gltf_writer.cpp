@@ -376,21 +376,36 @@ GltfAnimationWriter::GltfAnimationWriter(const Mesh &base, std::function<MeshSur
 
 GltfAnimationWriter::~GltfAnimationWriter() = default;
 
-void GltfAnimationWriter::addFrame(double seconds, std::span<const hostsim::Position> displaced) {
+void GltfAnimationWriter::addFrame(std::int32_t frame, double seconds,
+                                   std::span<const hostsim::Position> displaced) {
     checkCount(base_.points.size(), displaced.size());
-    // A new file of this process's alone, made beside the output at the first frame.
-    if (spool_ == nullptr) spool_ = std::make_unique<ScratchFile>(spoolBeside_, "offsets");
-    // A block of offsets at a time, so that a frame takes no memory in proportion to its points.
-    constexpr std::size_t block = 1 << 14;
-    std::vector<Float3> offsets(std::min(block, displaced.size()));
-    VectorBounds bounds;
-    for (std::size_t first = 0; first < displaced.size(); first += block) {
-        const std::size_t count = std::min(block, displaced.size() - first);
-        for (std::size_t k = 0; k < count; ++k) {
+    spoolFrame(frame, seconds, [&](std::size_t first, std::span<Float3> offsets) {
+        for (std::size_t k = 0; k < offsets.size(); ++k) {
             const Float3 turned = hostsim::toFloats(displaced[first + k]);
             for (std::size_t a = 0; a < 3; ++a)
                 offsets[k][a] = exactOffset(base_.points[first + k][a], turned[a]);
         }
+    });
+}
+
+void GltfAnimationWriter::addOffsets(std::int32_t frame, double seconds,
+                                     const std::function<void(std::span<Float3>)> &read) {
+    spoolFrame(frame, seconds, [&](std::size_t, std::span<Float3> offsets) { read(offsets); });
+}
+
+void GltfAnimationWriter::spoolFrame(
+    std::int32_t frame, double seconds,
+    const std::function<void(std::size_t, std::span<Float3>)> &fill) {
+    const std::size_t points = base_.points.size();
+    // A new file of this process's alone, made beside the output at the first frame.
+    if (spool_ == nullptr) spool_ = std::make_unique<ScratchFile>(spoolBeside_, "offsets");
+    // A block of offsets at a time, so that a frame takes no memory in proportion to its points.
+    constexpr std::size_t block = 1 << 14;
+    std::vector<Float3> offsets(std::min(block, points));
+    VectorBounds bounds;
+    for (std::size_t first = 0; first < points; first += block) {
+        const std::size_t count = std::min(block, points - first);
+        fill(first, {offsets.data(), count});
         spool_->append({reinterpret_cast<const char *>(offsets.data()), count * sizeof(Float3)});
         const VectorBounds part = boundsOf({offsets.data(), count});
         for (std::size_t a = 0; a < 3; ++a) {
@@ -399,12 +414,16 @@ void GltfAnimationWriter::addFrame(double seconds, std::span<const hostsim::Posi
         }
     }
     bounds_.push_back({bounds.min, bounds.max});
+    numbers_.push_back(frame);
     times_.push_back(static_cast<float>(seconds));
 }
 
-void GltfAnimationWriter::write(const std::filesystem::path &path) const {
+GlbAnimationLayout GltfAnimationWriter::write(const std::filesystem::path &path) const {
     ModelBuilder builder(name_);
     const MeshSurface surface = surface_();
+    const GlbAnimationLayout layout{
+        base_.points.size(), surface.triangles.size(),
+        surface.texcoords.size() == base_.points.size() && !base_.points.empty(), times_.size()};
     tinygltf::Primitive &primitive = addMesh(builder, base_.points, surface, name_);
     tinygltf::Value::Array targetNames;
     const std::size_t frames = times_.size();
@@ -417,14 +436,17 @@ void GltfAnimationWriter::write(const std::filesystem::path &path) const {
               builder.addAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3,
                                   base_.points.size(), {b.min.begin(), b.min.end()},
                                   {b.max.begin(), b.max.end()})}});
-        targetNames.emplace_back("frame " + std::to_string(f));
+        targetNames.emplace_back("frame " + std::to_string(numbers_[f]));
     }
     tinygltf::Model &model = builder.model();
     model.meshes[0].weights.assign(frames, 0.0);
     tinygltf::Value::Object extras;
     extras["targetNames"] = tinygltf::Value(targetNames);
     model.meshes[0].extras = tinygltf::Value(extras);
-    if (frames == 0) return save(builder, path, nullptr);
+    if (frames == 0) {
+        save(builder, path, nullptr);
+        return layout;
+    }
 
     // Keys in time order: at each frame's time, its own target at weight 1 and every other at 0.
     std::vector<float> weights(frames * frames, 0.0f);
@@ -451,6 +473,7 @@ void GltfAnimationWriter::write(const std::filesystem::path &path) const {
     animation.channels.push_back(channel);
     model.animations.push_back(animation);
     save(builder, path, spool_.get());
+    return layout;
 }
 
 void writeGltfMesh(const std::filesystem::path &path, const Mesh &base, const MeshSurface &surface,

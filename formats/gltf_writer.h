@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/glb_animation_layout.h"
 #include "formats/mesh_surface.h"
 #include "formats/text/scratch_file.h"
 #include "hostsim/scene.h"
@@ -40,14 +42,19 @@ class GltfAnimationWriter {
     GltfAnimationWriter(const GltfAnimationWriter &) = delete;
     GltfAnimationWriter &operator=(const GltfAnimationWriter &) = delete;
 
-    // The turned points of one frame (one per point) and the frame's time in seconds.
-    // Throws HostError when the number of points is not the mesh's or the spool cannot be written.
-    void addFrame(double seconds, std::span<const hostsim::Position> displaced);
+    // The turned points of one frame (one per point), the frame's number (its morph target is
+    // named "frame <number>") and its time in seconds. Throws HostError when the number of points
+    // is not the mesh's or the spool cannot be written.
+    void addFrame(std::int32_t frame, double seconds, std::span<const hostsim::Position> displaced);
+    // A frame given by its offsets as an earlier writer wrote them: `read` fills each block it is
+    // handed with the next offsets, one per point, in point order.
+    void addOffsets(std::int32_t frame, double seconds,
+                    const std::function<void(std::span<std::array<float, 3>>)> &read);
     std::size_t frames() const { return times_.size(); }
 
-    // Writes the .glb, its morph targets copied from the spool. Throws HostError when it cannot,
-    // or when the file would pass the 4 GiB a .glb can hold.
-    void write(const std::filesystem::path &path) const;
+    // Writes the .glb, its morph targets copied from the spool; answers its layout. Throws
+    // HostError when it cannot, or when the file would pass the 4 GiB a .glb can hold.
+    GlbAnimationLayout write(const std::filesystem::path &path) const;
 
   private:
     // The bounds of one frame's offsets, as its accessor states them.
@@ -60,6 +67,12 @@ class GltfAnimationWriter {
     std::string name_;
     std::filesystem::path spoolBeside_;   // the .glb's file, beside which the spool is made
     std::unique_ptr<ScratchFile> spool_;  // made at the first frame
+    // Appends one frame's offsets, a block at a time from `fill`, with its bounds.
+    void spoolFrame(
+        std::int32_t frame, double seconds,
+        const std::function<void(std::size_t first, std::span<std::array<float, 3>>)> &fill);
+
+    std::vector<std::int32_t> numbers_;
     std::vector<float> times_;
     std::vector<Bounds> bounds_;
 };

@@ -137,33 +137,37 @@ fs::path ViewerWriter::writeFrameScript(std::int32_t frame, const std::string &l
 
 void ViewerWriter::listFrame(std::int32_t frame, const std::string &label,
                              std::optional<Point3> target) {
-    frames_.push_back({frame, frameScriptName(object_, label), target});
+    frames_.push_back({frame, label, target});
     writePage();
 }
 
-void ViewerWriter::writePage() const {
+void ViewerWriter::writePage() const { writeViewerPage(dir_, object_, points_, frames_); }
+
+void writeViewerPage(const fs::path &dir, const ViewerObject &object, std::size_t points,
+                     std::span<const ViewerFrame> shown) {
     nlohmann::json frames = nlohmann::json::array();
-    for (const FrameEntry &entry : frames_)
-        frames.push_back(
-            {{"frame", entry.frame}, {"file", entry.file}, {"target", pointJson(entry.target)}});
-    const double fps = std::isfinite(object_.framesPerSecond) && object_.framesPerSecond > 0.0
-                           ? object_.framesPerSecond
+    for (const ViewerFrame &entry : shown)
+        frames.push_back({{"frame", entry.frame},
+                          {"file", frameScriptName(object, entry.label)},
+                          {"target", pointJson(entry.target)}});
+    const double fps = std::isfinite(object.framesPerSecond) && object.framesPerSecond > 0.0
+                           ? object.framesPerSecond
                            : 24.0;
     const nlohmann::json setup = {
-        {"name", object_.name},
-        {"caption", object_.caption},
-        {"points", points_},
-        {"leafPoints", object_.leafPoints},
-        {"pivotRule", object_.pivotRule},
+        {"name", object.name},
+        {"caption", object.caption},
+        {"points", points},
+        {"leafPoints", object.leafPoints},
+        {"pivotRule", object.pivotRule},
         {"framesPerSecond", fps},
-        {"base", std::string(dataFolder) + "/" + object_.stem + ".base.js"},
+        {"base", std::string(dataFolder) + "/" + object.stem + ".base.js"},
         {"frames", frames},
     };
     // The JSON is escaped so that no "</script>" or "<!--" can end the script element early.
     std::string json = setup.dump(-1, ' ', true);
     std::string safe;
     for (char c : json) safe += c == '<' ? std::string("\\u003c") : std::string(1, c);
-    replaceFile(dir_ / "index.html", viewerPageText("const viewerSetup = " + safe + ";\n"));
+    replaceFile(dir / "index.html", viewerPageText("const viewerSetup = " + safe + ";\n"));
 }
 
 }  // namespace formats

@@ -29,6 +29,20 @@ struct ViewerObject {
     double framesPerSecond = 24.0;
 };
 
+// A frame the page lists: its number, its zero-padded label (in its script's name) and where the
+// target is.
+struct ViewerFrame {
+    std::int32_t frame;
+    std::string label;
+    std::optional<Point3> target;
+};
+
+// Writes DIR/index.html, the page of `object` (of `points` points) listing `frames`, whose scripts
+// are in DIR/viewer/. ViewerWriter writes it this way after every frame. Throws HostError when it
+// cannot.
+void writeViewerPage(const std::filesystem::path &dir, const ViewerObject &object,
+                     std::size_t points, std::span<const ViewerFrame> frames);
+
 class ViewerWriter {
   public:
     // Writes OUT/three.js from `threeSource` (three's CommonJS build, wrapped so that a classic
@@ -55,15 +69,10 @@ class ViewerWriter {
   private:
     void writePage() const;
 
-    struct FrameEntry {
-        std::int32_t frame;
-        std::string file;  // relative to the page
-        std::optional<Point3> target;
-    };
     std::filesystem::path dir_;
     ViewerObject object_;
     std::size_t points_;
-    std::vector<FrameEntry> frames_;
+    std::vector<ViewerFrame> frames_;
     std::string warning_;
 };
 

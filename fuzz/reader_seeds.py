@@ -2,7 +2,7 @@
 """Writes the seed inputs of the readers' fuzz target into FOLDER: a .gltf file with its buffer in a
 data URI and one with it in buffer.bin, a .glb file, an OBJ file and a scene file, each behind the
 byte that chooses its reader (its value modulo 4: 0 .gltf, 1 .glb, 2 OBJ, 3 scene; so the text
-seeds start with the digit "0", "2" or "3")."""
+seeds start with the digit "0", "2" or "3"), and a run's record behind the byte 0xFF."""
 import base64
 import json
 import pathlib
@@ -90,6 +90,13 @@ def main():
     seeds["gltf-five-indices"] = b"0" + json.dumps(five).encode()
     seeds["glb-not-glb"] = b"\1" + b"\0" * 64
     seeds["scene-nul"] = b"3" + b'{"format": 1,\0 "items": []}'
+    record = {"kind": "vistrelle run record 1", "scene": "0123456789abcdef", "module": "fedcba9876543210",
+              "obj": True, "svg": True, "gltf": True, "every": 1, "framesPerSecond": 24.0, "digits": 4,
+              "caption": "Object points 4", "leafPoints": 4, "pivotRule": 0,
+              "objects": [{"name": "Bush", "stem": "Bush", "points": 8, "corners": 12, "texcoords": True}],
+              "frames": [{"frame": 0, "seconds": 0.0, "target": [1.0, 2.0, 3.0]},
+                         {"frame": 1, "seconds": 0.041666666666666664, "target": None}]}
+    seeds["run-record"] = b"\xff" + json.dumps(record).encode()
     for name, content in seeds.items():
         (folder / name).write_bytes(content)
 

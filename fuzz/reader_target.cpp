@@ -1,8 +1,9 @@
 // The libFuzzer target of the file readers: the first byte of an input chooses the reader (.gltf,
-// .glb, OBJ or scene file), the rest is the file. It lies in a private folder beside a small OBJ
-// file and a small buffer file that documents may name. A reader may refuse an input only with a
-// HostError; any other exception aborts, so that libFuzzer keeps the input as a crash, as do the
-// sanitizers.
+// .glb, OBJ or scene file by its value modulo 4; 0xFF alone the record a run leaves in its
+// folder, which vistrelle assemble reads), the rest is the file. It lies in a private folder beside
+// a small OBJ file and a small buffer file that documents may name. A reader may refuse an input
+// only with a HostError; any other exception aborts, so that libFuzzer keeps the input as a crash,
+// as do the sanitizers.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <string>
 
+#include "cli/run_record.h"
 #include "formats/mesh_file.h"
 #include "formats/point_budget.h"
 #include "formats/scene_file.h"
@@ -63,6 +65,20 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0) return 0;
+    if (data[0] == 0xFF) {
+        const fs::path record = folder() / "run";
+        fs::create_directories(record);
+        writeFile(record / cli::runRecordName,
+                  std::string(reinterpret_cast<const char *>(data) + 1, size - 1));
+        try {
+            cli::readRunRecord(record);
+        } catch (const hostsim::HostError &) {
+        } catch (const std::exception &error) {
+            std::fprintf(stderr, "not a HostError: %s\n", error.what());
+            std::abort();
+        }
+        return 0;
+    }
     const std::size_t kind = data[0] % inputNames.size();
     const fs::path input = folder() / inputNames[kind];
     writeFile(input, std::string(reinterpret_cast<const char *>(data) + 1, size - 1));

@@ -28,10 +28,11 @@ const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
 TEST(ExitCodes, UnknownSubcommandIsNamedWithTheListAndIsAUsageError) {
     const auto outcome = runVistrelle({"frobnicate"});
     EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_EQ(outcome.err,
-              "vistrelle: unknown subcommand 'frobnicate'; the subcommands are run, apply, panel, "
-              "scene, info, "
-              "validate, make-bush (see vistrelle --help)\n");
+    EXPECT_EQ(
+        outcome.err,
+        "vistrelle: unknown subcommand 'frobnicate'; the subcommands are run, assemble, apply, "
+        "panel, scene, info, "
+        "validate, make-bush (see vistrelle --help)\n");
 }
 
 TEST(ExitCodes, UnknownOptionAndBadValueAreUsageErrorsAndAFailedJobIsOne) {
@@ -83,7 +84,7 @@ TEST(BigJobs, EveryNoSvgAndNoObjChooseWhatIsWritten) {
               0);
     EXPECT_EQ(sortedNames(folder / "objs"),
               (std::vector<std::string>{"Cards.0000.obj", "Cards.0002.obj", "Ten_points.0000.obj",
-                                        "Ten_points.0002.obj"}));
+                                        "Ten_points.0002.obj", "vistrelle-run.json"}));
     ASSERT_EQ(runVistrelle({"run", garden.string(), "--out", (folder / "svgs").string(), "--frames",
                             "1-2", "--no-obj"})
                   .exitCode,
@@ -91,7 +92,7 @@ TEST(BigJobs, EveryNoSvgAndNoObjChooseWhatIsWritten) {
     EXPECT_EQ(sortedNames(folder / "svgs"),
               (std::vector<std::string>{"Cards.0001.svg", "Cards.0002.svg", "Ten_points.0001.svg",
                                         "Ten_points.0002.svg", "index.html", "pictures.html",
-                                        "three.js", "viewer"}));
+                                        "three.js", "viewer", "vistrelle-run.json"}));
     const auto nothing = runVistrelle(
         {"run", garden.string(), "--out", (folder / "none").string(), "--no-obj", "--no-svg"});
     ASSERT_EQ(nothing.exitCode, 0) << nothing.err;

@@ -47,8 +47,8 @@ TEST(RunJobs, FramesPlayedByWorkersWriteTheSameFilesAsOneAfterAnother) {
         ASSERT_EQ(treeFiles(folder / name), names) << jobs << " jobs";
         // An OBJ file and a picture per object and frame, the viewer's script of the first object
         // per frame and of its base mesh, and the pages: index.html with three.js, and
-        // pictures.html.
-        ASSERT_EQ(names.size(), 2u * 2u * 9u + 9u + 1u + 3u);
+        // pictures.html, and the run's record.
+        ASSERT_EQ(names.size(), 2u * 2u * 9u + 9u + 1u + 3u + 1u);
         for (const std::string &file : names)
             EXPECT_EQ(fileText(folder / name / file), fileText(folder / "alone" / file))
                 << file << " with " << jobs << " jobs";
@@ -59,7 +59,7 @@ TEST(RunJobs, OneFrameAndMoreJobsThanFramesNeedNoWorkerToGoWrong) {
     ScratchFolder folder;
     const auto one = runGarden(folder, "one", "2-2", {"--jobs", "4"});
     ASSERT_EQ(one.exitCode, 0) << one.err;
-    EXPECT_EQ(sortedNames(folder / "one").size(), 2u * 2u + 4u);
+    EXPECT_EQ(sortedNames(folder / "one").size(), 2u * 2u + 5u);
 }
 
 TEST(RunJobs, AWorkerWhoseModuleCrashesStopsTheRunWithTheFrameNamed) {
@@ -129,7 +129,8 @@ TEST(RunWithoutFiles, NoSvgKeepsTheObjFilesAndLeavesOutThePage) {
     const auto run = runGarden(folder, "objs", "0-1", {"--no-svg"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> expected{"Cards.0000.obj", "Cards.0001.obj",
-                                            "Ten_points.0000.obj", "Ten_points.0001.obj"};
+                                            "Ten_points.0000.obj", "Ten_points.0001.obj",
+                                            "vistrelle-run.json"};
     EXPECT_EQ(sortedNames(folder / "objs"), expected);
 }
 

@@ -13,6 +13,12 @@
 
 namespace {
 
+// This machine's name, as the folder lock's refusal names the holder's.
+std::string hostName() {
+    char name[256] = "";
+    return ::gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "unknown";
+}
+
 namespace fs = std::filesystem;
 using clitest::runVistrelle;
 using testkit::ScratchFolder;
@@ -155,7 +161,7 @@ TEST_F(GardenCopy, ASecondRunIntoAFolderInUseRefusesAtOnceNamingTheFirst) {
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_EQ(second.err,
               (folder_ / "busy").string() + ": another vistrelle run (process " +
-                  std::to_string(::getpid()) +
+                  std::to_string(::getpid()) + " on host " + hostName() +
                   ") is writing into this folder; wait for it to end or choose another --out\n");
     EXPECT_TRUE(fs::is_empty(folder_ / "busy"));
     EXPECT_EQ(runInto(folder_ / "busy").exitCode, 0);

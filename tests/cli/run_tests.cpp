@@ -63,7 +63,7 @@ TEST(RunGltf, TwentyFourFramesGiveTheSameBytesAsWhenKeptInMemoryAndLeaveNoSpool)
                                        "--gltf", "--frames", "0-23", "--no-obj", "--no-svg"});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(sortedNames(folder / "out"),
-              (std::vector<std::string>{"Cards.glb", "Ten_points.glb"}));
+              (std::vector<std::string>{"Cards.glb", "Ten_points.glb", "vistrelle-run.json"}));
     for (const char *name : {"Cards.glb", "Ten_points.glb"})
         EXPECT_TRUE(fileText(folder / "out" / name) == fileText(runData / "garden-gltf" / name))
             << name;
@@ -88,7 +88,8 @@ TEST_F(RunOfGarden, WritesAnObjAndASvgPerFrameAndObjectTheGltfFilesAndBothPages)
                                             "index.html",
                                             "pictures.html",
                                             "three.js",
-                                            "viewer"};
+                                            "viewer",
+                                            "vistrelle-run.json"};
     EXPECT_EQ(sortedNames(*folder_ / "out"), expected);
     EXPECT_EQ(sortedNames(*folder_ / "out" / "viewer"),
               (std::vector<std::string>{"Cards.0000.js", "Cards.0001.js", "Cards.0002.js",
@@ -249,7 +250,8 @@ TEST(RunFrames, FramesOptionRunsOnlyThoseFrames) {
                                             "index.html",
                                             "pictures.html",
                                             "three.js",
-                                            "viewer"};
+                                            "viewer",
+                                            "vistrelle-run.json"};
     EXPECT_EQ(sortedNames(folder.path()), expected);
     EXPECT_NE(outcome.out.find("1 frame "), std::string::npos) << outcome.out;
 }

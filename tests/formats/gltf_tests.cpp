@@ -7,7 +7,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <span>
 
+#include "formats/glb_animation_layout.h"
 #include "formats/gltf_mesh.h"
 #include "formats/gltf_writer.h"
 #include "formats/mesh_surface.h"
@@ -72,7 +75,8 @@ TEST(GltfAnimation, EveryFrameReadsBackAsTheTurnedFloatsWithDoubleSidedMaterial)
                                         dir.path() / "cards.glb");
     const std::vector<double> seconds{0.0, 1.0 / 24, 2.0 / 24};
     for (std::size_t f = 0; f < seconds.size(); ++f)
-        writer.addFrame(seconds[f], turned(mesh, 0.37 * static_cast<double>(f + 1)));
+        writer.addFrame(static_cast<std::int32_t>(f), seconds[f],
+                        turned(mesh, 0.37 * static_cast<double>(f + 1)));
     writer.write(dir.path() / "cards.glb");
 
     const tinygltf::Model model = loadGlb(dir.path() / "cards.glb");
@@ -99,6 +103,65 @@ TEST(GltfAnimation, EveryFrameReadsBackAsTheTurnedFloatsWithDoubleSidedMaterial)
         model.accessors.at(static_cast<std::size_t>(model.animations[0].samplers[0].output)).count,
         9u)
         << "a weight per target and key";
+}
+
+// An animation made again from another one's base mesh and offsets, read back by its layout, is
+// the same file; its targets are named by the frame numbers given.
+TEST(GltfAnimation, MadeAgainFromItsPartsItIsTheSameBytes) {
+    testkit::ScratchFolder dir;
+    const hostsim::Mesh mesh = twoCards();
+    formats::GltfAnimationWriter first(mesh, formats::surfaceOf(mesh, 4), "Cards",
+                                       dir.path() / "first.glb");
+    for (const std::int32_t frame : {12, 13, 14})
+        first.addFrame(frame, frame / 24.0, turned(mesh, 0.2 * frame));
+    const formats::GlbAnimationLayout layout = first.write(dir.path() / "first.glb");
+    EXPECT_EQ(layout.points, 8u);
+    EXPECT_EQ(layout.corners, 12u);
+    EXPECT_EQ(layout.frames, 3u);
+
+    formats::GlbAnimationParts parts(dir.path() / "first.glb", layout);
+    const hostsim::Mesh base = parts.baseMesh();
+    EXPECT_EQ(base.points, mesh.points);
+    formats::GltfAnimationWriter again(base, parts.surface(), "Cards", dir.path() / "again.glb");
+    for (std::uint64_t f = 0; f < 3; ++f) {
+        std::uint64_t next = 0;
+        again.addOffsets(static_cast<std::int32_t>(12 + f), (12.0 + f) / 24.0,
+                         [&](std::span<std::array<float, 3>> into) {
+                             parts.readOffsets(f, next, into);
+                             next += into.size();
+                         });
+    }
+    again.write(dir.path() / "again.glb");
+    EXPECT_TRUE(testkit::fileText(dir.path() / "again.glb") ==
+                testkit::fileText(dir.path() / "first.glb"));
+    EXPECT_NE(testkit::fileText(dir.path() / "first.glb").find("\"frame 13\""), std::string::npos);
+}
+
+// The parts of a file that is not what its layout says are refused, never read past.
+TEST(GltfAnimation, PartsRefuseAFileOfAnotherLayout) {
+    testkit::ScratchFolder dir;
+    const hostsim::Mesh mesh = twoCards();
+    formats::GltfAnimationWriter writer(mesh, formats::surfaceOf(mesh, 4), "Cards",
+                                        dir.path() / "cards.glb");
+    writer.addFrame(0, 0.0, turned(mesh, 1.0));
+    const formats::GlbAnimationLayout layout = writer.write(dir.path() / "cards.glb");
+    for (formats::GlbAnimationLayout other :
+         {formats::GlbAnimationLayout{9, 12, true, 1}, formats::GlbAnimationLayout{8, 12, true, 2},
+          formats::GlbAnimationLayout{8, 12, !layout.texcoords, 1},
+          formats::GlbAnimationLayout{std::uint64_t{1} << 40, 12, true, 1},
+          formats::GlbAnimationLayout{8, 12, true, std::uint64_t{1} << 33}})
+        EXPECT_THROW(formats::GlbAnimationParts(dir.path() / "cards.glb", other),
+                     hostsim::HostError);
+    // A triangle naming a point beyond the mesh, in a file of the right sizes.
+    std::string bytes = testkit::fileText(dir.path() / "cards.glb");
+    const std::size_t bin = bytes.find("BIN") + 4;
+    const std::uint32_t far = 99;
+    std::memcpy(bytes.data() + bin + 8 * (12 + 12 + (layout.texcoords ? 8 : 0)), &far, 4);
+    std::ofstream(dir.path() / "bad.glb", std::ios::binary) << bytes;
+    formats::GlbAnimationParts parts(dir.path() / "bad.glb", layout);
+    EXPECT_THROW(parts.surface(), hostsim::HostError);
+    EXPECT_THROW(formats::GlbAnimationParts(dir.path() / "missing.glb", layout),
+                 hostsim::HostError);
 }
 
 TEST(GltfMesh, WrittenTurnedMeshReadsBackWithItsPointsAndFaces) {
