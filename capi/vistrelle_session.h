@@ -291,8 +291,8 @@ VISTRELLE_API int32_t vistrelle_get_settings(VistrelleSession *session, size_t o
    object's displacement, as a scene's data. Thread: any; entries on one session take turns. Owner:
    settings[0 .. VISTRELLE_SETTING_COUNT) is read during the call. Null: null settings answer
    VISTRELLE_BAD_ARGUMENT. Answers: VISTRELLE_OK; VISTRELLE_BAD_ARGUMENT in one line naming the
-   first setting the options panel does not take: the target is 0 (none) or an item number, the
-   pivot rule one of VISTRELLE_PIVOT_RULE_COUNT, each alignment 0 or 1 (leaf points take any
+   first setting the options panel does not take: the target is none or an item number, the
+   pivot rule one of VISTRELLE_PIVOT_RULE_COUNT, each alignment off or on (leaf points take any
    value); VISTRELLE_REFUSED when the module refuses them; changing nothing either way. */
 VISTRELLE_API int32_t vistrelle_set_settings(VistrelleSession *session, size_t object,
                                              const int32_t *settings);

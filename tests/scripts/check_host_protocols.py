@@ -79,7 +79,7 @@ def protocol_fault(comment):
     if places != sorted(places):
         return "its comment has the fields out of order (" + "  ".join(FIELDS) + ")"
     answers = comment[places[-1] + len("Answers:"):]
-    if NUMBER.search(answers):
+    if NUMBER.search(answers.replace("UTF-8", "UTF")):  # the encoding's name is no answer
         return "its Answers field has a bare number: " + " ".join(answers.split()).rstrip("*/ ")
     return None
 
