@@ -57,10 +57,6 @@ def first_points(points, count):
     return points[:count] if numpy is not None else points[:3 * count]
 
 
-def repeated(points, times):
-    return numpy.concatenate([points] * times) if numpy is not None else points * times
-
-
 def shifted(points, by):
     """The points moved by `by` on every axis, rounded to float32."""
     if numpy is not None:
