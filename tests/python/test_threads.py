@@ -61,7 +61,9 @@ def test_changes_from_another_thread_never_tear_a_frame(session):
     out = zeros_like(base)
     seen, torn, rounds = set(), 0, 0
     try:
-        while rounds < 1000 or len(seen) < 2:  # as long as the other thread takes to be scheduled
+        # As long as the other thread takes to be scheduled; bounded, so a library that never let the
+        # other thread's changes through fails rather than hangs.
+        while rounds < 1000 or (len(seen) < 2 and rounds < 1_000_000):
             rounds += 1
             session.turn(5, out=[out])
             state = expected.get(bits(out))
