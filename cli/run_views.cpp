@@ -61,6 +61,14 @@ void RunViews::addFrame(std::size_t object, std::int32_t frame, const std::strin
         animations_[object].second->addFrame(seconds, positions);
 }
 
+void RunViews::dropFrame(std::int32_t frame) {
+    if (viewer_) viewer_->unlistFrame(frame);
+}
+
+void RunViews::writePage() const {
+    if (viewer_) viewer_->writePage();
+}
+
 std::vector<fs::path> RunViews::finish(const std::function<bool()> &stopped,
                                        std::vector<fs::path> *unwritten) {
     std::vector<fs::path> written;

@@ -141,6 +141,10 @@ void ViewerWriter::listFrame(std::int32_t frame, const std::string &label,
     writePage();
 }
 
+void ViewerWriter::unlistFrame(std::int32_t frame) {
+    if (!frames_.empty() && frames_.back().frame == frame) frames_.pop_back();
+}
+
 void ViewerWriter::writePage() const {
     nlohmann::json frames = nlohmann::json::array();
     for (const FrameEntry &entry : frames_)
