@@ -76,10 +76,11 @@ unsigned defaultJobs();
 //
 // Between frames it checks for a stop signal (cli/stop_signals.h) and throws RunStopped once one
 // came, as it does when a worker is stopped from outside. A worker that ends without a word makes
-// this throw WorkerEnded; one that fails otherwise makes this throw a HostError naming the frame (a DiskFullError when its writer threw one; the module's own line when
-// it crashed); a handler that throws here makes this throw what it threw. Either way the workers
-// are ended at once and the files of every frame not handed to the sink are removed (`discard`):
-// the frames handed on keep their files, the others leave none, nor any temporary file.
+// this throw WorkerEnded; one that fails otherwise makes this throw a HostError naming the frame (a
+// DiskFullError when its writer threw one; the module's own line when it crashed); a handler that
+// throws here makes this throw what it threw. Either way the workers are ended at once and the
+// files of every frame not handed to the sink are removed (`discard`): the frames handed on keep
+// their files, the others leave none, nor any temporary file.
 //
 // Answers the time the host took to play the frames: that of the frames played here, plus that of
 // the frames the workers played divided by the number of workers, as they play side by side.

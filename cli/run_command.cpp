@@ -430,9 +430,8 @@ class SceneRun {
                     if (auto script = views_.writeFrame(i, frame, frameLabel(frame, digits_),
                                                         displaced[i].positions))
                         scripts.push_back(std::move(*script));
-                views_.addFrame(i, frame, frameLabel(frame, digits_),
-                                host_.frames().timeOf(frame), targetAt(objects_[i], frame),
-                                displaced[i].positions);
+                views_.addFrame(i, frame, frameLabel(frame, digits_), host_.frames().timeOf(frame),
+                                targetAt(objects_[i], frame), displaced[i].positions);
             }
             if (outputs_.choice().svg)
                 for (RunObject &object : objects_)

@@ -82,8 +82,7 @@ CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleCho
     return waitFor(spawnVistrelle(words, capture), capture);
 }
 
-RunningCommand::RunningCommand(const std::vector<std::string> &arguments,
-                               const std::string &pauses)
+RunningCommand::RunningCommand(const std::vector<std::string> &arguments, const std::string &pauses)
     : child_(spawnVistrelle(arguments, capture_, true, pauses)) {}
 
 RunningCommand::~RunningCommand() {

@@ -25,8 +25,9 @@ constexpr std::uintmax_t page = 4096;  // a tmpfs gives its room in pages
 std::uintmax_t pagesOf(std::uintmax_t bytes) { return (bytes + page - 1) / page; }
 
 std::vector<std::string> gardenRun(const fs::path &out, int frames) {
-    return {"run",   clitest::gardenScene().string(), "--out", out.string(), "--frames",
-            "0-" + std::to_string(frames - 1),        "--jobs", "1",         "--quiet"};
+    return {"run",      clitest::gardenScene().string(),   "--out",  out.string(),
+            "--frames", "0-" + std::to_string(frames - 1), "--jobs", "1",
+            "--quiet"};
 }
 
 // A tmpfs of 4 MB mounted on a folder for as long as this lives.

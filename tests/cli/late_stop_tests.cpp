@@ -19,10 +19,8 @@ class LateStop : public ::testing::Test {
   protected:
     std::vector<std::string> arguments(const std::string &name, const std::string &jobs,
                                        int frames) const {
-        return {"run",      clitest::gardenScene().string(),
-                "--out",    (folder_ / name).string(),
-                "--frames", "0-" + std::to_string(frames - 1),
-                "--jobs",   jobs,
+        return {"run",      clitest::gardenScene().string(),   "--out",  (folder_ / name).string(),
+                "--frames", "0-" + std::to_string(frames - 1), "--jobs", jobs,
                 "--quiet"};
     }
     ScratchFolder folder_;

@@ -35,9 +35,9 @@ int expectCleanFolder(const clitest::CommandOutcome &outcome, const fs::path &ou
         return count;
     }
     EXPECT_EQ(outcome.exitCode, 128 + signal) << context << ": " << outcome.err;
-    EXPECT_EQ(clitest::linesOf(outcome.err).back(),
-              "vistrelle run: stopped by " + clitest::stopName(signal) +
-                  clitest::stopPlace(count, framesAsked))
+    EXPECT_EQ(clitest::linesOf(outcome.err).back(), "vistrelle run: stopped by " +
+                                                        clitest::stopName(signal) +
+                                                        clitest::stopPlace(count, framesAsked))
         << context << ": " << outcome.err;
     return count;
 }
@@ -55,7 +55,8 @@ class StoppedRun : public ::testing::Test {
     std::mt19937 random_{20261208};
 };
 
-// SIGINT as Ctrl-C sends it, to the run and its workers; SIGTERM as kill sends it, to the run alone.
+// SIGINT as Ctrl-C sends it, to the run and its workers; SIGTERM as kill sends it, to the run
+// alone.
 void sendStop(const clitest::RunningCommand &run, int signal) {
     ::kill(signal == SIGINT ? -run.pid() : run.pid(), signal);
 }
@@ -74,8 +75,7 @@ TEST_F(StoppedRun, CtrlCOrTermAtAnyMomentLeavesWholeContiguousFramesAndPagesList
                 const int held = frame(random_);
                 const bool atOnce = attempt % 2 == 0;
                 const long long delay = atOnce ? 0 : micros(random_);
-                clitest::RunningCommand run(arguments(name, jobs),
-                                            "taken:" + std::to_string(held));
+                clitest::RunningCommand run(arguments(name, jobs), "taken:" + std::to_string(held));
                 ASSERT_TRUE(run.waitUntilPaused()) << name << ": never held at frame " << held;
                 if (atOnce) sendStop(run, signal);
                 run.resume();
