@@ -110,19 +110,45 @@ CommandOutcome RunningCommand::wait() {
     return outcome;
 }
 
+namespace {
+
+// The fields of /proc/PID/stat from the state on ("PID (NAME) STATE ...": the name may hold
+// anything, so they follow the last ')'); empty when the process is gone.
+std::vector<std::string> statFields(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return {};
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) return {};
+    std::istringstream rest(line.substr(close + 1));
+    std::vector<std::string> fields;
+    for (std::string field; rest >> field;) fields.push_back(field);
+    return fields;
+}
+
+}  // namespace
+
 bool waitForState(int pid, const std::string &states) {
     for (int waited = 0; waited < 12000; ++waited) {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        if (!std::getline(stat, line)) return false;
-        // "PID (NAME) STATE ...": the name may hold anything, so the state follows the last ')'.
-        const std::size_t close = line.rfind(')');
-        if (close != std::string::npos && close + 2 < line.size() &&
-            states.find(line[close + 2]) != std::string::npos)
-            return true;
+        const std::vector<std::string> fields = statFields(pid);
+        if (fields.empty()) return false;
+        if (states.find(fields[0][0]) != std::string::npos) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
+}
+
+long long cpuTicks(int pid) {
+    long long ticks = 0;
+    std::vector<int> processes{pid};
+    std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                           "/children");
+    for (int child = 0; children >> child;) processes.push_back(child);
+    for (const int process : processes) {
+        const std::vector<std::string> fields = statFields(process);
+        if (fields.size() > 12) ticks += std::stoll(fields[11]) + std::stoll(fields[12]);
+    }
+    return ticks;
 }
 
 std::filesystem::path fixture(const std::string &name) {

@@ -53,6 +53,9 @@ class RunningCommand {
 // gone.
 bool waitForState(int pid, const std::string &states);
 
+// The processor time process `pid` and its workers have used so far, in clock ticks.
+long long cpuTicks(int pid);
+
 // The fixture file `name` of tests/data/cli.
 std::filesystem::path fixture(const std::string &name);
 
