@@ -149,10 +149,10 @@ TEST_F(MisbehavingModule, AFrameTimeLimitEndsAModuleThatNeverReturnsNamingTheEnt
 TEST_F(MisbehavingModule, AStopEndsAModuleThatNeverReturnsKeepingWholeFramesOnly) {
     for (const char *jobs : {"1", "2"}) {
         const fs::path out = folder_ / (std::string("stop") + jobs);
-        clitest::RunningCommand running({"run", garden.string(), "--out", out.string(), "--frames",
-                                         "0-8", "--jobs", jobs, "--frame-timeout", "0", "--module",
-                                         lateLoop, "--gltf"},
-                                        "taken:2");
+        clitest::RunningCommand running(
+            {"run", garden.string(), "--out", out.string(), "--frames", "0-8", "--jobs", jobs,
+             "--frame-timeout", "0", "--module", lateLoop, "--gltf"},
+            "taken:2");
         // Frames 0 to 2 are written, then frame 3 never returns: once the run has gone on and
         // spent a third of a second more, it is in that module call (a frame takes far less).
         ASSERT_TRUE(running.waitUntilPaused());

@@ -161,14 +161,19 @@ TEST_F(StoppedRun, AStopWhileTheGlbFilesAreWrittenSaysWhichAreWholeAndWhichAbsen
 TEST_F(StoppedRun, TheNextRunIntoTheFolderRemovesTheTemporariesOfOneKilledMidWrite) {
     const fs::path out = folder_ / "stale";
     fs::create_directories(out / "viewer");
-    const std::vector<std::string> stale = {
-        "pictures.html.tmp-3141592", "index.html.tmp-27", "three.js.tmp-1",
-        "Cards.0007.obj.tmp-99",     "Cards.glb.tmp-8",   "Ten_points.glb.tmp-offsets-aB3xY9",
-        "viewer/Cards.base.js.tmp-5", "viewer/Cards.0400.js.tmp-12"};
+    const std::vector<std::string> stale = {"pictures.html.tmp-3141592",
+                                            "index.html.tmp-27",
+                                            "three.js.tmp-1",
+                                            "Cards.0007.obj.tmp-99",
+                                            "Cards.glb.tmp-8",
+                                            "Ten_points.glb.tmp-offsets-aB3xY9",
+                                            "viewer/Cards.base.js.tmp-5",
+                                            "viewer/Cards.0400.js.tmp-12"};
     // Not the run's: another name, another ending, another object's, not temporaries at all.
     const std::vector<std::string> others = {
-        "notes.txt.tmp-12", "pictures.html.tmp-x1", "Pebble.glb.tmp-offsets-aB3xY9",
-        "Cards.glb.tmp-offsets-", "Cards.0001.obj.tmp-", "mine.txt", "viewer/mine.js.tmp-3"};
+        "notes.txt.tmp-12",       "pictures.html.tmp-x1", "Pebble.glb.tmp-offsets-aB3xY9",
+        "Cards.glb.tmp-offsets-", "Cards.0001.obj.tmp-",  "mine.txt",
+        "viewer/mine.js.tmp-3"};
     for (const std::vector<std::string> *names : {&stale, &others})
         for (const std::string &name : *names) std::ofstream(out / name) << "left";
     fs::create_directory(out / "Cards.0002.svg.tmp-4");  // a folder is not a file it made
