@@ -460,7 +460,8 @@ class SceneRun {
         pauseForTest("taken", frame);
     }
 
-    // Writes both pages anew from the frames taken; answers what could not be written, or "".
+    // Writes pictures.html anew from the frames taken, and the viewer's page when a frame left the
+    // lists after it was written; answers what could not be written, or "".
     std::string rewritePages() {
         std::string failed;
         try {
@@ -469,7 +470,7 @@ class SceneRun {
             failed = "pictures.html";
         }
         try {
-            views_.writePage();
+            if (pagesStale_) views_.writePage();
         } catch (const hostsim::HostError &) {
             failed += (failed.empty() ? "" : " and ") + std::string("index.html");
         }
