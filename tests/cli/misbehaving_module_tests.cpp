@@ -158,7 +158,9 @@ TEST_F(MisbehavingModule, AStopEndsAModuleThatNeverReturnsKeepingWholeFramesOnly
         ASSERT_TRUE(running.waitUntilPaused());
         const long long ticks = clitest::cpuTicks(running.pid());
         running.resume();
-        while (clitest::cpuTicks(running.pid()) < ticks + sysconf(_SC_CLK_TCK) / 3)
+        for (int waited = 0;
+             waited < 6000 && clitest::cpuTicks(running.pid()) < ticks + sysconf(_SC_CLK_TCK) / 3;
+             ++waited)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ::kill(-running.pid(), SIGINT);  // as Ctrl-C sends it
         // Ended from outside should the stop not end it: the test then fails, never hangs.
