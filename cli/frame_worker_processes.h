@@ -43,7 +43,8 @@ class FrameWorkerProcesses {
     // Tells worker k that its latest frame has been handed on: that half of its memory is free.
     void release(std::size_t k);
 
-    // Waits for worker k, which has sent its last frame; HostError when it did not end well.
+    // Waits for worker k, which has sent its last frame; HostError when it did not end well. A
+    // worker stopped from outside as it ended has ended well: every frame it played is handed on.
     void finish(std::size_t k);
 
     // Ends every worker still running at once, wherever it is; what it was writing may stay behind

@@ -3,6 +3,7 @@
 
 #include "cli/module_watch.h"
 #include "cli/stop_signals.h"
+#include "cli/test_pause.h"
 #include "cli/worker_frames.h"
 #include "formats/text/text_file.h"
 #include "hostsim/host_error.h"
@@ -26,8 +27,10 @@ namespace {
                        std::int64_t stride) {
     StopSignals::actByDefault();
     ModuleWatch::reportTo(fd);
-    ::_exit(reportingFailures(
-        fd, [&] { return playWorkerFrames(host, handlers, fd, shared, from, last, stride); }));
+    const int status = reportingFailures(
+        fd, [&] { return playWorkerFrames(host, handlers, fd, shared, from, last, stride); });
+    if (status == 0) pauseForTest("worker-end");
+    ::_exit(status);
 }
 
 void interrupted() { throwIfStopped(); }
@@ -81,10 +84,9 @@ void FrameWorkerProcesses::receive(std::size_t k, std::int32_t frame, ReceivedFr
             if (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status)))
                 throw RunStopped(WTERMSIG(status), true);
             if (WIFSIGNALED(status))
-                throw hostsim::HostError(where + "the worker playing it stopped by " +
-                                         signalName(WTERMSIG(status)));
-            throw hostsim::HostError(where + "the worker playing it stopped with status " +
-                                     std::to_string(WEXITSTATUS(status)));
+                throw WorkerEnded("a worker ended by " + signalName(WTERMSIG(status)));
+            throw WorkerEnded("a worker ended unexpectedly with exit status " +
+                              std::to_string(WEXITSTATUS(status)));
         }
         case Reading::error:
             reap(w);
@@ -107,7 +109,11 @@ void FrameWorkerProcesses::finish(std::size_t k) {
     Worker &w = workers_[k];
     ::close(w.fd);
     w.fd = -1;
+    pauseForTest("reap");
     const int status = reap(w);
+    // Stopped from outside as it ended (a Ctrl-C reaches the workers too): every frame it played
+    // has been handed on, so nothing is lost, and a stop of the run is the run's own to report.
+    if (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status))) return;
     if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0))
         throw hostsim::HostError("vistrelle run: a worker ended badly after its last frame");
 }

@@ -14,6 +14,8 @@
 
 #include <io.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -97,6 +99,15 @@ HANDLE startWorker(const std::wstring &arguments, std::initializer_list<HANDLE> 
 
 void interrupted() { throwIfStopped(); }
 
+// An exit code as Windows shows it: in hex when it is an exception's (0xC0000005), else in decimal.
+std::string exitCodeText(int status) {
+    const auto code = static_cast<std::uint32_t>(status);
+    if (code < 0xC0000000u) return std::to_string(code);
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+    return text;
+}
+
 }  // namespace
 
 WorkerOrder parseWorkerOrder(const std::string &text) {
@@ -176,8 +187,7 @@ void FrameWorkerProcesses::receive(std::size_t k, std::int32_t frame, ReceivedFr
             throwIfStopped();  // a Ctrl+C reaches the workers too, and they end first
             const int status = reap(w);
             if (status > 128 && isStopSignal(status - 128)) throw RunStopped(status - 128, true);
-            throw hostsim::HostError(where + "the worker playing it stopped with status " +
-                                     std::to_string(status));
+            throw WorkerEnded("a worker ended unexpectedly with exit code " + exitCodeText(status));
         }
         case Reading::error:
             reap(w);
@@ -200,8 +210,9 @@ void FrameWorkerProcesses::finish(std::size_t k) {
     Worker &w = workers_[k];
     _close(w.fd);
     w.fd = -1;
-    if (reap(w) != 0)
-        throw hostsim::HostError("vistrelle run: a worker ended badly after its last frame");
+    const int status = reap(w);
+    if (status == 0 || (status > 128 && isStopSignal(status - 128))) return;
+    throw hostsim::HostError("vistrelle run: a worker ended badly after its last frame");
 }
 
 void FrameWorkerProcesses::stopAll() {

@@ -115,14 +115,15 @@ double playFrames(hostsim::Host &host, std::int64_t first, std::int64_t last, st
         const std::int64_t stride = step * jobs;
         double workerSeconds = 0.0;
         ReceivedFrame got;
-        for (; next <= last; next += step) {
+        while (next <= last) {
             throwIfStopped();
             const auto k = static_cast<std::size_t>(((next - first) / step - 1) % jobs);
             const auto f = static_cast<std::int32_t>(next);
             workers.receive(k, f, got);
             workerSeconds += got.seconds;
             handOn(handlers, f, got.objects, got.files);
-            if (next + stride > last)
+            next += step;  // handed on: whatever comes now, its files stay
+            if (f + stride > last)
                 workers.finish(k);
             else
                 workers.release(k);

@@ -23,6 +23,7 @@
 
 #include "cli/written_files.h"
 #include "hostsim/host.h"
+#include "hostsim/host_error.h"
 
 namespace cli {
 
@@ -54,6 +55,14 @@ struct FrameHandlers {
     std::function<void(const std::vector<std::int32_t> &frames)> discard;
 };
 
+// What playFrames throws when a worker ended without a word of why (ended from outside, or by a
+// signal that is no stop): a line saying how it ended ("a worker ended by SIGSEGV"), which the
+// caller follows with where the run stopped and what it kept.
+class WorkerEnded : public hostsim::HostError {
+  public:
+    using HostError::HostError;
+};
+
 // The number of jobs when none is asked for: the cores this process may run on.
 unsigned defaultJobs();
 
@@ -66,11 +75,12 @@ unsigned defaultJobs();
 // jobs-th of them; the positions they hand back are those `host` would have given, bit for bit.
 //
 // Between frames it checks for a stop signal (cli/stop_signals.h) and throws RunStopped once one
-// came, as it does when a worker is stopped from outside. A worker that fails makes this throw a
-// HostError naming the frame (a DiskFullError when its writer threw one; the module's own line when
-// it crashed); a handler that throws here makes this throw what it threw. Either way the workers
-// are ended at once and the files of every frame not handed to the sink are removed (`discard`):
-// the frames handed on keep their files, the others leave none, nor any temporary file.
+// came, as it does when a worker is stopped from outside. A worker that ends without a word makes
+// this throw WorkerEnded; one that fails otherwise makes this throw a HostError naming the frame (a
+// DiskFullError when its writer threw one; the module's own line when it crashed); a handler that
+// throws here makes this throw what it threw. Either way the workers are ended at once and the
+// files of every frame not handed to the sink are removed (`discard`): the frames handed on keep
+// their files, the others leave none, nor any temporary file.
 //
 // Answers the time the host took to play the frames: that of the frames played here, plus that of
 // the frames the workers played divided by the number of workers, as they play side by side.

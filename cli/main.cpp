@@ -1,6 +1,7 @@
 // vistrelle: drives the Vistrelle module through the stand-in host from the command line.
 #include "cli/commands.h"
 #include "cli/install_layout.h"
+#include "cli/test_pause.h"
 
 #include "hostsim/version_record.h"
 
@@ -188,6 +189,7 @@ int runCommand(int argc, char **argv) {
         std::cerr << commandName(app) << ": " << error.what() << '\n';
         return cli::exitJobFailed;
     }
+    cli::pauseForTest("exit");
     return cli::exitSuccess;
 }
 

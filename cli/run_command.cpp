@@ -24,6 +24,7 @@
 #include "cli/shown_settings.h"
 #include "cli/steady_camera.h"
 #include "cli/stop_signals.h"
+#include "cli/test_pause.h"
 #include "cli/unkept_frames.h"
 #include "formats/html_index.h"
 #include "formats/scene_file.h"
@@ -310,6 +311,7 @@ class SceneRun {
             guardOutputs(options, read, objects_, played, digits_);
             refuseEarlierFrames(typedPath(options.out), stems(), digits_,
                                 [&](std::int32_t f) { return isPlayed(played, f); });
+            removeStaleTemporaries(typedPath(options.out), stems());
             record_ = startRecord(typedPath(options.out), read, typedPath(options.module));
         }
         for (const RunObject &object : objects_)
@@ -337,11 +339,19 @@ class SceneRun {
         try {
             totals_.moduleSeconds = playFrames(host_, played_.span.first, played_.span.last,
                                                played_.step, jobs, handlers());
+            pauseForTest("played");
             throwIfStopped();
         } catch (const RunStopped &stop) {
             reportStop(stop);
         } catch (const formats::DiskFullError &error) {
             reportDiskFull(error);
+        } catch (const WorkerEnded &ended) {
+            progress_->finish();
+            throw hostsim::HostError("vistrelle run: " + std::string(ended.what()) +
+                                     stopPlace(played_, totals_.frames));
+        } catch (const hostsim::HostError &) {
+            if (pagesStale_) rewritePages();
+            throw;
         }
     }
 
@@ -351,8 +361,10 @@ class SceneRun {
         std::vector<fs::path> unwritten;
         const std::vector<fs::path> written =
             views_.finish([] { return StopSignals::caught() != 0; }, &unwritten);
-        if (const int signal = StopSignals::caught(); signal != 0)
-            reportStopInGlb(signal, written, unwritten);
+        if (const int signal = StopSignals::caught(); signal != 0) {
+            if (options_.gltf) reportStopInGlb(signal, written, unwritten);
+            reportStop(RunStopped(signal));
+        }
         if (!views_.warning().empty()) std::cerr << "vistrelle run: " << views_.warning() << '\n';
         if (record_) writeRecord();
         totals_.seconds = std::chrono::duration<double>(Clock::now() - started).count();
@@ -436,38 +448,74 @@ class SceneRun {
         return files;
     }
 
-    // Takes the written frames in order: the viewer, the animations, the pages and the counts.
+    // Takes the written frames in order: the viewer, the animations, the pages and then the counts,
+    // so that a frame is counted only once its files and the pages listing it are written. Should
+    // any of that fail, the frame is taken out of the lists again (its files go, see playFrames),
+    // and the pages are to be written anew from them.
     void takeFrame(std::int32_t frame, const std::vector<hostsim::DisplacedObject> &displaced,
                    const WrittenFiles &files) {
-        for (std::size_t i = 0; i < objects_.size(); ++i) {
-            if (scriptsHere_ && frame != played_.span.first)
-                views_.writeFrame(i, frame, frameLabel(frame, digits_), displaced[i].positions);
-            views_.addFrame(i, frame, frameLabel(frame, digits_), host_.frames().timeOf(frame),
-                            targetAt(objects_[i], frame), displaced[i].positions);
-            totals_.points += static_cast<std::int64_t>(displaced[i].positions.size());
+        std::vector<fs::path> scripts;  // the viewer's scripts of a worker's frame, written here
+        bool listed = false;
+        try {
+            for (std::size_t i = 0; i < objects_.size(); ++i) {
+                if (scriptsHere_ && frame != played_.span.first)
+                    if (auto script = views_.writeFrame(i, frame, frameLabel(frame, digits_),
+                                                        displaced[i].positions))
+                        scripts.push_back(std::move(*script));
+                views_.addFrame(i, frame, frameLabel(frame, digits_), host_.frames().timeOf(frame),
+                                targetAt(objects_[i], frame), displaced[i].positions);
+            }
+            if (outputs_.choice().svg)
+                for (RunObject &object : objects_)
+                    object.pictures.push_back(outputs_.picturePath(object, frame));
+            listed = true;
+            // A run stopped later still leaves a playable page.
+            writeIndex(outputs_, objects_, host_.frames().framesPerSecond);
+        } catch (...) {
+            views_.dropFrame(frame);
+            if (listed && outputs_.choice().svg)
+                for (RunObject &object : objects_) object.pictures.pop_back();
+            removeFiles(scripts);
+            pagesStale_ = true;
+            throw;
         }
-        if (outputs_.choice().svg)
-            for (RunObject &object : objects_)
-                object.pictures.push_back(outputs_.picturePath(object, frame));
+        for (const hostsim::DisplacedObject &object : displaced)
+            totals_.points += static_cast<std::int64_t>(object.positions.size());
         totals_.bytes += files.bytes;
         if (totals_.frames == 0 && played_.count() > 1)
             if (const auto warning =
                     largeRunWarning(typedPath(options_.out), totals_.bytes, played_.count()))
                 std::cerr << "vistrelle run: " << *warning << '\n';
         ++totals_.frames;
-        // A run stopped later still leaves a playable page.
-        writeIndex(outputs_, objects_, host_.frames().framesPerSecond);
         progress_->update(totals_.frames, played_.count(), totals_.points);
         StopSignals::stopInModuleCalls(stopPlace(played_, totals_.frames));
+        pauseForTest("taken", frame);
+    }
+
+    // Writes pictures.html anew from the frames taken, and the viewer's page when a frame left the
+    // lists after it was written; answers what could not be written, or "".
+    std::string rewritePages() {
+        std::string failed;
+        try {
+            writeIndex(outputs_, objects_, host_.frames().framesPerSecond);
+        } catch (const hostsim::HostError &) {
+            failed = "pictures.html";
+        }
+        try {
+            if (pagesStale_) views_.writePage();
+        } catch (const hostsim::HostError &) {
+            failed += (failed.empty() ? "" : " and ") + std::string("index.html");
+        }
+        pagesStale_ = false;
+        return failed;
     }
 
     // Clears what workers ended mid-frame leave: files of frames not handed on, and temporary
     // files.
     void discardFrames(const std::vector<std::int32_t> &frames) const {
-        std::vector<std::string> stems, labels;
-        for (const RunObject &object : objects_) stems.push_back(object.stem);
+        std::vector<std::string> labels;
         for (const std::int32_t frame : frames) labels.push_back(frameLabel(frame, digits_));
-        removeUnkeptFrames(typedPath(options_.out), stems, labels);
+        removeUnkeptFrames(typedPath(options_.out), stems(), labels);
     }
 
     [[noreturn]] void reportStop(const RunStopped &stop) {
@@ -500,11 +548,8 @@ class SceneRun {
     [[noreturn]] void reportDiskFull(const formats::DiskFullError &error) {
         progress_->finish();
         std::string kept = keptFrames(played_, totals_.frames);
-        try {
-            writeIndex(outputs_, objects_, host_.frames().framesPerSecond);
-        } catch (const hostsim::HostError &) {
-            kept += " (pictures.html could not be written)";
-        }
+        if (const std::string failed = rewritePages(); !failed.empty())
+            kept += " (" + failed + " could not be written)";
         throw hostsim::HostError(std::string(error.what()) + "; the run stopped at frame " +
                                  std::to_string(played_.at(totals_.frames)) + ": " + kept);
     }
@@ -521,6 +566,7 @@ class SceneRun {
     std::optional<ProgressLine> progress_;  // from the end of the constructor on
     bool scriptsHere_ = false;              // the viewer's frame scripts of workers' frames
     std::optional<RunRecord> record_;       // begun when the run writes files
+    bool pagesStale_ = false;  // a frame left the lists after the pages were rewritten with it
 };
 
 #if defined(_WIN32)
@@ -548,8 +594,9 @@ void runScene(const RunOptions &options) {
     const auto started = Clock::now();
     RunInputs inputs = readInputs(options);
     const OutputChoice choice{!options.noObj, !options.noSvg};
+    // Caught from before the folder is made, so that no stop leaves it behind.
+    StopSignals::catchUntilExit();
     const std::optional<FolderLock> lock = claimOutputFolder(options, choice);
-    const StopSignals stopSignals;
     StopSignals::stopInModuleCalls(stopPlace(inputs.played, 0));
     // Watched from the module's startup on, so that a fault in any entry is reported.
     const ModuleWatch watch(typedPath(options.module));

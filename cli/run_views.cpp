@@ -80,6 +80,15 @@ void RunViews::fillRecord(RunRecord &record) const {
     record.frames = recorded_;
 }
 
+void RunViews::dropFrame(std::int32_t frame) {
+    if (viewer_) viewer_->unlistFrame(frame);
+    if (!recorded_.empty() && recorded_.back().frame == frame) recorded_.pop_back();
+}
+
+void RunViews::writePage() const {
+    if (viewer_) viewer_->writePage();
+}
+
 std::vector<fs::path> RunViews::finish(const std::function<bool()> &stopped,
                                        std::vector<fs::path> *unwritten) {
     std::vector<fs::path> written;

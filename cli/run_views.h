@@ -43,6 +43,13 @@ class RunViews {
                   std::optional<hostsim::Point3> target,
                   std::span<const hostsim::Position> positions);
 
+    // Takes a frame out of the viewer's list again, if it is the last one there, without writing
+    // the page: its files could not all be written. The run ends then, without the .glb files.
+    void dropFrame(std::int32_t frame);
+
+    // Writes the viewer's page anew from the frames listed, if there is a viewer.
+    void writePage() const;
+
     // Writes the .glb files; returns their paths.
     // `stopped` is asked before each file: once it answers true, no further file is begun. The
     // files written, each whole; `unwritten` gets the ones left out.

@@ -41,18 +41,13 @@ extern "C" void noteStop(int signal) {
 
 }  // namespace
 
-StopSignals::StopSignals() {
+void StopSignals::catchUntilExit() {
     caughtSignal = 0;
     struct sigaction action {};
     action.sa_handler = &noteStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
-    for (int i = 0; i < 3; ++i) sigaction(stopSignals[i], &action, &old_[i]);
-}
-
-StopSignals::~StopSignals() {
-    current = -1;
-    for (int i = 0; i < 3; ++i) sigaction(stopSignals[i], &old_[i], nullptr);
+    for (const int signal : stopSignals) sigaction(signal, &action, nullptr);
 }
 
 int StopSignals::caught() { return caughtSignal; }

@@ -15,12 +15,11 @@ namespace cli {
 
 class StopSignals {
   public:
-    // Catches the three signals until destroyed. A blocking read is interrupted by them (no
-    // restart).
-    StopSignals();
-    ~StopSignals();
-    StopSignals(const StopSignals &) = delete;
-    StopSignals &operator=(const StopSignals &) = delete;
+    // From now until the process ends, catches the three signals: a stop that comes after the run
+    // has played its frames (while it writes its last files, releases its folder or exits) is
+    // noted like any other, never an end by the signal. A blocking read is interrupted by them (no
+    // restart). Forgets any stop caught before.
+    static void catchUntilExit();
 
     // The first of them caught since, or 0.
     static int caught();
@@ -35,11 +34,6 @@ class StopSignals {
     // In a worker: a stop ends it at once (as by default for a forked one); the run that made it
     // cleans up after it.
     static void actByDefault();
-
-#if !defined(_WIN32)
-  private:
-    struct sigaction old_[3]{};
-#endif
 };
 
 // Thrown where a run checks for a stop signal and one was caught.

@@ -22,7 +22,7 @@ char afterSignal[2][512];
 volatile LONG current = -1;  // -1: a stop in a module call waits for it to return
 bool onConsole = false;      // the line starts on a line of its own, after the progress line
 
-HANDLE runThread = nullptr;  // the thread that plays the frames, while a StopSignals lives
+HANDLE runThread = nullptr;  // the thread that plays the frames, once the stops are caught
 bool endsAtOnce = false;     // a worker: every stop ends it
 bool handlerAdded = false;
 volatile LONG workerWait = 0;  // the run's thread waits on a worker's pipe
@@ -94,20 +94,12 @@ void addHandler() {
 
 }  // namespace
 
-StopSignals::StopSignals() {
+void StopSignals::catchUntilExit() {
     caughtSignal = 0;
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &runThread,
-                    THREAD_SUSPEND_RESUME | THREAD_TERMINATE, FALSE, 0);
+    if (runThread == nullptr)
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &runThread,
+                        THREAD_SUSPEND_RESUME | THREAD_TERMINATE, FALSE, 0);
     addHandler();
-}
-
-StopSignals::~StopSignals() {
-    current = -1;
-    if (handlerAdded) SetConsoleCtrlHandler(&noteStop, FALSE);
-    handlerAdded = false;
-    HANDLE thread = runThread;
-    runThread = nullptr;
-    if (thread != nullptr) CloseHandle(thread);
 }
 
 int StopSignals::caught() { return static_cast<int>(caughtSignal); }

@@ -15,6 +15,15 @@ namespace cli {
 void removeUnkeptFrames(const std::filesystem::path &out, const std::vector<std::string> &stems,
                         const std::vector<std::string> &labels);
 
+// Removes, in `out` and its viewer folder, the temporary files a run of objects with these stems
+// makes there and an earlier run, ended from outside, may have left: "<output>.tmp-<digits>" of
+// the pages, three.js and every file of a stem ("<stem>.glb", "<stem>.base.js",
+// "<stem>.<frame>.<kind>"), and the .glb spool "<stem>.glb.tmp-offsets-<letters and digits>".
+// Only regular files of those names go; errors are ignored. Call it while holding the folder's
+// lock, which no other run then holds.
+void removeStaleTemporaries(const std::filesystem::path &out,
+                            const std::vector<std::string> &stems);
+
 // Whether `name` is that of a temporary file: "<name>.tmp-<digits>".
 bool isTemporaryName(const std::string &name);
 

@@ -143,6 +143,10 @@ void ViewerWriter::listFrame(std::int32_t frame, const std::string &label,
 
 void ViewerWriter::writePage() const { writeViewerPage(dir_, object_, points_, frames_); }
 
+void ViewerWriter::unlistFrame(std::int32_t frame) {
+    if (!frames_.empty() && frames_.back().frame == frame) frames_.pop_back();
+}
+
 void writeViewerPage(const fs::path &dir, const ViewerObject &object, std::size_t points,
                      std::span<const ViewerFrame> shown) {
     nlohmann::json frames = nlohmann::json::array();

@@ -62,13 +62,16 @@ class ViewerWriter {
     std::filesystem::path writeFrameScript(std::int32_t frame, const std::string &label,
                                            std::span<const hostsim::Position> positions);
     void listFrame(std::int32_t frame, const std::string &label, std::optional<Point3> target);
+    // Takes the frame out of the list again when it is the last one listed, without writing the
+    // page, so that a frame whose files are removed after all is not listed the next time it is.
+    void unlistFrame(std::int32_t frame);
+    // Rewrites index.html from the frames listed. Throws HostError when it cannot be written.
+    void writePage() const;
 
     // Empty, or one line saying why the page will not show the object.
     const std::string &warning() const { return warning_; }
 
   private:
-    void writePage() const;
-
     std::filesystem::path dir_;
     ViewerObject object_;
     std::size_t points_;

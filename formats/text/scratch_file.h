@@ -1,6 +1,7 @@
 // A file of this process's own for data that waits on the disk rather than in memory: made new
-// beside another file, written in order, read back whole, and removed when it goes (on Windows the
-// system removes it even when the process is ended).
+// beside another file, written in order, read back whole, and gone with it however the process
+// ends (on POSIX systems it is unlinked as soon as it is made; on Windows the system deletes it
+// when its handle closes).
 #pragma once
 
 #include "hostsim/host_error.h"
@@ -23,7 +24,8 @@ class ScratchFile {
 
     const std::filesystem::path &path() const { return path_; }
 
-    // Adds bytes at the end. Throws HostError "<file>: cannot write: <reason>".
+    // Adds bytes at the end. Throws HostError "<file>: cannot write: <reason>", a DiskFullError
+    // when the disk, a quota or the file size limit is reached.
     void append(std::string_view bytes);
     // Hands everything written so far to `take`, about 1 MiB at a time, in order; appending goes
     // on at the end afterwards. Throws HostError "<file>: cannot read back: <reason>".

@@ -1,9 +1,12 @@
-// The scratch file on POSIX systems: mkstemp beside the other file, unlinked when it goes.
+// The scratch file on POSIX systems: mkstemp beside the other file, unlinked at once, so that no
+// end of the process (a crash, _exit, a signal) leaves it behind; its name stays for messages.
 #ifndef _FILE_OFFSET_BITS
 #define _FILE_OFFSET_BITS 64
 #endif
 
 #include "formats/text/scratch_file.h"
+
+#include "formats/text/text_file.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -24,19 +27,19 @@ ScratchFile::ScratchFile(const std::filesystem::path &beside, std::string_view w
     path_ = name;
     if (descriptor < 0)
         throw HostError::at(path_, std::string("cannot write: ") + std::strerror(errno));
+    ::unlink(name.c_str());
     ::fcntl(descriptor, F_SETFD, FD_CLOEXEC);
     handle_ = descriptor;
 }
 
-ScratchFile::~ScratchFile() {
-    ::close(static_cast<int>(handle_));
-    ::unlink(path_.c_str());
-}
+ScratchFile::~ScratchFile() { ::close(static_cast<int>(handle_)); }
 
 void ScratchFile::append(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(static_cast<int>(handle_), bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) continue;
+        if (written < 0 && (errno == ENOSPC || errno == EDQUOT || errno == EFBIG))
+            throw DiskFullError(path_.string() + ": cannot write: " + std::strerror(errno));
         if (written < 0)
             throw HostError::at(path_, std::string("cannot write: ") + std::strerror(errno));
         bytes.remove_prefix(static_cast<std::size_t>(written));

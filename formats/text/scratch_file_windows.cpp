@@ -2,6 +2,7 @@
 // handle closes, also when the process is ended.
 #include "formats/text/scratch_file.h"
 
+#include "formats/text/text_file.h"
 #include "formats/text/windows_text.h"
 
 #include <windows.h>
@@ -45,8 +46,13 @@ void ScratchFile::append(std::string_view bytes) {
     while (!bytes.empty()) {
         DWORD written = 0;
         const auto count = static_cast<DWORD>(std::min(bytes.size(), std::size_t{1} << 30));
-        if (!WriteFile(handleOf(handle_), bytes.data(), count, &written, nullptr))
-            throw HostError::at(path_, "cannot write: " + systemMessage(GetLastError()));
+        if (!WriteFile(handleOf(handle_), bytes.data(), count, &written, nullptr)) {
+            const DWORD code = GetLastError();
+            const HostError failed = HostError::at(path_, "cannot write: " + systemMessage(code));
+            if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL)
+                throw DiskFullError(failed.what());
+            throw failed;
+        }
         bytes.remove_prefix(written);
     }
 }

@@ -7,10 +7,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
+#include <thread>
 
 extern char **environ;
 
@@ -22,7 +26,7 @@ namespace {
 // In a process group of its own when `ownGroup`, as a shell starts a job, so that a signal can
 // reach it and its workers together as Ctrl-C does.
 pid_t spawnVistrelle(std::vector<std::string> words, const testkit::ScratchFolder &capture,
-                     bool ownGroup = false) {
+                     bool ownGroup = false, const std::string &pauses = "") {
     const std::string outFile = (capture / "stdout").string();
     const std::string errFile = (capture / "stderr").string();
     words.insert(words.begin(), VISTRELLE_COMMAND_FILE);
@@ -44,7 +48,16 @@ pid_t spawnVistrelle(std::vector<std::string> words, const testkit::ScratchFolde
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
         posix_spawnattr_setpgroup(&attributes, 0);
     }
-    const int spawned = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    std::vector<std::string> variables;
+    for (char **variable = environ; *variable != nullptr; ++variable)
+        if (!std::string_view(*variable).starts_with("VISTRELLE_TEST_PAUSE="))
+            variables.emplace_back(*variable);
+    if (!pauses.empty()) variables.push_back("VISTRELLE_TEST_PAUSE=" + pauses);
+    std::vector<char *> envp;
+    for (std::string &variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    const int spawned =
+        posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
@@ -52,9 +65,9 @@ pid_t spawnVistrelle(std::vector<std::string> words, const testkit::ScratchFolde
     return child;
 }
 
-CommandOutcome waitFor(pid_t child, const testkit::ScratchFolder &capture) {
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+CommandOutcome waitFor(pid_t child, const testkit::ScratchFolder &capture, int status = -1) {
+    if (status == -1)
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testkit::fileText(capture / "stdout"),
             testkit::fileText(capture / "stderr")};
 }
@@ -69,17 +82,73 @@ CommandOutcome runVistrelle(const std::vector<std::string> &arguments, ModuleCho
     return waitFor(spawnVistrelle(words, capture), capture);
 }
 
-RunningCommand::RunningCommand(const std::vector<std::string> &arguments)
-    : child_(spawnVistrelle(arguments, capture_, true)) {}
+RunningCommand::RunningCommand(const std::vector<std::string> &arguments, const std::string &pauses)
+    : child_(spawnVistrelle(arguments, capture_, true, pauses)) {}
 
 RunningCommand::~RunningCommand() {
-    if (child_ > 0) waitFor(child_, capture_);
+    if (child_ <= 0) return;
+    // Not waited for: a test that gave up on it. The command and its workers are ended, so that
+    // one paused for good does not hold the test.
+    if (endStatus_ == -1) ::kill(-child_, SIGKILL);
+    waitFor(child_, capture_, endStatus_);
 }
 
+bool RunningCommand::waitUntilPaused() {
+    if (endStatus_ != -1) return false;
+    int status = 0;
+    while (waitpid(child_, &status, WUNTRACED) < 0 && errno == EINTR) {}
+    if (WIFSTOPPED(status)) return true;
+    endStatus_ = status;
+    return false;
+}
+
+void RunningCommand::resume() const { ::kill(child_, SIGCONT); }
+
 CommandOutcome RunningCommand::wait() {
-    const CommandOutcome outcome = waitFor(child_, capture_);
+    const CommandOutcome outcome = waitFor(child_, capture_, endStatus_);
     child_ = -1;
     return outcome;
+}
+
+namespace {
+
+// The fields of /proc/PID/stat from the state on ("PID (NAME) STATE ...": the name may hold
+// anything, so they follow the last ')'); empty when the process is gone.
+std::vector<std::string> statFields(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return {};
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) return {};
+    std::istringstream rest(line.substr(close + 1));
+    std::vector<std::string> fields;
+    for (std::string field; rest >> field;) fields.push_back(field);
+    return fields;
+}
+
+}  // namespace
+
+bool waitForState(int pid, const std::string &states) {
+    for (int waited = 0; waited < 12000; ++waited) {
+        const std::vector<std::string> fields = statFields(pid);
+        if (fields.empty()) return false;
+        if (states.find(fields[0][0]) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+long long cpuTicks(int pid) {
+    long long ticks = 0;
+    std::vector<int> processes{pid};
+    std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                           "/children");
+    for (int child = 0; children >> child;) processes.push_back(child);
+    for (const int process : processes) {
+        const std::vector<std::string> fields = statFields(process);
+        if (fields.size() > 12) ticks += std::stoll(fields[11]) + std::stoll(fields[12]);
+    }
+    return ticks;
 }
 
 std::filesystem::path fixture(const std::string &name) {

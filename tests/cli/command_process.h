@@ -26,19 +26,35 @@ CommandOutcome runVistrelle(const std::vector<std::string> &arguments,
 // signalled from outside; waited for on destruction.
 class RunningCommand {
   public:
-    explicit RunningCommand(const std::vector<std::string> &arguments);
+    // `pauses`, when given, is VISTRELLE_TEST_PAUSE for the command: the moments at which it stops
+    // itself until resumed (cli/test_pause.h).
+    explicit RunningCommand(const std::vector<std::string> &arguments,
+                            const std::string &pauses = "");
     ~RunningCommand();
     RunningCommand(const RunningCommand &) = delete;
     RunningCommand &operator=(const RunningCommand &) = delete;
 
     int pid() const { return child_; }
+    // Waits until the command stops itself at a moment asked for (true) or ends (false).
+    bool waitUntilPaused();
+    // Lets a paused command go on.
+    void resume() const;
     // Waits for the command to end; its exit code is -1 when a signal ended it.
     CommandOutcome wait();
 
   private:
     testkit::ScratchFolder capture_;
     int child_ = -1;
+    int endStatus_ = -1;  // the status of an end waitUntilPaused saw, else -1
 };
+
+// Waits until process `pid`, a child of a child, is in one of the states of /proc's stat ("T"
+// stopped, "Z" ended but not waited for); false when it never gets there within a minute, or is
+// gone.
+bool waitForState(int pid, const std::string &states);
+
+// The processor time process `pid` and its workers have used so far, in clock ticks.
+long long cpuTicks(int pid);
 
 // The fixture file `name` of tests/data/cli.
 std::filesystem::path fixture(const std::string &name);

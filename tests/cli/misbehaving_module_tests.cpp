@@ -2,10 +2,13 @@
 // entry, in this process or in a worker, is reported as one line naming the module, the entry and
 // the frame, with exit code 1 and no empty output folder left; a position that is not a finite
 // float refuses the frame that holds it, naming the point; a module that never returns is ended by
-// the frame time limit, or by a stop signal within whole frames.
+// the frame time limit, or by a stop signal within whole frames; a worker that ends without a word
+// is reported with the frames kept; the .glb spool never stays behind.
 #include "tests/cli/command_process.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -20,6 +23,7 @@ using testkit::ScratchFolder;
 const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
 const std::string lateCrash = HOSTILE_LATE_CRASH_FILE;
 const std::string lateExit = HOSTILE_LATE_EXIT_FILE;
+const std::string lateQuietExit = HOSTILE_LATE_QUIET_EXIT_FILE;
 const std::string nanModule = VALIDATE_BROKEN_NAN_FILE;
 const std::string lateLoop = HOSTILE_LATE_LOOP_FILE;
 const std::string beyondFloat = HOSTILE_BEYOND_FLOAT_FILE;
@@ -145,13 +149,19 @@ TEST_F(MisbehavingModule, AFrameTimeLimitEndsAModuleThatNeverReturnsNamingTheEnt
 TEST_F(MisbehavingModule, AStopEndsAModuleThatNeverReturnsKeepingWholeFramesOnly) {
     for (const char *jobs : {"1", "2"}) {
         const fs::path out = folder_ / (std::string("stop") + jobs);
-        clitest::RunningCommand running({"run", garden.string(), "--out", out.string(), "--frames",
-                                         "0-8", "--jobs", jobs, "--frame-timeout", "0", "--module",
-                                         lateLoop});
-        // Frames 0 to 2 are written, then frame 3 never returns.
-        for (int waited = 0; waited < 600 && !fs::exists(out / "Cards.0002.obj"); ++waited)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        clitest::RunningCommand running(
+            {"run", garden.string(), "--out", out.string(), "--frames", "0-8", "--jobs", jobs,
+             "--frame-timeout", "0", "--module", lateLoop, "--gltf"},
+            "taken:2");
+        // Frames 0 to 2 are written, then frame 3 never returns: once the run has gone on and
+        // spent a third of a second more, it is in that module call (a frame takes far less).
+        ASSERT_TRUE(running.waitUntilPaused());
+        const long long ticks = clitest::cpuTicks(running.pid());
+        running.resume();
+        for (int waited = 0;
+             waited < 6000 && clitest::cpuTicks(running.pid()) < ticks + sysconf(_SC_CLK_TCK) / 3;
+             ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ::kill(-running.pid(), SIGINT);  // as Ctrl-C sends it
         // Ended from outside should the stop not end it: the test then fails, never hangs.
         std::atomic<bool> ended = false;
@@ -172,6 +182,32 @@ TEST_F(MisbehavingModule, AStopEndsAModuleThatNeverReturnsKeepingWholeFramesOnly
         for (const auto &entry : fs::recursive_directory_iterator(out))
             EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
                 << entry.path();
+    }
+}
+
+TEST_F(MisbehavingModule, AWorkerThatEndsWithoutAWordIsReportedWithTheFramesKept) {
+    // The module's _exit(0) at frame 3 looks to the run like a worker ended from outside.
+    const clitest::CommandOutcome outcome = run(lateQuietExit, "2");
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_EQ(clitest::linesOf(outcome.err).back(),
+              "vistrelle run: a worker ended unexpectedly with exit status 0 at frame 3: frames 0 "
+              "to 2 are written whole")
+        << outcome.err;
+    EXPECT_TRUE(fs::exists(lastOut() / "Cards.0002.obj"));
+    EXPECT_FALSE(fs::exists(lastOut() / "Cards.0003.obj"));
+    EXPECT_FALSE(fs::exists(lastOut() / "Cards.0004.obj"));
+}
+
+TEST_F(MisbehavingModule, NoGlbSpoolStaysWhenTheModuleEndsTheRun) {
+    // A crash, an exit() and a time limit each end the process at once, without unwinding.
+    for (const std::string &module : {lateCrash, lateExit, lateLoop}) {
+        const clitest::CommandOutcome outcome =
+            run(module, "1", {"--gltf", "--frame-timeout", "1"});
+        EXPECT_EQ(outcome.exitCode, 1) << module << ": " << outcome.err;
+        EXPECT_TRUE(fs::exists(lastOut() / "Cards.0002.obj")) << module;
+        for (const auto &entry : fs::recursive_directory_iterator(lastOut()))
+            EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
+                << module << ": " << entry.path();
     }
 }
 

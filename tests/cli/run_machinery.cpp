@@ -36,7 +36,7 @@ int play(int argc, char **argv) {
     const char *module = argv[2];
     hostsim::Scene scene = platforms::sceneOfPlainBytes(platforms::readBytes(argv[3]), argv[3]);
     const hostsim::FrameRange frames = scene.frames;
-    const cli::StopSignals stops;
+    cli::StopSignals::catchUntilExit();
     cli::StopSignals::stopInModuleCalls(stopPlace(frames.start, frames.start));
     const cli::ModuleWatch watch(module);
     std::string worker;

@@ -1,22 +1,19 @@
 // vistrelle run stopped from outside: by Ctrl-C (SIGINT to the whole process group), SIGTERM or
-// SIGHUP at a random moment, or with one of its workers killed. Whatever the moment and the number
-// of jobs, the folder holds no temporary file, the frames written are contiguous from the first and
-// each is whole, the pages list exactly those, and the run says so in one line and exits 128 + the
-// signal.
+// SIGHUP at a chosen or a random moment, or with one of its workers killed. Whatever the moment and
+// the number of jobs, the folder holds no temporary file, the frames written are contiguous from
+// the first and each is whole, the pages list exactly those, and the run says so in one line and
+// exits 128 + the signal.
 #include "tests/cli/command_process.h"
+#include "tests/cli/left_frames.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
-#include <map>
 #include <random>
-#include <regex>
-#include <set>
 #include <thread>
 
 namespace {
@@ -24,89 +21,25 @@ namespace {
 namespace fs = std::filesystem;
 using testkit::ScratchFolder;
 
-const fs::path garden = fs::path(VISTREL_RUN_DATA) / "garden.json";
-constexpr int framesAsked =
-    400;  // the garden's two small objects: a run of them lasts a second or more
+const fs::path garden = clitest::gardenScene();
+constexpr int framesAsked = 400;  // the garden's two small objects: a run of them lasts a second or
+                                  // more, a frame a few milliseconds
 
-// What a stopped run left in its folder.
-struct LeftFrames {
-    std::vector<std::string> temporaries;
-    std::map<std::string, std::set<int>>
-        framesByKind;        // "Cards obj", "Ten_points svg", "viewer Cards js", ...
-    std::set<int> pictures;  // the frames pictures.html lists
-    std::set<int> viewed;    // the frames index.html lists
-
-    std::set<int> frames(const std::string &kind) const {
-        const auto found = framesByKind.find(kind);
-        return found == framesByKind.end() ? std::set<int>{} : found->second;
-    }
-};
-
-std::set<int> framesNamed(const std::string &text, const std::string &pattern) {
-    std::set<int> frames;
-    const std::regex named(pattern);
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), named);
-         it != std::sregex_iterator(); ++it)
-        frames.insert(std::stoi((*it)[1].str()));
-    return frames;
-}
-
-LeftFrames leftIn(const fs::path &out) {
-    LeftFrames left;
-    const std::regex frameFile(R"(([A-Za-z_]+)\.(\d{4})\.(obj|svg|js))");
-    for (const auto &entry : fs::recursive_directory_iterator(out)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find(".tmp-") != std::string::npos) left.temporaries.push_back(name);
-        std::smatch parts;
-        if (!entry.is_regular_file() || !std::regex_match(name, parts, frameFile)) continue;
-        const std::string where =
-            entry.path().parent_path().filename() == "viewer" ? "viewer " : "";
-        left.framesByKind[where + parts[1].str() + ' ' + parts[3].str()].insert(
-            std::stoi(parts[2].str()));
-    }
-    if (fs::exists(out / "pictures.html"))
-        left.pictures =
-            framesNamed(testkit::fileText(out / "pictures.html"), R"(Cards\.(\d{4})\.svg)");
-    if (fs::exists(out / "index.html"))
-        left.viewed = framesNamed(testkit::fileText(out / "index.html"), R"(Cards\.(\d{4})\.js)");
-    return left;
-}
-
-std::set<int> firstFrames(int count) {
-    std::set<int> frames;
-    for (int frame = 0; frame < count; ++frame) frames.insert(frame);
-    return frames;
-}
-
-// Checks what a run that ended with `outcome` left in `out`; answers whether a signal stopped it.
-bool expectCleanFolder(const clitest::CommandOutcome &outcome, const fs::path &out, int signal,
-                       const std::string &context) {
-    const LeftFrames left = leftIn(out);
-    EXPECT_TRUE(left.temporaries.empty()) << context << ": " << left.temporaries.front();
-    const std::set<int> written = left.frames("Cards obj");
-    const int count = static_cast<int>(written.size());
-    EXPECT_EQ(written, firstFrames(count))
-        << context << ": the frames written are not contiguous from 0";
-    for (const char *kind : {"Cards svg", "Ten_points obj", "Ten_points svg", "viewer Cards js"})
-        EXPECT_EQ(left.frames(kind), written) << context << ": " << kind;
-    EXPECT_EQ(left.pictures, written) << context << ": pictures.html";
-    EXPECT_EQ(left.viewed, written) << context << ": index.html";
+// Checks what a run that ended with `outcome` left in `out`: whole frames and a line that says
+// which, or all of them and exit 0. Answers how many frames were kept.
+int expectCleanFolder(const clitest::CommandOutcome &outcome, const fs::path &out, int signal,
+                      const std::string &context) {
+    const int count = clitest::expectWholeFrames(out, context);
     if (outcome.exitCode == 0) {
         EXPECT_EQ(count, framesAsked) << context;
-        return false;
+        return count;
     }
     EXPECT_EQ(outcome.exitCode, 128 + signal) << context << ": " << outcome.err;
-    const std::string kept =
-        count == 0 ? "no frame was written"
-                   : "frames 0 to " + std::to_string(count - 1) + " are written whole";
-    EXPECT_EQ(clitest::linesOf(outcome.err).back(),
-              "vistrelle run: stopped by " +
-                  std::string(signal == SIGINT    ? "SIGINT"
-                              : signal == SIGTERM ? "SIGTERM"
-                                                  : "SIGHUP") +
-                  " at frame " + std::to_string(count) + ": " + kept)
+    EXPECT_EQ(clitest::linesOf(outcome.err).back(), "vistrelle run: stopped by " +
+                                                        clitest::stopName(signal) +
+                                                        clitest::stopPlace(count, framesAsked))
         << context << ": " << outcome.err;
-    return true;
+    return count;
 }
 
 class StoppedRun : public ::testing::Test {
@@ -122,48 +55,52 @@ class StoppedRun : public ::testing::Test {
     std::mt19937 random_{20261208};
 };
 
+// SIGINT as Ctrl-C sends it, to the run and its workers; SIGTERM as kill sends it, to the run
+// alone.
+void sendStop(const clitest::RunningCommand &run, int signal) {
+    ::kill(signal == SIGINT ? -run.pid() : run.pid(), signal);
+}
+
 TEST_F(StoppedRun, CtrlCOrTermAtAnyMomentLeavesWholeContiguousFramesAndPagesListingThem) {
-    int stopped = 0;
-    int runs = 0;
-    for (const char *jobs : {"1", "4"}) {
-        // The moments are drawn from within an uninterrupted run's length on this machine, so
-        // that they land mid-run however fast or loaded the machine is.
-        const auto started = std::chrono::steady_clock::now();
-        EXPECT_EQ(
-            clitest::RunningCommand(arguments(std::string("whole") + jobs, jobs)).wait().exitCode,
-            0);
-        const auto length = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                std::chrono::steady_clock::now() - started)
-                                .count();
-        std::uniform_int_distribution<long long> moment(std::max<long long>(1, length / 10),
-                                                        std::max<long long>(2, length * 7 / 10));
+    // The run is held at a random frame it has just handed on, early in the run, so that the stop
+    // lands mid-run however fast or loaded the machine is: there, at once (the line is known
+    // exactly), or a random few milliseconds after it goes on again, wherever it is then.
+    std::uniform_int_distribution<int> frame(0, 40);
+    std::uniform_int_distribution<int> micros(0, 5000);
+    for (const char *jobs : {"1", "4"})
         for (const int signal : {SIGINT, SIGTERM})
-            for (int attempt = 0; attempt < 3; ++attempt) {
+            for (int attempt = 0; attempt < 4; ++attempt) {
                 const std::string name = std::string("j") + jobs + "s" + std::to_string(signal) +
                                          "a" + std::to_string(attempt);
-                const long long delay = moment(random_);
-                clitest::RunningCommand run(arguments(name, jobs));
-                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-                // SIGINT as Ctrl-C sends it, to the run and its workers; SIGTERM as kill sends it,
-                // to the run alone.
-                ::kill(signal == SIGINT ? -run.pid() : run.pid(), signal);
+                const int held = frame(random_);
+                const bool atOnce = attempt % 2 == 0;
+                const long long delay = atOnce ? 0 : micros(random_);
+                clitest::RunningCommand run(arguments(name, jobs), "taken:" + std::to_string(held));
+                ASSERT_TRUE(run.waitUntilPaused()) << name << ": never held at frame " << held;
+                if (atOnce) sendStop(run, signal);
+                run.resume();
+                if (!atOnce) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(delay));
+                    sendStop(run, signal);
+                }
                 const clitest::CommandOutcome outcome = run.wait();
-                const std::string context = name + " after " + std::to_string(delay) + " ms";
-                if (fs::exists(folder_ / name))
-                    stopped += expectCleanFolder(outcome, folder_ / name, signal, context) ? 1 : 0;
-                ++runs;
+                const std::string context = name + " held at frame " + std::to_string(held) +
+                                            ", stopped " + std::to_string(delay) + " us later";
+                const int kept = expectCleanFolder(outcome, folder_ / name, signal, context);
+                EXPECT_GT(kept, held) << context;
+                if (atOnce) {
+                    EXPECT_EQ(kept, held + 1) << context << ": " << outcome.err;
+                }
             }
-    }
-    // The moments are spread over a run's length: most runs are stopped somewhere in the middle.
-    EXPECT_GT(stopped, runs / 2);
 }
 
 TEST_F(StoppedRun, HangUpStopsItTheSameWay) {
-    clitest::RunningCommand run(arguments("hup", "2"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    clitest::RunningCommand run(arguments("hup", "2"), "taken:5");
+    ASSERT_TRUE(run.waitUntilPaused());
     ::kill(-run.pid(), SIGHUP);
+    run.resume();
     const clitest::CommandOutcome outcome = run.wait();
-    expectCleanFolder(outcome, folder_ / "hup", SIGHUP, "SIGHUP");
+    EXPECT_EQ(expectCleanFolder(outcome, folder_ / "hup", SIGHUP, "SIGHUP"), 6);
 }
 
 // The worker ids of a running command, from /proc.
@@ -178,29 +115,23 @@ std::vector<int> childrenOf(int pid) {
 TEST_F(StoppedRun, AWorkerKilledFromOutsideStopsTheRunWithTheFolderClean) {
     for (const int signal : {SIGKILL, SIGTERM}) {
         const std::string name = "killed" + std::to_string(signal);
-        clitest::RunningCommand run(arguments(name, "3"));
-        std::vector<int> workers;
-        for (int wait = 0; wait < 400 && workers.empty(); ++wait) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            workers = childrenOf(run.pid());
-        }
-        ASSERT_FALSE(workers.empty()) << "no worker showed";
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // The run is held mid-run, its workers made, while one of them is killed.
+        clitest::RunningCommand run(arguments(name, "3"), "taken:20");
+        ASSERT_TRUE(run.waitUntilPaused());
+        const std::vector<int> workers = childrenOf(run.pid());
+        ASSERT_EQ(workers.size(), 3u);
         ::kill(workers.back(), signal);
+        ASSERT_TRUE(clitest::waitForState(workers.back(), "Z"));
+        run.resume();
         const clitest::CommandOutcome outcome = run.wait();
-        if (outcome.exitCode == 0) continue;  // the worker had ended already
+        const int count = clitest::expectWholeFrames(folder_ / name, name);
+        EXPECT_GT(count, 20);
         EXPECT_EQ(outcome.exitCode, 128 + signal) << outcome.err;
-        EXPECT_NE(
-            outcome.err.find("vistrelle run: a worker was stopped by " +
-                             std::string(signal == SIGKILL ? "SIGKILL" : "SIGTERM") + " at frame "),
-            std::string::npos)
+        EXPECT_EQ(clitest::linesOf(outcome.err).back(),
+                  "vistrelle run: a worker was stopped by " +
+                      std::string(signal == SIGKILL ? "SIGKILL" : "SIGTERM") +
+                      clitest::stopPlace(count, framesAsked))
             << outcome.err;
-        const LeftFrames left = leftIn(folder_ / name);
-        EXPECT_TRUE(left.temporaries.empty()) << left.temporaries.front();
-        const std::set<int> written = left.frames("Cards obj");
-        EXPECT_EQ(written, firstFrames(static_cast<int>(written.size())));
-        EXPECT_EQ(left.frames("viewer Cards js"), written);
-        EXPECT_EQ(left.pictures, written);
     }
 }
 
@@ -225,6 +156,33 @@ TEST_F(StoppedRun, AStopWhileTheGlbFilesAreWrittenSaysWhichAreWholeAndWhichAbsen
     for (const auto &entry : fs::recursive_directory_iterator(out))
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
             << entry.path();
+}
+
+TEST_F(StoppedRun, TheNextRunIntoTheFolderRemovesTheTemporariesOfOneKilledMidWrite) {
+    const fs::path out = folder_ / "stale";
+    fs::create_directories(out / "viewer");
+    const std::vector<std::string> stale = {"pictures.html.tmp-3141592",
+                                            "index.html.tmp-27",
+                                            "three.js.tmp-1",
+                                            "Cards.0007.obj.tmp-99",
+                                            "Cards.glb.tmp-8",
+                                            "Ten_points.glb.tmp-offsets-aB3xY9",
+                                            "viewer/Cards.base.js.tmp-5",
+                                            "viewer/Cards.0400.js.tmp-12"};
+    // Not the run's: another name, another ending, another object's, not temporaries at all.
+    const std::vector<std::string> others = {
+        "notes.txt.tmp-12",       "pictures.html.tmp-x1", "Pebble.glb.tmp-offsets-aB3xY9",
+        "Cards.glb.tmp-offsets-", "Cards.0001.obj.tmp-",  "mine.txt",
+        "viewer/mine.js.tmp-3"};
+    for (const std::vector<std::string> *names : {&stale, &others})
+        for (const std::string &name : *names) std::ofstream(out / name) << "left";
+    fs::create_directory(out / "Cards.0002.svg.tmp-4");  // a folder is not a file it made
+    const clitest::CommandOutcome outcome = clitest::runVistrelle(
+        {"run", garden.string(), "--out", out.string(), "--frames", "0-1", "--quiet"});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    for (const std::string &name : stale) EXPECT_FALSE(fs::exists(out / name)) << name;
+    for (const std::string &name : others) EXPECT_TRUE(fs::exists(out / name)) << name;
+    EXPECT_TRUE(fs::is_directory(out / "Cards.0002.svg.tmp-4"));
 }
 
 }  // namespace
