@@ -5,9 +5,11 @@
 //       plays every frame of the scene with JOBS worker processes (cli/frame_workers.h) and writes
 //       every displaced point as little-endian doubles, in frame and point order; a stop, a
 //       module's crash, exit or a frame past TIMEOUT seconds end it as they end a run
-//   run_machinery stop MODULE PLAIN_SCENE
+//   run_machinery stop MODULE PLAIN_SCENE [HANDED_ON]
 //       plays the scene's frames one after another, waiting for a stop: with a module that never
-//       returns, a stop ends it in the module call with the run's line
+//       returns, a stop ends it in the module call with the run's line. HANDED_ON, when given, is
+//       written with each frame's number once it is handed on, so that a test can stop the run
+//       after a known frame instead of after a guessed time
 #include "cli/frame_worker_processes.h"
 #include "cli/frame_workers.h"
 #include "cli/module_watch.h"
@@ -60,6 +62,11 @@ int play(int argc, char **argv) {
         }
         progress.update(frame - frames.start + 1, frames.end - frames.start + 1, 0);
         cli::StopSignals::stopInModuleCalls(stopPlace(frame + 1, frames.start));
+        if (mode == "stop" && argc > 4) {
+            const std::string number = std::to_string(frame);
+            const auto *text = reinterpret_cast<const std::byte *>(number.data());
+            platforms::writeBytes(argv[4], std::vector<std::byte>(text, text + number.size()));
+        }
     };
     handlers.discard = [](const std::vector<std::int32_t> &) {};
     if (!worker.empty()) {
@@ -90,6 +97,6 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::cerr << "usage: run_machinery play MODULE PLAIN_SCENE JOBS OUT [TIMEOUT] | stop MODULE "
-                 "PLAIN_SCENE\n";
+                 "PLAIN_SCENE [HANDED_ON]\n";
     return 2;
 }
