@@ -20,11 +20,11 @@ except ImportError:
     numpy = None
 
 def copy(folder, name):
-    spec = importlib.util.spec_from_file_location(name, folder + "/vistrelle/__init__.py",
-                                                  submodule_search_locations=[folder + "/vistrelle"])
-    package = importlib.util.module_from_spec(spec)
+    where = importlib.util.spec_from_file_location(name, folder + "/vistrelle/__init__.py",
+                                                   submodule_search_locations=[folder + "/vistrelle"])
+    package = importlib.util.module_from_spec(where)
     sys.modules[name] = package
-    spec.loader.exec_module(package)
+    where.loader.exec_module(package)
     return package
 
 first, second = copy(sys.argv[1], "first_copy"), copy(sys.argv[2], "second_copy")
