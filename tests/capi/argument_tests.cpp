@@ -1,6 +1,7 @@
 // The C interface checks every count, index, setting and path before it reads the caller's arrays
 // or changes anything, and answers the header's status with one line.
 #include "capi/vistrelle_session.h"
+#include "tests/capi/card_session.h"
 #include "host/vistrelle_contract.h"
 
 #include <gtest/gtest.h>
@@ -12,20 +13,8 @@
 
 namespace {
 
-const std::vector<float> card = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
-
-class Arguments : public ::testing::Test {
+class Arguments : public CardSession {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(vistrelle_open(VISTREL_MODULE_FILE, 24.0, &session), VISTRELLE_OK)
-            << vistrelle_last_error();
-        const double key[4] = {0.0, 0.0, 1.0, 5.0};
-        ASSERT_EQ(vistrelle_add_target(session, "T", key, 1, &target), VISTRELLE_OK);
-        ASSERT_EQ(vistrelle_add_object(session, "Card", card.data(), 4, good, &object),
-                  VISTRELLE_OK);
-    }
-    void TearDown() override { vistrelle_release(session); }
-
     std::vector<int32_t> settings() {
         std::vector<int32_t> values(SETTING_COUNT, -7);
         EXPECT_EQ(vistrelle_get_settings(session, object, values.data()), VISTRELLE_OK);
@@ -37,9 +26,7 @@ class Arguments : public ::testing::Test {
         return n;
     }
 
-    static constexpr int32_t good[SETTING_COUNT] = {4, 1, 0, 1, 1};
-    VistrelleSession *session = nullptr;
-    size_t target = 0, object = 0;
+    static constexpr int32_t good[SETTING_COUNT] = {4, 1, 0, 1, 1};  // what SetUp gave the card
 };
 
 std::string lastLine() { return vistrelle_last_error(); }

@@ -1,6 +1,7 @@
 // The C interface answers every input with a status and one line, never an abort, and turns as the
 // host does.
 #include "capi/vistrelle_session.h"
+#include "tests/capi/card_session.h"
 #include "host/vistrelle_contract.h"
 #include "hostsim/host.h"
 #include "hostsim/vistrelle_settings.h"
@@ -18,21 +19,8 @@
 
 namespace {
 
-const std::vector<float> card = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
-
-class SessionApi : public ::testing::Test {
+class SessionApi : public CardSession {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(vistrelle_open(VISTREL_MODULE_FILE, 24.0, &session), VISTRELLE_OK)
-            << vistrelle_last_error();
-        const double key[4] = {0.0, 0.0, 1.0, 5.0};
-        ASSERT_EQ(vistrelle_add_target(session, "T", key, 1, &target), VISTRELLE_OK);
-        const int32_t settings[5] = {4, static_cast<int32_t>(target), 0, 1, 1};
-        ASSERT_EQ(vistrelle_add_object(session, "Card", card.data(), 4, settings, &object),
-                  VISTRELLE_OK);
-    }
-    void TearDown() override { vistrelle_release(session); }
-
     std::vector<float> turned(int32_t frame) {
         std::vector<float> out(card.size(), -1.0f);
         float *outputs[1] = {out.data()};
@@ -41,9 +29,6 @@ class SessionApi : public ::testing::Test {
             << vistrelle_last_error();
         return out;
     }
-
-    VistrelleSession *session = nullptr;
-    size_t target = 0, object = 0;
 };
 
 bool oneLine(const char *text) { return *text != '\0' && std::strchr(text, '\n') == nullptr; }
