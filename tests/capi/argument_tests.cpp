@@ -1,8 +1,8 @@
 // The C interface checks every count, index, setting and path before it reads the caller's arrays
 // or changes anything, and answers the header's status with one line.
 #include "capi/vistrelle_session.h"
-#include "tests/capi/card_session.h"
 #include "host/vistrelle_contract.h"
+#include "tests/capi/card_session.h"
 
 #include <gtest/gtest.h>
 

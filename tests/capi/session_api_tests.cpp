@@ -1,11 +1,11 @@
 // The C interface answers every input with a status and one line, never an abort, and turns as the
 // host does.
 #include "capi/vistrelle_session.h"
-#include "tests/capi/card_session.h"
 #include "host/vistrelle_contract.h"
 #include "hostsim/host.h"
 #include "hostsim/vistrelle_settings.h"
 #include "testkit/scratch_folder.h"
+#include "tests/capi/card_session.h"
 
 #include <gtest/gtest.h>
 
